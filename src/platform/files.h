@@ -1,0 +1,42 @@
+// Files and directories by DOS path, with Win32 semantics.
+#pragma once
+
+#include <stdint.h>
+
+namespace plat {
+
+const uint32_t kInvalidAttributes = 0xFFFFFFFFu;  // what GetFileAttributesA gives on failure
+const uint32_t kAttrDirectory = 0x10;             // FILE_ATTRIBUTE_DIRECTORY
+
+// Like CreateDirectoryA with default security: creates the last component
+// only; 1 on success, 0 when it fails (an existing directory included).
+int DirCreate(const char* path);
+
+// Like GetFileAttributesA: kInvalidAttributes when the path cannot be read.
+uint32_t FileAttributes(const char* path);
+
+// Like DeleteFileA: 1 on success, 0 on failure.
+int FileDelete(const char* path);
+
+// Like MoveFileA: never replaces; fails and changes nothing when the new
+// name exists or the old one does not. 1 on success, 0 on failure.
+int FileRename(const char* from, const char* to);
+
+// Like GetDiskFreeSpaceA on a root path such as "C:\": 1 on success.
+int DiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
+                  uint32_t* freeClusters, uint32_t* totalClusters);
+
+typedef struct FileTag* File;  // null when a file could not be opened
+
+File FileOpenRead(const char* path);  // existing file, read only
+File FileCreate(const char* path);    // created, or emptied when it exists
+// Reads up to size bytes; *got is 0 at the end of the file. 1 unless the read failed.
+int FileRead(File file, void* buf, uint32_t size, uint32_t* got);
+// 1 only when all size bytes were written (a full disk gives 0).
+int FileWrite(File file, const void* buf, uint32_t size);
+// Moves the read/write position to offset bytes from the start; 1 on success.
+int FileSeek(File file, uint32_t offset);
+// 1 when the file was closed with everything written.
+int FileClose(File file);
+
+}  // namespace plat

@@ -1,0 +1,132 @@
+// The fake machine: configuration, DOS path resolution and test faults.
+#include "platform/posix/machine.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "platform/posix/internal.h"
+
+namespace plat {
+namespace posix {
+
+namespace {
+
+MachineConfig gMachine;
+
+struct Fault {
+    Op op;
+    std::string match;
+    int skip;
+    int times;
+};
+std::vector<Fault> gFaults;
+
+std::string Lower(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return s;
+}
+
+// The entry of directory dir whose name equals name case-blindly, or name
+// itself when there is none.
+std::string MatchEntry(const std::string& dir, const std::string& name) {
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) {
+        return name;
+    }
+    std::string found = name;
+    while (dirent* e = readdir(d)) {
+        if (strcasecmp(e->d_name, name.c_str()) == 0) {
+            found = e->d_name;
+            break;
+        }
+    }
+    closedir(d);
+    return found;
+}
+
+}  // namespace
+
+void MachineReset(const MachineConfig& config) {
+    gMachine = config;
+    gFaults.clear();
+    ResetRegistryStore();
+    ResetProfileCache();
+    ResetLzHandles();
+    if (!gMachine.root.empty()) {
+        mkdir(gMachine.root.c_str(), 0755);
+        struct stat st;
+        std::string reg = gMachine.root + "/registry.reg";
+        if (stat(reg.c_str(), &st) == 0) {
+            RegistryLoadFile(reg);
+            ClearRegistryWrites();
+        }
+    }
+}
+
+MachineConfig& Machine() { return gMachine; }
+
+std::string HostPath(const char* dosPath) {
+    std::string path = dosPath;
+    if (path.size() < 2 || path[1] != ':' || gMachine.root.empty()) {
+        return "";
+    }
+    char drive = path[0];
+    if (drive >= 'A' && drive <= 'Z') {
+        drive = static_cast<char>(drive - 'A' + 'a');
+    }
+    std::string host = gMachine.root + "/" + drive;
+    size_t i = 2;
+    while (i <= path.size()) {
+        size_t j = path.find_first_of("\\/", i);
+        if (j == std::string::npos) {
+            j = path.size();
+        }
+        std::string part = path.substr(i, j - i);
+        if (!part.empty() && part != ".") {
+            if (part == "..") {
+                size_t cut = host.find_last_of('/');
+                if (cut > gMachine.root.size() + 2) {
+                    host.erase(cut);
+                }
+            } else {
+                host += "/" + MatchEntry(host, part);
+            }
+        }
+        i = j + 1;
+    }
+    return host;
+}
+
+void InjectFault(Op op, const std::string& match, int skip, int times) {
+    gFaults.push_back(Fault{op, Lower(match), skip, times});
+}
+
+void ClearFaults() { gFaults.clear(); }
+
+bool FaultHits(Op op, const std::string& subject) {
+    std::string s = Lower(subject);
+    for (Fault& f : gFaults) {
+        if (f.op != op || f.times == 0 || s.find(f.match) == std::string::npos) {
+            continue;
+        }
+        if (f.skip > 0) {
+            f.skip--;
+            continue;
+        }
+        if (f.times > 0) {
+            f.times--;
+        }
+        return true;
+    }
+    return false;
+}
+
+}  // namespace posix
+}  // namespace plat

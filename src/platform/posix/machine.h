@@ -1,0 +1,84 @@
+// The fake Windows 95/98 machine behind the POSIX backend: a host directory
+// standing for the drives, a registry kept as a REGEDIT4 file, the system's
+// facts, the device list, and the test hooks (fault injection and the
+// record of registry writes). Native builds only.
+#pragma once
+
+#include <stdint.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace plat {
+namespace posix {
+
+struct MachineConfig {
+    std::string root;  // host directory; drive C: is root + "/c", A: is root + "/a"
+    std::string windowsDir = "C:\\WINDOWS";
+    std::string systemDir = "C:\\WINDOWS\\SYSTEM";
+    std::string moduleFileName = "A:\\SETUP.EXE";
+    uint32_t version = 0xC0000A04u;  // Windows 98: 4.10, bit 31 set
+    std::set<std::string> devices;   // names such as "\\\\.\\VLMOUSE" that open (case-blind)
+    std::map<char, uint64_t> freeBytes;  // per drive letter (upper case); default 1 GiB
+};
+
+// Starts a fresh machine: an empty registry (or root + "/registry.reg" when
+// it exists), no faults, an empty write record, an empty profile cache.
+void MachineReset(const MachineConfig& config);
+MachineConfig& Machine();
+
+// The host path that a DOS path names: drive letter, then each component
+// matched case-blindly against what exists; components that do not exist
+// keep their spelling. "" for a path without a drive.
+std::string HostPath(const char* dosPath);
+
+// Registry store as REGEDIT4 text (what Windows 95/98's and Wine's regedit
+// read and write).
+bool RegistryLoadFile(const std::string& hostFile);  // merges into the store
+bool RegistryLoadText(const std::string& regText);
+bool RegistrySaveFile(const std::string& hostFile);
+std::string RegistrySaveText();
+void RegistryClear();
+
+// One RegSet call, in the order made.
+struct RegWrite {
+    std::string key;    // full path with its root, e.g. "HKEY_LOCAL_MACHINE\\Enum\\..."
+    std::string value;  // "" for the default value
+    uint32_t type;
+    std::string data;   // the bytes written
+};
+const std::vector<RegWrite>& RegistryWrites();
+void ClearRegistryWrites();
+
+// Operations that tests can make fail.
+enum class Op {
+    RegOpen,
+    RegCreate,
+    RegEnum,
+    RegQuery,
+    RegSet,
+    ProfileWrite,
+    DirCreate,
+    FileOpenRead,
+    FileCreate,
+    FileWrite,
+    FileClose,
+    FileDelete,
+    FileRename,
+    DiskFree,
+    LzOpenRead,
+    LzCreate,
+};
+
+// Makes calls of op fail whose key path or DOS path contains match
+// (case-blind; "" matches every call), after `skip` such calls have passed;
+// `times` failures, or every later one when times is negative.
+void InjectFault(Op op, const std::string& match, int skip = 0, int times = -1);
+void ClearFaults();
+// True when this call of op on subject is to fail (used by the backend).
+bool FaultHits(Op op, const std::string& subject);
+
+}  // namespace posix
+}  // namespace plat

@@ -1,0 +1,89 @@
+// System facts from the fake machine; the string table from its one source.
+#include "platform/system.h"
+
+#include <stdlib.h>
+#include <strings.h>
+#include <time.h>
+
+#include "platform/posix/machine.h"
+#include "platform/text.h"
+#include "setup/string_table.h"
+
+namespace plat {
+
+namespace {
+
+struct TableEntry {
+    uint32_t id;
+    const char* text;
+};
+
+const TableEntry kStringTable[] = {
+#define TABLE_ENTRY(id, name, text) {id, text},
+    SETUP_STRINGS(TABLE_ENTRY)
+#undef TABLE_ENTRY
+};
+
+// GetWindowsDirectoryA's rule: the length copied, or the size needed.
+uint32_t CopyDirectory(const std::string& dir, char* buf, uint32_t size) {
+    if (dir.size() + 1 > size) {
+        return static_cast<uint32_t>(dir.size() + 1);
+    }
+    text::Copy(buf, size, dir.c_str());
+    return static_cast<uint32_t>(dir.size());
+}
+
+}  // namespace
+
+uint32_t ModuleFileName(char* buf, uint32_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    text::Copy(buf, size, posix::Machine().moduleFileName.c_str());
+    return text::Length(buf);
+}
+
+uint32_t WindowsDirectory(char* buf, uint32_t size) {
+    return CopyDirectory(posix::Machine().windowsDir, buf, size);
+}
+
+uint32_t SystemDirectory(char* buf, uint32_t size) {
+    return CopyDirectory(posix::Machine().systemDir, buf, size);
+}
+
+uint32_t Version() { return posix::Machine().version; }
+
+int DeviceOpens(const char* name) {
+    for (const std::string& device : posix::Machine().devices) {
+        if (strcasecmp(device.c_str(), name) == 0) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int LoadResourceString(void*, uint32_t id, char* buf, int size) {
+    if (size <= 0) {
+        return 0;
+    }
+    buf[0] = 0;
+    for (const TableEntry& entry : kStringTable) {
+        if (entry.id == id) {
+            text::Copy(buf, static_cast<uint32_t>(size), entry.text);
+            return static_cast<int>(text::Length(buf));
+        }
+    }
+    return 0;
+}
+
+void* BlockAlloc(uint32_t bytes) { return calloc(1, bytes == 0 ? 1 : bytes); }
+
+void BlockFree(void* block) { free(block); }
+
+uint32_t TickCount() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint32_t>(now.tv_sec * 1000u + now.tv_nsec / 1000000);
+}
+
+}  // namespace plat

@@ -1,0 +1,64 @@
+// Files and directories: pass-through to kernel32.
+#include "platform/files.h"
+
+#include <windows.h>
+
+namespace plat {
+
+namespace {
+HANDLE H(File file) { return reinterpret_cast<HANDLE>(file); }
+File F(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<File>(handle);
+}
+}  // namespace
+
+int DirCreate(const char* path) { return CreateDirectoryA(path, nullptr) ? 1 : 0; }
+
+uint32_t FileAttributes(const char* path) { return GetFileAttributesA(path); }
+
+int FileDelete(const char* path) { return DeleteFileA(path) ? 1 : 0; }
+
+int FileRename(const char* from, const char* to) { return MoveFileA(from, to) ? 1 : 0; }
+
+int DiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
+                  uint32_t* freeClusters, uint32_t* totalClusters) {
+    DWORD spc, bps, fc, tc;
+    if (!GetDiskFreeSpaceA(root, &spc, &bps, &fc, &tc)) {
+        return 0;
+    }
+    *sectorsPerCluster = spc;
+    *bytesPerSector = bps;
+    *freeClusters = fc;
+    *totalClusters = tc;
+    return 1;
+}
+
+File FileOpenRead(const char* path) {
+    return F(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+File FileCreate(const char* path) {
+    return F(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                         nullptr));
+}
+
+int FileRead(File file, void* buf, uint32_t size, uint32_t* got) {
+    DWORD n = 0;
+    BOOL ok = ReadFile(H(file), buf, size, &n, nullptr);
+    *got = ok ? n : 0;
+    return ok ? 1 : 0;
+}
+
+int FileWrite(File file, const void* buf, uint32_t size) {
+    DWORD n = 0;
+    return (WriteFile(H(file), buf, size, &n, nullptr) && n == size) ? 1 : 0;
+}
+
+int FileSeek(File file, uint32_t offset) {
+    return SetFilePointer(H(file), static_cast<LONG>(offset), nullptr, FILE_BEGIN) == offset ? 1 : 0;
+}
+
+int FileClose(File file) { return CloseHandle(H(file)) ? 1 : 0; }
+
+}  // namespace plat

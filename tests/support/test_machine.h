@@ -1,0 +1,27 @@
+// A scratch machine for the engine tests, the same calls on both backends:
+// natively a fake machine directory behind the POSIX stand-ins, under Wine
+// a scratch directory and the prefix's real registry.
+#pragma once
+
+#include <string>
+
+namespace testing_machine {
+
+// Starts a fresh machine for one test: empty scratch directory tree, the
+// registry keys the tests use removed, and gSetup reset (instance set so
+// LoadText works). Returns the DOS path of the scratch root, e.g. "C:\T1".
+std::string Reset();
+
+// DOS path below the scratch root: Path("WINDOWS\\system.ini").
+std::string Path(const std::string& relative);
+
+// Host-independent file access by DOS path (for setting up and checking).
+bool WriteFile(const std::string& dosPath, const std::string& bytes);  // creates parent dirs
+bool ReadFile(const std::string& dosPath, std::string* bytes);
+bool Exists(const std::string& dosPath);
+bool MakeDirs(const std::string& dosPath);
+
+// True on the POSIX stand-ins (where fault injection and the write record exist).
+bool IsNative();
+
+}  // namespace testing_machine
