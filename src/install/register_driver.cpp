@@ -1,0 +1,330 @@
+// Registration of the mouse application and of the mouse driver in the
+// Windows 95/98 device registry. Every failure is passed over silently; the
+// install record keeps the first-seen value of everything overwritten here.
+#include "install/register_driver.h"
+
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "script/setup_script.h"
+#include "setup/setup_state.h"
+
+namespace {
+
+const uint32_t kPathField = 80;         // key paths and composed texts: up to 79 chars
+const uint32_t kClassPathField = 128;   // class key paths: up to 127 chars
+const uint32_t kValueField = 80;        // values read back before they are overwritten
+const uint32_t kNameField = 80;         // subkey names while enumerating
+const uint32_t kHardwareKeyRead = 128;  // HardWareKey values of the device list
+
+const char kClsid[] = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
+const char kClassPrefix[] = "System\\CurrentControlSet\\Services\\Class\\";
+const char kMouseClassKey[] = "System\\CurrentControlSet\\Services\\Class\\Mouse";
+const char kDeviceList[] = "Config Manager\\Enum";
+const char kNewSerialDevice[] = "Enum\\Root\\VelorMouse\\0000";
+const char kProbeDevice[] = "\\\\.\\VLMOUSE";
+
+// Table order matters: the PS/2 search stops at the first id found.
+const char* const kPs2Ids[] = {"BIOS\\*PNP0F13\\", "BIOS\\*PNP0F0E\\", "ROOT\\*PNP0F0E\\"};
+const char* const kSerialIds[] = {"ROOT\\*PNP0F0C\\", "SERENUM\\VLR4417\\"};
+
+const uint8_t kZeroFlags[4] = {0, 0, 0, 0};
+
+// Text values go in without their terminating zero, as the Windows 95
+// device installer writes them.
+void SetText(plat::RegKey key, const char* name, const char* value) {
+    plat::RegSet(key, name, plat::kRegSz, value, text::Length(value));
+}
+
+void SetFlags(plat::RegKey key, const char* name) {
+    plat::RegSet(key, name, plat::kRegBinary, kZeroFlags, sizeof kZeroFlags);
+}
+
+// Reads a text value into an emptied field of size bytes. A value that is
+// absent, does not fit, or fills the field without a terminator leaves the
+// field empty: a cut text is never taken as the whole one.
+int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size) {
+    text::Fill(field, 0, size);
+    uint32_t got = size;
+    if (plat::RegQuery(key, name, nullptr, field, &got) != plat::kErrSuccess) {
+        field[0] = 0;
+        return 0;
+    }
+    if (got > size || field[size - 1] != 0) {
+        text::Fill(field, 0, size);
+        return 0;
+    }
+    return 1;
+}
+
+// destDir followed by name, or 0 when it does not fit the 80-byte field.
+int DestPath(char* out, const char* name) {
+    return text::Format(out, kPathField, "%s%s", gSetup.destDir, name);
+}
+
+// One key of the application entries: created or opened, or skipped.
+int CreateKey(plat::RegKey root, const char* path, plat::RegKey* key) {
+    return plat::RegCreate(root, path, key) == plat::kErrSuccess;
+}
+
+void WriteApplicationEntries() {
+    char clsidKey[kPathField];
+    char serverKey[kPathField];
+    char composed[kPathField];
+    text::Format(clsidKey, sizeof clsidKey, "CLSID\\%s", kClsid);
+    text::Format(serverKey, sizeof serverKey, "CLSID\\%s\\InProcServer32", kClsid);
+
+    plat::RegKey key;
+    if (CreateKey(plat::ClassesRoot(), clsidKey, &key)) {
+        SetText(key, nullptr, "Q7MouseControlPage");
+        plat::RegClose(key);
+    }
+    if (CreateKey(plat::ClassesRoot(), serverKey, &key)) {
+        if (DestPath(composed, "\\Q7PAGE.DLL")) {
+            SetText(key, nullptr, composed);
+        }
+        SetText(key, "ThreadingModel", "Apartment");
+        plat::RegClose(key);
+    }
+    const char handlers[] =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
+        "PropertySheetHandlers";
+    if (CreateKey(plat::LocalMachine(), handlers, &key)) {
+        SetText(key, nullptr, "Q7MousePage");
+        plat::RegClose(key);
+    }
+    const char handler[] =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
+        "PropertySheetHandlers\\Q7MousePage";
+    if (CreateKey(plat::LocalMachine(), handler, &key)) {
+        SetText(key, nullptr, kClsid);
+        plat::RegClose(key);
+    }
+    if (CreateKey(plat::LocalMachine(), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                  &key)) {
+        if (DestPath(composed, "\\Q7MAIN.EXE -startup")) {
+            SetText(key, "VelorPoint", composed);
+        }
+        plat::RegClose(key);
+    }
+    if (CreateKey(plat::LocalMachine(),
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint", &key)) {
+        // The display name goes through the same 80-byte field as the paths.
+        if (text::Copy(composed, sizeof composed, gSetup.startupStrings.Title)) {
+            SetText(key, "DisplayName", composed);
+        }
+        if (DestPath(composed, "\\UNINSTAL.EXE")) {
+            SetText(key, "UninstallString", composed);
+        }
+        plat::RegClose(key);
+    }
+}
+
+// Reads a class or device value, keeps it in the install record, then
+// overwrites it.
+void RecordAndSet(plat::RegKey key, const char* name, const char* value) {
+    char old[kValueField];
+    ReadText(key, name, old, sizeof old);
+    RecordOriginalValue(gSetup.mouseTypeWord, name, old);
+    SetText(key, name, value);
+}
+
+// A device that the Configuration Manager lists, with its HardWareKey text.
+void RegisterListedDevice(const char* typeWord, const char* description, const char* infSection,
+                          char* hardwareKey) {
+    text::Copy(gSetup.mouseTypeWord, sizeof gSetup.mouseTypeWord, typeWord);
+    char path[kPathField];
+    // An empty text is what FindHardwareKey leaves for a match too long for
+    // its field; neither it nor a path cut short names the device key.
+    if (hardwareKey[0] == 0 || !text::Format(path, sizeof path, "Enum\\%s", hardwareKey)) {
+        return;
+    }
+    plat::RegKey device;
+    if (plat::RegOpen(plat::LocalMachine(), path, &device) != plat::kErrSuccess) {
+        return;
+    }
+    RecordOriginalValue(gSetup.mouseTypeWord, "SubKey1", path);
+    RecordAndSet(device, "DeviceDesc", description);
+    SetFlags(device, "ConfigFlags");
+    RecordAndSet(device, "Mfg", gSetup.startupStrings.Mfg);
+
+    // The field that held the HardWareKey text now takes the Driver text.
+    char* driver = hardwareKey;
+    ReadText(device, "Driver", driver, kPathField);
+    if (driver[0] != 0) {
+        UpdateMouseClassKey(driver, description, infSection);
+    } else {
+        NextMouseClassKey(driver);
+        SetText(device, "Driver", driver);
+        CreateMouseClassKey(driver, description, infSection);
+    }
+    plat::RegClose(device);
+    // Windows caches private-profile writes and the restart follows soon.
+    FlushInstallRecord();
+}
+
+// A serial mouse that no enumerator lists gets a root device of its own.
+void RegisterNewSerialDevice() {
+    text::Copy(gSetup.mouseTypeWord, sizeof gSetup.mouseTypeWord, "Serial");
+    plat::RegKey device;
+    if (plat::RegCreate(plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
+        return;
+    }
+    const StartupStrings& s = gSetup.startupStrings;
+    SetText(device, "Class", "Mouse");
+    SetText(device, "DeviceDesc", s.SeialName);
+    SetText(device, "Mfg", s.Mfg);
+    SetFlags(device, "ConfigFlags");
+    SetFlags(device, "DetFlags");
+    SetText(device, "DetFunc", "*:DETECTSERIALMOUSE");
+    char driver[kPathField];
+    NextMouseClassKey(driver);
+    SetText(device, "Driver", driver);
+    CreateMouseClassKey(driver, s.SeialName, s.SerialInfSection);
+    plat::RegClose(device);
+}
+
+int ClassPath(char* out, const char* driver) {
+    return text::Format(out, kClassPathField, "%s%s", kClassPrefix, driver);
+}
+
+}  // namespace
+
+int FindHardwareKey(const char* id, char* out) {
+    plat::RegKey list;
+    if (plat::RegOpen(plat::DynData(), kDeviceList, &list) != plat::kErrSuccess) {
+        return 0;
+    }
+    int found = 0;
+    char name[kNameField];
+    char hardwareKey[kHardwareKeyRead];
+    for (uint32_t index = 0;; index++) {
+        // A name too long for the field ends the search, like the end of the list.
+        if (plat::RegEnumSubkey(list, index, name, sizeof name) != plat::kErrSuccess) {
+            break;
+        }
+        plat::RegKey device;
+        if (plat::RegOpen(list, name, &device) != plat::kErrSuccess) {
+            continue;
+        }
+        int read = ReadText(device, "HardWareKey", hardwareKey, sizeof hardwareKey);
+        plat::RegClose(device);
+        if (!read || text::Find(hardwareKey, id) == nullptr) {
+            continue;
+        }
+        // Later matches win. A text too long for out is reported found but
+        // left empty, so the caller sees the device without a usable key.
+        if (!text::Copy(out, kPathField, hardwareKey)) {
+            out[0] = 0;
+        }
+        found = 1;
+    }
+    plat::RegClose(list);
+    return found;
+}
+
+int NextMouseClassKey(char* out) {
+    int previous = -1;
+    int last = -1;
+    plat::RegKey mouse;
+    if (plat::RegOpen(plat::LocalMachine(), kMouseClassKey, &mouse) == plat::kErrSuccess) {
+        char name[kNameField];
+        for (uint32_t index = 0;; index++) {
+            if (plat::RegEnumSubkey(mouse, index, name, sizeof name) != plat::kErrSuccess) {
+                break;
+            }
+            // Names are read as 16-bit numbers, in the registry's own order.
+            int n = static_cast<int16_t>(text::ToInt(name));
+            last = n;
+            if (n - previous > 1) {
+                last = previous;
+                break;
+            }
+            previous = last;
+        }
+        plat::RegClose(mouse);
+    }
+    text::Format(out, kPathField, "Mouse\\%04d", last + 1);
+    return 1;
+}
+
+void UpdateMouseClassKey(const char* driver, const char* description, const char* infSection) {
+    char path[kClassPathField];
+    if (!ClassPath(path, driver)) {
+        return;
+    }
+    plat::RegKey key;
+    long opened = plat::RegOpen(plat::LocalMachine(), path, &key);
+    RecordOriginalValue(gSetup.mouseTypeWord, "SubKey2", path);
+    if (opened != plat::kErrSuccess) {
+        CreateMouseClassKey(driver, description, infSection);
+        return;
+    }
+    const StartupStrings& s = gSetup.startupStrings;
+    RecordAndSet(key, "MouseDriver", s.MouseDriver);
+    RecordAndSet(key, "InfPath", s.MouseInf);
+    RecordAndSet(key, "DriverDesc", description);
+    RecordAndSet(key, "DriverDate", s.DriverDate);
+    RecordAndSet(key, "InfSection", infSection);
+    SetText(key, "MouseType", gSetup.mouseTypeWord);
+    plat::RegClose(key);
+}
+
+void CreateMouseClassKey(const char* driver, const char* description, const char* infSection) {
+    char path[kClassPathField];
+    if (!ClassPath(path, driver)) {
+        return;
+    }
+    plat::RegKey key;
+    if (plat::RegCreate(plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
+        return;
+    }
+    const StartupStrings& s = gSetup.startupStrings;
+    SetText(key, "DevLoader", "*vmouse");
+    SetText(key, "MouseType", gSetup.mouseTypeWord);
+    SetText(key, "MouseDriver", s.MouseDriver);
+    SetText(key, "InfPath", s.MouseInf);
+    SetText(key, "DriverDesc", description);
+    SetText(key, "DriverDate", s.DriverDate);
+    SetText(key, "InfSection", infSection);
+    plat::RegClose(key);
+}
+
+void RegisterMouseDriver(int full) {
+    if (full == 1) {
+        WriteApplicationEntries();
+    }
+    // The device answers when the mouse driver is already loaded; its
+    // registration is then left as it is.
+    if (plat::DeviceOpens(kProbeDevice)) {
+        return;
+    }
+    char hardwareKey[kPathField];
+    int ps2Found = 0;
+    for (const char* id : kPs2Ids) {
+        if (FindHardwareKey(id, hardwareKey)) {
+            ps2Found = 1;
+            break;
+        }
+    }
+    const StartupStrings& s = gSetup.startupStrings;
+    if (ps2Found && gSetup.serialMouse == 0) {
+        RegisterListedDevice("PS2", s.PS2Name, s.PS2InfSection, hardwareKey);
+        return;
+    }
+    int serialFound = 0;
+    for (const char* id : kSerialIds) {
+        if (FindHardwareKey(id, hardwareKey)) {
+            serialFound = 1;
+            break;
+        }
+    }
+    if (gSetup.serialMouse != 1) {
+        return;
+    }
+    if (serialFound) {
+        RegisterListedDevice("Serial", s.SeialName, s.SerialInfSection, hardwareKey);
+    } else {
+        RegisterNewSerialDevice();
+    }
+}
