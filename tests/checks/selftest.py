@@ -102,6 +102,9 @@ ROWS = [
     (16, "other DLL named in UTF-16 text",
      program('gText = (const char *)L"ole32.dll";'),
      [], [], {"dllnames"}, "other DLLs named: ole32.dll"),
+    (17, "alignment only NT loads",
+     SOUND, [], ["-Wl,--section-alignment,512", "-Wl,--file-alignment,16"],
+     {"pe"}, "section alignment 512, below 4096; file alignment 16, below 512"),
 ]
 
 # Functions the setup program calls or will call; each must be allowed.
@@ -215,11 +218,11 @@ def main():
         ordinal_lib = make_ordinal_lib(args.dlltool, workdir)
         rows = list(ROWS)
         if args.cc64:
-            rows.append((17, "64-bit image", SOUND, [], [], {"pe"},
+            rows.append((18, "64-bit image", SOUND, [], [], {"pe"},
                          "machine 0x8664, not i386"))
         for row, what, source, cflags, ldflags, expected, text in rows:
             cc = args.cc
-            if row == 17:
+            if row == 18:
                 cc = args.cc64
                 cflags = ["-march=x86-64"]
                 ldflags = ["-Wl,-e,Entry"]
