@@ -113,9 +113,11 @@ REQUIRED = {
     "GetCommandLineA GetCurrentDirectoryA GetDiskFreeSpaceA GetFileAttributesA "
     "GetModuleFileNameA GetModuleHandleA GetPrivateProfileIntA "
     "GetPrivateProfileStringA GetSystemDirectoryA GetTickCount GetVersion "
-    "GetWindowsDirectoryA GlobalAlloc GlobalFree MoveFileA ReadFile "
+    "GetWindowsDirectoryA GlobalAlloc GlobalFree GlobalLock GlobalUnlock MoveFileA ReadFile "
     "SetFilePointer Sleep WriteFile WritePrivateProfileStringA",
-    "user32": "BeginPaint CheckRadioButton CreateDialogParamA CreateWindowExA "
+    "user32": "BeginPaint CheckDlgButton CheckRadioButton ClientToScreen "
+    "CreateDialogParamA CreateWindowExA GetWindowRect GetWindowTextA InflateRect "
+    "IntersectRect LoadBitmapA OffsetRect SetRect "
     "DefWindowProcA DestroyWindow DispatchMessageA EnableWindow EndPaint "
     "ExitWindowsEx FillRect FindWindowA GetClientRect GetDC GetDlgItem "
     "GetDlgItemTextA GetMessageA GetSystemMetrics InvalidateRect "
