@@ -26,6 +26,14 @@ int BuildDestinationPath(int disk, int file, char* path);  // path: kPathSize by
 // Creates destDir\SubDirN for every non-empty SubDir1..SubDir6, in order.
 void CreateSubdirectories();
 
+// Opens a source for reading (expanding an SZDD file): an LZ handle, or -1
+// when it cannot be opened (a null path included: it did not fit).
+int OpenSourceFile(const char* path);
+// Only when source is a handle: creates (or replaces) the destination and
+// copies into it; a null path creates nothing. Closes what was opened; the
+// copy's result is not examined.
+void CopyToDestination(int source, const char* path);
+
 // Percentage shown for file i (from 0) of n: (i * 100 + 100) / n.
 int CopyPercentage(int i, int n);
 // Right edge of the bar for percent p over a shrunk rectangle left..right.

@@ -1,0 +1,195 @@
+// SZDD expansion with the output buffer as the LZSS window: a match is a
+// copy from earlier output at a fixed distance, so there is no separate
+// ring to keep in step and long matches copy a word at a time.
+#include "platform/posix/szdd.h"
+
+#include <string.h>
+
+namespace szdd {
+
+namespace {
+
+const uint8_t kMagic[8] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
+const uint32_t kWindowStart = kWindowSize - 16;  // position of the first output byte
+const uint32_t kWindowMask = kWindowSize - 1;
+const uint32_t kMaxGroupIn = 1 + 8 * 2;  // a flag byte and eight match pairs
+const uint32_t kMaxGroupOut = 8 * 18;    // eight matches of the longest length
+
+// Copies a match of len bytes from dist bytes back. Words when the source
+// lies at least a word behind (writing up to 24 bytes: the buffer has the
+// slack), bytes when the match overlaps itself closely (runs).
+inline void CopyMatch(uint8_t* op, uint32_t dist, uint32_t len) {
+    const uint8_t* from = op - dist;
+    if (dist >= 8) {
+        uint64_t w;
+        memcpy(&w, from, 8);
+        memcpy(op, &w, 8);
+        memcpy(&w, from + 8, 8);
+        memcpy(op + 8, &w, 8);
+        if (len > 16) {
+            memcpy(&w, from + 16, 8);
+            memcpy(op + 16, &w, 8);
+        }
+    } else {
+        for (uint32_t i = 0; i < len; i++) {
+            op[i] = from[i];
+        }
+    }
+}
+
+}  // namespace
+
+Format Classify(const uint8_t* head, uint32_t n) {
+    if (n < kHeaderSize || memcmp(head, kMagic, sizeof kMagic) != 0) {
+        return Format::Plain;
+    }
+    return head[8] == 'A' ? Format::Compressed : Format::UnknownMode;
+}
+
+int64_t Expand(Decoder* d, const Stream& s) {
+    uint8_t* const outBase = d->out + kWindowSize;
+    uint8_t* const flushAt = outBase + kBufferSize - kMaxGroupOut;
+    memset(d->out, ' ', kWindowSize);
+    uint8_t* op = outBase;
+    // Window position of the byte at op is (op + posDelta) & kWindowMask.
+    uint32_t posDelta = kWindowStart - static_cast<uint32_t>(reinterpret_cast<uintptr_t>(op));
+    int64_t total = 0;
+
+    const uint8_t* ip = d->in;
+    const uint8_t* iend = d->in;
+    bool atEnd = false;
+
+    for (;;) {
+        if (static_cast<uint32_t>(iend - ip) < kMaxGroupIn && !atEnd) {
+            uint32_t have = static_cast<uint32_t>(iend - ip);
+            memmove(d->in, ip, have);
+            ip = d->in;
+            while (have < kMaxGroupIn && !atEnd) {
+                uint32_t got = 0;
+                if (!s.read(s.context, d->in + have, kBufferSize - have, &got) || got == 0) {
+                    atEnd = true;
+                }
+                have += got;
+            }
+            iend = d->in + have;
+        }
+        if (ip == iend) {
+            break;
+        }
+        if (op > flushAt) {
+            uint32_t n = static_cast<uint32_t>(op - outBase);
+            if (!s.write(s.context, outBase, n)) {
+                return kWriteFailed;
+            }
+            total += n;
+            memmove(d->out, op - kWindowSize, kWindowSize);
+            posDelta += n;
+            op = outBase;
+        }
+
+        if (static_cast<uint32_t>(iend - ip) >= kMaxGroupIn) {
+            // A whole group is at hand: no bounds checks.
+            uint32_t flags = *ip++;
+            if (flags == 0xFF) {
+                memcpy(op, ip, 8);
+                op += 8;
+                ip += 8;
+                continue;
+            }
+            for (int bit = 0; bit < 8; bit++, flags >>= 1) {
+                if (flags & 1) {
+                    *op++ = *ip++;
+                } else {
+                    uint32_t lo = ip[0];
+                    uint32_t hi = ip[1];
+                    ip += 2;
+                    uint32_t from = lo | ((hi & 0xF0) << 4);
+                    uint32_t len = (hi & 0x0F) + 3;
+                    uint32_t pos =
+                        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(op)) + posDelta;
+                    // Distance 0 names the slot being written: its old
+                    // content, a whole window back.
+                    uint32_t dist = ((pos - from - 1) & kWindowMask) + 1;
+                    CopyMatch(op, dist, len);
+                    op += len;
+                }
+            }
+        } else {
+            // The last bytes of the input: a group may stop anywhere, and a
+            // pair cut in half is dropped.
+            uint32_t flags = *ip++;
+            for (int bit = 0; bit < 8 && ip < iend; bit++, flags >>= 1) {
+                if (flags & 1) {
+                    *op++ = *ip++;
+                } else {
+                    if (iend - ip < 2) {
+                        ip = iend;
+                        break;
+                    }
+                    uint32_t lo = ip[0];
+                    uint32_t hi = ip[1];
+                    ip += 2;
+                    uint32_t from = lo | ((hi & 0xF0) << 4);
+                    uint32_t len = (hi & 0x0F) + 3;
+                    uint32_t pos =
+                        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(op)) + posDelta;
+                    uint32_t dist = ((pos - from - 1) & kWindowMask) + 1;
+                    CopyMatch(op, dist, len);
+                    op += len;
+                }
+            }
+        }
+    }
+
+    uint32_t n = static_cast<uint32_t>(op - outBase);
+    if (n > 0 && !s.write(s.context, outBase, n)) {
+        return kWriteFailed;
+    }
+    return total + n;
+}
+
+namespace {
+
+struct MemoryStreams {
+    const uint8_t* data;
+    size_t left;
+    size_t piece;
+    uint8_t* out;
+    size_t outSize;
+    uint64_t written;
+};
+
+int ReadMemory(void* context, uint8_t* buf, uint32_t size, uint32_t* got) {
+    MemoryStreams* m = static_cast<MemoryStreams*>(context);
+    size_t n = m->left < size ? m->left : size;
+    if (m->piece > 0 && n > m->piece) {
+        n = m->piece;
+    }
+    memcpy(buf, m->data, n);
+    m->data += n;
+    m->left -= n;
+    *got = static_cast<uint32_t>(n);
+    return 1;
+}
+
+int WriteMemory(void* context, const uint8_t* buf, uint32_t size) {
+    MemoryStreams* m = static_cast<MemoryStreams*>(context);
+    if (m->written < m->outSize) {
+        size_t room = m->outSize - static_cast<size_t>(m->written);
+        memcpy(m->out + m->written, buf, size < room ? size : room);
+    }
+    m->written += size;
+    return 1;
+}
+
+}  // namespace
+
+uint64_t ExpandMemory(Decoder* decoder, const uint8_t* data, size_t size, size_t piece,
+                      uint8_t* out, size_t outSize) {
+    MemoryStreams m = {data, size, piece, out, outSize, 0};
+    Stream s = {ReadMemory, WriteMemory, &m};
+    Expand(decoder, s);
+    return m.written;
+}
+
+}  // namespace szdd
