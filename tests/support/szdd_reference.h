@@ -22,6 +22,7 @@ class Writer {
     void Literal(char c);
     void Match(uint32_t windowPos, uint32_t len);
     std::string Bytes() const;  // the stream so far, its last flag byte included
+    size_t Size() const { return bytes_.size(); }
 
   private:
     std::vector<uint8_t> bytes_;

@@ -1,0 +1,348 @@
+// The copy engine on both backends, driven through a recording CopyProgress
+// in place of the install page.
+#include "install/file_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+#include "setup/setup_state.h"
+#include "support/test_machine.h"
+
+namespace {
+
+namespace tm = testing_machine;
+
+std::string Fixture(const std::string& name) {
+    std::string path = std::string(SETUP_SOURCE_DIR) + "/tests/data/szdd/" + name;
+#ifdef _WIN32
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    path = "Z:" + path;
+#endif
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << "fixture " << path;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+struct PlanFile {
+    const char* sourceDir;
+    const char* sourceName;
+    const char* targetDir;  // absolute when it has a drive
+    const char* targetName;
+    const char* description;
+};
+
+// An install plan of the given disks, set up the way the script loader
+// leaves it; the program directory is SRC and the destination DEST.
+class Plan {
+  public:
+    explicit Plan(const std::vector<std::vector<PlanFile>>& disks) {
+        size_t total = 0;
+        for (const auto& d : disks) {
+            total += d.size();
+        }
+        entries_.assign(total + 1, FileEntry());
+        text::Copy(gSetup.setupDir, sizeof gSetup.setupDir, tm::Path("SRC").c_str());
+        text::Copy(gSetup.destDir, sizeof gSetup.destDir, tm::Path("DEST").c_str());
+        gSetup.installPlan = entries_.data();
+        gSetup.diskCount = static_cast<int16_t>(disks.size());
+        size_t at = 0;
+        for (size_t d = 0; d < disks.size(); d++) {
+            gSetup.diskFirstEntry[d] = entries_.data() + at;
+            gSetup.diskFileCounts[d] = static_cast<int16_t>(disks[d].size());
+            for (const PlanFile& f : disks[d]) {
+                FileEntry& e = entries_[at++];
+                if (f.sourceName == nullptr) {
+                    continue;  // an empty file line: the entry stays all zero
+                }
+                std::string target = f.targetDir;
+                e.Absolute = target.size() > 1 && target[1] == ':';
+                text::Copy(e.SourceDir, sizeof e.SourceDir, f.sourceDir);
+                text::Copy(e.TargetDir, sizeof e.TargetDir, f.targetDir);
+                text::Copy(e.SourceName, sizeof e.SourceName, f.sourceName);
+                text::Copy(e.TargetName, sizeof e.TargetName, f.targetName);
+                text::Copy(e.Description, sizeof e.Description, f.description);
+            }
+        }
+        gSetup.diskFirstEntry[disks.size()] = entries_.data() + at;
+        gSetup.pageResult = 1;
+    }
+    ~Plan() { gSetup.installPlan = nullptr; }
+
+  private:
+    std::vector<FileEntry> entries_;
+};
+
+// Records what the page would show; can cancel at a given message step,
+// as a click on Cancel does, and notes which destinations exist then.
+class Recorder : public CopyProgress {
+  public:
+    std::vector<std::string> events;
+    int cancelAtStep = -1;  // message steps counted from 1
+    int steps = 0;
+
+    void NewDisk(int disk) override { events.push_back("disk " + std::to_string(disk)); }
+    void Status(const char* text) override { events.push_back(std::string("status ") + text); }
+    void Percentage(int percent) override { events.push_back("pct " + std::to_string(percent)); }
+    void MessageStep() override {
+        steps++;
+        events.push_back("step");
+        if (steps == cancelAtStep) {
+            gSetup.pageResult = 0;
+        }
+    }
+    std::vector<int> Percentages() const {
+        std::vector<int> p;
+        for (const std::string& e : events) {
+            if (e.compare(0, 4, "pct ") == 0) {
+                p.push_back(std::stoi(e.substr(4)));
+            }
+        }
+        return p;
+    }
+};
+
+std::string Read(const std::string& relative) {
+    std::string bytes;
+    EXPECT_TRUE(tm::ReadFile(tm::Path(relative), &bytes)) << relative;
+    return bytes;
+}
+
+TEST(FileCopy, PercentageSequences) {
+    struct Row {
+        int files;
+        std::vector<int> expected;
+    } rows[] = {
+        {3, {33, 66, 100}},                  // 1
+        {1, {100}},                          // 2
+        {7, {14, 28, 42, 57, 71, 85, 100}},  // 3
+        {5, {20, 40, 60, 80, 100}},          // 4
+    };
+    int row = 0;
+    for (const Row& r : rows) {
+        row++;
+        std::vector<int> got;
+        for (int i = 0; i < r.files; i++) {
+            got.push_back(CopyPercentage(i, r.files));
+        }
+        EXPECT_EQ(r.expected, got) << "row " << row;
+    }
+    EXPECT_EQ(0, CopyPercentage(0, 0)) << "no division by zero";
+}
+
+TEST(FileCopy, BarRight) {
+    struct Row {
+        int left, right, percent, expected;
+    } rows[] = {
+        {10, 109, 0, 10},     // 1 empty
+        {10, 109, 50, 60},    // 2
+        {10, 109, 100, 110},  // 3 one pixel past the shrunk rectangle
+        {0, 134, 33, 44},     // 4 (135 * 33) / 100
+        {5, 5, 100, 6},       // 5
+    };
+    int row = 0;
+    for (const Row& r : rows) {
+        row++;
+        EXPECT_EQ(r.expected, BarRight(r.left, r.right, r.percent)) << "row " << row;
+    }
+}
+
+TEST(FileCopy, Paths) {
+    tm::Reset();
+    const std::string abs = tm::Path("WINDOWS\\INF");
+    Plan plan({{{"", "Q7MAIN.EXE", "", "Q7MAIN.EXE", "app"},
+                {"HELP", "HELP.HLP", "HELP", "VELOR.HLP", "help"},
+                {"INF", "DRIVER.INF", abs.c_str(), "DRIVER.INF", "inf"}}});
+    const std::string src = tm::Path("SRC");
+    const std::string dst = tm::Path("DEST");
+    struct Row {
+        int file;
+        std::string source, destination;
+    } rows[] = {
+        {0, src + "\\\\Q7MAIN.EXE", dst + "\\\\Q7MAIN.EXE"},  // 1 empty dirs: two backslashes
+        {1, src + "\\HELP\\HELP.HLP", dst + "\\HELP\\VELOR.HLP"},
+        {2, src + "\\INF\\DRIVER.INF", abs + "\\DRIVER.INF"},  // 3 absolute target
+    };
+    int row = 0;
+    for (const Row& r : rows) {
+        row++;
+        char path[kPathSize];
+        EXPECT_EQ(1, BuildSourcePath(0, r.file, path)) << "row " << row;
+        EXPECT_EQ(r.source, path) << "row " << row;
+        EXPECT_EQ(1, BuildDestinationPath(0, r.file, path)) << "row " << row;
+        EXPECT_EQ(r.destination, path) << "row " << row;
+    }
+    // A destination directory that leaves no room: the path is refused, not cut.
+    std::string longDir = dst + "\\" + std::string(250 - dst.size(), 'd');
+    text::Copy(gSetup.destDir, sizeof gSetup.destDir, longDir.c_str());
+    char path[kPathSize];
+    EXPECT_EQ(0, BuildDestinationPath(0, 1, path));
+    EXPECT_EQ(1, BuildSourcePath(0, 1, path));
+}
+
+TEST(FileCopy, CopiesCompressedAndPlainByteExact) {
+    tm::Reset();
+    ASSERT_TRUE(tm::WriteFile(tm::Path("SRC\\TEXT.SZ"), Fixture("TEXT.SZ")));
+    ASSERT_TRUE(tm::WriteFile(tm::Path("SRC\\HELP\\MIXED.SZ"), Fixture("MIXED.SZ")));
+    ASSERT_TRUE(tm::WriteFile(tm::Path("SRC\\PLAIN.BIN"), Fixture("T4097.BIN")));
+    ASSERT_TRUE(tm::MakeDirs(tm::Path("DEST")));
+    ASSERT_TRUE(tm::MakeDirs(tm::Path("WINDOWS\\INF")));
+    const std::string inf = tm::Path("WINDOWS\\INF");
+    Plan plan({{{"", "TEXT.SZ", "", "TEXT.TXT", "Text"},
+                {"HELP", "MIXED.SZ", "HELP", "MIXED.DAT", "Mixed data"}},
+               {{"", "PLAIN.BIN", inf.c_str(), "PLAIN.INF", "Plain"}}});
+    text::Copy(gSetup.directoryNames[kSubDir1], 256, "HELP");
+    CreateSubdirectories();
+    Recorder r;
+    CopyInstallPlan(&r);
+    EXPECT_TRUE(Fixture("TEXT.BIN") == Read("DEST\\TEXT.TXT"));
+    EXPECT_TRUE(Fixture("MIXED.BIN") == Read("DEST\\HELP\\MIXED.DAT"));
+    EXPECT_TRUE(Fixture("T4097.BIN") == Read("WINDOWS\\INF\\PLAIN.INF"));
+    std::vector<std::string> expected = {
+        "disk 0",
+        "status Copying TEXT.SZ\n\nText",
+        "step",
+        "pct 50",
+        "step",
+        "status Copying MIXED.SZ\n\nMixed data",
+        "step",
+        "pct 100",
+        "step",
+        "disk 1",
+        "status Copying PLAIN.BIN\n\nPlain",
+        "step",
+        "pct 100",
+        "step",
+    };
+    EXPECT_EQ(expected, r.events);
+    EXPECT_EQ(1, gSetup.pageResult);
+}
+
+// The failure rows: each file is skipped silently and the walk goes on;
+// status, percentage and both message steps come for every file.
+TEST(FileCopy, FailuresSkipTheFile) {
+    tm::Reset();
+    ASSERT_TRUE(tm::WriteFile(tm::Path("SRC\\A.SZ"), Fixture("T4095.SZ")));
+    ASSERT_TRUE(tm::WriteFile(tm::Path("DEST\\KEEP.TXT"), "installed earlier"));
+    ASSERT_TRUE(tm::MakeDirs(tm::Path("DEST\\HELP")));
+    Plan plan({{{"", "MISSING.EXE", "", "KEEP.TXT", "missing source"},
+                {"", "A.SZ", "NODIR", "A.TXT", "no such directory"},
+                {nullptr, nullptr, nullptr, nullptr, nullptr},
+                {"", "A.SZ", "HELP", "A.TXT", "existing subdirectory"}}});
+    text::Copy(gSetup.directoryNames[kSubDir1], 256, "HELP");  // exists already
+    CreateSubdirectories();
+    Recorder r;
+    CopyInstallPlan(&r);
+    EXPECT_EQ("installed earlier", Read("DEST\\KEEP.TXT")) << "row 1: left untouched";
+    EXPECT_FALSE(tm::Exists(tm::Path("DEST\\NODIR"))) << "row 2";
+    EXPECT_FALSE(tm::Exists(tm::Path("DEST\\A.TXT"))) << "row 2";
+    EXPECT_TRUE(Fixture("T4095.BIN") == Read("DEST\\HELP\\A.TXT")) << "row 4";
+    EXPECT_EQ((std::vector<int>{25, 50, 75, 100}), r.Percentages());
+    EXPECT_EQ(8, r.steps);
+    EXPECT_EQ("status Copying \n\n", r.events[9]) << "row 3: the empty entry";
+}
+
+// Cancel during the second of five files: it is completed, the third is
+// never opened (not even its status shown), nothing copied is removed.
+TEST(FileCopy, CancelStopsBeforeTheNextFile) {
+    struct Row {
+        int cancelAtStep;
+        int filesCopied;
+    } rows[] = {
+        {3, 2},   // 1 after the second source opened
+        {4, 2},   // 2 after the second copy
+        {1, 1},   // 3 after the first source opened
+        {10, 5},  // 4 after the last file: nothing left to stop
+    };
+    int row = 0;
+    for (const Row& c : rows) {
+        row++;
+        tm::Reset();
+        std::vector<PlanFile> files;
+        static const char* names[] = {"F1.SZ", "F2.SZ", "F3.SZ", "F4.SZ", "F5.SZ"};
+        for (const char* n : names) {
+            ASSERT_TRUE(tm::WriteFile(tm::Path(std::string("SRC\\") + n), Fixture("TEXT.SZ")));
+            files.push_back({"", n, "", n, "file"});
+        }
+        ASSERT_TRUE(tm::MakeDirs(tm::Path("DEST")));
+        Plan plan({files, {{"", "F1.SZ", "", "DISK2.TXT", "next disk"}}});
+        Recorder r;
+        r.cancelAtStep = c.cancelAtStep;
+        CopyInstallPlan(&r);
+        int copied = 0;
+        for (const char* n : names) {
+            copied += tm::Exists(tm::Path(std::string("DEST\\") + n));
+        }
+        EXPECT_EQ(c.filesCopied, copied) << "row " << row;
+        EXPECT_TRUE(Fixture("TEXT.BIN") == Read(std::string("DEST\\") + names[c.filesCopied - 1]))
+            << "row " << row << ": the file in progress is completed";
+        EXPECT_EQ(c.filesCopied * 2, r.steps) << "row " << row;
+        EXPECT_EQ(0, gSetup.pageResult) << "row " << row;
+        EXPECT_FALSE(tm::Exists(tm::Path("DEST\\DISK2.TXT"))) << "row " << row;
+        EXPECT_EQ(r.events.end(), std::find(r.events.begin(), r.events.end(), "disk 1"))
+            << "row " << row;
+    }
+}
+
+TEST(FileCopy, NoDisksAndEmptyDisks) {
+    tm::Reset();
+    {
+        Plan plan({});
+        Recorder r;
+        CopyInstallPlan(&r);
+        EXPECT_TRUE(r.events.empty());
+    }
+    {
+        Plan plan({{}, {}});
+        Recorder r;
+        CopyInstallPlan(&r);
+        EXPECT_EQ((std::vector<std::string>{"disk 0", "disk 1"}), r.events);
+    }
+    {
+        Plan plan({{{"", "X", "", "X", "x"}}});
+        gSetup.pageResult = 0;  // cancelled before the walk: nothing at all
+        Recorder r;
+        CopyInstallPlan(&r);
+        EXPECT_TRUE(r.events.empty());
+    }
+}
+
+// lz32 keeps 16 expansion states: every handle must be closed, including
+// those of files whose destination fails, or the 17th file comes out empty.
+TEST(FileCopy, MoreThanSixteenCompressedFiles) {
+    tm::Reset();
+    ASSERT_TRUE(tm::WriteFile(tm::Path("SRC\\T.SZ"), Fixture("TEXT.SZ")));
+    ASSERT_TRUE(tm::MakeDirs(tm::Path("DEST")));
+    std::vector<std::string> names;
+    for (int i = 0; i < 20; i++) {
+        names.push_back("OUT" + std::to_string(i) + ".TXT");
+    }
+    std::vector<PlanFile> files;
+    for (int i = 0; i < 20; i++) {
+        // Every other file has a destination that cannot be created.
+        files.push_back({"", "T.SZ", i % 2 ? "NODIR" : "", names[i].c_str(), "text"});
+    }
+    for (int i = 0; i < 20; i++) {
+        files.push_back({"", "T.SZ", "", names[i].c_str(), "text"});
+    }
+    Plan plan({files});
+    Recorder r;
+    CopyInstallPlan(&r);
+    const std::string text = Fixture("TEXT.BIN");
+    for (int i = 0; i < 20; i++) {
+        EXPECT_TRUE(text == Read("DEST\\" + names[i])) << "file " << i;
+    }
+}
+
+}  // namespace
