@@ -45,6 +45,9 @@
 /* Browse Directory template: the old-style common dialog's own ids, and the
    path box. */
 #define IDC_BROWSE_PATH 1003
+/* Its caption, in the template and as the title the dialog is asked to
+   show (Wine's old-style Open dialog otherwise says "Open File"). */
+#define BROWSE_CAPTION "Browse Directory"
 
 /* Pictures. */
 #define IDB_PS2_PLUG 112

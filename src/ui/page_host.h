@@ -1,6 +1,7 @@
 // The page host: shows one wizard page at a time and returns its answer.
 #pragma once
 
+#include <stdint.h>
 #include <windows.h>
 
 // PageResult values kept in gSetup.pageResult.

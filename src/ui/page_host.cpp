@@ -1,0 +1,121 @@
+// The page host: one wizard page at a time, each a dialog template whose
+// window class belongs to the page, so the page's own procedure sees all of
+// its messages.
+#include "ui/page_host.h"
+
+#include "platform/text.h"
+#include "setup/setup_state.h"
+#include "setup/string_ids.h"
+#include "ui/logic/page_logic.h"
+
+namespace {
+
+const int kTitleSize = 256;                   // window titles are read up to 255 chars
+const int kPageWindowExtra = DLGWINDOWEXTRA;  // what the dialog manager keeps in a page window
+const int kMenuColourBrush = COLOR_MENU + 1;  // system-colour brush value 5
+
+void RegisterPageClass(const char* className, WNDPROC pageProc) {
+    WNDCLASSA pageClass;
+    text::Fill(&pageClass, 0, sizeof pageClass);
+    pageClass.style = CS_HREDRAW | CS_VREDRAW;
+    pageClass.lpfnWndProc = pageProc;
+    pageClass.cbClsExtra = 0;
+    pageClass.cbWndExtra = kPageWindowExtra;
+    pageClass.hInstance = static_cast<HINSTANCE>(gSetup.instance);
+    pageClass.hIcon = nullptr;
+    pageClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    pageClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(kMenuColourBrush));
+    pageClass.lpszMenuName = nullptr;
+    pageClass.lpszClassName = className;
+    // A page shown again finds its class registered already; the first
+    // registration, with the same attributes, stays in force.
+    RegisterClassA(&pageClass);
+}
+
+// Ends the loop early when the page is gone: a page destroyed while its own
+// work took messages (the install page cancelled during the copy) may have
+// left its quit message queued, or may have had it taken already.
+void DropLeftoverQuit() {
+    MSG message;
+    PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
+}  // namespace
+
+int16_t RunPage(const char* className, WNDPROC pageProc, int templateId) {
+    RegisterPageClass(className, pageProc);
+    HWND page =
+        CreateDialogParamA(static_cast<HINSTANCE>(gSetup.instance), MAKEINTRESOURCEA(templateId),
+                           static_cast<HWND>(gSetup.backdropWindow), nullptr, 0);
+    if (page == nullptr) {
+        // The resources carry every page; a missing one answers Cancel
+        // rather than leaving the user with no window at all.
+        gSetup.pageResult = kPageCancel;
+        return gSetup.pageResult;
+    }
+    SendMessageA(page, WM_SETUP_INIT, 0, 0);
+    MSG message;
+    while (IsWindow(page)) {
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            break;
+        }
+        if (!IsDialogMessageA(page, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    if (!IsWindow(page)) {
+        DropLeftoverQuit();
+    }
+    return gSetup.pageResult;
+}
+
+void OnPageCreate(HWND page, int useCurrentScreenSize) {
+    char title[kTitleSize];
+    title[0] = 0;
+    GetWindowTextA(page, title, kTitleSize);
+    char caption[kTitleSize];
+    text::Copy(caption, sizeof caption, gSetup.productName);
+    text::Append(caption, sizeof caption, " ");
+    text::Append(caption, sizeof caption, title);
+    SetWindowTextA(page, caption);
+
+    int16_t screenWidth = gSetup.screenWidth;
+    int16_t screenHeight = gSetup.screenHeight;
+    if (useCurrentScreenSize) {
+        screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
+        screenHeight = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));
+    }
+    RECT rect;
+    GetWindowRect(page, &rect);
+    ui::PagePlacement placement =
+        ui::CentrePage(rect.left, rect.top, rect.right, rect.bottom, screenWidth, screenHeight);
+    SetWindowPos(page, HWND_TOP, placement.x, placement.y, placement.width, placement.height,
+                 SWP_SHOWWINDOW);
+}
+
+void ClosePage(HWND page) {
+    SendMessageA(page, WM_CLOSE, 0, 0);
+}
+
+LRESULT CommonPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (static_cast<uint16_t>(message)) {
+        case WM_CREATE:
+            OnPageCreate(page, 0);
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcA(page, message, wParam, lParam);
+    }
+}
+
+void CancelWarning(HWND window) {
+    char warning[kTitleSize];
+    text::Copy(warning, sizeof warning, gSetup.productName);
+    const char* tail = LoadText(IDS_NOT_COMPLETED);
+    text::Append(warning, sizeof warning, tail != nullptr ? tail : "");
+    MessageBoxA(window, warning, gSetup.caption, MB_ICONWARNING);
+}
