@@ -1,23 +1,160 @@
-// Start-up and the page sequence.
+// Start-up and the page sequence: the two modes, the wizard's page chain,
+// the system.ini switch-over, the end of the run and the restart request.
 #include <windows.h>
 
-#include "platform/system.h"
+#include "install/register_driver.h"
+#include "install/system_ini.h"
 #include "platform/text.h"
+#include "resource.h"
 #include "script/setup_script.h"
+#include "setup/command_line.h"
 #include "setup/setup_state.h"
 #include "setup/string_ids.h"
+#include "ui/backdrop.h"
+#include "ui/page_host.h"
+#include "ui/pages.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+namespace {
+
+const uint32_t kWin9xFamily = 0x80000000u;   // GetVersion bit 31
+const char kMouseAppTitle[] = "VelorPoint";  // main window of the running mouse application
+const char kVersionCaption[] = "Warning";    // the script, and with it caption, is not read yet
+
+enum Page { kWelcome, kWarning, kMouseType, kDestination, kInstall };
+
+// The page host drops a quit request its page left behind, so the install
+// page, which closes itself before the host's loop begins, cannot end the
+// End page's loop at once.
+int16_t ShowPage(const char* className, WNDPROC proc, int templateId) {
+    return RunPage(className, proc, templateId);
+}
+
+void ShowMessage(const char* text, const char* caption, UINT style) {
+    MessageBoxA(nullptr, text != nullptr ? text : "", caption, style);
+}
+
+void RequestRestart() {
+    ExitWindowsEx(EWX_REBOOT, 0);
+}
+
+void CloseMouseApplication() {
+    HWND app = FindWindowA(nullptr, kMouseAppTitle);
+    if (app != nullptr) {
+        SendMessageA(app, WM_CLOSE, 0, 0);
+    }
+}
+
+int LoadScript() {
+    GetWindowsDirectoryA(gSetup.windowsDir, sizeof gSetup.windowsDir);
+    if (!LoadSetupScript()) {
+        ShowMessage(LoadText(IDS_READING_ERROR), gSetup.caption, MB_ICONWARNING);
+        return 0;
+    }
+    return 1;
+}
+
+int RunDriverOnly() {
+    if (!LoadScript()) {
+        return 0;
+    }
+    gSetup.backEnabled = 0;
+    if (ShowPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE) == kPageCancel) {
+        ReleaseInstallPlan();
+        return 0;
+    }
+    // The install record then lies beside the program, in its own SETUP.INF.
+    text::Copy(gSetup.destDir, sizeof gSetup.destDir, gSetup.setupDir);
+    RegisterMouseDriver(0);
+    ShowMessage(LoadText(IDS_DRIVER_INSTALLED), gSetup.caption, MB_ICONINFORMATION);
+    ReleaseInstallPlan();
+    RequestRestart();
+    return 0;
+}
+
+// Walks the pages from Welcome; returns 1 when the install page has run to
+// its end, 0 on Cancel.
+int RunWizard() {
+    Page page = kWelcome;
+    for (;;) {
+        int16_t result;
+        switch (page) {
+            case kWelcome:
+                result = ShowPage("SETUP_BEGIN", WelcomePageProc, IDD_WELCOME);
+                if (result == kPageCancel) {
+                    return 0;
+                }
+                page = kWarning;
+                break;
+            case kWarning:
+                result = ShowPage("SETUP_WARNING", WarningPageProc, IDD_WARNING);
+                if (result == kPageCancel) {
+                    return 0;
+                }
+                page = result == kPageBack ? kWelcome : kMouseType;
+                break;
+            case kMouseType:
+                result = ShowPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE);
+                if (result == kPageCancel) {
+                    return 0;
+                }
+                page = result == kPageBack ? kWarning : kDestination;
+                break;
+            case kDestination:
+                result = ShowPage("SETUP_SELDIR", DestinationPageProc, IDD_DESTINATION);
+                if (result == kPageCancel) {
+                    return 0;
+                }
+                if (result == kPageBack) {
+                    page = kMouseType;
+                    break;
+                }
+                CloseMouseApplication();
+                page = kInstall;
+                break;
+            default:
+                result = ShowPage("SETUP_INSTALL", InstallPageProc, IDD_INSTALL);
+                return result != kPageCancel;
+        }
+    }
+}
+
+int RunFullSetup() {
+    if (!(GetVersion() & kWin9xFamily)) {
+        ShowMessage(LoadText(IDS_WIN9X_ONLY), kVersionCaption, MB_ICONWARNING);
+        return 0;
+    }
+    if (!LoadScript()) {
+        return 0;
+    }
+    if (!CreateBackdrop()) {
+        ReleaseInstallPlan();
+        return 0;
+    }
+    if (!RunWizard()) {
+        ReleaseInstallPlan();
+        return 0;
+    }
+    SwitchSystemIni();
+    ShowPage("SETUP_END", EndPageProc, IDD_END);
+    ReleaseInstallPlan();
+    DestroyWindow(static_cast<HWND>(gSetup.backdropWindow));
+    gSetup.backdropWindow = nullptr;
+    if (gSetup.restartNow == 1) {
+        RequestRestart();
+    }
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int) {
     ResetSetupState();
     gSetup.productName[0] = 0;
     gSetup.instance = instance;
     gSetup.screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
     gSetup.screenHeight = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));
-    GetWindowsDirectoryA(gSetup.windowsDir, sizeof gSetup.windowsDir);
-    if (!LoadSetupScript()) {
-        MessageBoxA(nullptr, LoadText(IDS_READING_ERROR), gSetup.caption, MB_ICONWARNING);
-        return 0;
+    if (IsDriverOnlyTail(tail)) {
+        return RunDriverOnly();
     }
-    ReleaseInstallPlan();
-    return 0;
+    return RunFullSetup();
 }

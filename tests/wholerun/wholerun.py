@@ -1,0 +1,741 @@
+#!/usr/bin/env python3
+"""Whole runs of SETUP.EXE under Wine: a Windows 98 machine in a Wine prefix,
+the sample disk, the wizard walked by window_helper, and what the run changed.
+
+    wholerun.py test SCENARIO --setup EXE --helper EXE [--shots DIR]
+    wholerun.py demo --setup EXE --helper EXE --shots DIR
+    wholerun.py bench --setup EXE --helper EXE
+
+The Wine session comes from $SETUP_WINE_SESSION (scripts/wine-session). A test
+prints one line per check and exits 1 when any failed.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+EXAMPLES = ROOT / "examples"
+DISK = "C:\\SETUPDISK"
+DEST = "C:\\Program Files\\VELOR"
+WORK = "C:\\wholerun"
+CLSID = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}"
+CV = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
+DEVICE = "HKLM\\Enum\\BIOS\\*PNP0F13\\0000"
+CLASS = "HKLM\\System\\CurrentControlSet\\Services\\Class\\Mouse"
+REG_KEYS = [
+    "HKCR\\CLSID\\" + CLSID,
+    CV + "\\Controls Folder\\Mouse",
+    CV + "\\Run",
+    CV + "\\Uninstall\\VelorPoint",
+    "HKLM\\Enum\\BIOS",
+    "HKLM\\Enum\\Root\\VelorMouse",
+    CLASS,
+]
+# Everything of the machine that a run may touch, to be put back first.
+RESET_REG = f"""REGEDIT4
+
+[-HKEY_CLASSES_ROOT\\CLSID\\{CLSID}]
+[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse]
+[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint]
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]
+"VelorPoint"=-
+[-HKEY_LOCAL_MACHINE\\Enum\\BIOS]
+[-HKEY_LOCAL_MACHINE\\Enum\\Root\\VelorMouse]
+[-HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Mouse]
+[-HKEY_DYN_DATA\\Config Manager\\Enum]
+
+"""
+
+# Pages: window class -> template buttons used here.
+WELCOME, WARNING, MOUSE, SELDIR, INSTALL, END = (
+    "SETUP_BEGIN", "SETUP_WARNING", "SETUP_SELMOUSE", "SETUP_SELDIR", "SETUP_INSTALL",
+    "SETUP_END")
+NEXT, CANCEL, BACK = 1, 2, 3
+SERIAL, PS2 = 1034, 1035
+RESTART_YES, RESTART_NO = 1032, 1033
+OK = 1
+
+
+class Session:
+    def __init__(self):
+        sdir = os.environ.get("SETUP_WINE_SESSION")
+        if not sdir or not (Path(sdir) / "session.env").exists():
+            sys.exit("wholerun: no Wine session (run scripts/wine-session start DIR and set "
+                     "SETUP_WINE_SESSION=DIR)")
+        self.env = dict(os.environ)
+        for line in (Path(sdir) / "session.env").read_text().splitlines():
+            if line.startswith("export "):
+                key, _, value = line[len("export "):].partition("=")
+                self.env[key] = value.strip("'")
+        self.prefix = Path(self.env["WINEPREFIX"])
+        self.wine = self.env.get("WINELOADER", "/usr/lib/wine/wine64")
+        self.c = self.prefix / "drive_c"
+
+    def host(self, win):
+        assert win[:3].upper() == "C:\\", win
+        return self.c / win[3:].replace("\\", "/")
+
+    def popen(self, args, cwd=None):
+        return subprocess.Popen([self.wine] + args, env=self.env, cwd=cwd,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                stdin=subprocess.DEVNULL)
+
+    def run(self, args, cwd=None, timeout=120):
+        return self.popen(args, cwd).wait(timeout)
+
+    def import_reg(self, text):
+        path = self.host(WORK + "\\import.reg")
+        path.write_text(text.replace("\n", "\r\n"))
+        self.run(["regedit", "/S", WORK + "\\import.reg"])
+
+    def windows_version(self, exe, version):
+        self.import_reg("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\"
+                        f"{exe}]\n\"Version\"=\"{version}\"\n\n")
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-window", "root", "-display", self.env["DISPLAY"], str(path)],
+                       check=False)
+
+
+def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0):
+    """A Windows 98 machine with a PS/2 mouse, and the sample disk in C:\\SETUPDISK."""
+    work = s.host(WORK)
+    shutil.rmtree(work, ignore_errors=True)
+    work.mkdir(parents=True)
+    shutil.copy(helper_exe, work / "window_helper.exe")
+    machine = EXAMPLES / "machine"
+    s.import_reg(RESET_REG + (machine / "win98.reg").read_text().split("\n", 1)[1])
+    s.windows_version("SETUP.EXE", "win98")
+    shutil.rmtree(s.host(DEST), ignore_errors=True)
+    win = s.c / "windows"
+    for stale in [win / "system.bak", win / "system.new", win / "system" / "VLMOUSE.VXD",
+                  win / "inf" / "VLMOUSE.INF", win / "system32" / "VMM32" / "VMOUSE.BAK"]:
+        stale.unlink(missing_ok=True)
+    shutil.copy(machine / "system.ini", win / "system.ini")
+    (win / "system32" / "VMM32").mkdir(parents=True, exist_ok=True)
+    shutil.copy(machine / "VMOUSE.VXD", win / "system32" / "VMM32" / "VMOUSE.VXD")
+    disk = s.host(DISK)
+    shutil.rmtree(disk, ignore_errors=True)
+    shutil.copytree(EXAMPLES / "disk", disk)
+    shutil.copy(setup_exe, disk / "SETUP.EXE")
+    if inf_edit:
+        inf = disk / "SETUP.INF"
+        inf.write_bytes(inf_edit(inf.read_bytes().decode("latin-1")).encode("latin-1"))
+    if big_first_file:
+        # A plain (not compressed) first file large enough that Cancel lands
+        # while it is being copied.
+        block = bytes(range(256)) * 4096
+        with open(disk / "Q7MAIN.EX_", "wb") as f:
+            for i in range(big_first_file):
+                f.write(block[i % 256:] + block[:i % 256])
+
+
+# ---- what the machine holds -------------------------------------------------
+
+def read_registry(s):
+    log = WORK + "\\reg.txt"
+    s.run([WORK + "\\window_helper.exe", "dump-reg", log] + REG_KEYS)
+    keys, values = set(), {}
+    for line in s.host(log).read_text(errors="replace").splitlines():
+        key, name, typ, data = (line.split("\t") + ["", "", ""])[:4]
+        keys.add(key)
+        if typ:
+            values[(key, name)] = (int(typ), bytes.fromhex(data))
+    return keys, values
+
+
+def read_files(s):
+    out = {}
+    roots = [s.host(DEST), s.c / "windows" / "system32" / "VMM32"]
+    for root in roots:
+        if root.exists():
+            for p in sorted(root.rglob("*")):
+                if p.is_file():
+                    out[p.relative_to(s.c).as_posix()] = p.read_bytes()
+    win = s.c / "windows"
+    for p in [win / "system.ini", win / "system.bak", win / "system.new",
+              win / "system" / "VLMOUSE.VXD", win / "inf" / "VLMOUSE.INF",
+              s.host(DISK + "\\SETUP.INF")]:
+        if p.exists():
+            out[p.relative_to(s.c).as_posix()] = p.read_bytes()
+    return out
+
+
+def snapshot(s):
+    keys, values = read_registry(s)
+    return {"keys": keys, "values": values, "files": read_files(s)}
+
+
+def text_of(value):
+    return value[1].split(b"\0")[0].decode("latin-1") if value else None
+
+
+def describe_changes(before, after):
+    lines = []
+    for name in sorted(set(before["files"]) | set(after["files"])):
+        a, b = before["files"].get(name), after["files"].get(name)
+        if a == b:
+            continue
+        what = "new" if a is None else "removed" if b is None else "changed"
+        size = f" ({len(b)} bytes)" if b is not None else ""
+        lines.append(f"  file {what}: C:/{name}{size}")
+    changed_keys = {k for (k, _), v in after["values"].items() if before["values"].get((k, _)) != v}
+    for k in sorted(set(after["keys"]) - set(before["keys"]) - changed_keys):
+        lines.append(f"  registry key new: {k}")
+    for k in sorted(set(before["keys"]) - set(after["keys"])):
+        lines.append(f"  registry key removed: {k}")
+    for key in sorted(set(before["values"]) | set(after["values"])):
+        a, b = before["values"].get(key), after["values"].get(key)
+        if a == b:
+            continue
+        shown = text_of(b) if b and b[0] == 1 else (b[1].hex() if b else "(removed)")
+        old = f"  (was {text_of(a)!r})" if a and a[0] == 1 else ""
+        lines.append(f"  registry value: {key[0]}  {key[1] or '(default)'} = {shown!r}{old}")
+    return lines
+
+
+# ---- one run ------------------------------------------------------------------
+
+class Run:
+    exit_code = None
+    log = []
+    restart = False
+    seconds = 0.0
+
+
+def run_setup(s, steps, args=(), shots=None, mouse_app=False, expect_restart=True,
+              timeout=60):
+    """Starts the restart watch, SETUP.EXE and the walk through the pages; takes a
+    screenshot for each hold:NAME step (into shots/NAME.png)."""
+    r = Run()
+    restart_log = s.host(WORK + "\\restart.log")
+    drive_log = s.host(WORK + "\\drive.log")
+    for p in [restart_log, drive_log]:
+        p.unlink(missing_ok=True)
+    watch = s.popen([WORK + "\\window_helper.exe", "watch-restart", WORK + "\\restart.log"])
+    wait_for_line(restart_log, "ready", 30)
+    app = None
+    if mouse_app:
+        s.host(WORK + "\\app.log").unlink(missing_ok=True)
+        app = s.popen([WORK + "\\window_helper.exe", "mouse-app", WORK + "\\app.log",
+                       DEST + "\\Q7MAIN.EXE"])
+        wait_for_line(s.host(WORK + "\\app.log"), "ready", 30)
+    if shots is not None:
+        Path(shots).mkdir(parents=True, exist_ok=True)
+    hold_steps = [x[len("hold:"):] for x in steps if x.startswith("hold:")]
+    win_steps = [f"hold:{WORK}\\go-{x[5:]}" if x.startswith("hold:") else x for x in steps]
+    start = time.monotonic()
+    setup = s.popen([DISK + "\\SETUP.EXE"] + list(args), cwd=s.host(DISK))
+    drive = s.popen([WORK + "\\window_helper.exe", "drive", WORK + "\\drive.log"] + win_steps)
+    pending = list(hold_steps)
+    while drive.poll() is None:
+        if pending and f"hold {WORK}\\go-{pending[0]}" in read_lines(drive_log):
+            name = pending.pop(0)
+            if shots is not None:
+                s.screenshot(Path(shots) / f"{name}.png")
+            s.host(f"{WORK}\\go-{name}").write_text("go")
+        time.sleep(0.05)
+    wait = timeout
+    if any(l.startswith("failed") for l in read_lines(drive_log)):
+        wait = 3  # the walk broke off: SETUP.EXE is still waiting for it
+    try:
+        r.exit_code = setup.wait(wait)
+    except subprocess.TimeoutExpired:
+        setup.kill()
+        r.exit_code = "hung"
+    r.seconds = time.monotonic() - start
+    r.log = read_lines(drive_log)
+    # wineboot --end-session reaches the watch after SETUP.EXE has gone.
+    r.restart = wait_for_line(restart_log, "queryendsession", 15 if expect_restart else 4)
+    for p in [watch, app]:
+        if p is not None and p.poll() is None:
+            p.kill()
+            p.wait()
+    if app is not None:
+        r.app_log = read_lines(s.host(WORK + "\\app.log"))
+    return r
+
+
+def read_lines(path):
+    try:
+        return path.read_text(errors="replace").splitlines()
+    except FileNotFoundError:
+        return []
+
+
+def wait_for_line(path, prefix, seconds):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if any(line.startswith(prefix) for line in read_lines(path)):
+            return True
+        time.sleep(0.1)
+    return False
+
+
+# ---- the walk ----------------------------------------------------------------
+
+def leave(cls, button):
+    """Click a button that closes the page, and wait until the page is gone."""
+    return [f"click:{cls}:{button}", f"gone:{cls}"]
+
+
+def walk_to(page, shots=False):
+    """Steps from the start up to `page` being up (not left)."""
+    order = [(WELCOME, "1-welcome"), (WARNING, "2-warning"), (MOUSE, "3-mouse-type"),
+             (SELDIR, "4-destination")]
+    steps = []
+    for i, (cls, name) in enumerate(order):
+        if i > 0:
+            steps += leave(order[i - 1][0], NEXT)
+        steps += [f"wait:{cls}"] + ([f"hold:{name}"] if shots else [])
+        if cls == page:
+            break
+    return steps
+
+
+def full_walk(shots=False, finish_button=RESTART_YES):
+    steps = walk_to(SELDIR, shots) + leave(SELDIR, NEXT) + [f"wait:{INSTALL}"]
+    steps += (["hold:5-install"] if shots else []) + [f"wait:{END}", f"checked:{END}:1032"]
+    steps += (["hold:6-end"] if shots else [])
+    if finish_button == RESTART_NO:
+        steps += [f"click:{END}:{RESTART_NO}"]
+    return steps + leave(END, NEXT)
+
+
+# ---- checks ------------------------------------------------------------------
+
+class Checks:
+    def __init__(self):
+        self.failed = 0
+
+    def check(self, ok, what, got=None, expected=None):
+        if ok:
+            print(f"  ok    {what}")
+        else:
+            self.failed += 1
+            extra = f": got {got!r}, expected {expected!r}" if expected is not None else (
+                f": got {got!r}" if got is not None else "")
+            print(f"  FAIL  {what}{extra}")
+
+    def equal(self, got, expected, what):
+        self.check(got == expected, what, got, expected)
+
+
+def value(snap, key, name):
+    v = snap["values"].get((key, name))
+    return text_of(v) if v and v[0] == 1 else (v[1] if v else None)
+
+
+CANCEL_TEXT = "box Velor Mouse Setup Program|Velor Mouse installation is not completed !"
+ORIGINAL_FILES = {
+    "Program Files/VELOR/Q7MAIN.EXE": "Q7MAIN.EXE",
+    "Program Files/VELOR/Q7PAGE.DLL": "Q7PAGE.DLL",
+    "Program Files/VELOR/UNINSTAL.EXE": "UNINSTAL.EXE",
+    "Program Files/VELOR/README.TXT": "README.TXT",
+    "Program Files/VELOR/HELP/VELOR.HLP": "VELOR.HLP",
+    "windows/system/VLMOUSE.VXD": "VLMOUSE.VXD",
+    "windows/inf/VLMOUSE.INF": "VLMOUSE.INF",
+}
+RECORD_PS2 = [
+    ("SubKey1", "Enum\\BIOS\\*PNP0F13\\0000"), ("DeviceDesc", "Standard PS/2 Port Mouse"),
+    ("Mfg", "(Standard mouse types)"),
+    ("SubKey2", "System\\CurrentControlSet\\Services\\Class\\Mouse\\0000"),
+    ("MouseDriver", "mouse.drv"), ("InfPath", "MSMOUSE.INF"),
+    ("DriverDesc", "Standard PS/2 Port Mouse"), ("DriverDate", "4-23-1999"),
+    ("InfSection", "PS2_Inst"),
+]
+
+
+def check_files(c, snap, names):
+    for name in names:
+        expected = (EXAMPLES / "originals" / ORIGINAL_FILES[name]).read_bytes()
+        c.check(snap["files"].get(name) == expected, f"C:/{name} byte-exact")
+
+
+def check_application_entries(c, snap, present):
+    dest = DEST
+    rows = [
+        ("HKCR\\CLSID\\" + CLSID, "", "Q7MouseControlPage"),
+        ("HKCR\\CLSID\\" + CLSID + "\\InProcServer32", "", dest + "\\Q7PAGE.DLL"),
+        ("HKCR\\CLSID\\" + CLSID + "\\InProcServer32", "ThreadingModel", "Apartment"),
+        (CV + "\\Controls Folder\\Mouse\\shellex\\PropertySheetHandlers", "", "Q7MousePage"),
+        (CV + "\\Controls Folder\\Mouse\\shellex\\PropertySheetHandlers\\Q7MousePage", "", CLSID),
+        (CV + "\\Run", "VelorPoint", dest + "\\Q7MAIN.EXE -startup"),
+        (CV + "\\Uninstall\\VelorPoint", "DisplayName", "Velor Mouse"),
+        (CV + "\\Uninstall\\VelorPoint", "UninstallString", dest + "\\UNINSTAL.EXE"),
+    ]
+    for i, (key, name, data) in enumerate(rows, 1):
+        c.equal(value(snap, key, name), data if present else None,
+                f"application entry {i}: {key.split(chr(92))[-1]} {name or '(default)'}")
+
+
+def check_driver(c, snap):
+    c.equal(value(snap, DEVICE, "DeviceDesc"), "Velor PS/2 Wheel Mouse", "device DeviceDesc")
+    c.equal(value(snap, DEVICE, "Mfg"), "Velor", "device Mfg")
+    c.equal(value(snap, DEVICE, "ConfigFlags"), b"\0\0\0\0", "device ConfigFlags")
+    c.equal(value(snap, DEVICE, "Driver"), "Mouse\\0000", "device Driver kept")
+    key = CLASS + "\\0000"
+    for name, data in [("DevLoader", "*vmouse"), ("MouseType", "PS2"),
+                       ("MouseDriver", "VLMOUSE.VXD"), ("InfPath", "VLMOUSE.INF"),
+                       ("DriverDesc", "Velor PS/2 Wheel Mouse"), ("DriverDate", "11-20-1998"),
+                       ("InfSection", "VLPS2")]:
+        c.equal(value(snap, key, name), data, f"class {name}")
+
+
+def check_record(c, text, where):
+    lines = [l.strip() for l in text.splitlines() if l.strip()]
+    try:
+        start = lines.index("[PS2]")
+    except ValueError:
+        c.check(False, f"install record in {where} has [PS2]", lines)
+        return
+    got = [tuple(l.split("=", 1)) for l in lines[start + 1:start + 1 + len(RECORD_PS2)]]
+    c.equal(got, RECORD_PS2, f"install record in {where}: keys in order")
+
+
+def check_system_ini(c, snap, switched):
+    before = (EXAMPLES / "machine" / "system.ini").read_bytes()
+    vxd = (EXAMPLES / "machine" / "VMOUSE.VXD").read_bytes()
+    files = snap["files"]
+    if switched:
+        c.equal(files.get("windows/system.ini"),
+                before.replace(b"mouse=msmouse.vxd", b"mouse=*vmouse"), "system.ini switched")
+        c.equal(files.get("windows/system.bak"), before, "system.bak is the old system.ini")
+        c.equal(files.get("windows/system32/VMM32/VMOUSE.BAK"), vxd, "VMOUSE.BAK")
+        c.check("windows/system32/VMM32/VMOUSE.VXD" not in files, "VMOUSE.VXD renamed away")
+    else:
+        c.equal(files.get("windows/system.ini"), before, "system.ini unchanged")
+        c.check("windows/system.bak" not in files, "no system.bak")
+        c.equal(files.get("windows/system32/VMM32/VMOUSE.VXD"), vxd, "VMOUSE.VXD still there")
+    c.check("windows/system.new" not in files, "no system.new left")
+
+
+# ---- screenshots of the backdrop --------------------------------------------
+
+def read_image(path):
+    """RGB rows of an image, through ImageMagick's PPM."""
+    data = subprocess.run(["convert", str(path), "-depth", "8", "ppm:-"], capture_output=True,
+                          check=True).stdout
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    w, h = int(fields[1]), int(fields[2])
+    pixels = data[pos + 1:]
+    return w, h, lambda x, y: tuple(pixels[(y * w + x) * 3:(y * w + x) * 3 + 3])
+
+
+def band_blue(client_row, h):
+    band = next(b for b in range(255) if (b + 1) * h // 255 > client_row)
+    return 255 - band
+
+
+def check_backdrop(c, shot, oem=0):
+    w, h, px = read_image(shot)
+    # Rows of the gradient, at the right edge where no page or banner lies;
+    # the client area starts one pixel in, below the border.
+    rows = sorted({1, 2, 3, 4, 5, h // 2, h // 2 + 1, h - 5, h - 4, h - 3, h - 2} |
+                  {b * h // 255 + 1 for b in (1, 2, 100, 128, 254)} |
+                  {b * h // 255 for b in (2, 100, 128, 254)})
+    bad = [(y, px(w - 30, y), (0, 0, band_blue(y - 1, h))) for y in rows
+           if px(w - 30, y) != (0, 0, band_blue(y - 1, h))]
+    c.check(not bad, f"gradient bands at {len(rows)} rows for a screen {h} high", bad[:3])
+    for art, left, top, shown in [("title-banner.bmp", 20, 10, True),
+                                  ("notice-banner.bmp", 20, h - 60, oem == 0)]:
+        bw, bh, bpx = read_image(ROOT / "resources" / "art" / art)
+        wrong, lettering, through = [], 0, 0
+        for y in range(bh):
+            for x in range(bw):
+                colour = bpx(x, y)
+                at = px(left + x + 1, top + y + 1)
+                gradient = (0, 0, band_blue(top + y, h))
+                if colour == (255, 0, 255) or not shown:
+                    expected = gradient
+                    through += 1
+                else:
+                    expected = colour
+                    lettering += 1
+                if at != expected:
+                    wrong.append((x, y, at, expected))
+        what = (f"{art}: {lettering} pixels placed at +1,+1 and {through} magenta pixels "
+                f"show the gradient" if shown else f"{art} absent (OEM), gradient only")
+        c.check(not wrong, what, wrong[:3])
+
+
+# ---- scenarios ---------------------------------------------------------------
+
+def scenario_full(s, a, c):
+    """A full setup on the sample disk, with Back on the way, restart chosen."""
+    prepare_machine(s, a.setup, a.helper)
+    before = snapshot(s)
+    steps = walk_to(WARNING) + leave(WARNING, BACK) + [f"wait:{WELCOME}", "hold:welcome"]
+    steps += leave(WELCOME, NEXT) + leave(WARNING, NEXT)
+    steps += [f"wait:{MOUSE}", f"checked:{MOUSE}:{PS2}"] + leave(MOUSE, NEXT)
+    steps += [f"wait:{SELDIR}", f"text:{SELDIR}:1003"] + leave(SELDIR, BACK)
+    steps += [f"wait:{MOUSE}", f"checked:{MOUSE}:{PS2}"] + leave(MOUSE, NEXT)
+    steps += leave(SELDIR, NEXT) + [f"wait:{END}", f"checked:{END}:{RESTART_YES}"]
+    steps += leave(END, NEXT)
+    shots = Path(a.shots or s.host(WORK))
+    r = run_setup(s, steps, shots=shots)
+    after = snapshot(s)
+    c.equal(r.exit_code, 0, "exit code")
+    c.check("done" in r.log, "walked every page", r.log[-3:])
+    c.equal([l for l in r.log if l.startswith(("checked", "text"))],
+            [f"checked {PS2} 1", f"text 1003 {DEST}", f"checked {PS2} 1",
+             f"checked {RESTART_YES} 1"], "PS/2 kept over Back; destination shown; restart checked")
+    check_files(c, after, ORIGINAL_FILES)
+    check_application_entries(c, after, True)
+    check_driver(c, after)
+    check_record(c, after["files"].get("Program Files/VELOR/SETUP.INF", b"").decode("latin-1"),
+                 "the destination")
+    check_system_ini(c, after, True)
+    c.check(r.restart, "a restart was requested")
+    if (shots / "welcome.png").exists():
+        check_backdrop(c, shots / "welcome.png")
+    del before
+
+
+def cancel_on(page):
+    def scenario(s, a, c):
+        prepare_machine(s, a.setup, a.helper)
+        before = snapshot(s)
+        r = run_setup(s, walk_to(page) + [f"click:{page}:{CANCEL}", "box:1", f"gone:{page}"],
+                      expect_restart=False)
+        after = snapshot(s)
+        c.equal(r.exit_code, 0, "exit code")
+        c.check(CANCEL_TEXT in r.log, "cancel warning shown", r.log[-3:])
+        c.check("done" in r.log, "walk ended", r.log[-3:])
+        c.equal(describe_changes(before, after), [], "nothing changed on the machine")
+        c.check(not r.restart, "no restart requested")
+    scenario.__doc__ = f"Cancel on {page}: nothing changes."
+    return scenario
+
+
+def scenario_cancel_copy(s, a, c):
+    """Cancel while the first, large file is copied."""
+    prepare_machine(s, a.setup, a.helper, big_first_file=96)
+    big = s.host(DISK + "\\Q7MAIN.EX_").read_bytes()
+    steps = walk_to(SELDIR) + leave(SELDIR, NEXT)
+    steps += [f"click:{INSTALL}:1", "box:1", f"gone:{INSTALL}", "sleep:1500"]
+    r = run_setup(s, steps, expect_restart=False)
+    after = snapshot(s)
+    c.equal(r.exit_code, 0, "exit code")
+    c.check(CANCEL_TEXT in r.log, "cancel warning shown and answered", r.log[-4:])
+    c.check(after["files"].get("Program Files/VELOR/Q7MAIN.EXE") == big,
+            "the file in progress was completed")
+    later = [n for n in ORIGINAL_FILES if n != "Program Files/VELOR/Q7MAIN.EXE"]
+    c.equal([n for n in later if n in after["files"]], [], "no further file copied")
+    check_application_entries(c, after, True)
+    check_driver(c, after)
+    check_system_ini(c, after, False)
+    c.check(f"page {END}" not in r.log, "no End page")
+    c.check(not r.restart, "no restart requested")
+
+
+def scenario_end_no(s, a, c):
+    """Full setup, "No, I will restart my computer later." on the End page."""
+    prepare_machine(s, a.setup, a.helper)
+    r = run_setup(s, full_walk(finish_button=RESTART_NO) + ["gone:SetupMain"],
+                  expect_restart=False)
+    after = snapshot(s)
+    c.equal(r.exit_code, 0, "exit code")
+    c.check("done" in r.log, "walked every page; backdrop gone after the End page", r.log[-3:])
+    check_files(c, after, ORIGINAL_FILES)
+    check_system_ini(c, after, True)
+    c.check(not r.restart, "no restart requested")
+
+
+def scenario_driver_only(s, a, c):
+    """SETUP.EXE -u: the mouse-type page alone, the driver registered, restart."""
+    prepare_machine(s, a.setup, a.helper)
+    before = snapshot(s)
+    steps = [f"wait:{MOUSE}", f"enabled:{MOUSE}:{BACK}", f"checked:{MOUSE}:{PS2}"]
+    steps += [f"click:{MOUSE}:{NEXT}", "box:1"]
+    r = run_setup(s, steps, args=["-u"])
+    after = snapshot(s)
+    c.equal(r.exit_code, 0, "exit code")
+    c.equal([l for l in r.log if l.startswith(("enabled", "checked", "box", "page"))],
+            [f"page {MOUSE}", f"enabled {BACK} 0", f"checked {PS2} 1",
+             "box Velor Mouse Setup Program|The Mouse Setup Program has installed driver "
+             "successfully. You have to restart your Windows now !"],
+            "Back disabled, PS/2 chosen, string 53 shown")
+    check_driver(c, after)
+    check_record(c, after["files"].get("SETUPDISK/SETUP.INF", b"").decode("latin-1"),
+                 "the program's own SETUP.INF")
+    check_application_entries(c, after, False)
+    c.check(not any(n.startswith("Program Files/VELOR") for n in after["files"]),
+            "no files copied")
+    check_system_ini(c, after, False)
+    c.check(r.restart, "a restart was requested")
+    del before
+
+
+def scenario_version(s, a, c):
+    """A Windows NT version: string 44 captioned "Warning", nothing else."""
+    prepare_machine(s, a.setup, a.helper)
+    s.windows_version("SETUP.EXE", "winxp")
+    before = snapshot(s)
+    try:
+        r = run_setup(s, ["box:1", "sleep:1500"], expect_restart=False)
+    finally:
+        s.windows_version("SETUP.EXE", "win98")
+    after = snapshot(s)
+    c.equal(r.exit_code, 0, "exit code")
+    c.check("box Warning|This  Mouse Setup Program is for Windows 95/98 only !" in r.log,
+            "refusal box", r.log)
+    c.equal(describe_changes(before, after), [], "nothing changed on the machine")
+    c.check(not r.restart, "no restart requested")
+
+
+def scenario_mouse_app(s, a, c):
+    """A running "VelorPoint" window is closed before the copy."""
+    prepare_machine(s, a.setup, a.helper)
+    r = run_setup(s, full_walk(), mouse_app=True)
+    c.equal(r.exit_code, 0, "exit code")
+    c.equal(r.app_log, ["ready", "close before-copy"], "WM_CLOSE reached it before the copy")
+    check_files(c, snapshot(s), ORIGINAL_FILES)
+
+
+def scenario_oem(s, a, c):
+    """OEM=1: the backdrop has no lower banner."""
+    prepare_machine(s, a.setup, a.helper, inf_edit=lambda t: t.replace("OEM=0", "OEM=1"))
+    shots = Path(a.shots or s.host(WORK))
+    r = run_setup(s, [f"wait:{WELCOME}", "hold:oem-welcome"] + leave(WELCOME, CANCEL)[:1] +
+                  ["box:1"], shots=shots, expect_restart=False)
+    c.equal(r.exit_code, 0, "exit code")
+    check_backdrop(c, shots / "oem-welcome.png", oem=1)
+
+
+SCENARIOS = {
+    "full": scenario_full,
+    "cancel-welcome": cancel_on(WELCOME),
+    "cancel-warning": cancel_on(WARNING),
+    "cancel-mouse-type": cancel_on(MOUSE),
+    "cancel-destination": cancel_on(SELDIR),
+    "cancel-copy": scenario_cancel_copy,
+    "end-no": scenario_end_no,
+    "driver-only": scenario_driver_only,
+    "version": scenario_version,
+    "mouse-app": scenario_mouse_app,
+    "oem": scenario_oem,
+}
+
+
+# ---- demo and benchmark ------------------------------------------------------
+
+def demo(s, a):
+    shots = Path(a.shots)
+    shots.mkdir(parents=True, exist_ok=True)
+    prepare_machine(s, a.setup, a.helper)
+    before = snapshot(s)
+    if a.interactive:
+        print("demo: go through the wizard on your display; Finish on the last page ends it.")
+        r = run_setup(s, [], timeout=None)
+    else:
+        r = run_setup(s, full_walk(shots=True), shots=shots)
+        print(f"demo: pages walked: {', '.join(l[5:] for l in r.log if l.startswith('page '))}")
+    print(f"demo: SETUP.EXE ended with exit code {r.exit_code}")
+    restart = r.restart
+    after = snapshot(s)
+    print("\nWhat the installation changed:")
+    for line in describe_changes(before, after):
+        print(line)
+    old = before["files"].get("windows/system.ini", b"").decode("latin-1").splitlines()
+    new = after["files"].get("windows/system.ini", b"").decode("latin-1").splitlines()
+    import difflib
+    diff = list(difflib.unified_diff(old, new, "system.ini (before)", "system.ini (after)",
+                                     lineterm="", n=1))
+    print("\nsystem.ini:" + ("" if diff else " unchanged"))
+    for line in diff:
+        print("  " + line)
+    record = after["files"].get("Program Files/VELOR/SETUP.INF")
+    if record:
+        print(f"\nInstall record ({DEST}\\SETUP.INF):")
+        for line in record.decode("latin-1").splitlines():
+            print("  " + line)
+    if restart is not None:
+        print("\nRestart of Windows requested: " + ("yes" if restart else "no"))
+    if not a.interactive:
+        print(f"\nScreenshots of every page: {shots}/")
+        for p in sorted(shots.glob("*.png")):
+            print(f"  {p.name}")
+
+
+def bench(s, a):
+    prepare_machine(s, a.setup, a.helper)
+    t0 = time.monotonic()
+    s.run([WORK + "\\window_helper.exe", "dump-reg", WORK + "\\none.txt"])
+    baseline = time.monotonic() - t0
+    # Start to Welcome: the backdrop has painted (dissolve included) before
+    # CreateBackdrop returns and the first page is created.
+    drive_log = s.host(WORK + "\\drive.log")
+    drive_log.unlink(missing_ok=True)
+    t0 = time.monotonic()
+    setup = s.popen([DISK + "\\SETUP.EXE"], cwd=s.host(DISK))
+    drive = s.popen([WORK + "\\window_helper.exe", "drive", WORK + "\\drive.log",
+                     f"wait:{WELCOME}"])
+    while not any(l.startswith("page") for l in read_lines(drive_log)):
+        time.sleep(0.005)
+    to_welcome = time.monotonic() - t0
+    drive.wait()
+    s.run([WORK + "\\window_helper.exe", "drive", WORK + "\\drive.log"] +
+          leave(WELCOME, CANCEL)[:1] + ["box:1"])
+    setup.wait(60)
+    prepare_machine(s, a.setup, a.helper)
+    steps = walk_to(SELDIR) + [f"tick:start", f"click:{SELDIR}:{NEXT}", f"wait:{END}",
+                               "tick:end"] + leave(END, NEXT)
+    r = run_setup(s, steps)
+    ticks = {l.split()[1]: int(l.split()[2]) for l in r.log if l.startswith("tick")}
+    install_ms = ticks.get("end", 0) - ticks.get("start", 0) - 1000
+    size = Path(a.product or a.setup).stat().st_size
+    print(f"bench: Wine process start of a trivial program: {baseline * 1000:.0f} ms")
+    print(f"bench: start to backdrop painted (Welcome page up): {to_welcome * 1000:.0f} ms")
+    print(f"bench: full install of the sample disk (Next to End page) minus the 1 s pause: "
+          f"{install_ms} ms")
+    print(f"bench: size of {Path(a.product or a.setup).name} "
+          f"({'product' if a.product else 'this build'}): {size} bytes")
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("command", choices=["test", "demo", "bench", "list"])
+    p.add_argument("scenario", nargs="?")
+    p.add_argument("--setup", help="SETUP.EXE to run (the x86_64 build under 64-bit Wine)")
+    p.add_argument("--helper", help="window_helper.exe")
+    p.add_argument("--shots", help="directory for screenshots")
+    p.add_argument("--product", help="the i686 SETUP.EXE, for its size")
+    p.add_argument("--interactive", action="store_true", help="demo: the user walks the wizard")
+    p.add_argument("--display", help="X display for the Wine programs instead of the session's")
+    a = p.parse_args()
+    if a.command == "list":
+        print("\n".join(SCENARIOS))
+        return 0
+    s = Session()
+    if a.display:
+        s.env["DISPLAY"] = a.display
+    if a.command == "demo":
+        demo(s, a)
+        return 0
+    if a.command == "bench":
+        bench(s, a)
+        return 0
+    scenario = SCENARIOS[a.scenario]
+    print(f"{a.scenario}: {scenario.__doc__}")
+    c = Checks()
+    scenario(s, a, c)
+    print(f"{a.scenario}: {'FAILED ' + str(c.failed) + ' check(s)' if c.failed else 'passed'}")
+    return 1 if c.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
