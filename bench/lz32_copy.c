@@ -3,11 +3,14 @@
  * Prints one line per pair: "open=<src handle> create=<dst handle> copy=<LZCopy>".
  * With -t the pairs are copied without per-pair output and the time spent in
  * the lz32 calls is printed as "seconds=<s>". Built with MinGW for Wine. */
-#include <lzexpand.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+/* lzexpand.h needs windows.h before it */
+/* clang-format off */
 #include <windows.h>
+#include <lzexpand.h>
+/* clang-format on */
 
 int main(int argc, char** argv) {
     int timed = argc > 1 && strcmp(argv[1], "-t") == 0;
