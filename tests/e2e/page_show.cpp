@@ -1,0 +1,92 @@
+// Shows wizard pages one after another through RunPage, for the robot to
+// drive, and prints what each left in the setup state:
+//
+//   page_show.exe [KEY=VALUE | PAGE]...
+//
+// KEY=VALUE sets state before the pages that follow: dest=PATH, min=KB,
+// back=0|1, serial=0|1, restart=0|1, product=NAME. PAGE is welcome,
+// warning, mouse, dest or end; after each page one line is printed:
+//   PAGE result=R serial=S restart=T dest=D
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include <string>
+
+#include "platform/text.h"
+#include "setup/setup_state.h"
+#include "ui/page_host.h"
+#include "ui/pages.h"
+
+namespace {
+
+struct Page {
+    const char* name;
+    const char* className;
+    WNDPROC proc;
+    int templateId;
+} kPages[] = {
+    {"welcome", "SETUP_BEGIN", WelcomePageProc, 101},
+    {"warning", "SETUP_WARNING", WarningPageProc, 109},
+    {"mouse", "SETUP_SELMOUSE", MouseTypePageProc, 108},
+    {"dest", "SETUP_SELDIR", DestinationPageProc, 107},
+    {"end", "SETUP_END", EndPageProc, 102},
+};
+
+void SetProduct(const char* name) {
+    text::Copy(gSetup.productName, sizeof gSetup.productName, name);
+    text::Format(gSetup.caption, sizeof gSetup.caption, "%s Setup Program", name);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ResetSetupState();
+    gSetup.instance = GetModuleHandleA(nullptr);
+    gSetup.screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
+    gSetup.screenHeight = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));
+    SetProduct("Velor");
+    text::Copy(gSetup.destDir, sizeof gSetup.destDir, "C:\\VELOR");
+    for (int i = 1; i < argc; i++) {
+        const char* arg = argv[i];
+        const char* value = strchr(arg, '=');
+        if (value != nullptr) {
+            std::string key(arg, value - arg);
+            value++;
+            if (key == "dest") {
+                text::Copy(gSetup.destDir, sizeof gSetup.destDir, value);
+            } else if (key == "min") {
+                gSetup.minimumSpace = static_cast<int16_t>(atoi(value));
+            } else if (key == "back") {
+                gSetup.backEnabled = atoi(value);
+            } else if (key == "serial") {
+                gSetup.serialMouse = atoi(value);
+            } else if (key == "restart") {
+                gSetup.restartNow = atoi(value);
+            } else if (key == "product") {
+                SetProduct(value);
+            } else {
+                fprintf(stderr, "page_show: unknown setting %s\n", arg);
+                return 2;
+            }
+            continue;
+        }
+        const Page* page = nullptr;
+        for (const Page& p : kPages) {
+            if (strcmp(p.name, arg) == 0) {
+                page = &p;
+            }
+        }
+        if (page == nullptr) {
+            fprintf(stderr, "page_show: unknown page %s\n", arg);
+            return 2;
+        }
+        int result = RunPage(page->className, page->proc, page->templateId);
+        printf("%s result=%d serial=%d restart=%d dest=%s\n", page->name, result,
+               static_cast<int>(gSetup.serialMouse), static_cast<int>(gSetup.restartNow),
+               gSetup.destDir);
+        fflush(stdout);
+    }
+    return 0;
+}
