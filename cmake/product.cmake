@@ -26,6 +26,6 @@ target_link_options(setup_exe PRIVATE
   -s)
 # Only the setup libraries and the system DLLs: no libstdc++, no CRT.
 target_link_libraries(setup_exe PRIVATE setup_core setup_platform
-  kernel32 user32 gdi32 advapi32 comdlg32 lz32 gcc)
+  lz32 kernel32 user32 gdi32 advapi32 comdlg32 gcc)
 set_property(SOURCE resources/setup.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/setup/string_table.h ${CMAKE_SOURCE_DIR}/resources/resource.h)
