@@ -1,0 +1,305 @@
+// What only the POSIX stand-ins show: the order of every registry write,
+// failures injected into the registry, and enumeration orders that the
+// real registry would sort.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "install/register_driver.h"
+#include "platform/posix/machine.h"
+#include "unit/register_driver_support.h"
+
+using namespace regtest;
+using plat::posix::InjectFault;
+using plat::posix::Op;
+
+namespace {
+
+const std::string kPs2Key = "BIOS\\*PNP0F13\\0000";
+const std::string kDevice = "HKEY_LOCAL_MACHINE\\Enum\\" + kPs2Key;
+const std::string kVersion = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const std::string kClsid = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
+
+std::string Ps2Machine(const std::string& driverLine) {
+    return Listed("C29A3B10", kPs2Key) + Device(kPs2Key) + Sz("DeviceDesc", "Old desc") +
+           Sz("Mfg", "Old mfg") + driverLine;
+}
+
+// One expected write: key, value name, type, data ("\0\0\0\0" for flags).
+struct W {
+    std::string key;
+    std::string value;
+    uint32_t type;
+    std::string data;
+};
+
+W Text(const std::string& key, const std::string& value, const std::string& data) {
+    return W{key, value, plat::kRegSz, data};
+}
+W Flags(const std::string& key, const std::string& value) {
+    return W{key, value, plat::kRegBinary, std::string(4, '\0')};
+}
+
+std::vector<W> ApplicationWrites(const std::string& dest, const std::string& title) {
+    std::string handlers = kVersion + "\\Controls Folder\\Mouse\\shellex\\PropertySheetHandlers";
+    return {
+        Text("HKEY_CLASSES_ROOT\\CLSID\\" + kClsid, "", "Q7MouseControlPage"),
+        Text("HKEY_CLASSES_ROOT\\CLSID\\" + kClsid + "\\InProcServer32", "", dest + "\\Q7PAGE.DLL"),
+        Text("HKEY_CLASSES_ROOT\\CLSID\\" + kClsid + "\\InProcServer32", "ThreadingModel",
+             "Apartment"),
+        Text(handlers, "", "Q7MousePage"),
+        Text(handlers + "\\Q7MousePage", "", kClsid),
+        Text(kVersion + "\\Run", "VelorPoint", dest + "\\Q7MAIN.EXE -startup"),
+        Text(kVersion + "\\Uninstall\\VelorPoint", "DisplayName", title),
+        Text(kVersion + "\\Uninstall\\VelorPoint", "UninstallString", dest + "\\UNINSTAL.EXE"),
+    };
+}
+
+std::vector<W> CreatedClassWrites(const std::string& cls, const std::string& typeWord,
+                                  const std::string& desc, const std::string& inf) {
+    return {
+        Text(cls, "DevLoader", "*vmouse"),      Text(cls, "MouseType", typeWord),
+        Text(cls, "MouseDriver", kMouseDriver), Text(cls, "InfPath", kMouseInf),
+        Text(cls, "DriverDesc", desc),          Text(cls, "DriverDate", kDriverDate),
+        Text(cls, "InfSection", inf),
+    };
+}
+
+std::vector<W> Concat(std::vector<W> a, const std::vector<W>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Compares the store's record of writes with the expected list, row by row;
+// key paths compare case-blindly (the store keeps the spelling it created).
+void ExpectWrites(int line, const std::vector<W>& expected) {
+    const std::vector<plat::posix::RegWrite>& got = plat::posix::RegistryWrites();
+    size_t n = std::max(expected.size(), got.size());
+    for (size_t i = 0; i < n; i++) {
+        if (i >= got.size()) {
+            ADD_FAILURE() << "line " << line << " write " << i << ": missing " << expected[i].key
+                          << " : " << expected[i].value;
+            continue;
+        }
+        if (i >= expected.size()) {
+            ADD_FAILURE() << "line " << line << " write " << i << ": unexpected " << got[i].key
+                          << " : " << got[i].value;
+            continue;
+        }
+        EXPECT_EQ(0, strcasecmp(expected[i].key.c_str(), got[i].key.c_str()))
+            << "line " << line << " write " << i << ": key " << got[i].key << ", expected "
+            << expected[i].key;
+        EXPECT_EQ(expected[i].value, got[i].value) << "line " << line << " write " << i;
+        EXPECT_EQ(expected[i].type, got[i].type)
+            << "line " << line << " write " << i << " " << got[i].value;
+        EXPECT_EQ(expected[i].data, got[i].data)
+            << "line " << line << " write " << i << " " << got[i].value;
+    }
+}
+
+}  // namespace
+
+TEST(RegisterDriverNative, ListedDeviceWithClassKeyWritesInOrder) {
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001") +
+                        Sz("DevLoader", "*vmouse")));
+    plat::posix::ClearRegistryWrites();
+
+    RegisterMouseDriver(1);
+
+    std::string cls = std::string(kClassMouse) + "\\0001";
+    std::vector<W> driver = {
+        Text(kDevice, "DeviceDesc", kPs2Name),
+        Flags(kDevice, "ConfigFlags"),
+        Text(kDevice, "Mfg", kMfg),
+        Text(cls, "MouseDriver", kMouseDriver),
+        Text(cls, "InfPath", kMouseInf),
+        Text(cls, "DriverDesc", kPs2Name),
+        Text(cls, "DriverDate", kDriverDate),
+        Text(cls, "InfSection", kPs2Inf),
+        Text(cls, "MouseType", "PS2"),
+    };
+    ExpectWrites(__LINE__, Concat(ApplicationWrites(gSetup.destDir, kTitle), driver));
+}
+
+TEST(RegisterDriverNative, NewClassKeyWritesDriverFirstThenTheTableOrder) {
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(Ps2Machine("")));
+    plat::posix::ClearRegistryWrites();
+
+    RegisterMouseDriver(0);
+
+    std::string cls = std::string(kClassMouse) + "\\0000";
+    std::vector<W> device = {
+        Text(kDevice, "DeviceDesc", kPs2Name),
+        Flags(kDevice, "ConfigFlags"),
+        Text(kDevice, "Mfg", kMfg),
+        Text(kDevice, "Driver", "Mouse\\0000"),
+    };
+    ExpectWrites(__LINE__, Concat(device, CreatedClassWrites(cls, "PS2", kPs2Name, kPs2Inf)));
+}
+
+TEST(RegisterDriverNative, NewSerialDeviceWritesInOrder) {
+    ResetScenario(1);
+    plat::posix::ClearRegistryWrites();
+
+    RegisterMouseDriver(0);
+
+    std::string cls = std::string(kClassMouse) + "\\0000";
+    std::vector<W> device = {
+        Text(kRootDevice, "Class", "Mouse"),
+        Text(kRootDevice, "DeviceDesc", kSerialName),
+        Text(kRootDevice, "Mfg", kMfg),
+        Flags(kRootDevice, "ConfigFlags"),
+        Flags(kRootDevice, "DetFlags"),
+        Text(kRootDevice, "DetFunc", "*:DETECTSERIALMOUSE"),
+        Text(kRootDevice, "Driver", "Mouse\\0000"),
+    };
+    ExpectWrites(__LINE__,
+                 Concat(device, CreatedClassWrites(cls, "Serial", kSerialName, kSerialInf)));
+}
+
+TEST(RegisterDriverNative, ApplicationKeyThatCannotBeCreatedIsSkipped) {
+    ResetScenario(0);
+    InjectFault(Op::RegCreate, "InProcServer32");
+    InjectFault(Op::RegCreate, "\\Run");
+    plat::posix::ClearRegistryWrites();
+
+    RegisterMouseDriver(1);
+
+    std::vector<W> all = ApplicationWrites(gSetup.destDir, kTitle);
+    ExpectWrites(__LINE__, {all[0], all[3], all[4], all[6], all[7]});
+}
+
+TEST(RegisterDriverNative, FailedReadsAndWritesArePassedOver) {
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001") +
+                        Sz("MouseDriver", "old.drv") + Sz("InfPath", "OLD.INF")));
+    // The class key's second write, InfPath, fails; the rest go on.
+    InjectFault(Op::RegSet, "Mouse\\0001", 1, 1);
+
+    RegisterMouseDriver(0);
+
+    std::string cls = std::string(kClassMouse) + "\\0001";
+    EXPECT_KEPT(cls, "InfPath", "OLD.INF");
+    EXPECT_TEXT(cls, "MouseDriver", kMouseDriver);
+    EXPECT_TEXT(cls, "DriverDesc", kPs2Name);
+    EXPECT_TEXT(cls, "MouseType", "PS2");
+    std::vector<std::string> record = RecordEntries();
+    ASSERT_EQ(9u, record.size()) << Joined(record);
+    EXPECT_EQ("PS2/InfPath=OLD.INF", record[5]);
+    EXPECT_EQ("PS2/DriverDesc=", record[6]);
+}
+
+TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001") +
+                        Sz("MouseDriver", "old.drv")));
+    // Queries are made on the device key (DeviceDesc, Mfg, Driver) and then
+    // on the class key; the device's first one fails.
+    InjectFault(Op::RegQuery, kPs2Key, 0, 1);
+
+    RegisterMouseDriver(0);
+
+    std::vector<std::string> record = RecordEntries();
+    ASSERT_EQ(9u, record.size()) << Joined(record);
+    EXPECT_EQ("PS2/DeviceDesc=", record[1]);
+    EXPECT_EQ("PS2/Mfg=Old mfg", record[2]);
+    EXPECT_EQ("PS2/MouseDriver=old.drv", record[4]);
+    EXPECT_TEXT(kDevice, "DeviceDesc", kPs2Name);
+}
+
+TEST(RegisterDriverNative, ClassKeyThatCannotBeCreatedLeavesDriverNamingIt) {
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(Ps2Machine("")));
+    InjectFault(Op::RegCreate, "Class\\Mouse");
+
+    RegisterMouseDriver(0);
+
+    EXPECT_TEXT(kDevice, "Driver", "Mouse\\0000");
+    EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0000"));
+}
+
+TEST(RegisterDriverNative, DeviceKeyThatCannotBeOpenedEndsTheCall) {
+    struct Row {
+        int serialMouse;
+        Op op;
+        const char* match;
+    } rows[] = {
+        {0, Op::RegOpen, "Enum\\BIOS"},
+        {1, Op::RegCreate, "VelorMouse"},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        SCOPED_TRACE("row " + std::to_string(i));
+        ResetScenario(rows[i].serialMouse);
+        ASSERT_TRUE(LoadReg(Ps2Machine("")));
+        InjectFault(rows[i].op, rows[i].match);
+        plat::posix::ClearRegistryWrites();
+
+        RegisterMouseDriver(0);
+
+        EXPECT_TRUE(plat::posix::RegistryWrites().empty());
+        EXPECT_TRUE(RecordEntries().empty()) << Joined(RecordEntries());
+        EXPECT_FALSE(testing_registry::KeyExists(kClassMouse));
+    }
+}
+
+TEST(RegisterDriverNative, DeviceListThatCannotBeOpenedFindsNothing) {
+    ResetScenario(1);
+    ASSERT_TRUE(LoadReg(Listed("C1000000", "SERENUM\\VLR4417\\0") + Device("SERENUM\\VLR4417\\0")));
+    InjectFault(Op::RegOpen, "Config Manager\\Enum");
+
+    RegisterMouseDriver(0);
+
+    // The listed serial device goes unseen, so the root device is made.
+    EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0000");
+    EXPECT_ABSENT("HKEY_LOCAL_MACHINE\\Enum\\SERENUM\\VLR4417\\0", "DeviceDesc");
+}
+
+TEST(RegisterDriverNative, SubkeysAreTakenInRegistryOrderNotSorted) {
+    struct Row {
+        std::vector<std::string> subkeys;  // in creation order
+        const char* expected;
+    } rows[] = {
+        {{"0001", "0000"}, "Mouse\\0000"},
+        {{"0000", "0002", "0001"}, "Mouse\\0001"},
+        {{"0000", "0001", "-3", "0002"}, "Mouse\\-002"},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        ResetScenario(0);
+        std::string reg;
+        for (const std::string& k : rows[i].subkeys) {
+            reg += ClassKey(k) + Sz("DevLoader", "*vmouse");
+        }
+        ASSERT_TRUE(LoadReg(reg)) << "row " << i;
+        char out[80];
+        NextMouseClassKey(out);
+        EXPECT_STREQ(rows[i].expected, out) << "row " << i;
+    }
+}
+
+TEST(RegisterDriverNative, FiveDigitClassNumberIsWrittenInFull) {
+    ResetScenario(0);
+    std::string reg;
+    for (int n = 0; n < 10000; n++) {
+        char name[8];
+        snprintf(name, sizeof name, "%04d", n);
+        reg += ClassKey(name);
+    }
+    ASSERT_TRUE(LoadReg(reg));
+    char out[80];
+    NextMouseClassKey(out);
+    EXPECT_STREQ("Mouse\\10000", out);
+}
+
+TEST(RegisterDriverNative, DeviceListNameTooLongEndsTheSearch) {
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(Listed(std::string(80, 'N'), kPs2Key) + Listed("C2000000", kPs2Key)));
+    char out[80] = "unchanged";
+    EXPECT_EQ(0, FindHardwareKey("BIOS\\*PNP0F13\\", out));
+    EXPECT_STREQ("unchanged", out);
+}

@@ -1,0 +1,222 @@
+// system.ini switch-over on both backends: the rewritten text, system.bak,
+// system.new, and the VxD set aside.
+#include "install/system_ini.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/files.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "setup/setup_state.h"
+#include "support/test_machine.h"
+
+namespace {
+
+std::string WindowsDir() {
+    return gSetup.windowsDir;
+}
+std::string Ini() {
+    return WindowsDir() + "\\system.ini";
+}
+std::string Bak() {
+    return WindowsDir() + "\\system.bak";
+}
+std::string New() {
+    return WindowsDir() + "\\system.new";
+}
+
+std::string SystemDir() {
+    char dir[80];
+    uint32_t n = plat::SystemDirectory(dir, sizeof dir);
+    return n > 0 && n < sizeof dir ? std::string(dir) : std::string();
+}
+std::string Vxd() {
+    return SystemDir() + "\\VMM32\\VMOUSE.VXD";
+}
+std::string VxdBak() {
+    return SystemDir() + "\\VMM32\\VMOUSE.BAK";
+}
+
+// A fresh machine with the Windows directory below the scratch root and no
+// VxD files.
+void ResetIni() {
+    testing_machine::Reset();
+    std::string windows = testing_machine::Path("WINDOWS");
+    testing_machine::MakeDirs(windows);
+    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
+    testing_machine::MakeDirs(SystemDir() + "\\VMM32");
+    // The system directory may be the machine's own (under Wine), so clear
+    // what an earlier test left there.
+    plat::FileDelete(Vxd().c_str());
+    plat::FileDelete(VxdBak().c_str());
+}
+
+std::string Read(const std::string& path) {
+    std::string bytes;
+    return testing_machine::ReadFile(path, &bytes) ? bytes : std::string("<missing>");
+}
+
+std::string LongText(size_t length, char fill) {
+    return std::string(length, fill);
+}
+
+}  // namespace
+
+TEST(SystemIni, RewritesTheMouseLine) {
+    const std::string x130 = LongText(130, 'x');
+    struct Row {
+        std::string input;
+        std::string expected;
+    } rows[] = {
+        // 0: the [386Enh] mouse line is replaced, the rest copied.
+        {"[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nmouse=vlmouse.vxd\r\ndevice=*vpicd\r\n",
+         "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nmouse=*vmouse\r\ndevice=*vpicd\r\n"},
+        // 1: a comment in the first column is copied; the next line is replaced.
+        {"[386Enh]\r\n;mouse=old.vxd\r\nmouse=vlmouse.vxd\r\n",
+         "[386Enh]\r\n;mouse=old.vxd\r\nmouse=*vmouse\r\n"},
+        // 2: blanks before ";" make no comment.
+        {"[386Enh]\r\n  ;mouse=old.vxd\r\nmouse=vlmouse.vxd\r\n",
+         "[386Enh]\r\nmouse=*vmouse\r\nmouse=vlmouse.vxd\r\n"},
+        // 3: no mouse line in [386Enh]: the first one after it, in any section.
+        {"[386Enh]\r\ndevice=x\r\n[drivers]\r\nmousedrv=a\r\nmouse=b\r\n",
+         "[386Enh]\r\ndevice=x\r\n[drivers]\r\nmouse=*vmouse\r\nmouse=b\r\n"},
+        // 4: none at all: copied unchanged.
+        {"[386Enh]\r\ndevice=x\r\n", "[386Enh]\r\ndevice=x\r\n"},
+        // 5: mouse lines before the header stay.
+        {"[boot]\r\nmouse.drv=mouse.drv\r\n[386Enh]\r\nmouse=v\r\n",
+         "[boot]\r\nmouse.drv=mouse.drv\r\n[386Enh]\r\nmouse=*vmouse\r\n"},
+        // 6: matches are case-sensitive, for the header too.
+        {"[386Enh]\r\nMouse=a\r\nMOUSE=b\r\n[386enh]\r\n",
+         "[386Enh]\r\nMouse=a\r\nMOUSE=b\r\n[386enh]\r\n"},
+        {"[386enh]\r\nmouse=a\r\n", "[386enh]\r\nmouse=a\r\n"},
+        // 8: each header arms one more replacement.
+        {"[386Enh]\r\nmouse=a\r\nmouse=b\r\n[386Enh]\r\nmouse=c\r\n",
+         "[386Enh]\r\nmouse=*vmouse\r\nmouse=b\r\n[386Enh]\r\nmouse=*vmouse\r\n"},
+        // 9: a header line that holds "mouse" is itself replaced.
+        {"[386Enh] mouse\r\nmouse=a\r\n", "mouse=*vmouse\r\nmouse=a\r\n"},
+        // 10: the replaced last line had no line end.
+        {"[386Enh]\r\nmouse=a", "[386Enh]\r\nmouse=*vmouse\r\n"},
+        // 11: Ctrl-Z ends the input.
+        {"[386Enh]\r\nmouse=a\r\nkeep=1\r\n\x1Amouse=b\r\njunk\r\n",
+         "[386Enh]\r\nmouse=*vmouse\r\nkeep=1\r\n"},
+        // 12: bare line feeds come out as CR LF.
+        {"[boot]\nshell=x\n", "[boot]\r\nshell=x\r\n"},
+        // 13: long lines are tested whole: a long comment with "mouse" far
+        // inside stays whole, and the line after it is the one replaced.
+        {"[386Enh]\r\n;" + x130 + "mouse" + x130 + "\r\nmouse=a\r\n",
+         "[386Enh]\r\n;" + x130 + "mouse" + x130 + "\r\nmouse=*vmouse\r\n"},
+        // 14: a long line with "mouse" late in it is replaced as one line.
+        {"[386Enh]\r\n" + x130 + "mouse=a" + x130 + "\r\nnext\r\n",
+         "[386Enh]\r\nmouse=*vmouse\r\nnext\r\n"},
+        // 15: a long line without "mouse" is copied whole.
+        {"[386Enh]\r\n" + x130 + x130 + x130 + "\r\nmouse=a\r\n",
+         "[386Enh]\r\n" + x130 + x130 + x130 + "\r\nmouse=*vmouse\r\n"},
+        // 16/17: patterns that straddle the reads of a long line still count.
+        {LongText(123, 'y') + "[386Enh]\r\nmouse=a\r\n",
+         LongText(123, 'y') + "[386Enh]\r\nmouse=*vmouse\r\n"},
+        {"[386Enh]\r\n" + LongText(125, 'y') + "mouse\r\nz\r\n",
+         "[386Enh]\r\nmouse=*vmouse\r\nz\r\n"},
+        // 18: a long last line without a line end.
+        {"[386Enh]\r\n" + x130 + x130, "[386Enh]\r\n" + x130 + x130},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        ResetIni();
+        ASSERT_TRUE(testing_machine::WriteFile(Ini(), rows[i].input)) << "row " << i;
+
+        SwitchSystemIni();
+
+        EXPECT_EQ(rows[i].expected, Read(Ini())) << "row " << i;
+        EXPECT_EQ(rows[i].input, Read(Bak())) << "row " << i;
+        EXPECT_FALSE(testing_machine::Exists(New())) << "row " << i;
+    }
+}
+
+TEST(SystemIni, SetsTheVxdAside) {
+    struct Row {
+        bool vxd;     // VMOUSE.VXD present before
+        bool oldBak;  // an older VMOUSE.BAK present before
+        int result;
+    } rows[] = {
+        {true, false, 0},
+        {true, true, 0},
+        {false, true, -1},
+        {false, false, -1},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        ResetIni();
+        testing_machine::WriteFile(Ini(), "[386Enh]\r\nmouse=a\r\n");
+        if (rows[i].vxd) {
+            testing_machine::WriteFile(Vxd(), "new vxd");
+        }
+        if (rows[i].oldBak) {
+            testing_machine::WriteFile(VxdBak(), "old bak");
+        }
+
+        EXPECT_EQ(rows[i].result, SwitchSystemIni()) << "row " << i;
+
+        EXPECT_FALSE(testing_machine::Exists(Vxd())) << "row " << i;
+        // The older backup is deleted even when there is nothing to rename.
+        EXPECT_EQ(rows[i].vxd ? "new vxd" : "<missing>", Read(VxdBak())) << "row " << i;
+        EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Ini())) << "row " << i;
+    }
+}
+
+TEST(SystemIni, SecondSetupReplacesTheFirstBackups) {
+    ResetIni();
+    testing_machine::WriteFile(Ini(), "[386Enh]\r\nmouse=a\r\n");
+    testing_machine::WriteFile(Vxd(), "vxd");
+
+    EXPECT_EQ(0, SwitchSystemIni());
+    EXPECT_EQ(-1, SwitchSystemIni());
+
+    EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Ini()));
+    EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Bak()));
+    EXPECT_FALSE(testing_machine::Exists(Vxd()));
+    EXPECT_FALSE(testing_machine::Exists(VxdBak()));
+}
+
+TEST(SystemIni, NothingIsRenamedWithoutACompleteNewFile) {
+    struct Row {
+        bool ini;       // system.ini present
+        bool newIsDir;  // system.new cannot be created
+    } rows[] = {
+        {false, false},
+        {true, true},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        ResetIni();
+        if (rows[i].ini) {
+            testing_machine::WriteFile(Ini(), "[386Enh]\r\nmouse=a\r\n");
+        }
+        if (rows[i].newIsDir) {
+            testing_machine::MakeDirs(New());
+        }
+        testing_machine::WriteFile(Bak(), "older backup");
+        testing_machine::WriteFile(Vxd(), "vxd");
+
+        EXPECT_EQ(-1, SwitchSystemIni()) << "row " << i;
+
+        EXPECT_EQ(rows[i].ini ? "[386Enh]\r\nmouse=a\r\n" : "<missing>", Read(Ini()))
+            << "row " << i;
+        EXPECT_EQ("older backup", Read(Bak())) << "row " << i;
+        EXPECT_EQ("vxd", Read(Vxd())) << "row " << i;
+        if (!rows[i].newIsDir) {
+            EXPECT_FALSE(testing_machine::Exists(New())) << "row " << i;
+        }
+    }
+}
+
+TEST(SystemIni, BackupThatCannotBeDeletedKeepsSystemIni) {
+    // system.bak is a directory here: the renames fail in turn and
+    // system.new stays beside an untouched system.ini.
+    ResetIni();
+    testing_machine::WriteFile(Ini(), "[386Enh]\r\nmouse=a\r\n");
+    testing_machine::MakeDirs(Bak());
+
+    SwitchSystemIni();
+
+    EXPECT_EQ("[386Enh]\r\nmouse=a\r\n", Read(Ini()));
+    EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(New()));
+}
