@@ -29,6 +29,10 @@ else()
   target_compile_options(unit_tests PRIVATE ${WARNINGS})
   target_compile_definitions(unit_tests PRIVATE SETUP_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   target_link_libraries(unit_tests PRIVATE setup_core gtest_main -static)
+  # The program's string table, so LoadText works in the test program too.
+  target_sources(unit_tests PRIVATE resources/strings.rc)
+  set_property(SOURCE resources/strings.rc APPEND PROPERTY OBJECT_DEPENDS
+    ${CMAKE_SOURCE_DIR}/src/setup/string_table.h)
   include(cmake/wine.cmake OPTIONAL)
 endif()
 

@@ -1,19 +1,258 @@
-// Placeholder until the file stand-ins land: every call fails.
+// Files and directories on the fake machine, with the Win32 rules: DOS paths
+// resolved case-blindly, a rename that never replaces, free space reported
+// the way Windows 95 OSR2 and 98 report it, and every call open to an
+// injected fault.
 #include "platform/files.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/posix/machine.h"
+
+struct plat::FileTag {
+    int fd;
+    std::string dosPath;  // what faults are matched against
+};
+
 namespace plat {
-int DirCreate(const char*) { return 0; }
-uint32_t FileAttributes(const char*) { return kInvalidAttributes; }
-int FileDelete(const char*) { return 0; }
-int FileRename(const char*, const char*) { return 0; }
-int DiskFreeSpace(const char*, uint32_t*, uint32_t*, uint32_t*, uint32_t*) { return 0; }
-File FileOpenRead(const char*) { return nullptr; }
-File FileCreate(const char*) { return nullptr; }
-int FileRead(File, void*, uint32_t, uint32_t* got) {
-    *got = 0;
-    return 0;
+
+namespace {
+
+using posix::FaultHits;
+using posix::HostPath;
+using posix::Op;
+
+// The host path, or "" when the DOS path names nothing on the machine.
+std::string Resolve(const char* path) {
+    return path == nullptr ? "" : HostPath(path);
 }
-int FileWrite(File, const void*, uint32_t) { return 0; }
-int FileSeek(File, uint32_t) { return 0; }
-int FileClose(File) { return 0; }
+
+// A DOS path that ends in a separator names a directory only.
+bool EndsInSeparator(const char* path) {
+    std::string p = path;
+    return !p.empty() && (p.back() == '\\' || p.back() == '/');
+}
+
+File Open(const char* path, int flags, Op op) {
+    std::string host = Resolve(path);
+    if (host.empty() || EndsInSeparator(path) || FaultHits(op, path)) {
+        return nullptr;
+    }
+    struct stat st;
+    if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        return nullptr;
+    }
+    int fd = open(host.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return nullptr;
+    }
+    return new FileTag{fd, path};
+}
+
+}  // namespace
+
+int DirCreate(const char* path) {
+    std::string host = Resolve(path);
+    if (host.empty() || FaultHits(Op::DirCreate, path)) {
+        return 0;
+    }
+    while (host.size() > 1 && host.back() == '/') {
+        host.pop_back();
+    }
+    // mkdir makes the last component only and fails on anything existing,
+    // like CreateDirectoryA.
+    return mkdir(host.c_str(), 0755) == 0 ? 1 : 0;
+}
+
+uint32_t FileAttributes(const char* path) {
+    std::string host = Resolve(path);
+    struct stat st;
+    if (host.empty() || stat(host.c_str(), &st) != 0) {
+        return kInvalidAttributes;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return kAttrDirectory;
+    }
+    if (EndsInSeparator(path)) {
+        return kInvalidAttributes;  // "FILE.TXT\" names no file
+    }
+    const uint32_t kArchive = 0x20;  // FILE_ATTRIBUTE_ARCHIVE: what a file written by a program has
+    return kArchive;
+}
+
+int FileDelete(const char* path) {
+    std::string host = Resolve(path);
+    if (host.empty() || FaultHits(Op::FileDelete, path)) {
+        return 0;
+    }
+    struct stat st;
+    if (lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return 0;  // DeleteFileA removes files only
+    }
+    return unlink(host.c_str()) == 0 ? 1 : 0;
+}
+
+int FileRename(const char* from, const char* to) {
+    std::string src = Resolve(from);
+    std::string dst = Resolve(to);
+    if (src.empty() || dst.empty() || FaultHits(Op::FileRename, from) ||
+        FaultHits(Op::FileRename, to)) {
+        return 0;
+    }
+    struct stat st;
+    if (lstat(src.c_str(), &st) != 0) {
+        return 0;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        // No hard links for directories: check, then rename. Nothing else
+        // runs on the fake machine between the two.
+        struct stat target;
+        if (lstat(dst.c_str(), &target) == 0) {
+            return 0;
+        }
+        return rename(src.c_str(), dst.c_str()) == 0 ? 1 : 0;
+    }
+    // The new name and the case-blind match of an existing entry: HostPath
+    // keeps the existing spelling, so "A.TXT" -> "a.txt" lands on the same
+    // host file and fails here as on Windows... unless it is the same file,
+    // which Windows allows (a change of letter case).
+    struct stat target;
+    if (lstat(dst.c_str(), &target) == 0) {
+        if (target.st_ino == st.st_ino && target.st_dev == st.st_dev && src == dst) {
+            return 1;
+        }
+        return 0;
+    }
+    // link() fails when the target exists, so an existing file is never
+    // replaced even if one appeared after the check.
+    if (link(src.c_str(), dst.c_str()) != 0) {
+        return 0;
+    }
+    if (unlink(src.c_str()) != 0) {
+        unlink(dst.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+int DiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
+                  uint32_t* freeClusters, uint32_t* totalClusters) {
+    std::string host = Resolve(root);
+    struct stat st;
+    if (host.empty() || stat(host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+        FaultHits(Op::DiskFree, root)) {
+        return 0;
+    }
+    char drive = root[0];
+    if (drive >= 'a' && drive <= 'z') {
+        drive = static_cast<char>(drive - 'a' + 'A');
+    }
+    uint64_t freeBytes = 1ull << 30;
+    auto it = posix::Machine().freeBytes.find(drive);
+    if (it != posix::Machine().freeBytes.end()) {
+        freeBytes = it->second;
+    }
+    // 4 KiB clusters of 512-byte sectors. Windows 95 OSR2 and 98 never report
+    // more than 2 GiB through this call, whatever the drive holds.
+    const uint64_t kCluster = 4096;
+    const uint64_t kMaxClusters = ((1ull << 31) - kCluster) / kCluster;
+    uint64_t free = freeBytes / kCluster;
+    if (free > kMaxClusters) {
+        free = kMaxClusters;
+    }
+    uint64_t total = free * 2 > kMaxClusters ? kMaxClusters : free * 2;
+    if (total == 0) {
+        total = 1;
+    }
+    *sectorsPerCluster = 8;
+    *bytesPerSector = 512;
+    *freeClusters = static_cast<uint32_t>(free);
+    *totalClusters = static_cast<uint32_t>(total);
+    return 1;
+}
+
+File FileOpenRead(const char* path) {
+    return Open(path, O_RDONLY, Op::FileOpenRead);
+}
+
+File FileCreate(const char* path) {
+    return Open(path, O_WRONLY | O_CREAT | O_TRUNC, Op::FileCreate);
+}
+
+int FileRead(File file, void* buf, uint32_t size, uint32_t* got) {
+    *got = 0;
+    if (file == nullptr) {
+        return 0;
+    }
+    char* out = static_cast<char*>(buf);
+    while (*got < size) {
+        ssize_t n = read(file->fd, out + *got, size - *got);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return 0;
+        }
+        if (n == 0) {
+            break;
+        }
+        *got += static_cast<uint32_t>(n);
+    }
+    return 1;
+}
+
+int FileWrite(File file, const void* buf, uint32_t size) {
+    if (file == nullptr) {
+        return 0;
+    }
+    if (FaultHits(Op::FileWrite, file->dosPath)) {
+        return 0;
+    }
+    uint64_t& room = posix::Machine().writableBytes;
+    uint32_t want = size;
+    if (room < want) {
+        want = static_cast<uint32_t>(room);  // the disk fills up part way
+    }
+    const char* in = static_cast<const char*>(buf);
+    uint32_t done = 0;
+    while (done < want) {
+        ssize_t n = write(file->fd, in + done, want - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        done += static_cast<uint32_t>(n);
+    }
+    if (room != UINT64_MAX) {
+        room -= done;
+    }
+    return done == size ? 1 : 0;
+}
+
+int FileSeek(File file, uint32_t offset) {
+    if (file == nullptr) {
+        return 0;
+    }
+    return lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 1
+                                                                                               : 0;
+}
+
+int FileClose(File file) {
+    if (file == nullptr) {
+        return 0;
+    }
+    int ok = close(file->fd) == 0 ? 1 : 0;
+    if (FaultHits(Op::FileClose, file->dosPath)) {
+        ok = 0;
+    }
+    delete file;
+    return ok;
+}
+
 }  // namespace plat

@@ -22,6 +22,10 @@ struct MachineConfig {
     uint32_t version = 0xC0000A04u;  // Windows 98: 4.10, bit 31 set
     std::set<std::string> devices;   // names such as "\\\\.\\VLMOUSE" that open (case-blind)
     std::map<char, uint64_t> freeBytes;  // per drive letter (upper case); default 1 GiB
+    // Bytes that FileWrite may still write, all files together, before the
+    // disk counts as full (tests); the write that crosses it writes what
+    // fits and fails.
+    uint64_t writableBytes = UINT64_MAX;
 };
 
 // Starts a fresh machine: an empty registry (or root + "/registry.reg" when

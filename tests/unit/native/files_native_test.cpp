@@ -1,0 +1,155 @@
+// File calls natively: the parts that only the stand-ins offer (injected
+// faults, a full disk, a chosen amount of free space).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/files.h"
+#include "platform/posix/machine.h"
+#include "platform/textstream.h"
+#include "support/test_machine.h"
+
+using plat::posix::InjectFault;
+using plat::posix::Op;
+
+namespace {
+std::string P(const std::string& relative) {
+    return testing_machine::Path(relative);
+}
+}  // namespace
+
+TEST(FilesNative, FreeSpaceAsWindows98ReportsIt) {
+    struct Row {
+        uint64_t freeBytes;
+        uint64_t reported;
+    } rows[] = {
+        {0, 0},                                      // 0
+        {4095, 0},                                   // 1: less than a cluster
+        {100 * 4096 + 17, 100 * 4096},               // 2: whole clusters
+        {(1ull << 31) - 4096, (1ull << 31) - 4096},  // 3: just below the limit
+        {(1ull << 31), (1ull << 31) - 4096},         // 4: the 2 GiB limit
+        {40ull << 30, (1ull << 31) - 4096},          // 5: a big drive
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        testing_machine::Reset();
+        plat::posix::Machine().freeBytes['C'] = rows[i].freeBytes;
+        uint32_t spc = 0, bps = 0, freeClusters = 0, total = 0;
+        ASSERT_EQ(1, plat::DiskFreeSpace("c:\\", &spc, &bps, &freeClusters, &total)) << "row " << i;
+        EXPECT_EQ(rows[i].reported, uint64_t{spc} * bps * freeClusters) << "row " << i;
+        EXPECT_LE(freeClusters, total) << "row " << i;
+    }
+    testing_machine::Reset();
+    uint32_t spc = 0, bps = 0, freeClusters = 0, total = 0;
+    ASSERT_EQ(1, plat::DiskFreeSpace("C:\\", &spc, &bps, &freeClusters, &total));
+    EXPECT_EQ(uint64_t{1} << 30, uint64_t{spc} * bps * freeClusters);  // the default
+}
+
+TEST(FilesNative, EveryCallCanBeMadeToFail) {
+    struct Row {
+        Op op;
+        int (*call)();
+    } rows[] = {
+        {Op::DirCreate, [] { return plat::DirCreate(P("NEWDIR").c_str()); }},
+        {Op::FileDelete, [] { return plat::FileDelete(P("A.TXT").c_str()); }},
+        {Op::FileRename, [] { return plat::FileRename(P("A.TXT").c_str(), P("C.TXT").c_str()); }},
+        {Op::DiskFree,
+         [] {
+             uint32_t a, b, c, d;
+             return plat::DiskFreeSpace("C:\\", &a, &b, &c, &d);
+         }},
+        {Op::FileOpenRead,
+         [] {
+             plat::File f = plat::FileOpenRead(P("A.TXT").c_str());
+             return f != nullptr && plat::FileClose(f) ? 1 : 0;
+         }},
+        {Op::FileCreate,
+         [] {
+             plat::File f = plat::FileCreate(P("A.TXT").c_str());
+             return f != nullptr && plat::FileClose(f) ? 1 : 0;
+         }},
+        {Op::FileWrite,
+         [] {
+             plat::File f = plat::FileCreate(P("A.TXT").c_str());
+             int ok = plat::FileWrite(f, "abc", 3);
+             plat::FileClose(f);
+             return ok;
+         }},
+        {Op::FileClose,
+         [] {
+             plat::File f = plat::FileCreate(P("A.TXT").c_str());
+             return f != nullptr && plat::FileClose(f) ? 1 : 0;
+         }},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        for (int faulty = 0; faulty < 2; faulty++) {
+            testing_machine::Reset();
+            ASSERT_TRUE(testing_machine::WriteFile(P("A.TXT"), "old"));
+            if (faulty) {
+                InjectFault(rows[i].op, "");
+            }
+            EXPECT_EQ(faulty ? 0 : 1, rows[i].call()) << "row " << i << " faulty " << faulty;
+            if (faulty && rows[i].op != Op::FileWrite && rows[i].op != Op::FileClose &&
+                rows[i].op != Op::FileCreate) {
+                // A refused call changes nothing.
+                std::string bytes;
+                EXPECT_TRUE(testing_machine::ReadFile(P("A.TXT"), &bytes)) << "row " << i;
+                EXPECT_EQ("old", bytes) << "row " << i;
+                EXPECT_FALSE(testing_machine::Exists(P("NEWDIR"))) << "row " << i;
+                EXPECT_FALSE(testing_machine::Exists(P("C.TXT"))) << "row " << i;
+            }
+        }
+    }
+}
+
+TEST(FilesNative, FullDiskFailsTheWriteThatCrossesIt) {
+    testing_machine::Reset();
+    plat::posix::Machine().writableBytes = 5;
+    plat::File f = plat::FileCreate(P("FULL.BIN").c_str());
+    ASSERT_NE(nullptr, f);
+    EXPECT_EQ(1, plat::FileWrite(f, "abc", 3));
+    EXPECT_EQ(0, plat::FileWrite(f, "defg", 4));  // only "de" fits
+    EXPECT_EQ(0, plat::FileWrite(f, "h", 1));
+    EXPECT_EQ(1, plat::FileClose(f));
+    std::string bytes;
+    ASSERT_TRUE(testing_machine::ReadFile(P("FULL.BIN"), &bytes));
+    EXPECT_EQ("abcde", bytes);
+}
+
+TEST(FilesNative, TextCloseReportsAFailedWrite) {
+    // A stream buffers: the disk fills while flushing, long after TextWrite
+    // said yes, so only the close can tell.
+    struct Row {
+        uint64_t writable;
+        int closeResult;
+    } rows[] = {{1u << 20, 1}, {100, 0}, {0, 0}};
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        testing_machine::Reset();
+        plat::posix::Machine().writableBytes = rows[i].writable;
+        TextStream stream;
+        ASSERT_EQ(1, TextOpenWrite(&stream, P("OUT.TXT").c_str())) << "row " << i;
+        EXPECT_EQ(1, TextWrite(&stream, "short\n")) << "row " << i;
+        for (int k = 0; k < 2000; k++) {
+            TextWrite(&stream, "a line of some length\n");
+        }
+        EXPECT_EQ(rows[i].closeResult, TextClose(&stream)) << "row " << i;
+    }
+    // A close that fails is reported too.
+    testing_machine::Reset();
+    TextStream stream;
+    ASSERT_EQ(1, TextOpenWrite(&stream, P("OUT.TXT").c_str()));
+    EXPECT_EQ(1, TextWrite(&stream, "x\n"));
+    InjectFault(Op::FileClose, "out.txt");
+    EXPECT_EQ(0, TextClose(&stream));
+}
+
+TEST(FilesNative, DosPathsResolveCaseBlindly) {
+    testing_machine::Reset();
+    ASSERT_TRUE(testing_machine::WriteFile(P("MiXeD\\Name.Txt"), "x"));
+    plat::File f = plat::FileOpenRead(P("mixed\\NAME.TXT").c_str());
+    ASSERT_NE(nullptr, f);
+    EXPECT_EQ(1, plat::FileClose(f));
+    // A new name keeps the spelling it was given.
+    ASSERT_EQ(1, plat::DirCreate(P("mixed\\NewDir").c_str()));
+    EXPECT_EQ(plat::posix::HostPath(P("MIXED").c_str()) + "/NewDir",
+              plat::posix::HostPath(P("mixed\\newdir").c_str()));
+}
