@@ -11,8 +11,12 @@ namespace {
 
 const int kScriptPathSize = 256;
 const int16_t kMaxTotalFiles = 32767;  // the counts together must stay within this
+// destDir (up to 255 chars) + "\SETUP.INF"; a record path that does not fit
+// is not used at all, rather than cut into the name of some other file.
+const int kRecordPathSize = 256 + 16;
 
 char gScriptPath[kScriptPathSize];  // setupDir + "\SETUP.INF"
+const char* gProgramPathForTest;    // null: ask the system
 
 // One text of the script: section and key come from the string table.
 void ReadText(uint16_t section, uint16_t key, const char* def, char* out, uint32_t size) {
@@ -28,7 +32,11 @@ int32_t ReadNumber(uint16_t section, const char* key, int32_t def) {
 void FindSetupDir() {
     char path[80];
     path[0] = 0;
-    plat::ModuleFileName(path, sizeof path);
+    if (gProgramPathForTest != nullptr) {
+        text::Copy(path, sizeof path, gProgramPathForTest);
+    } else {
+        plat::ModuleFileName(path, sizeof path);
+    }
     path[sizeof path - 1] = 0;
     for (int i = static_cast<int>(text::Length(path)) - 1; i >= 1; i--) {
         if (path[i] == '\\') {
@@ -200,9 +208,9 @@ void ReadStartupStrings() {
     ReadText(IDS_STARTUP, IDS_SEIAL_NAME, "", s.SeialName, sizeof s.SeialName);
 }
 
-void InstallRecordPath(char* path, uint32_t size) {
-    text::Copy(path, size, gSetup.destDir);
-    text::Append(path, size, "\\SETUP.INF");
+// 1 when the whole path fitted.
+int InstallRecordPath(char* path, uint32_t size) {
+    return text::Copy(path, size, gSetup.destDir) && text::Append(path, size, "\\SETUP.INF");
 }
 
 }  // namespace
@@ -218,7 +226,8 @@ int LoadSetupScript() {
     ReadText(IDS_MAIN, IDS_PRODUCT_NAME, "Velor", gSetup.productName, sizeof gSetup.productName);
     text::Format(gSetup.caption, sizeof gSetup.caption, "%s %s", gSetup.productName,
                  LoadText(IDS_SETUP_PROGRAM));
-    gSetup.minimumSpace = static_cast<int16_t>(ReadNumber(IDS_MAIN, LoadText(IDS_MINIMUM_SPACE), 1024));
+    gSetup.minimumSpace =
+        static_cast<int16_t>(ReadNumber(IDS_MAIN, LoadText(IDS_MINIMUM_SPACE), 1024));
 
     ReadDiskLabels();
     ReadDirectoryNames();
@@ -280,8 +289,11 @@ const char* SplitField(const char* text, char* field, uint32_t fieldSize) {
 }
 
 const char* ReadInstallRecord(const char* section, const char* key, const char* def) {
-    char path[kScriptPathSize];
-    InstallRecordPath(path, sizeof path);
+    char path[kRecordPathSize];
+    if (!InstallRecordPath(path, sizeof path)) {
+        text::Copy(gSetup.recordBuffer, sizeof gSetup.recordBuffer, def ? def : "");
+        return gSetup.recordBuffer;
+    }
     plat::ProfileGetString(section, key, def, gSetup.recordBuffer, sizeof gSetup.recordBuffer,
                            path);
     return gSetup.recordBuffer;
@@ -291,13 +303,19 @@ void RecordOriginalValue(const char* section, const char* key, const char* value
     if (ReadInstallRecord(section, key, "")[0] != 0) {
         return;
     }
-    char path[kScriptPathSize];
-    InstallRecordPath(path, sizeof path);
-    plat::ProfileWriteString(section, key, value, path);
+    char path[kRecordPathSize];
+    if (InstallRecordPath(path, sizeof path)) {
+        plat::ProfileWriteString(section, key, value, path);
+    }
 }
 
 void FlushInstallRecord() {
-    char path[kScriptPathSize];
-    InstallRecordPath(path, sizeof path);
-    plat::ProfileWriteString(nullptr, nullptr, nullptr, path);
+    char path[kRecordPathSize];
+    if (InstallRecordPath(path, sizeof path)) {
+        plat::ProfileWriteString(nullptr, nullptr, nullptr, path);
+    }
+}
+
+void SetProgramPathForTest(const char* path) {
+    gProgramPathForTest = path;
 }

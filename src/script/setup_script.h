@@ -29,3 +29,8 @@ void RecordOriginalValue(const char* section, const char* key, const char* value
 
 // Writes the cached install record to the disk.
 void FlushInstallRecord();
+
+// Tests only: the path LoadSetupScript takes as the program's own file in
+// place of the system's answer (a test program under Wine is not SETUP.EXE
+// and does not lie beside its script); null asks the system again.
+void SetProgramPathForTest(const char* path);
