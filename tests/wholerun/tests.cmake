@@ -1,4 +1,4 @@
-# Whole runs of SETUP.EXE under Wine: every page walked by window_helper on a
+# Whole runs of SETUP.EXE under Wine: every page walked by the robot on a
 # Windows 98 machine made in the session's prefix, and the machine checked
 # afterwards (tests/wholerun/wholerun.py). Only where Wine can run the build:
 # the x86_64 one here.
@@ -8,13 +8,14 @@ if(SETUP_WINDOWS)
   target_link_libraries(window_helper PRIVATE -static)
 
   find_package(Python3 COMPONENTS Interpreter)
-  if(COMMAND add_wine_test AND Python3_FOUND AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  if(COMMAND add_wine_test AND TARGET robot AND Python3_FOUND
+     AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     foreach(scenario full cancel-welcome cancel-warning cancel-mouse-type cancel-destination
                      cancel-copy end-no driver-only version mouse-app oem)
       add_wine_test(NAME wholerun_${scenario}
         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
                 ${scenario} --setup $<TARGET_FILE:setup_exe>
-                --helper $<TARGET_FILE:window_helper>
+                --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
                 --shots ${CMAKE_BINARY_DIR}/wholerun-shots
         TIMEOUT 180 LABELS wholerun)
     endforeach()
@@ -22,6 +23,7 @@ if(SETUP_WINDOWS)
     add_wine_test(NAME wholerun_bench
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py bench
               --setup $<TARGET_FILE:setup_exe> --helper $<TARGET_FILE:window_helper>
+              --robot $<TARGET_FILE:robot>
       TIMEOUT 180 LABELS "wholerun;bench")
   endif()
 endif()
