@@ -22,6 +22,10 @@ const int kBrowseFileNameSize = kBrowsePathSize + 1 + 12 + 3;
 const DWORD kBrowseFlags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLEHOOK |
                            OFN_ENABLETEMPLATE | OFN_NOVALIDATE;  // 0x16C
 
+// The record as Windows 95 knows it: 76 bytes in the 32-bit program.
+static_assert(sizeof(void*) != 4 || OPENFILENAME_SIZE_VERSION_400A == 76,
+              "the Windows 95 OPENFILENAMEA is 76 bytes");
+
 char browsePath[kBrowsePathSize];
 // The dummy name lets OK close the dialog with success; the hidden file
 // name box holds it. Static data, so no start-up code is needed.

@@ -21,6 +21,27 @@
 
 namespace {
 
+// A page whose work ends with the page destroyed, as the install page's
+// Cancel during the copy does.
+LRESULT CALLBACK VanishingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam,
+                                   bool eatQuit) {
+    if (message == WM_SETUP_INIT) {
+        gSetup.pageResult = kPageCancel;
+        DestroyWindow(page);
+        MSG pending;
+        while (eatQuit && PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        return 0;
+    }
+    return CommonPageProc(page, message, wParam, lParam);
+}
+LRESULT CALLBACK VanishProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    return VanishingPageProc(page, message, wParam, lParam, false);
+}
+LRESULT CALLBACK VanishEatProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    return VanishingPageProc(page, message, wParam, lParam, true);
+}
+
 struct Page {
     const char* name;
     const char* className;
@@ -32,6 +53,8 @@ struct Page {
     {"mouse", "SETUP_SELMOUSE", MouseTypePageProc, 108},
     {"dest", "SETUP_SELDIR", DestinationPageProc, 107},
     {"end", "SETUP_END", EndPageProc, 102},
+    {"vanish", "SETUP_VANISH", VanishProc, 900},
+    {"vanish-eat", "SETUP_VANISH_EAT", VanishEatProc, 901},
 };
 
 void SetProduct(const char* name) {
@@ -83,8 +106,10 @@ int main(int argc, char** argv) {
             return 2;
         }
         int result = RunPage(page->className, page->proc, page->templateId);
-        printf("%s result=%d serial=%d restart=%d dest=%s\n", page->name, result,
-               static_cast<int>(gSetup.serialMouse), static_cast<int>(gSetup.restartNow),
+        char cwd[MAX_PATH] = "";
+        GetCurrentDirectoryA(sizeof cwd, cwd);
+        printf("%s result=%d serial=%d restart=%d cwd=%s dest=%s\n", page->name, result,
+               static_cast<int>(gSetup.serialMouse), static_cast<int>(gSetup.restartNow), cwd,
                gSetup.destDir);
         fflush(stdout);
     }

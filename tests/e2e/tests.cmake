@@ -6,12 +6,13 @@ if(SETUP_WINDOWS)
   target_link_libraries(robot PRIVATE user32 gdi32 -static)
 
   add_executable(page_show tests/e2e/page_show.cpp
-    src/ui/page_host.cpp src/ui/pages.cpp src/ui/browse.cpp resources/setup.rc)
+    src/ui/page_host.cpp src/ui/pages.cpp src/ui/browse.cpp tests/e2e/page_show.rc)
   target_include_directories(page_show PRIVATE src resources)
   target_compile_options(page_show PRIVATE ${WARNINGS})
   target_link_libraries(page_show PRIVATE setup_core user32 gdi32 comdlg32 -static)
-  set_property(SOURCE resources/setup.rc APPEND PROPERTY OBJECT_DEPENDS
-    ${CMAKE_SOURCE_DIR}/src/setup/string_table.h ${CMAKE_SOURCE_DIR}/resources/resource.h)
+  set_property(SOURCE tests/e2e/page_show.rc APPEND PROPERTY OBJECT_DEPENDS
+    ${CMAKE_SOURCE_DIR}/src/setup/string_table.h ${CMAKE_SOURCE_DIR}/resources/resource.h
+    ${CMAKE_SOURCE_DIR}/resources/setup.rc)
 
   if(COMMAND add_wine_test AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     add_wine_test(NAME e2e_pages

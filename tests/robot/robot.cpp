@@ -19,6 +19,7 @@
 //   nomsgbox              no message box shows up within half a second
 //   caption TEXT          the current window's caption is TEXT
 //   text ID TEXT          control ID's text is TEXT (ID -1 is not allowed)
+//   textnot ID TEXT       control ID's text is not TEXT
 //   msgtext TEXT          the message box's text is TEXT
 //   icon NAME             the message box shows the icon warning, question,
 //                         information, error or none
@@ -313,6 +314,11 @@ void Step(const std::string& line) {
         Check(TextOf(gCurrent), Unescape(rest));
     } else if (verb == "text") {
         Check(TextOf(Control(ToInt(arg))), Unescape(tail));
+    } else if (verb == "textnot") {
+        std::string got = TextOf(Control(ToInt(arg)));
+        if (got == Unescape(tail)) {
+            Fail(got, "anything else");
+        }
     } else if (verb == "msgtext") {
         Check(TextOf(Control(kMessageBoxTextId)), Unescape(rest));
     } else if (verb == "icon") {
