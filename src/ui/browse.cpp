@@ -5,6 +5,7 @@
 
 #include <commdlg.h>
 #include <dlgs.h>
+#include <stddef.h>
 
 #include "../resources/resource.h"
 #include "platform/text.h"
@@ -23,7 +24,7 @@ const DWORD kBrowseFlags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLEHOOK |
                            OFN_ENABLETEMPLATE | OFN_NOVALIDATE;  // 0x16C
 
 // The record as Windows 95 knows it: 76 bytes in the 32-bit program.
-static_assert(sizeof(void*) != 4 || OPENFILENAME_SIZE_VERSION_400A == 76,
+static_assert(sizeof(void*) != 4 || offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
               "the Windows 95 OPENFILENAMEA is 76 bytes");
 
 char browsePath[kBrowsePathSize];
