@@ -22,6 +22,9 @@ else()
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # The win32 thread model has no std::mutex; GoogleTest gets a stand-in.
+  target_compile_options(gtest PUBLIC
+    $<$<COMPILE_LANGUAGE:CXX>:-include${CMAKE_SOURCE_DIR}/tests/support/gtest_win32_threads.h>)
   file(GLOB UNIT_WIN32 CONFIGURE_DEPENDS tests/unit/win32/*_test.cpp)
   file(GLOB SUPPORT_BACKEND CONFIGURE_DEPENDS tests/support/*_win32.cpp)
   add_executable(unit_tests ${UNIT_BOTH} ${UNIT_WIN32} ${SUPPORT_COMMON} ${SUPPORT_BACKEND})
