@@ -16,6 +16,8 @@ namespace {
 const char kScratchDir[] = "C:\\probe-scratch";
 const char kScratchFile[] = "C:\\probe-scratch\\vlmouse.dev";
 const char kLinkTarget[] = "../drive_c/probe-scratch/vlmouse.dev";
+const char kMarker[] = "C:\\probe-scratch\\linked";
+const char kMarkerHost[] = "drive_c/probe-scratch/linked";  // below the prefix
 
 std::string PrefixDir() {
     char buf[MAX_PATH];
@@ -27,7 +29,9 @@ std::string PrefixDir() {
     return (n > 0 && n < sizeof buf) ? std::string(buf) + "/.wine" : std::string();
 }
 
-// Wine starts a host program named by its absolute path like any other.
+// Wine starts a host program named by its absolute path like any other,
+// but the handle it gives back may be signalled before the host program
+// has run: the shell leaves a marker once the link is in place.
 bool RunHost(const std::string& commandLine) {
     std::string cmd = commandLine;
     STARTUPINFOA si = {};
@@ -51,8 +55,18 @@ bool EnsureLink() {
     if (prefix.empty()) {
         return false;
     }
-    made =
-        RunHost("/bin/ln -sfn " + std::string(kLinkTarget) + " " + prefix + "/dosdevices/vlmouse");
+    CreateDirectoryA(kScratchDir, nullptr);
+    DeleteFileA(kMarker);
+    if (!RunHost("/bin/sh -c \"ln -sfn " + std::string(kLinkTarget) + " '" + prefix +
+                 "/dosdevices/vlmouse' && touch '" + prefix + "/" + kMarkerHost + "'\"")) {
+        return false;
+    }
+    for (int i = 0; i < 200 && !made; i++) {
+        made = GetFileAttributesA(kMarker) != INVALID_FILE_ATTRIBUTES;
+        if (!made) {
+            Sleep(50);
+        }
+    }
     return made;
 }
 
