@@ -185,7 +185,7 @@ File FileCreate(const char* path) {
 
 int FileRead(File file, void* buf, uint32_t size, uint32_t* got) {
     *got = 0;
-    if (file == nullptr) {
+    if (file == nullptr || FaultHits(Op::FileRead, file->dosPath)) {
         return 0;
     }
     char* out = static_cast<char*>(buf);
@@ -236,7 +236,7 @@ int FileWrite(File file, const void* buf, uint32_t size) {
 }
 
 int FileSeek(File file, uint32_t offset) {
-    if (file == nullptr) {
+    if (file == nullptr || FaultHits(Op::FileSeek, file->dosPath)) {
         return 0;
     }
     return lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 1

@@ -74,6 +74,8 @@ enum class Op {
     DiskFree,
     LzOpenRead,
     LzCreate,
+    FileRead,
+    FileSeek,
 };
 
 // Makes calls of op fail whose key path or DOS path contains match

@@ -74,6 +74,22 @@ TEST(FilesNative, EveryCallCanBeMadeToFail) {
              plat::FileClose(f);
              return ok;
          }},
+        {Op::FileRead,
+         [] {
+             plat::File f = plat::FileOpenRead(P("A.TXT").c_str());
+             char buf[8];
+             uint32_t got = 0;
+             int ok = plat::FileRead(f, buf, sizeof buf, &got);
+             plat::FileClose(f);
+             return ok && got == 3 ? 1 : 0;
+         }},
+        {Op::FileSeek,
+         [] {
+             plat::File f = plat::FileOpenRead(P("A.TXT").c_str());
+             int ok = plat::FileSeek(f, 1);
+             plat::FileClose(f);
+             return ok;
+         }},
         {Op::FileClose,
          [] {
              plat::File f = plat::FileCreate(P("A.TXT").c_str());
@@ -152,4 +168,23 @@ TEST(FilesNative, DosPathsResolveCaseBlindly) {
     ASSERT_EQ(1, plat::DirCreate(P("mixed\\NewDir").c_str()));
     EXPECT_EQ(plat::posix::HostPath(P("MIXED").c_str()) + "/NewDir",
               plat::posix::HostPath(P("mixed\\newdir").c_str()));
+}
+
+TEST(FilesNative, TextReadFailureEndsTheInputAndIsReported) {
+    testing_machine::Reset();
+    std::string lines;
+    for (int i = 0; i < 1000; i++) {
+        lines += "a line of text\r\n";  // several buffers
+    }
+    ASSERT_TRUE(testing_machine::WriteFile(P("IN.TXT"), lines));
+    InjectFault(Op::FileRead, "in.txt", 1);  // the second buffer fails
+    TextStream stream;
+    ASSERT_EQ(1, TextOpenRead(&stream, P("IN.TXT").c_str()));
+    char line[64];
+    int count = 0;
+    while (TextReadLine(&stream, line, sizeof line) > 0) {
+        count++;
+    }
+    EXPECT_EQ(static_cast<int>(kTextStreamBuffer / 16), count);  // the first buffer's lines
+    EXPECT_EQ(0, TextClose(&stream));
 }
