@@ -15,6 +15,7 @@
 #include "platform/profile.h"
 
 #include <stdio.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -120,24 +121,46 @@ void AddSection(Profile* profile, const std::string& name, bool headerless) {
     profile->sections.push_back(Section{name, headerless, {}, {}});
 }
 
+// The text between b and e without the blanks around it.
+std::string TrimRange(const char* b, const char* e) {
+    while (b < e && IsBlank(*b)) {
+        b++;
+    }
+    while (e > b && IsBlank(e[-1])) {
+        e--;
+    }
+    return std::string(b, e);
+}
+
 void Parse(const std::string& data, Profile* profile) {
     profile->sections.clear();
     profile->index.clear();
-    size_t pos = 0;
-    while (pos < data.size()) {
-        size_t end = data.find('\n', pos);
-        if (end == std::string::npos) {
-            end = data.size();
+    const char* p = data.data();
+    const char* end = p + data.size();
+    while (p < end) {
+        const char* eol = static_cast<const char*>(memchr(p, '\n', end - p));
+        if (eol == nullptr) {
+            eol = end;
         }
-        std::string line = Trim(data.substr(pos, end - pos));
-        pos = end + 1;
-        if (line.empty()) {
+        const char* b = p;
+        const char* e = eol;
+        p = eol + 1;
+        while (b < e && IsBlank(*b)) {
+            b++;
+        }
+        while (e > b && IsBlank(e[-1])) {
+            e--;
+        }
+        if (b == e) {
             continue;
         }
-        if (line[0] == '[') {
-            size_t close = line.rfind(']');
-            if (close != std::string::npos) {
-                AddSection(profile, Trim(line.substr(1, close - 1)), false);
+        if (*b == '[') {
+            const char* close = e;  // just past the last ']'
+            while (close > b && close[-1] != ']') {
+                close--;
+            }
+            if (close > b) {
+                AddSection(profile, TrimRange(b + 1, close - 1), false);
                 continue;
             }
         }
@@ -145,14 +168,14 @@ void Parse(const std::string& data, Profile* profile) {
             AddSection(profile, "", true);
         }
         Key key;
-        size_t eq = line.find('=');
-        if (eq == std::string::npos) {
-            key.name = line;
+        const char* eq = static_cast<const char*>(memchr(b, '=', e - b));
+        if (eq == nullptr) {
+            key.name.assign(b, e);
             key.hasValue = false;
         } else {
-            key.name = Trim(line.substr(0, eq));
+            key.name = TrimRange(b, eq);
             key.hasValue = true;
-            key.value = Trim(line.substr(eq + 1));
+            key.value = TrimRange(eq + 1, e);
         }
         AddKey(&profile->sections.back(), std::move(key));
     }
@@ -183,6 +206,13 @@ bool ReadHostFile(const std::string& host, std::string* data) {
     char chunk[65536];
     size_t got;
     data->clear();
+    if (fseek(f, 0, SEEK_END) == 0) {
+        long size = ftell(f);
+        if (size > 0) {
+            data->reserve(static_cast<size_t>(size));
+        }
+        rewind(f);
+    }
     while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) {
         data->append(chunk, got);
     }
