@@ -13,7 +13,7 @@ namespace testing {
 namespace internal {
 
 class Notification {
-public:
+  public:
     Notification() : notified_(false) {}
     Notification(const Notification&) = delete;
     Notification& operator=(const Notification&) = delete;
@@ -24,7 +24,7 @@ public:
         }
     }
 
-private:
+  private:
     std::atomic<bool> notified_;
 };
 
