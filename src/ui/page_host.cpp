@@ -7,6 +7,7 @@
 #include "setup/setup_state.h"
 #include "setup/string_ids.h"
 #include "ui/logic/page_logic.h"
+#include "ui/logic/template_font.h"
 
 namespace {
 
@@ -40,6 +41,51 @@ void DropLeftoverQuit() {
     PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }
 
+// The template's font as a GDI font, or null when it cannot be read.
+HFONT CreateTemplateFont(int templateId) {
+    HINSTANCE instance = static_cast<HINSTANCE>(gSetup.instance);
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));
+    if (found == nullptr) {
+        return nullptr;
+    }
+    HGLOBAL loaded = LoadResource(instance, found);
+    const uint8_t* bytes =
+        loaded != nullptr ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
+    ui::TemplateFont font;
+    if (bytes == nullptr || !ui::ReadTemplateFont(bytes, SizeofResource(instance, found), &font)) {
+        return nullptr;
+    }
+    LOGFONTA description;
+    text::Fill(&description, 0, sizeof description);
+    HDC screen = GetDC(nullptr);
+    description.lfHeight = -MulDiv(font.points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    description.lfWeight = font.weight;
+    description.lfItalic = font.italic;
+    description.lfCharSet = font.charset;
+    text::Copy(description.lfFaceName, sizeof description.lfFaceName, font.face);
+    return CreateFontIndirectA(&description);
+}
+
+// A dialog without a dialog procedure whose class is the page's own: Windows
+// gives its controls the template's font, Wine leaves them with the system
+// font. Gives them the font when they have none; returns the font made, to
+// be deleted once the page is gone, or null.
+HFONT GiveControlsTemplateFont(HWND page, int templateId) {
+    HWND first = GetWindow(page, GW_CHILD);
+    if (first == nullptr || SendMessageA(first, WM_GETFONT, 0, 0) != 0) {
+        return nullptr;
+    }
+    HFONT font = CreateTemplateFont(templateId);
+    if (font == nullptr) {
+        return nullptr;
+    }
+    for (HWND child = first; child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    return font;
+}
+
 }  // namespace
 
 int16_t RunPage(const char* className, WNDPROC pageProc, int templateId) {
@@ -53,6 +99,7 @@ int16_t RunPage(const char* className, WNDPROC pageProc, int templateId) {
         gSetup.pageResult = kPageCancel;
         return gSetup.pageResult;
     }
+    HFONT font = GiveControlsTemplateFont(page, templateId);
     SendMessageA(page, WM_SETUP_INIT, 0, 0);
     MSG message;
     while (IsWindow(page)) {
@@ -67,6 +114,9 @@ int16_t RunPage(const char* className, WNDPROC pageProc, int templateId) {
     }
     if (!IsWindow(page)) {
         DropLeftoverQuit();
+    }
+    if (font != nullptr && !IsWindow(page)) {
+        DeleteObject(font);
     }
     return gSetup.pageResult;
 }

@@ -21,11 +21,24 @@
 
 namespace {
 
+char gControlFont[64];  // of the last vanishing page
+
 // A page whose work ends with the page destroyed, as the install page's
 // Cancel during the copy does.
 LRESULT CALLBACK VanishingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam,
                                    bool eatQuit) {
     if (message == WM_SETUP_INIT) {
+        // The font its control shows: read here, since Wine does not answer
+        // WM_GETFONT from another process.
+        HWND control = GetWindow(page, GW_CHILD);
+        HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+        LOGFONTA description;
+        if (font == nullptr || GetObjectA(font, sizeof description, &description) == 0) {
+            text::Copy(gControlFont, sizeof gControlFont, "none");
+        } else {
+            text::Format(gControlFont, sizeof gControlFont, "%s/%d", description.lfFaceName,
+                         static_cast<int>(description.lfHeight));
+        }
         gSetup.pageResult = kPageCancel;
         DestroyWindow(page);
         MSG pending;
@@ -108,9 +121,13 @@ int main(int argc, char** argv) {
         int result = RunPage(page->className, page->proc, page->templateId);
         char cwd[MAX_PATH] = "";
         GetCurrentDirectoryA(sizeof cwd, cwd);
-        printf("%s result=%d serial=%d restart=%d cwd=%s dest=%s\n", page->name, result,
+        printf("%s result=%d serial=%d restart=%d cwd=%s dest=%s", page->name, result,
                static_cast<int>(gSetup.serialMouse), static_cast<int>(gSetup.restartNow), cwd,
                gSetup.destDir);
+        if (page->proc == VanishProc || page->proc == VanishEatProc) {
+            printf(" font=%s", gControlFont);
+        }
+        printf("\n");
         fflush(stdout);
     }
     return 0;
