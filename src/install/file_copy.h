@@ -9,13 +9,13 @@ const int kPathSize = 256;  // every composed path fits here
 // The install page plugs into the walk through this interface; its
 // implementations are the install page (ui/install_page.cpp) and the tests.
 class CopyProgress {
-public:
-    virtual void NewDisk(int disk) = 0;                               // frame drawn, bar emptied
-    virtual void Status(const char* text) = 0;                        // status text shown
-    virtual void Percentage(int percent) = 0;                         // "%d%%" and the bar
-    virtual void MessageStep() = 0;                                   // take one waiting message
+  public:
+    virtual void NewDisk(int disk) = 0;         // frame drawn, bar emptied
+    virtual void Status(const char* text) = 0;  // status text shown
+    virtual void Percentage(int percent) = 0;   // "%d%%" and the bar
+    virtual void MessageStep() = 0;             // take one waiting message
 
-protected:
+  protected:
     ~CopyProgress() {}
 };
 

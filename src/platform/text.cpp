@@ -110,7 +110,8 @@ int FormatV(char* dst, uint32_t size, const char* format, va_list args) {
             }
             case 'd': {
                 int32_t v = va_arg(args, int32_t);
-                uint32_t magnitude = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+                uint32_t magnitude =
+                    v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
                 PutNumber(&sink, magnitude, v < 0, width, pad);
                 break;
             }

@@ -11,12 +11,12 @@ const uint32_t kTextStreamBuffer = 4096;  // bytes read or written per file call
 
 struct TextStream {
     plat::File file;
-    int writing;                     // 1 for an output stream
-    int failed;                      // a read or write has failed
-    int ended;                       // end of input or Ctrl-Z seen
-    uint32_t pos;                    // next byte of buf to read
-    uint32_t len;                    // bytes held in buf
-    uint32_t fileOffset;             // file offset of buf[0] (reading)
+    int writing;          // 1 for an output stream
+    int failed;           // a read or write has failed
+    int ended;            // end of input or Ctrl-Z seen
+    uint32_t pos;         // next byte of buf to read
+    uint32_t len;         // bytes held in buf
+    uint32_t fileOffset;  // file offset of buf[0] (reading)
     char buf[kTextStreamBuffer];
 };
 

@@ -50,7 +50,7 @@ struct SetupState {
     char diskLabels[kMaxDisks][40];
     int16_t diskFileCounts[kMaxDisks];
     char directoryNames[kDirectoryNameCount][256];
-    FileEntry* installPlan;                  // the plan block, or null
+    FileEntry* installPlan;                    // the plan block, or null
     FileEntry* diskFirstEntry[kMaxDisks + 1];  // first record per disk; the last marks the end
     StartupStrings startupStrings;
     // Read by the loader and kept, but used nowhere else.

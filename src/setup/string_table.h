@@ -5,7 +5,7 @@
 #ifndef SETUP_STRING_TABLE_H
 #define SETUP_STRING_TABLE_H
 
-#define SETUP_STRINGS(X)                                                                         \
+#define SETUP_STRINGS(X)                                                                        \
     X(1, IDS_DISK_LABEL, "DiskLabel")                                                           \
     X(2, IDS_DIRECTORY_NAME, "DirectoryName")                                                   \
     X(3, IDS_FILE_COUNTS, "FileCounts")                                                         \

@@ -70,7 +70,9 @@ void MachineReset(const MachineConfig& config) {
     }
 }
 
-MachineConfig& Machine() { return gMachine; }
+MachineConfig& Machine() {
+    return gMachine;
+}
 
 std::string HostPath(const char* dosPath) {
     std::string path = dosPath;
@@ -108,7 +110,9 @@ void InjectFault(Op op, const std::string& match, int skip, int times) {
     gFaults.push_back(Fault{op, Lower(match), skip, times});
 }
 
-void ClearFaults() { gFaults.clear(); }
+void ClearFaults() {
+    gFaults.clear();
+}
 
 bool FaultHits(Op op, const std::string& subject) {
     std::string s = Lower(subject);

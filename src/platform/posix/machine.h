@@ -19,8 +19,8 @@ struct MachineConfig {
     std::string windowsDir = "C:\\WINDOWS";
     std::string systemDir = "C:\\WINDOWS\\SYSTEM";
     std::string moduleFileName = "A:\\SETUP.EXE";
-    uint32_t version = 0xC0000A04u;  // Windows 98: 4.10, bit 31 set
-    std::set<std::string> devices;   // names such as "\\\\.\\VLMOUSE" that open (case-blind)
+    uint32_t version = 0xC0000A04u;      // Windows 98: 4.10, bit 31 set
+    std::set<std::string> devices;       // names such as "\\\\.\\VLMOUSE" that open (case-blind)
     std::map<char, uint64_t> freeBytes;  // per drive letter (upper case); default 1 GiB
     // Bytes that FileWrite may still write, all files together, before the
     // disk counts as full (tests); the write that crosses it writes what
@@ -51,7 +51,7 @@ struct RegWrite {
     std::string key;    // full path with its root, e.g. "HKEY_LOCAL_MACHINE\\Enum\\..."
     std::string value;  // "" for the default value
     uint32_t type;
-    std::string data;   // the bytes written
+    std::string data;  // the bytes written
 };
 const std::vector<RegWrite>& RegistryWrites();
 void ClearRegistryWrites();

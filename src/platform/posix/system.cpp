@@ -51,7 +51,9 @@ uint32_t SystemDirectory(char* buf, uint32_t size) {
     return CopyDirectory(posix::Machine().systemDir, buf, size);
 }
 
-uint32_t Version() { return posix::Machine().version; }
+uint32_t Version() {
+    return posix::Machine().version;
+}
 
 int DeviceOpens(const char* name) {
     for (const std::string& device : posix::Machine().devices) {
@@ -76,9 +78,13 @@ int LoadResourceString(void*, uint32_t id, char* buf, int size) {
     return 0;
 }
 
-void* BlockAlloc(uint32_t bytes) { return calloc(1, bytes == 0 ? 1 : bytes); }
+void* BlockAlloc(uint32_t bytes) {
+    return calloc(1, bytes == 0 ? 1 : bytes);
+}
 
-void BlockFree(void* block) { free(block); }
+void BlockFree(void* block) {
+    free(block);
+}
 
 uint32_t TickCount() {
     timespec now;

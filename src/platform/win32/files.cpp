@@ -6,19 +6,29 @@
 namespace plat {
 
 namespace {
-HANDLE H(File file) { return reinterpret_cast<HANDLE>(file); }
+HANDLE H(File file) {
+    return reinterpret_cast<HANDLE>(file);
+}
 File F(HANDLE handle) {
     return handle == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<File>(handle);
 }
 }  // namespace
 
-int DirCreate(const char* path) { return CreateDirectoryA(path, nullptr) ? 1 : 0; }
+int DirCreate(const char* path) {
+    return CreateDirectoryA(path, nullptr) ? 1 : 0;
+}
 
-uint32_t FileAttributes(const char* path) { return GetFileAttributesA(path); }
+uint32_t FileAttributes(const char* path) {
+    return GetFileAttributesA(path);
+}
 
-int FileDelete(const char* path) { return DeleteFileA(path) ? 1 : 0; }
+int FileDelete(const char* path) {
+    return DeleteFileA(path) ? 1 : 0;
+}
 
-int FileRename(const char* from, const char* to) { return MoveFileA(from, to) ? 1 : 0; }
+int FileRename(const char* from, const char* to) {
+    return MoveFileA(from, to) ? 1 : 0;
+}
 
 int DiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
                   uint32_t* freeClusters, uint32_t* totalClusters) {
@@ -56,9 +66,12 @@ int FileWrite(File file, const void* buf, uint32_t size) {
 }
 
 int FileSeek(File file, uint32_t offset) {
-    return SetFilePointer(H(file), static_cast<LONG>(offset), nullptr, FILE_BEGIN) == offset ? 1 : 0;
+    return SetFilePointer(H(file), static_cast<LONG>(offset), nullptr, FILE_BEGIN) == offset ? 1
+                                                                                             : 0;
 }
 
-int FileClose(File file) { return CloseHandle(H(file)) ? 1 : 0; }
+int FileClose(File file) {
+    return CloseHandle(H(file)) ? 1 : 0;
+}
 
 }  // namespace plat

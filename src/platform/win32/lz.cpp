@@ -15,8 +15,12 @@ int LzCreate(const char* path) {
     return LZOpenFileA(const_cast<LPSTR>(path), &ofs, OF_CREATE);
 }
 
-long LzCopy(int src, int dst) { return LZCopy(src, dst); }
+long LzCopy(int src, int dst) {
+    return LZCopy(src, dst);
+}
 
-void LzClose(int handle) { LZClose(handle); }
+void LzClose(int handle) {
+    LZClose(handle);
+}
 
 }  // namespace plat

@@ -6,12 +6,20 @@
 namespace plat {
 
 namespace {
-HKEY H(RegKey key) { return reinterpret_cast<HKEY>(key); }
+HKEY H(RegKey key) {
+    return reinterpret_cast<HKEY>(key);
+}
 }  // namespace
 
-RegKey ClassesRoot() { return reinterpret_cast<RegKey>(HKEY_CLASSES_ROOT); }
-RegKey LocalMachine() { return reinterpret_cast<RegKey>(HKEY_LOCAL_MACHINE); }
-RegKey DynData() { return reinterpret_cast<RegKey>(HKEY_DYN_DATA); }
+RegKey ClassesRoot() {
+    return reinterpret_cast<RegKey>(HKEY_CLASSES_ROOT);
+}
+RegKey LocalMachine() {
+    return reinterpret_cast<RegKey>(HKEY_LOCAL_MACHINE);
+}
+RegKey DynData() {
+    return reinterpret_cast<RegKey>(HKEY_DYN_DATA);
+}
 
 long RegOpen(RegKey parent, const char* subKey, RegKey* out) {
     HKEY key;
@@ -54,6 +62,8 @@ long RegSet(RegKey key, const char* valueName, uint32_t type, const void* data, 
     return RegSetValueExA(H(key), valueName, 0, type, static_cast<const BYTE*>(data), size);
 }
 
-long RegClose(RegKey key) { return RegCloseKey(H(key)); }
+long RegClose(RegKey key) {
+    return RegCloseKey(H(key));
+}
 
 }  // namespace plat

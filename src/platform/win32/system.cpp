@@ -5,13 +5,21 @@
 
 namespace plat {
 
-uint32_t ModuleFileName(char* buf, uint32_t size) { return GetModuleFileNameA(nullptr, buf, size); }
+uint32_t ModuleFileName(char* buf, uint32_t size) {
+    return GetModuleFileNameA(nullptr, buf, size);
+}
 
-uint32_t WindowsDirectory(char* buf, uint32_t size) { return GetWindowsDirectoryA(buf, size); }
+uint32_t WindowsDirectory(char* buf, uint32_t size) {
+    return GetWindowsDirectoryA(buf, size);
+}
 
-uint32_t SystemDirectory(char* buf, uint32_t size) { return GetSystemDirectoryA(buf, size); }
+uint32_t SystemDirectory(char* buf, uint32_t size) {
+    return GetSystemDirectoryA(buf, size);
+}
 
-uint32_t Version() { return GetVersion(); }
+uint32_t Version() {
+    return GetVersion();
+}
 
 int DeviceOpens(const char* name) {
     HANDLE device = CreateFileA(name, 0, 0, nullptr, 0, 0, nullptr);
@@ -26,7 +34,9 @@ int LoadResourceString(void* instance, uint32_t id, char* buf, int size) {
     return LoadStringA(static_cast<HINSTANCE>(instance), id, buf, size);
 }
 
-void* BlockAlloc(uint32_t bytes) { return GlobalAlloc(GPTR, bytes); }
+void* BlockAlloc(uint32_t bytes) {
+    return GlobalAlloc(GPTR, bytes);
+}
 
 void BlockFree(void* block) {
     if (block != nullptr) {
@@ -34,6 +44,8 @@ void BlockFree(void* block) {
     }
 }
 
-uint32_t TickCount() { return GetTickCount(); }
+uint32_t TickCount() {
+    return GetTickCount();
+}
 
 }  // namespace plat
