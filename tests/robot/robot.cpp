@@ -12,6 +12,8 @@
 // are 10 seconds unless ROBOT_TIMEOUT_MS says otherwise.
 //
 //   wait CLASS            wait for a visible top-level window of CLASS
+//   appear CLASS ID       the same, until its control ID exists, without waiting
+//                         for its message loop (a page busy in its own work)
 //   dialog CAPTION        wait for a visible dialog box (#32770) with CAPTION
 //   msgbox                wait for a visible message box (a #32770 with a
 //                         text control 0xFFFF)
@@ -292,6 +294,15 @@ void Step(const std::string& line) {
         // A page shows itself before its controls exist; it answers a sent
         // message only once its loop runs.
         Settle();
+    } else if (verb == "appear") {
+        // No Settle: a sent message would wait until the page takes its next
+        // message, and whatever follows would come too late for its work.
+        gCurrent = WaitFor(
+            [&] {
+                HWND page = FindTop(arg, "", false);
+                return page != nullptr && GetDlgItem(page, ToInt(tail)) != nullptr ? page : nullptr;
+            },
+            "window of class " + arg + " with control " + tail);
     } else if (verb == "dialog") {
         std::string caption = Unescape(rest);
         gCurrent = WaitFor([&] { return FindTop("#32770", caption, false); }, "dialog " + caption);

@@ -548,7 +548,9 @@ def scenario_cancel_copy(s, a, c):
     prepare_machine(s, a.setup, a.helper, big_first_file=32)
     big = s.host(WORK + "\\big.bin").read_bytes()
     steps = walk_to(SELDIR) + leave(SELDIR, NEXT)
-    steps += [f"wait {INSTALL}", "click 1"]
+    # The click is posted as soon as the page has its button, so it waits in
+    # the queue before the large file's copy is over.
+    steps += [f"appear {INSTALL} 1", "click 1"]
     # The page is gone by now; the warning that follows belongs to the
     # backdrop and stays until answered.
     steps += answer_box(CAPTION, CANCEL_TEXT, "warning") + ["nomsgbox"]
