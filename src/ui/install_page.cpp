@@ -113,12 +113,6 @@ void OnInstallCancel(HWND page) {
 
 LRESULT CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (static_cast<uint16_t>(message)) {
-        case WM_CREATE:
-            OnPageCreate(page, 0);
-            return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
         case WM_COMMAND:
             if (wParam == IDC_INSTALL_CANCEL) {
                 OnInstallCancel(page);
@@ -131,7 +125,8 @@ LRESULT CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         default:
             break;
     }
-    return DefWindowProcA(page, static_cast<uint16_t>(message), wParam, lParam);
+    // Creation, destruction and the rest: as on every page.
+    return CommonPageProc(page, message, wParam, lParam);
 }
 
 void RunFileCopy(HWND page) {

@@ -16,6 +16,10 @@ std::string Expand(const std::string& body);
 // The 14-byte header: magic, mode, last character, expanded length.
 std::string Header(uint32_t length, char mode = 'A', char lastChar = 0);
 
+// The bytes of tests/data/szdd/NAME, read from the source tree (under Wine
+// through drive Z:).
+std::string Fixture(const std::string& name);
+
 // Builds a stream item by item: Literal(c) or Match(windowPos, len 3..18).
 class Writer {
   public:

@@ -5,35 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/text.h"
 #include "setup/setup_state.h"
+#include "support/szdd_reference.h"
 #include "support/test_machine.h"
 
 namespace {
 
 namespace tm = testing_machine;
 
-std::string Fixture(const std::string& name) {
-    std::string path = std::string(SETUP_SOURCE_DIR) + "/tests/data/szdd/" + name;
-#ifdef _WIN32
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    path = "Z:" + path;
-#endif
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.good()) << "fixture " << path;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using szdd_reference::Fixture;
 
 struct PlanFile {
     const char* sourceDir;

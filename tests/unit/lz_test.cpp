@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,22 +17,7 @@ namespace {
 
 namespace tm = testing_machine;
 
-std::string Fixture(const std::string& name) {
-    std::string path = std::string(SETUP_SOURCE_DIR) + "/tests/data/szdd/" + name;
-#ifdef _WIN32
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    path = "Z:" + path;
-#endif
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.good()) << "fixture " << path;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using szdd_reference::Fixture;
 
 struct CopyResult {
     int source;
