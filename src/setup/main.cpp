@@ -22,13 +22,6 @@ const char kVersionCaption[] = "Warning";    // the script, and with it caption,
 
 enum Page { kWelcome, kWarning, kMouseType, kDestination, kInstall };
 
-// The page host drops a quit request its page left behind, so the install
-// page, which closes itself before the host's loop begins, cannot end the
-// End page's loop at once.
-int16_t ShowPage(const char* className, WNDPROC proc, int templateId) {
-    return RunPage(className, proc, templateId);
-}
-
 void ShowMessage(const char* text, const char* caption, UINT style) {
     MessageBoxA(nullptr, text != nullptr ? text : "", caption, style);
 }
@@ -58,7 +51,7 @@ int RunDriverOnly() {
         return 0;
     }
     gSetup.backEnabled = 0;
-    if (ShowPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE) == kPageCancel) {
+    if (RunPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE) == kPageCancel) {
         ReleaseInstallPlan();
         return 0;
     }
@@ -79,28 +72,28 @@ int RunWizard() {
         int16_t result;
         switch (page) {
             case kWelcome:
-                result = ShowPage("SETUP_BEGIN", WelcomePageProc, IDD_WELCOME);
+                result = RunPage("SETUP_BEGIN", WelcomePageProc, IDD_WELCOME);
                 if (result == kPageCancel) {
                     return 0;
                 }
                 page = kWarning;
                 break;
             case kWarning:
-                result = ShowPage("SETUP_WARNING", WarningPageProc, IDD_WARNING);
+                result = RunPage("SETUP_WARNING", WarningPageProc, IDD_WARNING);
                 if (result == kPageCancel) {
                     return 0;
                 }
                 page = result == kPageBack ? kWelcome : kMouseType;
                 break;
             case kMouseType:
-                result = ShowPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE);
+                result = RunPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE);
                 if (result == kPageCancel) {
                     return 0;
                 }
                 page = result == kPageBack ? kWarning : kDestination;
                 break;
             case kDestination:
-                result = ShowPage("SETUP_SELDIR", DestinationPageProc, IDD_DESTINATION);
+                result = RunPage("SETUP_SELDIR", DestinationPageProc, IDD_DESTINATION);
                 if (result == kPageCancel) {
                     return 0;
                 }
@@ -112,7 +105,7 @@ int RunWizard() {
                 page = kInstall;
                 break;
             default:
-                result = ShowPage("SETUP_INSTALL", InstallPageProc, IDD_INSTALL);
+                result = RunPage("SETUP_INSTALL", InstallPageProc, IDD_INSTALL);
                 return result != kPageCancel;
         }
     }
@@ -135,7 +128,9 @@ int RunFullSetup() {
         return 0;
     }
     SwitchSystemIni();
-    ShowPage("SETUP_END", EndPageProc, IDD_END);
+    // The install page closed itself before its host's loop began; RunPage
+    // drops the quit request it left, so the End page's loop is not ended.
+    RunPage("SETUP_END", EndPageProc, IDD_END);
     ReleaseInstallPlan();
     DestroyWindow(static_cast<HWND>(gSetup.backdropWindow));
     gSetup.backdropWindow = nullptr;
