@@ -37,6 +37,18 @@ inline void CopyMatch(uint8_t* op, uint32_t dist, uint32_t len) {
     }
 }
 
+// One match pair at ip: copies it to op and returns the new output position.
+// Distance 0 names the slot being written: its old content, a whole window
+// back.
+inline uint8_t* ExpandPair(const uint8_t* ip, uint8_t* op, uint32_t posDelta) {
+    uint32_t from = ip[0] | ((ip[1] & 0xF0u) << 4);
+    uint32_t len = (ip[1] & 0x0Fu) + 3;
+    uint32_t pos = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(op)) + posDelta;
+    uint32_t dist = ((pos - from - 1) & kWindowMask) + 1;
+    CopyMatch(op, dist, len);
+    return op + len;
+}
+
 }  // namespace
 
 Format Classify(const uint8_t* head, uint32_t n) {
@@ -100,18 +112,8 @@ int64_t Expand(Decoder* d, const Stream& s) {
                 if (flags & 1) {
                     *op++ = *ip++;
                 } else {
-                    uint32_t lo = ip[0];
-                    uint32_t hi = ip[1];
+                    op = ExpandPair(ip, op, posDelta);
                     ip += 2;
-                    uint32_t from = lo | ((hi & 0xF0) << 4);
-                    uint32_t len = (hi & 0x0F) + 3;
-                    uint32_t pos =
-                        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(op)) + posDelta;
-                    // Distance 0 names the slot being written: its old
-                    // content, a whole window back.
-                    uint32_t dist = ((pos - from - 1) & kWindowMask) + 1;
-                    CopyMatch(op, dist, len);
-                    op += len;
                 }
             }
         } else {
@@ -126,16 +128,8 @@ int64_t Expand(Decoder* d, const Stream& s) {
                         ip = iend;
                         break;
                     }
-                    uint32_t lo = ip[0];
-                    uint32_t hi = ip[1];
+                    op = ExpandPair(ip, op, posDelta);
                     ip += 2;
-                    uint32_t from = lo | ((hi & 0xF0) << 4);
-                    uint32_t len = (hi & 0x0F) + 3;
-                    uint32_t pos =
-                        static_cast<uint32_t>(reinterpret_cast<uintptr_t>(op)) + posDelta;
-                    uint32_t dist = ((pos - from - 1) & kWindowMask) + 1;
-                    CopyMatch(op, dist, len);
-                    op += len;
                 }
             }
         }
