@@ -1,15 +1,13 @@
 # Whole runs of SETUP.EXE under Wine: every page walked by the robot on a
 # Windows 98 machine made in the session's prefix, and the machine checked
-# afterwards (tests/wholerun/wholerun.py). Only where Wine can run the build:
-# the x86_64 one here.
+# afterwards (tests/wholerun/wholerun.py): the i686 SETUP.EXE, the product.
 if(SETUP_WINDOWS)
   add_executable(window_helper tests/wholerun/window_helper.cpp)
   target_compile_options(window_helper PRIVATE ${WARNINGS})
   target_link_libraries(window_helper PRIVATE -static)
 
   find_package(Python3 COMPONENTS Interpreter)
-  if(COMMAND add_wine_test AND TARGET robot AND Python3_FOUND
-     AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  if(COMMAND add_wine_test AND TARGET robot AND Python3_FOUND)
     foreach(scenario full cancel-welcome cancel-warning cancel-mouse-type cancel-destination
                      cancel-copy end-no driver-only version mouse-app oem)
       add_wine_test(NAME wholerun_${scenario}

@@ -4,7 +4,7 @@ the sample disk, the wizard walked by tests/robot, and what the run changed.
 
     wholerun.py test SCENARIO --setup EXE --helper EXE --robot EXE [--shots DIR]
     wholerun.py demo --setup EXE --helper EXE --robot EXE --shots DIR [--interactive]
-    wholerun.py bench --setup EXE --helper EXE --robot EXE [--product I686_EXE]
+    wholerun.py bench --setup EXE --helper EXE --robot EXE
     wholerun.py list
 
 window_helper.exe plays the other programs (restart watch, mouse
@@ -78,7 +78,7 @@ class Session:
                 key, _, value = line[len("export "):].partition("=")
                 self.env[key] = value.strip("'")
         self.prefix = Path(self.env["WINEPREFIX"])
-        self.wine = self.env.get("WINELOADER", "/usr/lib/wine/wine64")
+        self.wine = self.env.get("WINELOADER", "/usr/lib/wine/wine")
         self.c = self.prefix / "drive_c"
 
     def host(self, win):
@@ -331,14 +331,18 @@ def full_walk(shots=False, finish_button=RESTART_YES):
 # ---- checks ------------------------------------------------------------------
 
 class Checks:
-    def __init__(self):
+    def __init__(self, quiet=False):
         self.failed = 0
+        self.quiet = quiet
+        self.failures = []  # what failed, for a summary
 
     def check(self, ok, what, got=None, expected=None):
         if ok:
-            print(f"  ok    {what}")
+            if not self.quiet:
+                print(f"  ok    {what}")
         else:
             self.failed += 1
+            self.failures.append(what)
             extra = f": got {got!r}, expected {expected!r}" if expected is not None else (
                 f": got {got!r}" if got is not None else "")
             print(f"  FAIL  {what}{extra}")
@@ -694,6 +698,34 @@ def demo(s, a):
         print(f"\nScreenshots of every page: {shots}/")
         for p in sorted(shots.glob("*.png")):
             print(f"  {p.name}")
+    return verdict(after, r, restart_expected=not a.interactive)
+
+
+def verdict(after, r, restart_expected):
+    """One line on whether the installation is complete; 0 when it is."""
+    print("\nChecking the result:")
+    files = Checks(quiet=True)
+    check_files(files, after, ORIGINAL_FILES)
+    rest = Checks(quiet=True)
+    check_driver(rest, after)
+    check_record(rest, after["files"].get("Program Files/VELOR/SETUP.INF", b"").decode(
+        "latin-1"), "the destination")
+    check_system_ini(rest, after, True)
+    if restart_expected:
+        rest.check(r.restart, "a restart was requested")
+    exact = len(ORIGINAL_FILES) - files.failed
+    parts = [f"{exact} of {len(ORIGINAL_FILES)} files byte-exact"]
+    driver_failed = any(w.startswith(("device ", "class ", "install record"))
+                        for w in rest.failures)
+    parts.append("driver NOT registered" if driver_failed else "driver registered for PS/2")
+    ini_failed = any("system" in w or "VMOUSE" in w for w in rest.failures)
+    parts.append("system.ini NOT switched" if ini_failed else "system.ini switched")
+    parts.append("restart requested" if r.restart else "no restart requested")
+    ok = files.failed == 0 and rest.failed == 0 and r.exit_code == 0
+    if r.exit_code != 0:
+        parts.append(f"SETUP.EXE exit code {r.exit_code}")
+    print(("installed: " if ok else "INCOMPLETE: ") + ", ".join(parts))
+    return 0 if ok else 1
 
 
 def run_robot(s, steps):
@@ -732,20 +764,17 @@ def bench(s, a):
           f"{to_welcome * 1000:.0f} ms")
     print(f"bench: full install of the sample disk (7 files, 2 disks, registration), Next to "
           f"End page, minus the 1 s pause and one process start: {install * 1000:.0f} ms")
-    for label, exe in [("this build", a.setup), ("the i686 product", a.product)]:
-        if exe:
-            print(f"bench: size of SETUP.EXE ({label}): {Path(exe).stat().st_size} bytes")
+    print(f"bench: size of SETUP.EXE: {Path(a.setup).stat().st_size} bytes")
 
 
 def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("command", choices=["test", "demo", "bench", "list"])
     p.add_argument("scenario", nargs="?")
-    p.add_argument("--setup", help="SETUP.EXE to run (the x86_64 build under 64-bit Wine)")
+    p.add_argument("--setup", help="SETUP.EXE to run (the i686 product)")
     p.add_argument("--helper", help="window_helper.exe")
     p.add_argument("--robot", help="robot.exe (tests/robot)")
     p.add_argument("--shots", help="directory for screenshots")
-    p.add_argument("--product", help="the i686 SETUP.EXE, for its size")
     p.add_argument("--interactive", action="store_true", help="demo: the user walks the wizard")
     p.add_argument("--display", help="X display for the Wine programs instead of the session's")
     a = p.parse_args()
@@ -758,8 +787,7 @@ def main():
     if a.display:
         s.env["DISPLAY"] = a.display
     if a.command == "demo":
-        demo(s, a)
-        return 0
+        return demo(s, a)
     if a.command == "bench":
         bench(s, a)
         return 0
