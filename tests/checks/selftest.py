@@ -105,6 +105,14 @@ ROWS = [
     (17, "alignment only NT loads",
      SOUND, [], ["-Wl,--section-alignment,512", "-Wl,--file-alignment,16"],
      {"pe"}, "section alignment 512, below 4096; file alignment 16, below 512"),
+    (19, "zero state kept as file contents",
+     PROLOGUE + "static char gState[100 * 1024] __attribute__((section(\".data\"))) = {0};\n"
+     "void __stdcall Entry(void) { gText = gState; ExitProcess(0); }\n",
+     [], [], {"size"}, "of at most 94208"),
+    (20, "zero state in .bss",
+     PROLOGUE + "static char gState[100 * 1024];\n"
+     "void __stdcall Entry(void) { gText = gState; ExitProcess(0); }\n",
+     [], [], set(), "size: "),
 ]
 
 # Functions the setup program calls or will call; each must be allowed.
