@@ -22,6 +22,7 @@
 
 #include "platform/posix/internal.h"
 #include "platform/posix/machine.h"
+#include "setup/native_strings.h"
 #endif
 
 namespace {
@@ -89,6 +90,7 @@ std::string Prepare(const std::string& script) {
     plat::posix::MachineConfig config;
     config.root = tmpl;
     plat::posix::MachineReset(config);
+    UseProgramStrings();
     std::string dir = config.root + "/a";
     mkdir(dir.c_str(), 0755);
     if (!WriteHost(dir + "/SETUP.INF", script)) {
@@ -103,7 +105,7 @@ std::string Prepare(const std::string& script) {
 int main(int argc, char** argv) {
     int runs = argc > 1 ? atoi(argv[1]) : 5;
     std::string script = MakeScript();
-    ResetSetupState();
+    ResetSetupState(gSetup);
     std::string program = Prepare(script);
     if (program.empty()) {
         fprintf(stderr, "script_load_bench: cannot write the script\n");
@@ -125,7 +127,7 @@ int main(int argc, char** argv) {
         // Processor time beside wall time: the machine may be shared.
         std::clock_t c0 = std::clock();
         auto t0 = std::chrono::steady_clock::now();
-        int ok = LoadSetupScript();
+        int ok = LoadSetupScript(gSetup);
         auto t1 = std::chrono::steady_clock::now();
         double cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
         double s = std::chrono::duration<double>(t1 - t0).count();
@@ -136,7 +138,7 @@ int main(int argc, char** argv) {
             fprintf(stderr, "script_load_bench: load failed (%d files)\n", gSetup.totalFileCount);
             return 1;
         }
-        ReleaseInstallPlan();
+        ReleaseInstallPlan(gSetup);
         if (r == 0) {
             first = s;
         }

@@ -5,16 +5,15 @@
 #include "platform/files.h"
 #include "platform/lz.h"
 #include "platform/text.h"
+#include "script/install_plan.h"
 #include "setup/setup_state.h"
-#include "setup/string_ids.h"
 
 namespace {
 
-const int kStatusSize = 256;  // "Copying " + name + two line breaks + description
-const int kNoHandle = -1;     // what LZOpenFileA gives when the file does not open
+const int kNoHandle = -1;  // what LZOpenFileA gives when the file does not open
 
-FileEntry* Entry(int disk, int file) {
-    return gSetup.diskFirstEntry[disk] + file;
+const FileEntry* Entry(const SetupState& state, int disk, int file) {
+    return state.diskFirstEntry[disk] + file;
 }
 
 // dir + "\" + sub + "\" + name; an empty sub leaves two backslashes in a
@@ -26,28 +25,28 @@ int JoinPath(char* path, const char* dir, const char* sub, const char* name) {
 
 }  // namespace
 
-int BuildSourcePath(int disk, int file, char* path) {
-    const FileEntry* e = Entry(disk, file);
-    return JoinPath(path, gSetup.setupDir, e->SourceDir, e->SourceName);
+int BuildSourcePath(const SetupState& state, int disk, int file, char* path) {
+    const FileEntry* e = Entry(state, disk, file);
+    return JoinPath(path, state.setupDir, e->SourceDir, e->SourceName);
 }
 
-int BuildDestinationPath(int disk, int file, char* path) {
-    const FileEntry* e = Entry(disk, file);
+int BuildDestinationPath(const SetupState& state, int disk, int file, char* path) {
+    const FileEntry* e = Entry(state, disk, file);
     if (e->Absolute == 1) {
         return text::Format(path, kPathSize, "%s\\%s", e->TargetDir, e->TargetName);
     }
-    return JoinPath(path, gSetup.destDir, e->TargetDir, e->TargetName);
+    return JoinPath(path, state.destDir, e->TargetDir, e->TargetName);
 }
 
-void CreateSubdirectories() {
+void CreateSubdirectories(const SetupState& state) {
     for (int i = kSubDir1; i < kSubDir1 + 6; i++) {
-        const char* name = gSetup.directoryNames[i];
+        const char* name = state.directoryNames[i];
         if (name[0] == 0) {
             continue;
         }
         char path[kPathSize];
         // An existing directory fails too; either way the copy goes on.
-        if (text::Format(path, sizeof path, "%s\\%s", gSetup.destDir, name)) {
+        if (text::Format(path, sizeof path, "%s\\%s", state.destDir, name)) {
             plat::DirCreate(path);
         }
     }
@@ -87,30 +86,27 @@ int CopyPercentage(int i, int n) {
     return (i * 100 + 100) / n;
 }
 
-int BarRight(int left, int right, int percent) {
-    return left + (right - left + 1) * percent / 100;
-}
-
-void CopyInstallPlan(CopyProgress* progress) {
-    for (int disk = 0; disk < gSetup.diskCount && gSetup.pageResult != 0; disk++) {
-        progress->NewDisk(disk);
-        int count = gSetup.diskFileCounts[disk];
-        for (int file = 0; file < count && gSetup.pageResult != 0; file++) {
-            const FileEntry* e = Entry(disk, file);
-            char status[kStatusSize];
-            const char* copying = LoadText(IDS_COPYING);
-            text::Format(status, sizeof status, "%s%s\n\n%s", copying != nullptr ? copying : "",
-                         e->SourceName, e->Description);
-            progress->Status(status);
+int CopyInstallPlan(const SetupState& state, CopyProgress& progress) {
+    int cancelled = 0;
+    for (int disk = 0; disk < state.diskCount && !cancelled; disk++) {
+        progress.NewDisk(disk);
+        int count = state.diskFileCounts[disk];
+        for (int file = 0; file < count && !cancelled; file++) {
+            progress.CopyingFile(*Entry(state, disk, file));
 
             char path[kPathSize];
-            int source = OpenSourceFile(BuildSourcePath(disk, file, path) ? path : nullptr);
-            progress->MessageStep();
+            int source = OpenSourceFile(BuildSourcePath(state, disk, file, path) ? path : nullptr);
+            // The file in progress is finished whatever the step answers.
+            cancelled = progress.MessageStep();
 
-            progress->Percentage(CopyPercentage(file, count));
+            progress.Percentage(CopyPercentage(file, count));
 
-            CopyToDestination(source, BuildDestinationPath(disk, file, path) ? path : nullptr);
-            progress->MessageStep();
+            CopyToDestination(source,
+                              BuildDestinationPath(state, disk, file, path) ? path : nullptr);
+            if (progress.MessageStep()) {
+                cancelled = 1;
+            }
         }
     }
+    return cancelled ? 0 : 1;
 }

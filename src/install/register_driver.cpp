@@ -58,8 +58,8 @@ int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size) {
 }
 
 // destDir followed by name, or 0 when it does not fit the 80-byte field.
-int DestPath(char* out, const char* name) {
-    return text::Format(out, kPathField, "%s%s", gSetup.destDir, name);
+int DestPath(const SetupState& state, char* out, const char* name) {
+    return text::Format(out, kPathField, "%s%s", state.destDir, name);
 }
 
 // One key of the application entries: created or opened, or skipped.
@@ -67,7 +67,7 @@ int CreateKey(plat::RegKey root, const char* path, plat::RegKey* key) {
     return plat::RegCreate(root, path, key) == plat::kErrSuccess;
 }
 
-void WriteApplicationEntries() {
+void WriteApplicationEntries(const SetupState& state) {
     char clsidKey[kPathField];
     char serverKey[kPathField];
     char composed[kPathField];
@@ -80,7 +80,7 @@ void WriteApplicationEntries() {
         plat::RegClose(key);
     }
     if (CreateKey(plat::ClassesRoot(), serverKey, &key)) {
-        if (DestPath(composed, "\\Q7PAGE.DLL")) {
+        if (DestPath(state, composed, "\\Q7PAGE.DLL")) {
             SetText(key, nullptr, composed);
         }
         SetText(key, "ThreadingModel", "Apartment");
@@ -102,7 +102,7 @@ void WriteApplicationEntries() {
     }
     if (CreateKey(plat::LocalMachine(), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
                   &key)) {
-        if (DestPath(composed, "\\Q7MAIN.EXE -startup")) {
+        if (DestPath(state, composed, "\\Q7MAIN.EXE -startup")) {
             SetText(key, "VelorPoint", composed);
         }
         plat::RegClose(key);
@@ -110,10 +110,10 @@ void WriteApplicationEntries() {
     if (CreateKey(plat::LocalMachine(),
                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint", &key)) {
         // The display name goes through the same 80-byte field as the paths.
-        if (text::Copy(composed, sizeof composed, gSetup.startupStrings.Title)) {
+        if (text::Copy(composed, sizeof composed, state.startupStrings.Title)) {
             SetText(key, "DisplayName", composed);
         }
-        if (DestPath(composed, "\\UNINSTAL.EXE")) {
+        if (DestPath(state, composed, "\\UNINSTAL.EXE")) {
             SetText(key, "UninstallString", composed);
         }
         plat::RegClose(key);
@@ -122,17 +122,17 @@ void WriteApplicationEntries() {
 
 // Reads a class or device value, keeps it in the install record, then
 // overwrites it.
-void RecordAndSet(plat::RegKey key, const char* name, const char* value) {
+void RecordAndSet(const SetupState& state, plat::RegKey key, const char* name, const char* value) {
     char old[kValueField];
     ReadText(key, name, old, sizeof old);
-    RecordOriginalValue(gSetup.mouseTypeWord, name, old);
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, name, old);
     SetText(key, name, value);
 }
 
 // A device that the Configuration Manager lists, with its HardWareKey text.
-void RegisterListedDevice(const char* typeWord, const char* description, const char* infSection,
-                          char* hardwareKey) {
-    text::Copy(gSetup.mouseTypeWord, sizeof gSetup.mouseTypeWord, typeWord);
+void RegisterListedDevice(SetupState& state, const char* typeWord, const char* description,
+                          const char* infSection, char* hardwareKey) {
+    text::Copy(state.mouseTypeWord, sizeof state.mouseTypeWord, typeWord);
     char path[kPathField];
     // An empty text is what FindHardwareKey leaves for a match too long for
     // its field; neither it nor a path cut short names the device key.
@@ -143,34 +143,34 @@ void RegisterListedDevice(const char* typeWord, const char* description, const c
     if (plat::RegOpen(plat::LocalMachine(), path, &device) != plat::kErrSuccess) {
         return;
     }
-    RecordOriginalValue(gSetup.mouseTypeWord, "SubKey1", path);
-    RecordAndSet(device, "DeviceDesc", description);
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey1", path);
+    RecordAndSet(state, device, "DeviceDesc", description);
     SetFlags(device, "ConfigFlags");
-    RecordAndSet(device, "Mfg", gSetup.startupStrings.Mfg);
+    RecordAndSet(state, device, "Mfg", state.startupStrings.Mfg);
 
     // The field that held the HardWareKey text now takes the Driver text.
     char* driver = hardwareKey;
     ReadText(device, "Driver", driver, kPathField);
     if (driver[0] != 0) {
-        UpdateMouseClassKey(driver, description, infSection);
+        UpdateMouseClassKey(state, driver, description, infSection);
     } else {
         NextMouseClassKey(driver);
         SetText(device, "Driver", driver);
-        CreateMouseClassKey(driver, description, infSection);
+        CreateMouseClassKey(state, driver, description, infSection);
     }
     plat::RegClose(device);
     // Windows caches private-profile writes and the restart follows soon.
-    FlushInstallRecord();
+    FlushInstallRecord(state.destDir);
 }
 
 // A serial mouse that no enumerator lists gets a root device of its own.
-void RegisterNewSerialDevice() {
-    text::Copy(gSetup.mouseTypeWord, sizeof gSetup.mouseTypeWord, "Serial");
+void RegisterNewSerialDevice(SetupState& state) {
+    text::Copy(state.mouseTypeWord, sizeof state.mouseTypeWord, "Serial");
     plat::RegKey device;
     if (plat::RegCreate(plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
         return;
     }
-    const StartupStrings& s = gSetup.startupStrings;
+    const StartupStrings& s = state.startupStrings;
     SetText(device, "Class", "Mouse");
     SetText(device, "DeviceDesc", s.SeialName);
     SetText(device, "Mfg", s.Mfg);
@@ -180,7 +180,7 @@ void RegisterNewSerialDevice() {
     char driver[kPathField];
     NextMouseClassKey(driver);
     SetText(device, "Driver", driver);
-    CreateMouseClassKey(driver, s.SeialName, s.SerialInfSection);
+    CreateMouseClassKey(state, driver, s.SeialName, s.SerialInfSection);
     plat::RegClose(device);
 }
 
@@ -248,29 +248,31 @@ int NextMouseClassKey(char* out) {
     return 1;
 }
 
-void UpdateMouseClassKey(const char* driver, const char* description, const char* infSection) {
+void UpdateMouseClassKey(const SetupState& state, const char* driver, const char* description,
+                         const char* infSection) {
     char path[kClassPathField];
     if (!ClassPath(path, driver)) {
         return;
     }
     plat::RegKey key;
     long opened = plat::RegOpen(plat::LocalMachine(), path, &key);
-    RecordOriginalValue(gSetup.mouseTypeWord, "SubKey2", path);
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey2", path);
     if (opened != plat::kErrSuccess) {
-        CreateMouseClassKey(driver, description, infSection);
+        CreateMouseClassKey(state, driver, description, infSection);
         return;
     }
-    const StartupStrings& s = gSetup.startupStrings;
-    RecordAndSet(key, "MouseDriver", s.MouseDriver);
-    RecordAndSet(key, "InfPath", s.MouseInf);
-    RecordAndSet(key, "DriverDesc", description);
-    RecordAndSet(key, "DriverDate", s.DriverDate);
-    RecordAndSet(key, "InfSection", infSection);
-    SetText(key, "MouseType", gSetup.mouseTypeWord);
+    const StartupStrings& s = state.startupStrings;
+    RecordAndSet(state, key, "MouseDriver", s.MouseDriver);
+    RecordAndSet(state, key, "InfPath", s.MouseInf);
+    RecordAndSet(state, key, "DriverDesc", description);
+    RecordAndSet(state, key, "DriverDate", s.DriverDate);
+    RecordAndSet(state, key, "InfSection", infSection);
+    SetText(key, "MouseType", state.mouseTypeWord);
     plat::RegClose(key);
 }
 
-void CreateMouseClassKey(const char* driver, const char* description, const char* infSection) {
+void CreateMouseClassKey(const SetupState& state, const char* driver, const char* description,
+                         const char* infSection) {
     char path[kClassPathField];
     if (!ClassPath(path, driver)) {
         return;
@@ -279,9 +281,9 @@ void CreateMouseClassKey(const char* driver, const char* description, const char
     if (plat::RegCreate(plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
         return;
     }
-    const StartupStrings& s = gSetup.startupStrings;
+    const StartupStrings& s = state.startupStrings;
     SetText(key, "DevLoader", "*vmouse");
-    SetText(key, "MouseType", gSetup.mouseTypeWord);
+    SetText(key, "MouseType", state.mouseTypeWord);
     SetText(key, "MouseDriver", s.MouseDriver);
     SetText(key, "InfPath", s.MouseInf);
     SetText(key, "DriverDesc", description);
@@ -290,9 +292,9 @@ void CreateMouseClassKey(const char* driver, const char* description, const char
     plat::RegClose(key);
 }
 
-void RegisterMouseDriver(int full) {
-    if (full == 1) {
-        WriteApplicationEntries();
+void RegisterMouseDriver(SetupState& state, RegisterScope scope) {
+    if (scope == RegisterScope::Full) {
+        WriteApplicationEntries(state);
     }
     // The device answers when the mouse driver is already loaded; its
     // registration is then left as it is.
@@ -307,9 +309,9 @@ void RegisterMouseDriver(int full) {
             break;
         }
     }
-    const StartupStrings& s = gSetup.startupStrings;
-    if (ps2Found && gSetup.serialMouse == 0) {
-        RegisterListedDevice("PS2", s.PS2Name, s.PS2InfSection, hardwareKey);
+    const StartupStrings& s = state.startupStrings;
+    if (ps2Found && state.serialMouse == 0) {
+        RegisterListedDevice(state, "PS2", s.PS2Name, s.PS2InfSection, hardwareKey);
         return;
     }
     int serialFound = 0;
@@ -319,12 +321,12 @@ void RegisterMouseDriver(int full) {
             break;
         }
     }
-    if (gSetup.serialMouse != 1) {
+    if (state.serialMouse != 1) {
         return;
     }
     if (serialFound) {
-        RegisterListedDevice("Serial", s.SeialName, s.SerialInfSection, hardwareKey);
+        RegisterListedDevice(state, "Serial", s.SeialName, s.SerialInfSection, hardwareKey);
     } else {
-        RegisterNewSerialDevice();
+        RegisterNewSerialDevice(state);
     }
 }

@@ -6,7 +6,6 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/textstream.h"
-#include "setup/setup_state.h"
 
 namespace {
 
@@ -121,15 +120,14 @@ int RewriteInto(TextStream* in, TextStream* out) {
 
 }  // namespace
 
-int SwitchSystemIni() {
+int SwitchSystemIni(const char* windowsDir) {
     char iniPath[kPathField];
     char bakPath[kPathField];
     char newPath[kPathField];
-    const char* windowsDir = gSetup.windowsDir;
     if (!text::Format(iniPath, sizeof iniPath, "%s\\system.ini", windowsDir) ||
         !text::Format(bakPath, sizeof bakPath, "%s\\system.bak", windowsDir) ||
         !text::Format(newPath, sizeof newPath, "%s\\system.new", windowsDir)) {
-        return -1;
+        return 0;
     }
 
     // system.ini is only replaced by a system.new written whole; otherwise
@@ -139,12 +137,12 @@ int SwitchSystemIni() {
     static TextStream out;
     static TextStream in;
     if (!TextOpenWrite(&out, newPath)) {
-        return -1;
+        return 0;
     }
     if (!TextOpenRead(&in, iniPath)) {
         TextClose(&out);
         plat::FileDelete(newPath);
-        return -1;
+        return 0;
     }
     int ok = RewriteInto(&in, &out);
     TextClose(&in);
@@ -153,7 +151,7 @@ int SwitchSystemIni() {
     }
     if (!ok) {
         plat::FileDelete(newPath);
-        return -1;
+        return 0;
     }
     // A second setup replaces the first one's system.bak, so the text from
     // before the first setup is gone; kept so, as other tools may rely on it.
@@ -164,14 +162,14 @@ int SwitchSystemIni() {
     char systemDir[kSystemDirField];
     uint32_t length = plat::SystemDirectory(systemDir, sizeof systemDir);
     if (length == 0 || length >= sizeof systemDir) {
-        return -1;
+        return 0;
     }
     char vxdPath[kPathField];
     char vxdBakPath[kPathField];
     if (!text::Format(vxdPath, sizeof vxdPath, "%s\\VMM32\\VMOUSE.VXD", systemDir) ||
         !text::Format(vxdBakPath, sizeof vxdBakPath, "%s\\VMM32\\VMOUSE.BAK", systemDir)) {
-        return -1;
+        return 0;
     }
     plat::FileDelete(vxdBakPath);
-    return plat::FileRename(vxdPath, vxdBakPath) ? 0 : -1;
+    return plat::FileRename(vxdPath, vxdBakPath);
 }

@@ -2,5 +2,8 @@
 // separate mouse VxD set aside.
 #pragma once
 
-// 0 when VMM32\VMOUSE.VXD was renamed to VMOUSE.BAK, -1 otherwise.
-int SwitchSystemIni();
+// Rewrites windowsDir\system.ini (the old one kept as system.bak) and
+// then renames the system directory's VMM32\VMOUSE.VXD to VMOUSE.BAK.
+// 1 when both were done, 0 when either was not (a system.ini that could not
+// be rewritten leaves VMOUSE.VXD alone).
+int SwitchSystemIni(const char* windowsDir);

@@ -14,22 +14,34 @@ const int16_t kMaxTotalFiles = 32767;  // the counts together must stay within t
 // destDir (up to 255 chars) + "\SETUP.INF"; a record path that does not fit
 // is not used at all, rather than cut into the name of some other file.
 const int kRecordPathSize = 256 + 16;
+const int kRecordValueSize = 256;  // a value read back from the record: up to 255 chars
 
-char gScriptPath[kScriptPathSize];  // setupDir + "\SETUP.INF"
-const char* gProgramPathForTest;    // null: ask the system
+const char* gProgramPathForTest;  // null: ask the system
 
-// One text of the script: section and key come from the string table.
-void ReadText(uint16_t section, uint16_t key, const char* def, char* out, uint32_t size) {
-    plat::ProfileGetString(LoadText(section), LoadText(key), def, out, size, gScriptPath);
+// The state being filled and the script it is filled from.
+struct Script {
+    SetupState& state;
+    char path[kScriptPathSize];  // setupDir + "\SETUP.INF"
+};
+
+// A section or key name of the script, from the string table.
+const char* Name(Script& script, uint16_t id) {
+    return LoadText(script.state, id);
 }
 
-int32_t ReadNumber(uint16_t section, const char* key, int32_t def) {
-    return static_cast<int32_t>(plat::ProfileGetInt(LoadText(section), key, def, gScriptPath));
+// One text of the script: section and key come from the string table.
+void ReadText(Script& script, uint16_t section, uint16_t key, const char* def, char* out,
+              uint32_t size) {
+    plat::ProfileGetString(Name(script, section), Name(script, key), def, out, size, script.path);
+}
+
+int32_t ReadNumber(Script& script, uint16_t section, const char* key, int32_t def) {
+    return static_cast<int32_t>(plat::ProfileGetInt(Name(script, section), key, def, script.path));
 }
 
 // The program's directory: its path up to the last backslash, searching
 // back to the second character (the first is never examined).
-void FindSetupDir() {
+void FindSetupDir(SetupState& state) {
     char path[80];
     path[0] = 0;
     if (gProgramPathForTest != nullptr) {
@@ -44,7 +56,7 @@ void FindSetupDir() {
             break;
         }
     }
-    text::Copy(gSetup.setupDir, sizeof gSetup.setupDir, path);
+    text::Copy(state.setupDir, sizeof state.setupDir, path);
 }
 
 // The program-files directory: "C:\Program Files" when the key cannot be
@@ -67,56 +79,61 @@ void ProgramFilesDir(char* base, uint32_t size) {
     plat::RegClose(key);
 }
 
-void FindDestDir() {
+void FindDestDir(Script& script) {
+    SetupState& state = script.state;
     char path[256];
-    ReadText(IDS_MAIN, IDS_DEFAULT_PATH, "C:\\VELOR", path, sizeof path);
+    ReadText(script, IDS_MAIN, IDS_DEFAULT_PATH, "C:\\VELOR", path, sizeof path);
     if (text::Length(path) > 2 && path[1] == ':') {
         // The script's drive letter gives way to the Windows directory's.
-        path[0] = gSetup.windowsDir[0];
-        text::Copy(gSetup.destDir, sizeof gSetup.destDir, path);
+        path[0] = state.windowsDir[0];
+        text::Copy(state.destDir, sizeof state.destDir, path);
         return;
     }
-    ProgramFilesDir(gSetup.destDir, sizeof gSetup.destDir);
+    ProgramFilesDir(state.destDir, sizeof state.destDir);
     if (path[0] != '\\') {
-        text::Append(gSetup.destDir, sizeof gSetup.destDir, "\\");
+        text::Append(state.destDir, sizeof state.destDir, "\\");
     }
-    text::Append(gSetup.destDir, sizeof gSetup.destDir, path);
+    text::Append(state.destDir, sizeof state.destDir, path);
 }
 
-void ReadDiskLabels() {
-    gSetup.diskCount = 0;
+void ReadDiskLabels(Script& script) {
+    SetupState& state = script.state;
+    state.diskCount = 0;
     for (int disk = 0; disk < kMaxDisks; disk++) {
-        ReadText(IDS_DISK_LABEL, static_cast<uint16_t>(IDS_DISK1 + disk), "",
-                 gSetup.diskLabels[disk], sizeof gSetup.diskLabels[disk]);
-        if (gSetup.diskLabels[disk][0] != 0) {
-            gSetup.diskCount++;
+        ReadText(script, IDS_DISK_LABEL, static_cast<uint16_t>(IDS_DISK1 + disk), "",
+                 state.diskLabels[disk], sizeof state.diskLabels[disk]);
+        if (state.diskLabels[disk][0] != 0) {
+            state.diskCount++;
         }
     }
 }
 
-void ReadDirectoryNames() {
+void ReadDirectoryNames(Script& script) {
+    SetupState& state = script.state;
     char value[256];
     for (int i = 0; i < kDirectoryNameCount; i++) {
         // The names are at most 39 characters; longer ones are cut.
-        ReadText(IDS_DIRECTORY_NAME, static_cast<uint16_t>(IDS_ROOT_DIR + i), "", value, 40);
-        text::Copy(gSetup.directoryNames[i], sizeof gSetup.directoryNames[i], value);
+        ReadText(script, IDS_DIRECTORY_NAME, static_cast<uint16_t>(IDS_ROOT_DIR + i), "", value,
+                 40);
+        text::Copy(state.directoryNames[i], sizeof state.directoryNames[i], value);
     }
 }
 
 // File counts of the first diskCount disks; a negative count counts as 0,
 // and counts that would pass 32767 in all are cut to what is left.
-int16_t ReadFileCounts() {
+int16_t ReadFileCounts(Script& script) {
+    SetupState& state = script.state;
     int32_t total = 0;
-    for (int disk = 0; disk < gSetup.diskCount; disk++) {
-        int32_t count = static_cast<int16_t>(
-            ReadNumber(IDS_FILE_COUNTS, LoadText(static_cast<uint16_t>(IDS_DISK1 + disk)), 0));
+    for (int disk = 0; disk < state.diskCount; disk++) {
+        int32_t count = static_cast<int16_t>(ReadNumber(
+            script, IDS_FILE_COUNTS, Name(script, static_cast<uint16_t>(IDS_DISK1 + disk)), 0));
         if (count < 0) {
             count = 0;
         }
         if (total + count > kMaxTotalFiles) {
             count = kMaxTotalFiles - total;
         }
-        gSetup.diskFileCounts[disk] = static_cast<int16_t>(count);
+        state.diskFileCounts[disk] = static_cast<int16_t>(count);
         total += count;
     }
     return static_cast<int16_t>(total);
@@ -124,7 +141,8 @@ int16_t ReadFileCounts() {
 
 // Fills entry from one file line: source name, target name, description
 // and the directory keyword.
-void ParseFileLine(const char* line, FileEntry* entry) {
+void ParseFileLine(Script& script, const char* line, FileEntry* entry) {
+    SetupState& state = script.state;
     char field[kMaxFieldLen + 1];
     const char* rest = SplitField(line, field, sizeof field);
     text::Copy(entry->SourceName, sizeof entry->SourceName, field);
@@ -135,16 +153,17 @@ void ParseFileLine(const char* line, FileEntry* entry) {
     SplitField(rest, field, sizeof field);
 
     for (int i = 0; i < kDirectoryNameCount; i++) {
-        if (text::CompareNoCase(field, LoadText(static_cast<uint16_t>(IDS_ROOT_DIR + i))) != 0) {
+        if (text::CompareNoCase(field, Name(script, static_cast<uint16_t>(IDS_ROOT_DIR + i))) !=
+            0) {
             continue;
         }
-        text::Copy(entry->SourceDir, sizeof entry->SourceDir, gSetup.directoryNames[i]);
+        text::Copy(entry->SourceDir, sizeof entry->SourceDir, state.directoryNames[i]);
         if (i <= kSubDir1 + 5) {
-            text::Copy(entry->TargetDir, sizeof entry->TargetDir, gSetup.directoryNames[i]);
+            text::Copy(entry->TargetDir, sizeof entry->TargetDir, state.directoryNames[i]);
             entry->Absolute = 0;
             return;
         }
-        text::Copy(entry->TargetDir, sizeof entry->TargetDir, gSetup.windowsDir);
+        text::Copy(entry->TargetDir, sizeof entry->TargetDir, state.windowsDir);
         if (i == kWinSystemDir) {
             text::Append(entry->TargetDir, sizeof entry->TargetDir, "\\SYSTEM");
         } else if (i == kWinInfDir) {
@@ -155,35 +174,37 @@ void ParseFileLine(const char* line, FileEntry* entry) {
     }
 }
 
-void ReadFileLines() {
+void ReadFileLines(Script& script) {
+    SetupState& state = script.state;
     char key[16];
     char line[kMaxFieldLen + 1];
-    for (int disk = 0; disk < gSetup.diskCount; disk++) {
-        FileEntry* entry = gSetup.diskFirstEntry[disk];
-        for (int i = 0; i < gSetup.diskFileCounts[disk]; i++, entry++) {
+    for (int disk = 0; disk < state.diskCount; disk++) {
+        FileEntry* entry = state.diskFirstEntry[disk];
+        for (int i = 0; i < state.diskFileCounts[disk]; i++, entry++) {
             text::Format(key, sizeof key, "%d", i + 1);
-            plat::ProfileGetString(LoadText(static_cast<uint16_t>(IDS_DISK1 + disk)), key, "", line,
-                                   sizeof line, gScriptPath);
+            plat::ProfileGetString(Name(script, static_cast<uint16_t>(IDS_DISK1 + disk)), key, "",
+                                   line, sizeof line, script.path);
             if (line[0] != 0) {
-                ParseFileLine(line, entry);
+                ParseFileLine(script, line, entry);
             }
         }
     }
 }
 
-void ReadGroupItems() {
-    GroupItem* item = reinterpret_cast<GroupItem*>(gSetup.diskFirstEntry[gSetup.diskCount]);
+void ReadGroupItems(Script& script) {
+    SetupState& state = script.state;
+    GroupItem* item = reinterpret_cast<GroupItem*>(state.diskFirstEntry[state.diskCount]);
     char key[16];
     char line[kMaxFieldLen + 1];
     char field[kMaxFieldLen + 1];
-    gSetup.groupItemCount = 0;
+    state.groupItemCount = 0;
     for (int i = 0; i < kGroupItemCount; i++, item++) {
         text::Format(key, sizeof key, "%d", i + 1);
-        plat::ProfileGetString(LoadText(IDS_PM_INFO), key, "", line, sizeof line, gScriptPath);
+        plat::ProfileGetString(Name(script, IDS_PM_INFO), key, "", line, sizeof line, script.path);
         if (line[0] == 0) {
             break;
         }
-        gSetup.groupItemCount++;
+        state.groupItemCount++;
         const char* rest = SplitField(line, field, sizeof field);
         text::Copy(item->field1, sizeof item->field1, field);
         rest = SplitField(rest, field, sizeof field);
@@ -193,77 +214,82 @@ void ReadGroupItems() {
     }
 }
 
-void ReadStartupStrings() {
-    StartupStrings& s = gSetup.startupStrings;
-    ReadText(IDS_STARTUP, IDS_FILE_NAME, "", gSetup.startupFileName, sizeof gSetup.startupFileName);
-    ReadText(IDS_STARTUP, IDS_TITLE, "", s.Title, sizeof s.Title);
-    ReadText(IDS_STARTUP, IDS_MFG, "", s.Mfg, sizeof s.Mfg);
-    ReadText(IDS_STARTUP, IDS_MOUSE_DRIVER, "", s.MouseDriver, sizeof s.MouseDriver);
-    ReadText(IDS_STARTUP, IDS_MOUSE_INF, "", s.MouseInf, sizeof s.MouseInf);
-    ReadText(IDS_STARTUP, IDS_DRIVER_DATE, "", s.DriverDate, sizeof s.DriverDate);
-    ReadText(IDS_STARTUP, IDS_PS2_INF_SECTION, "", s.PS2InfSection, sizeof s.PS2InfSection);
-    ReadText(IDS_STARTUP, IDS_SERIAL_INF_SECTION, "", s.SerialInfSection,
+void ReadStartupStrings(Script& script) {
+    SetupState& state = script.state;
+    StartupStrings& s = state.startupStrings;
+    ReadText(script, IDS_STARTUP, IDS_FILE_NAME, "", state.startupFileName,
+             sizeof state.startupFileName);
+    ReadText(script, IDS_STARTUP, IDS_TITLE, "", s.Title, sizeof s.Title);
+    ReadText(script, IDS_STARTUP, IDS_MFG, "", s.Mfg, sizeof s.Mfg);
+    ReadText(script, IDS_STARTUP, IDS_MOUSE_DRIVER, "", s.MouseDriver, sizeof s.MouseDriver);
+    ReadText(script, IDS_STARTUP, IDS_MOUSE_INF, "", s.MouseInf, sizeof s.MouseInf);
+    ReadText(script, IDS_STARTUP, IDS_DRIVER_DATE, "", s.DriverDate, sizeof s.DriverDate);
+    ReadText(script, IDS_STARTUP, IDS_PS2_INF_SECTION, "", s.PS2InfSection, sizeof s.PS2InfSection);
+    ReadText(script, IDS_STARTUP, IDS_SERIAL_INF_SECTION, "", s.SerialInfSection,
              sizeof s.SerialInfSection);
-    ReadText(IDS_STARTUP, IDS_PS2_NAME, "", s.PS2Name, sizeof s.PS2Name);
-    ReadText(IDS_STARTUP, IDS_SEIAL_NAME, "", s.SeialName, sizeof s.SeialName);
+    ReadText(script, IDS_STARTUP, IDS_PS2_NAME, "", s.PS2Name, sizeof s.PS2Name);
+    ReadText(script, IDS_STARTUP, IDS_SEIAL_NAME, "", s.SeialName, sizeof s.SeialName);
 }
 
 // 1 when the whole path fitted.
-int InstallRecordPath(char* path, uint32_t size) {
-    return text::Copy(path, size, gSetup.destDir) && text::Append(path, size, "\\SETUP.INF");
+int InstallRecordPath(const char* destDir, char* path, uint32_t size) {
+    return text::Copy(path, size, destDir) && text::Append(path, size, "\\SETUP.INF");
 }
 
 }  // namespace
 
-int LoadSetupScript() {
-    FindSetupDir();
-    text::Copy(gScriptPath, sizeof gScriptPath, gSetup.setupDir);
-    text::Append(gScriptPath, sizeof gScriptPath, "\\SETUP.INF");
-    FindDestDir();
+int LoadSetupScript(SetupState& state) {
+    FindSetupDir(state);
+    Script script = {state, {0}};
+    text::Copy(script.path, sizeof script.path, state.setupDir);
+    text::Append(script.path, sizeof script.path, "\\SETUP.INF");
+    FindDestDir(script);
 
-    ReadText(IDS_MAIN, IDS_GROUP_NAME, "VELOR.GRP", gSetup.groupName, sizeof gSetup.groupName);
-    ReadText(IDS_MAIN, IDS_GROUP_TITLE, "VELOR", gSetup.groupTitle, sizeof gSetup.groupTitle);
-    ReadText(IDS_MAIN, IDS_PRODUCT_NAME, "Velor", gSetup.productName, sizeof gSetup.productName);
-    text::Format(gSetup.caption, sizeof gSetup.caption, "%s %s", gSetup.productName,
-                 LoadText(IDS_SETUP_PROGRAM));
-    gSetup.minimumSpace =
-        static_cast<int16_t>(ReadNumber(IDS_MAIN, LoadText(IDS_MINIMUM_SPACE), 1024));
+    ReadText(script, IDS_MAIN, IDS_GROUP_NAME, "VELOR.GRP", state.groupName,
+             sizeof state.groupName);
+    ReadText(script, IDS_MAIN, IDS_GROUP_TITLE, "VELOR", state.groupTitle, sizeof state.groupTitle);
+    ReadText(script, IDS_MAIN, IDS_PRODUCT_NAME, "Velor", state.productName,
+             sizeof state.productName);
+    text::Format(state.caption, sizeof state.caption, "%s %s", state.productName,
+                 Name(script, IDS_SETUP_PROGRAM));
+    state.minimumSpace =
+        static_cast<int16_t>(ReadNumber(script, IDS_MAIN, Name(script, IDS_MINIMUM_SPACE), 1024));
 
-    ReadDiskLabels();
-    ReadDirectoryNames();
-    gSetup.totalFileCount = ReadFileCounts();
-    if (!AllocateInstallPlan(gSetup.totalFileCount)) {
+    ReadDiskLabels(script);
+    ReadDirectoryNames(script);
+    state.totalFileCount = ReadFileCounts(script);
+    if (!AllocateInstallPlan(state, state.totalFileCount)) {
         return 0;
     }
-    gSetup.diskFirstEntry[0] = gSetup.installPlan;
-    for (int disk = 0; disk < gSetup.diskCount; disk++) {
-        gSetup.diskFirstEntry[disk + 1] = gSetup.diskFirstEntry[disk] + gSetup.diskFileCounts[disk];
+    state.diskFirstEntry[0] = state.installPlan;
+    for (int disk = 0; disk < state.diskCount; disk++) {
+        state.diskFirstEntry[disk + 1] = state.diskFirstEntry[disk] + state.diskFileCounts[disk];
     }
-    ReadFileLines();
-    ReadGroupItems();
+    ReadFileLines(script);
+    ReadGroupItems(script);
 
-    gSetup.oem = ReadNumber(IDS_MAIN, "OEM", 0);
-    gSetup.serialMouse = ReadNumber(IDS_MAIN, "DefaultSerialMouse", 1);
-    ReadStartupStrings();
+    state.oem = ReadNumber(script, IDS_MAIN, "OEM", 0);
+    state.serialMouse = ReadNumber(script, IDS_MAIN, "DefaultSerialMouse", 1);
+    ReadStartupStrings(script);
     return 1;
 }
 
-int AllocateInstallPlan(int16_t total) {
+int AllocateInstallPlan(SetupState& state, int16_t total) {
     int32_t count = total < 0 ? 0 : total;
     void* block = plat::BlockAlloc(static_cast<uint32_t>(count) * kFileEntrySize +
                                    kGroupItemCount * kGroupItemSize);
     if (block == nullptr) {
         return 0;
     }
-    gSetup.installPlan = static_cast<FileEntry*>(block);
+    state.installPlan = static_cast<FileEntry*>(block);
     return 1;
 }
 
-void ReleaseInstallPlan() {
-    plat::BlockFree(gSetup.installPlan);
-    gSetup.installPlan = nullptr;
+void ReleaseInstallPlan(SetupState& state) {
+    plat::BlockFree(state.installPlan);
+    state.installPlan = nullptr;
     for (int i = 0; i <= kMaxDisks; i++) {
-        gSetup.diskFirstEntry[i] = nullptr;
+        state.diskFirstEntry[i] = nullptr;
     }
 }
 
@@ -288,30 +314,32 @@ const char* SplitField(const char* text, char* field, uint32_t fieldSize) {
     return *p == ',' ? p + 1 : p;
 }
 
-const char* ReadInstallRecord(const char* section, const char* key, const char* def) {
+const char* ReadInstallRecord(const char* destDir, const char* section, const char* key,
+                              const char* def, char* out, uint32_t size) {
     char path[kRecordPathSize];
-    if (!InstallRecordPath(path, sizeof path)) {
-        text::Copy(gSetup.recordBuffer, sizeof gSetup.recordBuffer, def ? def : "");
-        return gSetup.recordBuffer;
+    if (!InstallRecordPath(destDir, path, sizeof path)) {
+        text::Copy(out, size, def ? def : "");
+        return out;
     }
-    plat::ProfileGetString(section, key, def, gSetup.recordBuffer, sizeof gSetup.recordBuffer,
-                           path);
-    return gSetup.recordBuffer;
+    plat::ProfileGetString(section, key, def, out, size, path);
+    return out;
 }
 
-void RecordOriginalValue(const char* section, const char* key, const char* value) {
-    if (ReadInstallRecord(section, key, "")[0] != 0) {
+void RecordOriginalValue(const char* destDir, const char* section, const char* key,
+                         const char* value) {
+    char kept[kRecordValueSize];
+    if (ReadInstallRecord(destDir, section, key, "", kept, sizeof kept)[0] != 0) {
         return;
     }
     char path[kRecordPathSize];
-    if (InstallRecordPath(path, sizeof path)) {
+    if (InstallRecordPath(destDir, path, sizeof path)) {
         plat::ProfileWriteString(section, key, value, path);
     }
 }
 
-void FlushInstallRecord() {
+void FlushInstallRecord(const char* destDir) {
     char path[kRecordPathSize];
-    if (InstallRecordPath(path, sizeof path)) {
+    if (InstallRecordPath(destDir, path, sizeof path)) {
         plat::ProfileWriteString(nullptr, nullptr, nullptr, path);
     }
 }

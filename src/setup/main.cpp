@@ -1,9 +1,10 @@
-// Start-up and the page sequence: the two modes, the wizard's page chain,
-// the system.ini switch-over, the end of the run and the restart request.
+// Start-up and the page sequence: the two modes, the wizard's page chain
+// (the install page runs the installation), the end of the run and the
+// restart request.
 #include <windows.h>
 
 #include "install/register_driver.h"
-#include "install/system_ini.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "resource.h"
 #include "script/setup_script.h"
@@ -38,8 +39,8 @@ void CloseMouseApplication() {
 }
 
 int LoadScript() {
-    GetWindowsDirectoryA(gSetup.windowsDir, sizeof gSetup.windowsDir);
-    if (!LoadSetupScript()) {
+    plat::WindowsDirectory(gSetup.windowsDir, sizeof gSetup.windowsDir);
+    if (!LoadSetupScript(gSetup)) {
         ShowMessage(LoadText(IDS_READING_ERROR), gSetup.caption, MB_ICONWARNING);
         return 0;
     }
@@ -52,20 +53,20 @@ int RunDriverOnly() {
     }
     gSetup.backEnabled = 0;
     if (RunPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE) == kPageCancel) {
-        ReleaseInstallPlan();
+        ReleaseInstallPlan(gSetup);
         return 0;
     }
     // The install record then lies beside the program, in its own SETUP.INF.
     text::Copy(gSetup.destDir, sizeof gSetup.destDir, gSetup.setupDir);
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
     ShowMessage(LoadText(IDS_DRIVER_INSTALLED), gSetup.caption, MB_ICONINFORMATION);
-    ReleaseInstallPlan();
+    ReleaseInstallPlan(gSetup);
     RequestRestart();
     return 0;
 }
 
-// Walks the pages from Welcome; returns 1 when the install page has run to
-// its end, 0 on Cancel.
+// Walks the pages from Welcome; returns 1 when the install page has run the
+// installation to its end, 0 on Cancel.
 int RunWizard() {
     Page page = kWelcome;
     for (;;) {
@@ -112,7 +113,7 @@ int RunWizard() {
 }
 
 int RunFullSetup() {
-    if (!(GetVersion() & kWin9xFamily)) {
+    if (!(plat::Version() & kWin9xFamily)) {
         ShowMessage(LoadText(IDS_WIN9X_ONLY), kVersionCaption, MB_ICONWARNING);
         return 0;
     }
@@ -120,18 +121,17 @@ int RunFullSetup() {
         return 0;
     }
     if (!CreateBackdrop()) {
-        ReleaseInstallPlan();
+        ReleaseInstallPlan(gSetup);
         return 0;
     }
     if (!RunWizard()) {
-        ReleaseInstallPlan();
+        ReleaseInstallPlan(gSetup);
         return 0;
     }
-    SwitchSystemIni();
     // The install page closed itself before its host's loop began; RunPage
     // drops the quit request it left, so the End page's loop is not ended.
     RunPage("SETUP_END", EndPageProc, IDD_END);
-    ReleaseInstallPlan();
+    ReleaseInstallPlan(gSetup);
     DestroyWindow(static_cast<HWND>(gSetup.backdropWindow));
     gSetup.backdropWindow = nullptr;
     if (gSetup.restartNow == 1) {
@@ -143,7 +143,7 @@ int RunFullSetup() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int) {
-    ResetSetupState();
+    ResetSetupState(gSetup);
     gSetup.productName[0] = 0;
     gSetup.instance = instance;
     gSetup.screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));

@@ -7,22 +7,26 @@
 // are not zero are set by ResetSetupState at start-up.
 SetupState gSetup;
 
-void ResetSetupState() {
-    text::Fill(&gSetup, 0, sizeof gSetup);
-    gSetup.serialMouse = 1;
-    gSetup.backEnabled = 1;
-    gSetup.restartNow = 1;
-    gSetup.dissolvePending = 1;
-    gSetup.textCounter = kTextBufferCount;
+void ResetSetupState(SetupState& state) {
+    text::Fill(&state, 0, sizeof state);
+    state.serialMouse = 1;
+    state.backEnabled = 1;
+    state.restartNow = 1;
+    state.dissolvePending = 1;
+    state.textCounter = kTextBufferCount;
+}
+
+const char* LoadText(SetupState& state, uint16_t id) {
+    if (state.textCounter < kTextBufferCount - 1) {
+        state.textCounter++;
+    } else {
+        state.textCounter = 0;
+    }
+    char* buffer = state.textBuffers[state.textCounter];
+    int copied = plat::LoadResourceString(state.instance, id, buffer, kTextBufferSize);
+    return copied > 0 ? buffer : nullptr;
 }
 
 const char* LoadText(uint16_t id) {
-    if (gSetup.textCounter < kTextBufferCount - 1) {
-        gSetup.textCounter++;
-    } else {
-        gSetup.textCounter = 0;
-    }
-    char* buffer = gSetup.textBuffers[gSetup.textCounter];
-    int copied = plat::LoadResourceString(gSetup.instance, id, buffer, kTextBufferSize);
-    return copied > 0 ? buffer : nullptr;
+    return LoadText(gSetup, id);
 }

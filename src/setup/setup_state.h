@@ -74,11 +74,16 @@ struct SetupState {
     int32_t textCounter;  // buffer used last
 };
 
+// The program's one instance. Only the entry point, the page sequence and
+// the pages use it; the engine (script/, install/) is handed what it works on.
 extern SetupState gSetup;
 
 // Puts every field back to its initial value (program start).
-void ResetSetupState();
+void ResetSetupState(SetupState& state);
 
-// The string table entry id in one of four rotating 256-byte buffers, valid
-// until four more calls; null when the table has no text under id.
+// The string table entry id of state.instance in one of the state's four
+// rotating 256-byte buffers, valid until four more calls; null when the
+// table has no text under id.
+const char* LoadText(SetupState& state, uint16_t id);
+// The same for the pages and the entry point, on the one instance.
 const char* LoadText(uint16_t id);

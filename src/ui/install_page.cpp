@@ -1,12 +1,14 @@
-// The install page: does its whole work inside WM_SETUP_INIT, copying the
-// plan with progress, then the pause and the full registration.
+// The install page: does its whole work inside WM_SETUP_INIT, running the
+// installation with its progress painted on the page.
 #include "ui/install_page.h"
 
-#include "install/file_copy.h"
-#include "install/register_driver.h"
+#include "install/installation.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "resource.h"
+#include "script/install_plan.h"
 #include "setup/setup_state.h"
+#include "setup/string_ids.h"
 #include "ui/logic/install_logic.h"
 #include "ui/page_host.h"
 #include "ui/pages.h"
@@ -16,6 +18,7 @@ namespace {
 const int kStockWhiteBrush = 0;        // DrawSunkenFrame fill code of the copy
 const uint32_t kRegistryPause = 1000;  // ms before the registration; input is lost
 const char kUpdatingRegistry[] = "Updating Registry...";
+const int kStatusSize = 256;  // "Copying " + name + two line breaks + description
 
 const COLORREF kFrameFills[] = {
     RGB(0, 255, 0),   RGB(255, 255, 0), RGB(255, 0, 0),   RGB(0, 128, 0),
@@ -23,10 +26,11 @@ const COLORREF kFrameFills[] = {
 };
 const int kFirstFillCode = 100;
 
-// The copy's progress, painted straight onto the page. Once Cancel has
-// closed the page, its window and device context are gone: nothing more is
-// drawn, since the context may by then belong to another window.
-class PageProgress final : public CopyProgress {
+// The installation's progress, painted straight onto the page. Once Cancel
+// has closed the page, its window and device context are gone: nothing more
+// is drawn, since the context may by then belong to another window. Cancel
+// is kept in gSetup.pageResult, by the page's button or the message step.
+class PageProgress final : public InstallProgress {
   public:
     PageProgress(HWND page, HDC dc) : page_(page), dc_(dc) {}
 
@@ -38,7 +42,14 @@ class PageProgress final : public CopyProgress {
         DrawSunkenFrame(page_, dc_, IDC_PROGRESS_FRAME, kStockWhiteBrush);
     }
 
-    void Status(const char* status) override {
+    void CopyingFile(const FileEntry& entry) override {
+        char status[kStatusSize];
+        ui::CopyStatusText(status, sizeof status, LoadText(IDS_COPYING), entry.SourceName,
+                           entry.Description);
+        Status(status);
+    }
+
+    void Status(const char* status) {
         if (!IsWindow(page_)) {
             return;
         }
@@ -56,7 +67,7 @@ class PageProgress final : public CopyProgress {
         UpdateWindow(GetDlgItem(page_, IDC_PERCENT));
 
         RECT frame = ControlRectInPage(page_, IDC_PROGRESS_FRAME);
-        backdrop::Box bar = install::ProgressBarBox(
+        backdrop::Box bar = ui::ProgressBarBox(
             backdrop::Box{frame.left, frame.top, frame.right, frame.bottom}, percent);
         RECT filled;
         SetRect(&filled, bar.left, bar.top, bar.right, bar.bottom);
@@ -65,7 +76,17 @@ class PageProgress final : public CopyProgress {
         DeleteObject(blue);
     }
 
-    void MessageStep() override { PumpOneMessage(page_); }
+    int MessageStep() override {
+        PumpOneMessage(page_);
+        return Cancelled();
+    }
+
+    void Registering() override {
+        Status(kUpdatingRegistry);
+        WaitDiscardingMessages(kRegistryPause);
+    }
+
+    int Cancelled() override { return gSetup.pageResult == kPageCancel ? 1 : 0; }
 
   private:
     HWND page_;
@@ -92,10 +113,8 @@ void WarnCancelled(HWND page) {
 
 void OnInstallInit(HWND page) {
     UpdateWindow(page);
-    CreateSubdirectories();
     gSetup.pageResult = kPageNext;
-    RunFileCopy(page);
-    if (gSetup.pageResult == kPageCancel) {
+    if (!RunInstallationOnPage(page)) {
         WarnCancelled(page);
     }
     if (IsWindow(page)) {
@@ -112,6 +131,7 @@ void OnInstallCancel(HWND page) {
 }  // namespace
 
 LRESULT CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The low 16 bits choose the case, as on every page (see CommonPageProc).
     switch (static_cast<uint16_t>(message)) {
         case WM_COMMAND:
             if (wParam == IDC_INSTALL_CANCEL) {
@@ -129,17 +149,15 @@ LRESULT CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     return CommonPageProc(page, message, wParam, lParam);
 }
 
-void RunFileCopy(HWND page) {
+int RunInstallationOnPage(HWND page) {
     HDC dc = GetDC(page);
     PageProgress progress(page, dc);
-    CopyInstallPlan(&progress);
-    progress.Status(kUpdatingRegistry);
-    WaitDiscardingMessages(kRegistryPause);
-    RegisterMouseDriver(1);
+    int done = RunInstallation(gSetup, progress);
     // A page destroyed by Cancel took its context with it.
     if (IsWindow(page)) {
         ReleaseDC(page, dc);
     }
+    return done;
 }
 
 void PumpOneMessage(HWND page) {
@@ -162,8 +180,8 @@ void PumpOneMessage(HWND page) {
 }
 
 void WaitDiscardingMessages(uint32_t ms) {
-    uint32_t start = GetTickCount();
-    if (!install::PauseWaits(start, ms)) {
+    uint32_t start = plat::TickCount();
+    if (!ui::PauseWaits(start, ms)) {
         return;
     }
     int quitTaken = 0;
@@ -172,7 +190,7 @@ void WaitDiscardingMessages(uint32_t ms) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_QUIT) {
             quitTaken = 1;
         }
-    } while (!install::PauseOver(start, ms, GetTickCount()));
+    } while (!ui::PauseOver(start, ms, plat::TickCount()));
     // Clicks and keys are lost on purpose; the page host's end is not.
     if (quitTaken) {
         PostQuitMessage(0);

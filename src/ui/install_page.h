@@ -5,10 +5,10 @@
 #include <stdint.h>
 #include <windows.h>
 
-// Copies the whole plan with progress on page, shows "Updating Registry...",
-// pauses a second and runs the full registration. gSetup.pageResult tells
-// whether the copy ran to its end.
-void RunFileCopy(HWND page);
+// Runs the installation on gSetup with its progress on page: the copy,
+// "Updating Registry..." and a second's pause, the full registration and the
+// system.ini switch-over. 1 when it ran to its end, 0 when cancelled.
+int RunInstallationOnPage(HWND page);
 // Takes at most one waiting message of page or its controls; a Cancel
 // command (WM_COMMAND 1) is not dispatched but sets pageResult to cancel.
 void PumpOneMessage(HWND page);

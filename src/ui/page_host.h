@@ -21,7 +21,12 @@ const UINT WM_SETUP_REFRESH = WM_USER + 101;
 // gone. Returns gSetup.pageResult.
 int16_t RunPage(const char* className, WNDPROC pageProc, int templateId);
 
-// The common page behaviour, for the page procedures.
+// The common page behaviour, for the page procedures. Every page procedure
+// (and the backdrop's) chooses its case by the message number's low 16 bits,
+// as in 16-bit Windows, where a message number was one word: a number with
+// higher bits set is answered as its low word. The cast stays so that each
+// message is answered as it always was; no message Windows sends a page
+// carries such bits.
 void OnPageCreate(HWND page, int useCurrentScreenSize);  // title and centring
 void ClosePage(HWND page);                               // WM_CLOSE to itself
 LRESULT CommonPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

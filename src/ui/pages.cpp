@@ -1,8 +1,10 @@
 // The wizard pages (all but the install page): what each does beyond the
-// common page behaviour of the page host.
+// common page behaviour of the page host. The procedures choose their case
+// by the message number's low 16 bits, as CommonPageProc explains.
 #include "ui/pages.h"
 
 #include "../resources/resource.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "setup/setup_state.h"
 #include "setup/string_ids.h"
@@ -68,18 +70,13 @@ int AskInstallIntoExisting(void* page) {
 
 int SystemDiskFreeSpace(void*, const char* root, uint32_t* sectorsPerCluster,
                         uint32_t* bytesPerSector, uint32_t* freeClusters) {
-    DWORD sectors = 0, bytes = 0, free = 0, total = 0;
-    if (!GetDiskFreeSpaceA(root, &sectors, &bytes, &free, &total)) {
-        return 0;
-    }
-    *sectorsPerCluster = sectors;
-    *bytesPerSector = bytes;
-    *freeClusters = free;
-    return 1;
+    uint32_t totalClusters = 0;
+    return plat::DiskFreeSpace(root, sectorsPerCluster, bytesPerSector, freeClusters,
+                               &totalClusters);
 }
 
 int SystemCreateDirectory(void*, const char* path) {
-    return CreateDirectoryA(path, nullptr) ? 1 : 0;
+    return plat::DirCreate(path);
 }
 
 void OnDestinationNext(HWND page) {
@@ -106,11 +103,11 @@ void OnDestinationNext(HWND page) {
 }  // namespace
 
 int DirectoryExists(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    uint32_t attributes = plat::FileAttributes(path);
+    if (attributes == plat::kInvalidAttributes) {
         return 0;
     }
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 1 : 0;
+    return (attributes & plat::kAttrDirectory) != 0 ? 1 : 0;
 }
 
 LRESULT CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -78,7 +78,7 @@ void SetProduct(const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ResetSetupState();
+    ResetSetupState(gSetup);
     gSetup.instance = GetModuleHandleA(nullptr);
     gSetup.screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
     gSetup.screenHeight = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/posix/machine.h"
+#include "setup/native_strings.h"
 #include "setup/setup_state.h"
 #include "support/test_machine.h"
 
@@ -65,8 +66,9 @@ std::string Reset() {
     MakeDirs(config.windowsDir);
     MakeDirs(config.systemDir);
 
-    ResetSetupState();
-    gSetup.instance = nullptr;  // the stand-in reads the string table directly
+    ResetSetupState(gSetup);
+    gSetup.instance = nullptr;  // the stand-in has one string table: the program's
+    UseProgramStrings();
     gScratch = "C:\\SETUPTESTS\\" + std::to_string(gCount);
     MakeDirs(gScratch);
     return gScratch;

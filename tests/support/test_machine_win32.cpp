@@ -46,7 +46,7 @@ std::string Reset() {
         "C:\\setuptests\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(gCount);
     RemoveTree(gScratch);
     MakeDirs(gScratch);
-    ResetSetupState();
+    ResetSetupState(gSetup);
     gSetup.instance = GetModuleHandleA(nullptr);
     return gScratch;
 }

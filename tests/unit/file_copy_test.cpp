@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "script/install_plan.h"
 #include "setup/setup_state.h"
 #include "support/szdd_reference.h"
 #include "support/test_machine.h"
@@ -27,24 +28,28 @@ struct PlanFile {
     const char* description;
 };
 
-// An install plan of the given disks, set up the way the script loader
-// leaves it; the program directory is SRC and the destination DEST.
+// A setup state holding an install plan of the given disks, set up the way
+// the script loader leaves it; the program directory is SRC and the
+// destination DEST.
 class Plan {
   public:
+    SetupState state;
+
     explicit Plan(const std::vector<std::vector<PlanFile>>& disks) {
         size_t total = 0;
         for (const auto& d : disks) {
             total += d.size();
         }
         entries_.assign(total + 1, FileEntry());
-        text::Copy(gSetup.setupDir, sizeof gSetup.setupDir, tm::Path("SRC").c_str());
-        text::Copy(gSetup.destDir, sizeof gSetup.destDir, tm::Path("DEST").c_str());
-        gSetup.installPlan = entries_.data();
-        gSetup.diskCount = static_cast<int16_t>(disks.size());
+        ResetSetupState(state);
+        text::Copy(state.setupDir, sizeof state.setupDir, tm::Path("SRC").c_str());
+        text::Copy(state.destDir, sizeof state.destDir, tm::Path("DEST").c_str());
+        state.installPlan = entries_.data();
+        state.diskCount = static_cast<int16_t>(disks.size());
         size_t at = 0;
         for (size_t d = 0; d < disks.size(); d++) {
-            gSetup.diskFirstEntry[d] = entries_.data() + at;
-            gSetup.diskFileCounts[d] = static_cast<int16_t>(disks[d].size());
+            state.diskFirstEntry[d] = entries_.data() + at;
+            state.diskFileCounts[d] = static_cast<int16_t>(disks[d].size());
             for (const PlanFile& f : disks[d]) {
                 FileEntry& e = entries_[at++];
                 if (f.sourceName == nullptr) {
@@ -59,10 +64,8 @@ class Plan {
                 text::Copy(e.Description, sizeof e.Description, f.description);
             }
         }
-        gSetup.diskFirstEntry[disks.size()] = entries_.data() + at;
-        gSetup.pageResult = 1;
+        state.diskFirstEntry[disks.size()] = entries_.data() + at;
     }
-    ~Plan() { gSetup.installPlan = nullptr; }
 
   private:
     std::vector<FileEntry> entries_;
@@ -76,15 +79,20 @@ class Recorder : public CopyProgress {
     int cancelAtStep = -1;  // message steps counted from 1
     int steps = 0;
 
+    int cancelled = 0;
+
     void NewDisk(int disk) override { events.push_back("disk " + std::to_string(disk)); }
-    void Status(const char* text) override { events.push_back(std::string("status ") + text); }
+    void CopyingFile(const FileEntry& e) override {
+        events.push_back(std::string("file ") + e.SourceName + ": " + e.Description);
+    }
     void Percentage(int percent) override { events.push_back("pct " + std::to_string(percent)); }
-    void MessageStep() override {
+    int MessageStep() override {
         steps++;
         events.push_back("step");
         if (steps == cancelAtStep) {
-            gSetup.pageResult = 0;
+            cancelled = 1;
         }
+        return cancelled;
     }
     std::vector<int> Percentages() const {
         std::vector<int> p;
@@ -125,23 +133,6 @@ TEST(FileCopy, PercentageSequences) {
     EXPECT_EQ(0, CopyPercentage(0, 0)) << "no division by zero";
 }
 
-TEST(FileCopy, BarRight) {
-    struct Row {
-        int left, right, percent, expected;
-    } rows[] = {
-        {10, 109, 0, 10},     // 1 empty
-        {10, 109, 50, 60},    // 2
-        {10, 109, 100, 110},  // 3 one pixel past the shrunk rectangle
-        {0, 134, 33, 44},     // 4 (135 * 33) / 100
-        {5, 5, 100, 6},       // 5
-    };
-    int row = 0;
-    for (const Row& r : rows) {
-        row++;
-        EXPECT_EQ(r.expected, BarRight(r.left, r.right, r.percent)) << "row " << row;
-    }
-}
-
 TEST(FileCopy, Paths) {
     tm::Reset();
     const std::string abs = tm::Path("WINDOWS\\INF");
@@ -162,17 +153,17 @@ TEST(FileCopy, Paths) {
     for (const Row& r : rows) {
         row++;
         char path[kPathSize];
-        EXPECT_EQ(1, BuildSourcePath(0, r.file, path)) << "row " << row;
+        EXPECT_EQ(1, BuildSourcePath(plan.state, 0, r.file, path)) << "row " << row;
         EXPECT_EQ(r.source, path) << "row " << row;
-        EXPECT_EQ(1, BuildDestinationPath(0, r.file, path)) << "row " << row;
+        EXPECT_EQ(1, BuildDestinationPath(plan.state, 0, r.file, path)) << "row " << row;
         EXPECT_EQ(r.destination, path) << "row " << row;
     }
     // A destination directory that leaves no room: the path is refused, not cut.
     std::string longDir = dst + "\\" + std::string(250 - dst.size(), 'd');
-    text::Copy(gSetup.destDir, sizeof gSetup.destDir, longDir.c_str());
+    text::Copy(plan.state.destDir, sizeof plan.state.destDir, longDir.c_str());
     char path[kPathSize];
-    EXPECT_EQ(0, BuildDestinationPath(0, 1, path));
-    EXPECT_EQ(1, BuildSourcePath(0, 1, path));
+    EXPECT_EQ(0, BuildDestinationPath(plan.state, 0, 1, path));
+    EXPECT_EQ(1, BuildSourcePath(plan.state, 0, 1, path));
 }
 
 TEST(FileCopy, CopiesCompressedAndPlainByteExact) {
@@ -186,35 +177,34 @@ TEST(FileCopy, CopiesCompressedAndPlainByteExact) {
     Plan plan({{{"", "TEXT.SZ", "", "TEXT.TXT", "Text"},
                 {"HELP", "MIXED.SZ", "HELP", "MIXED.DAT", "Mixed data"}},
                {{"", "PLAIN.BIN", inf.c_str(), "PLAIN.INF", "Plain"}}});
-    text::Copy(gSetup.directoryNames[kSubDir1], 256, "HELP");
-    CreateSubdirectories();
+    text::Copy(plan.state.directoryNames[kSubDir1], 256, "HELP");
+    CreateSubdirectories(plan.state);
     Recorder r;
-    CopyInstallPlan(&r);
+    EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
     EXPECT_TRUE(Fixture("TEXT.BIN") == Read("DEST\\TEXT.TXT"));
     EXPECT_TRUE(Fixture("MIXED.BIN") == Read("DEST\\HELP\\MIXED.DAT"));
     EXPECT_TRUE(Fixture("T4097.BIN") == Read("WINDOWS\\INF\\PLAIN.INF"));
     std::vector<std::string> expected = {
         "disk 0",
-        "status Copying TEXT.SZ\n\nText",
+        "file TEXT.SZ: Text",
         "step",
         "pct 50",
         "step",
-        "status Copying MIXED.SZ\n\nMixed data",
+        "file MIXED.SZ: Mixed data",
         "step",
         "pct 100",
         "step",
         "disk 1",
-        "status Copying PLAIN.BIN\n\nPlain",
+        "file PLAIN.BIN: Plain",
         "step",
         "pct 100",
         "step",
     };
     EXPECT_EQ(expected, r.events);
-    EXPECT_EQ(1, gSetup.pageResult);
 }
 
 // The failure rows: each file is skipped silently and the walk goes on;
-// status, percentage and both message steps come for every file.
+// the file shown, percentage and both message steps come for every file.
 TEST(FileCopy, FailuresSkipTheFile) {
     tm::Reset();
     ASSERT_TRUE(tm::WriteFile(tm::Path("SRC\\A.SZ"), Fixture("T4095.SZ")));
@@ -224,21 +214,21 @@ TEST(FileCopy, FailuresSkipTheFile) {
                 {"", "A.SZ", "NODIR", "A.TXT", "no such directory"},
                 {nullptr, nullptr, nullptr, nullptr, nullptr},
                 {"", "A.SZ", "HELP", "A.TXT", "existing subdirectory"}}});
-    text::Copy(gSetup.directoryNames[kSubDir1], 256, "HELP");  // exists already
-    CreateSubdirectories();
+    text::Copy(plan.state.directoryNames[kSubDir1], 256, "HELP");  // exists already
+    CreateSubdirectories(plan.state);
     Recorder r;
-    CopyInstallPlan(&r);
+    EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
     EXPECT_EQ("installed earlier", Read("DEST\\KEEP.TXT")) << "row 1: left untouched";
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\NODIR"))) << "row 2";
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\A.TXT"))) << "row 2";
     EXPECT_TRUE(Fixture("T4095.BIN") == Read("DEST\\HELP\\A.TXT")) << "row 4";
     EXPECT_EQ((std::vector<int>{25, 50, 75, 100}), r.Percentages());
     EXPECT_EQ(8, r.steps);
-    EXPECT_EQ("status Copying \n\n", r.events[9]) << "row 3: the empty entry";
+    EXPECT_EQ("file : ", r.events[9]) << "row 3: the empty entry";
 }
 
 // Cancel during the second of five files: it is completed, the third is
-// never opened (not even its status shown), nothing copied is removed.
+// never opened (not even shown), nothing copied is removed.
 TEST(FileCopy, CancelStopsBeforeTheNextFile) {
     struct Row {
         int cancelAtStep;
@@ -263,7 +253,7 @@ TEST(FileCopy, CancelStopsBeforeTheNextFile) {
         Plan plan({files, {{"", "F1.SZ", "", "DISK2.TXT", "next disk"}}});
         Recorder r;
         r.cancelAtStep = c.cancelAtStep;
-        CopyInstallPlan(&r);
+        int walked = CopyInstallPlan(plan.state, r);
         int copied = 0;
         for (const char* n : names) {
             copied += tm::Exists(tm::Path(std::string("DEST\\") + n));
@@ -272,7 +262,7 @@ TEST(FileCopy, CancelStopsBeforeTheNextFile) {
         EXPECT_TRUE(Fixture("TEXT.BIN") == Read(std::string("DEST\\") + names[c.filesCopied - 1]))
             << "row " << row << ": the file in progress is completed";
         EXPECT_EQ(c.filesCopied * 2, r.steps) << "row " << row;
-        EXPECT_EQ(0, gSetup.pageResult) << "row " << row;
+        EXPECT_EQ(0, walked) << "row " << row;
         EXPECT_FALSE(tm::Exists(tm::Path("DEST\\DISK2.TXT"))) << "row " << row;
         EXPECT_EQ(r.events.end(), std::find(r.events.begin(), r.events.end(), "disk 1"))
             << "row " << row;
@@ -284,21 +274,24 @@ TEST(FileCopy, NoDisksAndEmptyDisks) {
     {
         Plan plan({});
         Recorder r;
-        CopyInstallPlan(&r);
+        EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
         EXPECT_TRUE(r.events.empty());
     }
     {
         Plan plan({{}, {}});
         Recorder r;
-        CopyInstallPlan(&r);
+        EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
         EXPECT_EQ((std::vector<std::string>{"disk 0", "disk 1"}), r.events);
     }
     {
-        Plan plan({{{"", "X", "", "X", "x"}}});
-        gSetup.pageResult = 0;  // cancelled before the walk: nothing at all
+        // A step that answers "cancelled" from the start still finishes the
+        // file in progress, then nothing more.
+        Plan plan({{{"", "X", "", "X", "x"}, {"", "Y", "", "Y", "y"}}});
         Recorder r;
-        CopyInstallPlan(&r);
-        EXPECT_TRUE(r.events.empty());
+        r.cancelled = 1;
+        EXPECT_EQ(0, CopyInstallPlan(plan.state, r));
+        EXPECT_EQ((std::vector<std::string>{"disk 0", "file X: x", "step", "pct 50", "step"}),
+                  r.events);
     }
 }
 
@@ -322,7 +315,7 @@ TEST(FileCopy, MoreThanSixteenCompressedFiles) {
     }
     Plan plan({files});
     Recorder r;
-    CopyInstallPlan(&r);
+    CopyInstallPlan(plan.state, r);
     const std::string text = Fixture("TEXT.BIN");
     for (int i = 0; i < 20; i++) {
         EXPECT_TRUE(text == Read("DEST\\" + names[i])) << "file " << i;

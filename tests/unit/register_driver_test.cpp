@@ -35,7 +35,7 @@ TEST(RegisterDriver, ListedPs2WithClassKeyRecordsEverythingInOrder) {
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + OldClassKey("0001")));
 
-    RegisterMouseDriver(1);
+    RegisterMouseDriver(gSetup, RegisterScope::Full);
 
     // Application entries.
     std::string dest = gSetup.destDir;
@@ -84,7 +84,7 @@ TEST(RegisterDriver, DriverNamingMissingClassKeyCreatesIt) {
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0004"))));
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     EXPECT_KEPT(kPs2Device, "Driver", "Mouse\\0004");
     std::string cls = std::string(kClassMouse) + "\\0004";
@@ -112,7 +112,7 @@ TEST(RegisterDriver, DeviceWithoutDriverGetsFirstFreeClassKey) {
         ASSERT_TRUE(LoadReg(Ps2Machine(rows[i].driverLine) + OldClassKey("0000") +
                             OldClassKey("0001") + OldClassKey("0003")));
 
-        RegisterMouseDriver(0);
+        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
         EXPECT_TEXT(kPs2Device, "Driver", "Mouse\\0002");
         std::string cls = std::string(kClassMouse) + "\\0002";
@@ -166,7 +166,7 @@ TEST(RegisterDriver, SearchPicksFirstIdThenLatestDevice) {
         }
         ASSERT_TRUE(LoadReg(reg));
 
-        RegisterMouseDriver(0);
+        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
         EXPECT_TEXT(std::string(kHklm) + "Enum\\" + rows[i].registered, "DeviceDesc", kPs2Name);
         EXPECT_KEPT(std::string(kHklm) + "Enum\\" + rows[i].untouched, "DeviceDesc", "Old");
@@ -188,7 +188,7 @@ TEST(RegisterDriver, IdsMatchCaseSensitively) {
     EXPECT_EQ(1, FindHardwareKey("bios\\*pnp0f13\\", out));
     EXPECT_EQ(hw, out);
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     EXPECT_KEPT(std::string(kHklm) + "Enum\\" + hw, "DeviceDesc", "Old");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0000"));
@@ -200,7 +200,7 @@ TEST(RegisterDriver, SerialWithoutListedSerialDeviceCreatesRootDevice) {
     ResetScenario(1);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0000")) + OldClassKey("0000")));
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     EXPECT_TEXT(kRootDevice, "Class", "Mouse");
     EXPECT_TEXT(kRootDevice, "DeviceDesc", kSerialName);
@@ -218,7 +218,7 @@ TEST(RegisterDriver, SerialWithoutListedSerialDeviceCreatesRootDevice) {
     EXPECT_STREQ("Serial", gSetup.mouseTypeWord);
 
     // Every further call points the root device at one more class key.
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
     EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0002");
     EXPECT_TRUE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0002"));
 }
@@ -236,7 +236,7 @@ TEST(RegisterDriver, ListedSerialDeviceIsRegistered) {
         std::string hw = rows[i].hardwareKey;
         ASSERT_TRUE(LoadReg(Listed("C1000000", hw) + Device(hw) + Sz("DeviceDesc", "Serial")));
 
-        RegisterMouseDriver(0);
+        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
         std::string device = std::string(kHklm) + "Enum\\" + hw;
         EXPECT_TEXT(device, "DeviceDesc", kSerialName);
@@ -272,7 +272,7 @@ TEST(RegisterDriver, NoBranchWritesNothingAfterTheApplicationEntries) {
         }
         ASSERT_TRUE(LoadReg(reg));
 
-        RegisterMouseDriver(1);
+        RegisterMouseDriver(gSetup, RegisterScope::Full);
 
         EXPECT_TEXT(kClsidKey, "", "Q7MouseControlPage");
         EXPECT_KEPT(std::string(kHklm) + "Enum\\ROOT\\*PNP0F0C\\0000", "DeviceDesc", "Old");
@@ -285,19 +285,19 @@ TEST(RegisterDriver, NoBranchWritesNothingAfterTheApplicationEntries) {
 
 TEST(RegisterDriver, OpenProbeEndsTheCallAfterApplicationEntries) {
     struct Row {
-        int full;
-    } rows[] = {{1}, {0}};
+        RegisterScope scope;
+    } rows[] = {{RegisterScope::Full}, {RegisterScope::DriverOnly}};
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         SCOPED_TRACE("row " + std::to_string(i));
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(Ps2Machine("")));
         ASSERT_TRUE(testing_probe::SetDevicePresent(true));
 
-        RegisterMouseDriver(rows[i].full);
+        RegisterMouseDriver(gSetup, rows[i].scope);
 
-        EXPECT_EQ(rows[i].full == 1, testing_registry::KeyExists(kClsidKey));
+        EXPECT_EQ(rows[i].scope == RegisterScope::Full, testing_registry::KeyExists(kClsidKey));
         EXPECT_EQ(
-            rows[i].full == 1,
+            rows[i].scope == RegisterScope::Full,
             testing_registry::Read(std::string(kCurrentVersion) + "\\Run", "VelorPoint").present);
         EXPECT_KEPT(kPs2Device, "DeviceDesc", "Standard PS/2 Port Mouse");
         EXPECT_ABSENT(kPs2Device, "Driver");
@@ -315,12 +315,12 @@ TEST(RegisterDriver, SecondCallKeepsFirstSeenValues) {
                         Sz("DeviceDesc", "Standard PS/2 Port Mouse") + Sz("Driver", "Mouse\\0001") +
                         OldClassKey("0001")));
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
     std::vector<std::string> first = RecordEntries();
     ASSERT_EQ(9u, first.size()) << Joined(first);
     EXPECT_EQ("PS2/Mfg=", first[2]);
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
     std::vector<std::string> second = RecordEntries();
     std::vector<std::string> expected = first;
     expected[2] = std::string("PS2/Mfg=") + kMfg;
@@ -375,7 +375,7 @@ TEST(RegisterDriver, TextsTooLongForTheirFieldsAreNotWrittenCut) {
         dest += "\\" + std::string(rows[i].destLength - dest.size() - 1, 'D');
         text::Copy(gSetup.destDir, sizeof gSetup.destDir, dest.c_str());
 
-        RegisterMouseDriver(1);
+        RegisterMouseDriver(gSetup, RegisterScope::Full);
 
         std::string server = std::string(kClsidKey) + "\\InProcServer32";
         std::string run = std::string(kCurrentVersion) + "\\Run";
@@ -401,7 +401,7 @@ TEST(RegisterDriver, TextsTooLongForTheirFieldsAreNotWrittenCut) {
         std::string title(titles[i].length, 'T');
         text::Copy(gSetup.startupStrings.Title, sizeof gSetup.startupStrings.Title, title.c_str());
 
-        RegisterMouseDriver(1);
+        RegisterMouseDriver(gSetup, RegisterScope::Full);
 
         std::string uninstall = std::string(kCurrentVersion) + "\\Uninstall\\VelorPoint";
         if (titles[i].written) {
@@ -433,7 +433,7 @@ TEST(RegisterDriver, DeviceKeyTooLongForItsFieldEndsTheDriverPart) {
         hw += std::string(rows[i].length - hw.size(), '7');
         ASSERT_TRUE(LoadReg(Listed("C1000000", hw) + Device(hw) + Sz("DeviceDesc", "Old")));
 
-        RegisterMouseDriver(0);
+        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
         std::string device = std::string(kHklm) + "Enum\\" + hw;
         if (rows[i].registered) {

@@ -31,13 +31,13 @@ class SetupScript : public ::testing::Test {
         text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, "C:\\WINDOWS");
     }
     void TearDown() override {
-        ReleaseInstallPlan();
+        ReleaseInstallPlan(gSetup);
         SetProgramPathForTest(nullptr);
     }
     // Writes the script beside the program and loads it.
     void Load(const std::string& script) {
         ASSERT_TRUE(tm::WriteFile(disk_ + "\\SETUP.INF", script));
-        ASSERT_EQ(1, LoadSetupScript());
+        ASSERT_EQ(1, LoadSetupScript(gSetup));
     }
     const FileEntry& Entry(int i) { return gSetup.installPlan[i]; }
     const GroupItem* Groups() {
@@ -65,6 +65,13 @@ void ExpectEntry(int line, int index, const FileEntry& got, const EntryRow& want
     EXPECT_STREQ(want.targetName, got.TargetName) << where;
     EXPECT_STREQ(want.description, got.Description) << where;
     EXPECT_EQ(want.absolute, got.Absolute) << where;
+}
+
+// The install record's value in destDir, as a string.
+std::string Recorded(const std::string& destDir, const char* section, const char* key,
+                     const char* def) {
+    char value[256];
+    return ReadInstallRecord(destDir.c_str(), section, key, def, value, sizeof value);
 }
 
 bool AllZero(const void* p, size_t bytes) {
@@ -146,7 +153,7 @@ TEST_F(SetupScript, ExampleGivesTheDocumentedValues) {
 
 TEST_F(SetupScript, NoScriptGivesDefaults) {
     text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, "D:\\WINDOWS");
-    ASSERT_EQ(1, LoadSetupScript());
+    ASSERT_EQ(1, LoadSetupScript(gSetup));
     EXPECT_STREQ("D:\\VELOR", gSetup.destDir);  // "C:\VELOR" on the Windows drive
     EXPECT_STREQ("Velor", gSetup.productName);
     EXPECT_STREQ("Velor Setup Program", gSetup.caption);
@@ -182,24 +189,24 @@ TEST_F(SetupScript, ProgramDirectoryIsThePathUpToTheLastBackslash) {
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         SetProgramPathForTest(rows[i].program);
-        ASSERT_EQ(1, LoadSetupScript()) << "row " << i;
+        ASSERT_EQ(1, LoadSetupScript(gSetup)) << "row " << i;
         EXPECT_STREQ(rows[i].setupDir, gSetup.setupDir) << "row " << i;
-        ReleaseInstallPlan();
+        ReleaseInstallPlan(gSetup);
     }
     // A path longer than 79 characters is cut to 79 first, as the 80-byte
     // read of the module name does.
     std::string longPath = "C:\\" + std::string(70, 'D') + "\\ABCDEFGHIJ\\SETUP.EXE";
     SetProgramPathForTest(longPath.c_str());
-    ASSERT_EQ(1, LoadSetupScript());
+    ASSERT_EQ(1, LoadSetupScript(gSetup));
     EXPECT_STREQ(("C:\\" + std::string(70, 'D')).c_str(), gSetup.setupDir);
-    ReleaseInstallPlan();
+    ReleaseInstallPlan(gSetup);
     // Without a test path the system names the program.
     SetProgramPathForTest(nullptr);
     char own[80];
     plat::ModuleFileName(own, sizeof own);
     std::string dir = own;
     dir = dir.substr(0, dir.rfind('\\'));
-    ASSERT_EQ(1, LoadSetupScript());
+    ASSERT_EQ(1, LoadSetupScript(gSetup));
     EXPECT_EQ(dir, gSetup.setupDir);
 }
 
@@ -227,7 +234,7 @@ TEST_F(SetupScript, DestinationDirectoryRules) {
         }
         Load(script);
         EXPECT_EQ(rows[i].expected, gSetup.destDir) << "row " << i;
-        ReleaseInstallPlan();
+        ReleaseInstallPlan(gSetup);
     }
     // A destination that does not fit its 256 bytes is cut to 255 characters.
     std::string longPath(255, 'P');
@@ -360,7 +367,7 @@ TEST_F(SetupScript, FileCountsNegativeAndBeyondTheLimit) {
         if (rows[i].d2 > 0) {
             EXPECT_STREQ("LAST.EXE", gSetup.diskFirstEntry[1]->SourceName) << "row " << i;
         }
-        ReleaseInstallPlan();
+        ReleaseInstallPlan(gSetup);
     }
 }
 
@@ -398,38 +405,39 @@ TEST(SplitField, Rows) {
 TEST_F(SetupScript, InstallRecordIsWrittenOncePerKey) {
     std::string dest = tm::Path("DEST");
     ASSERT_TRUE(tm::MakeDirs(dest));
-    text::Copy(gSetup.destDir, sizeof gSetup.destDir, dest.c_str());
 
-    EXPECT_STREQ("none", ReadInstallRecord("Serial", "MouseDriver", "none"));
-    RecordOriginalValue("Serial", "MouseDriver", "old.drv");
-    RecordOriginalValue("Serial", "MouseDriver", "new.drv");
-    EXPECT_STREQ("old.drv", ReadInstallRecord("Serial", "MouseDriver", "none"));
-    EXPECT_STREQ("old.drv", ReadInstallRecord("SERIAL", "mousedriver", "none"));
+    EXPECT_EQ("none", Recorded(dest, "Serial", "MouseDriver", "none"));
+    RecordOriginalValue(dest.c_str(), "Serial", "MouseDriver", "old.drv");
+    RecordOriginalValue(dest.c_str(), "Serial", "MouseDriver", "new.drv");
+    EXPECT_EQ("old.drv", Recorded(dest, "Serial", "MouseDriver", "none"));
+    EXPECT_EQ("old.drv", Recorded(dest, "SERIAL", "mousedriver", "none"));
     // Another section is another record.
-    EXPECT_STREQ("none", ReadInstallRecord("PS2", "MouseDriver", "none"));
+    EXPECT_EQ("none", Recorded(dest, "PS2", "MouseDriver", "none"));
     // An empty value counts as not recorded: the next call overwrites it.
-    RecordOriginalValue("PS2", "DriverDesc", "");
-    EXPECT_STREQ("", ReadInstallRecord("PS2", "DriverDesc", "dflt"));
-    RecordOriginalValue("PS2", "DriverDesc", "Standard mouse");
-    RecordOriginalValue("PS2", "DriverDesc", "Velor mouse");
-    EXPECT_STREQ("Standard mouse", ReadInstallRecord("PS2", "DriverDesc", ""));
-    FlushInstallRecord();
+    RecordOriginalValue(dest.c_str(), "PS2", "DriverDesc", "");
+    EXPECT_EQ("", Recorded(dest, "PS2", "DriverDesc", "dflt"));
+    RecordOriginalValue(dest.c_str(), "PS2", "DriverDesc", "Standard mouse");
+    RecordOriginalValue(dest.c_str(), "PS2", "DriverDesc", "Velor mouse");
+    EXPECT_EQ("Standard mouse", Recorded(dest, "PS2", "DriverDesc", ""));
+    FlushInstallRecord(dest.c_str());
     std::string bytes;
     ASSERT_TRUE(tm::ReadFile(dest + "\\SETUP.INF", &bytes));
     EXPECT_EQ("[Serial]\r\nMouseDriver=old.drv\r\n[PS2]\r\nDriverDesc=Standard mouse\r\n", bytes);
-    // The record follows the destination directory of the moment.
+    // Another destination directory is another record.
     std::string other = tm::Path("OTHER");
     ASSERT_TRUE(tm::MakeDirs(other));
-    text::Copy(gSetup.destDir, sizeof gSetup.destDir, other.c_str());
-    EXPECT_STREQ("none", ReadInstallRecord("Serial", "MouseDriver", "none"));
+    dest = other;
+    EXPECT_EQ("none", Recorded(dest, "Serial", "MouseDriver", "none"));
     // A present key with an empty value in an existing record is overwritten.
     ASSERT_TRUE(tm::WriteFile(other + "\\SETUP.INF", "[Serial]\r\nInfPath=\r\nMfg=Kept\r\n"));
-    RecordOriginalValue("Serial", "InfPath", "MSMOUSE.INF");
-    RecordOriginalValue("Serial", "Mfg", "Replaced");
-    EXPECT_STREQ("MSMOUSE.INF", ReadInstallRecord("Serial", "InfPath", ""));
-    EXPECT_STREQ("Kept", ReadInstallRecord("Serial", "Mfg", ""));
-    // recordBuffer is the one shared result.
-    EXPECT_EQ(gSetup.recordBuffer, ReadInstallRecord("Serial", "Mfg", ""));
+    RecordOriginalValue(dest.c_str(), "Serial", "InfPath", "MSMOUSE.INF");
+    RecordOriginalValue(dest.c_str(), "Serial", "Mfg", "Replaced");
+    EXPECT_EQ("MSMOUSE.INF", Recorded(dest, "Serial", "InfPath", ""));
+    EXPECT_EQ("Kept", Recorded(dest, "Serial", "Mfg", ""));
+    // The value comes in the caller's buffer, cut to its size.
+    char small[4];
+    EXPECT_EQ(small, ReadInstallRecord(dest.c_str(), "Serial", "Mfg", "", small, sizeof small));
+    EXPECT_STREQ("Kep", small);
 }
 
 TEST_F(SetupScript, LoadTextRotatesFourBuffers) {

@@ -9,13 +9,14 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
 #include "support/test_machine.h"
 
 namespace {
 
+std::string gWindowsDir;  // the switch-over's Windows directory, set by ResetIni
+
 std::string WindowsDir() {
-    return gSetup.windowsDir;
+    return gWindowsDir;
 }
 std::string Ini() {
     return WindowsDir() + "\\system.ini";
@@ -45,7 +46,7 @@ void ResetIni() {
     testing_machine::Reset();
     std::string windows = testing_machine::Path("WINDOWS");
     testing_machine::MakeDirs(windows);
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
+    gWindowsDir = windows;
     testing_machine::MakeDirs(SystemDir() + "\\VMM32");
     // The system directory may be the machine's own (under Wine), so clear
     // what an earlier test left there.
@@ -125,7 +126,7 @@ TEST(SystemIni, RewritesTheMouseLine) {
         ResetIni();
         ASSERT_TRUE(testing_machine::WriteFile(Ini(), rows[i].input)) << "row " << i;
 
-        SwitchSystemIni();
+        SwitchSystemIni(WindowsDir().c_str());
 
         EXPECT_EQ(rows[i].expected, Read(Ini())) << "row " << i;
         EXPECT_EQ(rows[i].input, Read(Bak())) << "row " << i;
@@ -139,10 +140,10 @@ TEST(SystemIni, SetsTheVxdAside) {
         bool oldBak;  // an older VMOUSE.BAK present before
         int result;
     } rows[] = {
-        {true, false, 0},
-        {true, true, 0},
-        {false, true, -1},
-        {false, false, -1},
+        {true, false, 1},
+        {true, true, 1},
+        {false, true, 0},
+        {false, false, 0},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         ResetIni();
@@ -154,7 +155,7 @@ TEST(SystemIni, SetsTheVxdAside) {
             testing_machine::WriteFile(VxdBak(), "old bak");
         }
 
-        EXPECT_EQ(rows[i].result, SwitchSystemIni()) << "row " << i;
+        EXPECT_EQ(rows[i].result, SwitchSystemIni(WindowsDir().c_str())) << "row " << i;
 
         EXPECT_FALSE(testing_machine::Exists(Vxd())) << "row " << i;
         // The older backup is deleted even when there is nothing to rename.
@@ -168,8 +169,8 @@ TEST(SystemIni, SecondSetupReplacesTheFirstBackups) {
     testing_machine::WriteFile(Ini(), "[386Enh]\r\nmouse=a\r\n");
     testing_machine::WriteFile(Vxd(), "vxd");
 
-    EXPECT_EQ(0, SwitchSystemIni());
-    EXPECT_EQ(-1, SwitchSystemIni());
+    EXPECT_EQ(1, SwitchSystemIni(WindowsDir().c_str()));
+    EXPECT_EQ(0, SwitchSystemIni(WindowsDir().c_str()));
 
     EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Ini()));
     EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Bak()));
@@ -196,7 +197,7 @@ TEST(SystemIni, NothingIsRenamedWithoutACompleteNewFile) {
         testing_machine::WriteFile(Bak(), "older backup");
         testing_machine::WriteFile(Vxd(), "vxd");
 
-        EXPECT_EQ(-1, SwitchSystemIni()) << "row " << i;
+        EXPECT_EQ(0, SwitchSystemIni(WindowsDir().c_str())) << "row " << i;
 
         EXPECT_EQ(rows[i].ini ? "[386Enh]\r\nmouse=a\r\n" : "<missing>", Read(Ini()))
             << "row " << i;
@@ -215,7 +216,7 @@ TEST(SystemIni, BackupThatCannotBeDeletedKeepsSystemIni) {
     testing_machine::WriteFile(Ini(), "[386Enh]\r\nmouse=a\r\n");
     testing_machine::MakeDirs(Bak());
 
-    SwitchSystemIni();
+    SwitchSystemIni(WindowsDir().c_str());
 
     EXPECT_EQ("[386Enh]\r\nmouse=a\r\n", Read(Ini()));
     EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(New()));

@@ -4,6 +4,7 @@
 // record of registry writes). Native builds only.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <map>
@@ -27,6 +28,16 @@ struct MachineConfig {
     // fits and fails.
     uint64_t writableBytes = UINT64_MAX;
 };
+
+// The program's string table, as the resources of its file would hold it:
+// the stand-in of LoadStringA reads it. A native program has no resource
+// section, so it hands its table over before it loads texts; the table is
+// the program's, not the machine's, and stays through MachineReset.
+struct ResourceString {
+    uint32_t id;
+    const char* text;
+};
+void SetResourceStrings(const ResourceString* table, size_t count);
 
 // Starts a fresh machine: an empty registry (or root + "/registry.reg" when
 // it exists), no faults, an empty write record, an empty profile cache.

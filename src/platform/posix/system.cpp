@@ -1,4 +1,5 @@
-// System facts from the fake machine; the string table from its one source.
+// System facts from the fake machine; the string table that the program
+// handed over.
 #include "platform/system.h"
 
 #include <stdlib.h>
@@ -7,22 +8,13 @@
 
 #include "platform/posix/machine.h"
 #include "platform/text.h"
-#include "setup/string_table.h"
 
 namespace plat {
 
 namespace {
 
-struct TableEntry {
-    uint32_t id;
-    const char* text;
-};
-
-const TableEntry kStringTable[] = {
-#define TABLE_ENTRY(id, name, text) {id, text},
-    SETUP_STRINGS(TABLE_ENTRY)
-#undef TABLE_ENTRY
-};
+const posix::ResourceString* gStrings;  // the program's string table
+size_t gStringCount;
 
 // GetWindowsDirectoryA's rule: the length copied, or the size needed.
 uint32_t CopyDirectory(const std::string& dir, char* buf, uint32_t size) {
@@ -69,9 +61,9 @@ int LoadResourceString(void*, uint32_t id, char* buf, int size) {
         return 0;
     }
     buf[0] = 0;
-    for (const TableEntry& entry : kStringTable) {
-        if (entry.id == id) {
-            text::Copy(buf, static_cast<uint32_t>(size), entry.text);
+    for (size_t i = 0; i < gStringCount; i++) {
+        if (gStrings[i].id == id) {
+            text::Copy(buf, static_cast<uint32_t>(size), gStrings[i].text);
             return static_cast<int>(text::Length(buf));
         }
     }
@@ -85,6 +77,15 @@ void* BlockAlloc(uint32_t bytes) {
 void BlockFree(void* block) {
     free(block);
 }
+
+namespace posix {
+
+void SetResourceStrings(const ResourceString* table, size_t count) {
+    gStrings = table;
+    gStringCount = count;
+}
+
+}  // namespace posix
 
 uint32_t TickCount() {
     timespec now;

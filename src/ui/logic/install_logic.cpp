@@ -1,8 +1,8 @@
 #include "ui/logic/install_logic.h"
 
-#include "install/file_copy.h"
+#include "platform/text.h"
 
-namespace install {
+namespace ui {
 
 int PauseWaits(uint32_t start, uint32_t ms) {
     uint32_t end = start + ms;
@@ -13,6 +13,10 @@ int PauseOver(uint32_t start, uint32_t ms, uint32_t now) {
     return now - start >= ms;
 }
 
+int BarRight(int left, int right, int percent) {
+    return left + (right - left + 1) * percent / 100;
+}
+
 backdrop::Box ProgressBarBox(const backdrop::Box& frame, int percent) {
     backdrop::Box bar{frame.left + 2 - 1, frame.top + 2 - 1, frame.right - 2 - 1,
                       frame.bottom - 2 - 1};
@@ -20,4 +24,9 @@ backdrop::Box ProgressBarBox(const backdrop::Box& frame, int percent) {
     return bar;
 }
 
-}  // namespace install
+void CopyStatusText(char* out, uint32_t size, const char* copying, const char* name,
+                    const char* description) {
+    text::Format(out, size, "%s%s\n\n%s", copying != nullptr ? copying : "", name, description);
+}
+
+}  // namespace ui

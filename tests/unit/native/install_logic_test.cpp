@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 TEST(InstallPause, WaitsOnlyWhenTheEndLiesAboveTheStart) {
     struct Row {
         uint32_t start;
@@ -16,7 +18,7 @@ TEST(InstallPause, WaitsOnlyWhenTheEndLiesAboveTheStart) {
         /* 5 */ {0, 0xFFFFFFFFu, 1},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
-        EXPECT_EQ(rows[i].waits, install::PauseWaits(rows[i].start, rows[i].ms)) << "row " << i;
+        EXPECT_EQ(rows[i].waits, ui::PauseWaits(rows[i].start, rows[i].ms)) << "row " << i;
     }
 }
 
@@ -38,7 +40,7 @@ TEST(InstallPause, EndsWhenTheTimeHasPassed) {
         /* 6 */ {0xFFFFFC00u, 0x3FF, 5, 1},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
-        EXPECT_EQ(rows[i].over, install::PauseOver(rows[i].start, rows[i].ms, rows[i].now))
+        EXPECT_EQ(rows[i].over, ui::PauseOver(rows[i].start, rows[i].ms, rows[i].now))
             << "row " << i;
     }
 }
@@ -57,12 +59,49 @@ TEST(InstallProgressBar, ShrunkMovedAndFilledByPercent) {
         /* 3 */ {{0, 0, 212, 19}, 33, {1, 1, 69, 16}},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
-        backdrop::Box got = install::ProgressBarBox(rows[i].frame, rows[i].percent);
+        backdrop::Box got = ui::ProgressBarBox(rows[i].frame, rows[i].percent);
         const backdrop::Box& e = rows[i].expected;
         EXPECT_TRUE(got.left == e.left && got.top == e.top && got.right == e.right &&
                     got.bottom == e.bottom)
             << "row " << i << ": got " << got.left << "," << got.top << "," << got.right << ","
             << got.bottom << " expected " << e.left << "," << e.top << "," << e.right << ","
             << e.bottom;
+    }
+}
+
+TEST(InstallBar, BarRight) {
+    struct Row {
+        int left, right, percent, expected;
+    } rows[] = {
+        {10, 109, 0, 10},     // 1 empty
+        {10, 109, 50, 60},    // 2
+        {10, 109, 100, 110},  // 3 one pixel past the shrunk rectangle
+        {0, 134, 33, 44},     // 4 (135 * 33) / 100
+        {5, 5, 100, 6},       // 5
+    };
+    int row = 0;
+    for (const Row& r : rows) {
+        row++;
+        EXPECT_EQ(r.expected, ui::BarRight(r.left, r.right, r.percent)) << "row " << row;
+    }
+}
+
+TEST(InstallStatus, CopyStatusText) {
+    struct Row {
+        const char* copying;
+        const char* name;
+        const char* description;
+        uint32_t size;
+        const char* expected;
+    } rows[] = {
+        /* 0 */ {"Copying ", "TEXT.SZ", "Text", 256, "Copying TEXT.SZ\n\nText"},
+        /* 1 */ {nullptr, "TEXT.SZ", "Text", 256, "TEXT.SZ\n\nText"},  // no such string
+        /* 2 */ {"Copying ", "", "", 256, "Copying \n\n"},             // an empty plan entry
+        /* 3 */ {"Copying ", "TEXT.SZ", "Text", 12, "Copying TEX"},    // cut to size - 1
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        char out[256];
+        ui::CopyStatusText(out, rows[i].size, rows[i].copying, rows[i].name, rows[i].description);
+        EXPECT_EQ(std::string(rows[i].expected), out) << "row " << i;
     }
 }

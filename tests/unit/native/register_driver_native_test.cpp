@@ -109,7 +109,7 @@ TEST(RegisterDriverNative, ListedDeviceWithClassKeyWritesInOrder) {
                         Sz("DevLoader", "*vmouse")));
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(1);
+    RegisterMouseDriver(gSetup, RegisterScope::Full);
 
     std::string cls = std::string(kClassMouse) + "\\0001";
     std::vector<W> driver = {
@@ -131,7 +131,7 @@ TEST(RegisterDriverNative, NewClassKeyWritesDriverFirstThenTheTableOrder) {
     ASSERT_TRUE(LoadReg(Ps2Machine("")));
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     std::string cls = std::string(kClassMouse) + "\\0000";
     std::vector<W> device = {
@@ -147,7 +147,7 @@ TEST(RegisterDriverNative, NewSerialDeviceWritesInOrder) {
     ResetScenario(1);
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     std::string cls = std::string(kClassMouse) + "\\0000";
     std::vector<W> device = {
@@ -169,7 +169,7 @@ TEST(RegisterDriverNative, ApplicationKeyThatCannotBeCreatedIsSkipped) {
     InjectFault(Op::RegCreate, "\\Run");
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(1);
+    RegisterMouseDriver(gSetup, RegisterScope::Full);
 
     std::vector<W> all = ApplicationWrites(gSetup.destDir, kTitle);
     ExpectWrites(__LINE__, {all[0], all[3], all[4], all[6], all[7]});
@@ -182,7 +182,7 @@ TEST(RegisterDriverNative, FailedReadsAndWritesArePassedOver) {
     // The class key's second write, InfPath, fails; the rest go on.
     InjectFault(Op::RegSet, "Mouse\\0001", 1, 1);
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     std::string cls = std::string(kClassMouse) + "\\0001";
     EXPECT_KEPT(cls, "InfPath", "OLD.INF");
@@ -203,7 +203,7 @@ TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
     // on the class key; the device's first one fails.
     InjectFault(Op::RegQuery, kPs2Key, 0, 1);
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     std::vector<std::string> record = RecordEntries();
     ASSERT_EQ(9u, record.size()) << Joined(record);
@@ -218,7 +218,7 @@ TEST(RegisterDriverNative, ClassKeyThatCannotBeCreatedLeavesDriverNamingIt) {
     ASSERT_TRUE(LoadReg(Ps2Machine("")));
     InjectFault(Op::RegCreate, "Class\\Mouse");
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     EXPECT_TEXT(kDevice, "Driver", "Mouse\\0000");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0000"));
@@ -240,7 +240,7 @@ TEST(RegisterDriverNative, DeviceKeyThatCannotBeOpenedEndsTheCall) {
         InjectFault(rows[i].op, rows[i].match);
         plat::posix::ClearRegistryWrites();
 
-        RegisterMouseDriver(0);
+        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
         EXPECT_TRUE(plat::posix::RegistryWrites().empty());
         EXPECT_TRUE(RecordEntries().empty()) << Joined(RecordEntries());
@@ -253,7 +253,7 @@ TEST(RegisterDriverNative, DeviceListThatCannotBeOpenedFindsNothing) {
     ASSERT_TRUE(LoadReg(Listed("C1000000", "SERENUM\\VLR4417\\0") + Device("SERENUM\\VLR4417\\0")));
     InjectFault(Op::RegOpen, "Config Manager\\Enum");
 
-    RegisterMouseDriver(0);
+    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     // The listed serial device goes unseen, so the root device is made.
     EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0000");

@@ -15,18 +15,23 @@ namespace {
 
 namespace tm = testing_machine;
 
+std::string Recorded(const std::string& destDir, const char* section, const char* key,
+                     const char* def) {
+    char value[256];
+    return ReadInstallRecord(destDir.c_str(), section, key, def, value, sizeof value);
+}
+
 TEST(SetupScriptNative, FailedRecordWriteIsNotNoticedAndNotRemembered) {
     tm::Reset();
     std::string dest = tm::Path("DEST");
     ASSERT_TRUE(tm::MakeDirs(dest));
-    text::Copy(gSetup.destDir, sizeof gSetup.destDir, dest.c_str());
     plat::posix::InjectFault(plat::posix::Op::ProfileWrite, "SETUP.INF", 0, 1);
-    RecordOriginalValue("Serial", "Mfg", "first");
+    RecordOriginalValue(dest.c_str(), "Serial", "Mfg", "first");
     EXPECT_FALSE(tm::Exists(dest + "\\SETUP.INF"));
-    EXPECT_STREQ("", ReadInstallRecord("Serial", "Mfg", ""));
+    EXPECT_EQ(std::string(""), Recorded(dest, "Serial", "Mfg", ""));
     // The next call finds the key unrecorded and writes its own value.
-    RecordOriginalValue("Serial", "Mfg", "second");
-    EXPECT_STREQ("second", ReadInstallRecord("Serial", "Mfg", ""));
+    RecordOriginalValue(dest.c_str(), "Serial", "Mfg", "second");
+    EXPECT_EQ(std::string("second"), Recorded(dest, "Serial", "Mfg", ""));
 }
 
 TEST(SetupScriptNative, LongDestinationKeepsTheRecordName) {
@@ -37,11 +42,10 @@ TEST(SetupScriptNative, LongDestinationKeepsTheRecordName) {
     dest += std::string(250 - dest.size(), 'D');
     ASSERT_EQ(250u, dest.size());
     ASSERT_TRUE(tm::MakeDirs(dest));
-    text::Copy(gSetup.destDir, sizeof gSetup.destDir, dest.c_str());
-    RecordOriginalValue("PS2", "Mfg", "kept");
+    RecordOriginalValue(dest.c_str(), "PS2", "Mfg", "kept");
     EXPECT_TRUE(tm::Exists(dest + "\\SETUP.INF"));
     EXPECT_FALSE(tm::Exists(dest + "\\SETUP"));
-    EXPECT_STREQ("kept", ReadInstallRecord("PS2", "Mfg", ""));
+    EXPECT_EQ(std::string("kept"), Recorded(dest, "PS2", "Mfg", ""));
 }
 
 TEST(SetupScriptNative, ProgramFilesBaseComesFromTheRegistry) {
@@ -69,9 +73,9 @@ TEST(SetupScriptNative, ProgramFilesBaseComesFromTheRegistry) {
             ASSERT_TRUE(testing_registry::Load(std::string("REGEDIT4\r\n\r\n") + rows[i].reg))
                 << "row " << i;
         }
-        ASSERT_EQ(1, LoadSetupScript()) << "row " << i;
+        ASSERT_EQ(1, LoadSetupScript(gSetup)) << "row " << i;
         EXPECT_STREQ(rows[i].expected, gSetup.destDir) << "row " << i;
-        ReleaseInstallPlan();
+        ReleaseInstallPlan(gSetup);
         SetProgramPathForTest(nullptr);
     }
 }

@@ -7,7 +7,6 @@
 #include "install/system_ini.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
 #include "support/test_machine.h"
 
 using plat::posix::InjectFault;
@@ -39,12 +38,11 @@ TEST(SystemIniNative, FailedWriteOrCloseLeavesSystemIniAlone) {
         testing_machine::Reset();
         std::string windows = testing_machine::Path("WINDOWS");
         testing_machine::MakeDirs(windows);
-        text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
         testing_machine::WriteFile(windows + "\\system.ini", kOriginal);
         testing_machine::WriteFile(windows + "\\system.bak", "older backup");
         InjectFault(rows[i].op, rows[i].match, rows[i].skip);
 
-        EXPECT_EQ(-1, SwitchSystemIni()) << "row " << i;
+        EXPECT_EQ(0, SwitchSystemIni(windows.c_str())) << "row " << i;
 
         plat::posix::ClearFaults();
         EXPECT_EQ(kOriginal, Read(windows + "\\system.ini")) << "row " << i;
@@ -58,7 +56,6 @@ TEST(SystemIniNative, LongFileFailingLateIsNotHalfInstalled) {
     testing_machine::Reset();
     std::string windows = testing_machine::Path("WINDOWS");
     testing_machine::MakeDirs(windows);
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
     std::string big = "[386Enh]\r\nmouse=a\r\n";
     for (int i = 0; i < 2000; i++) {
         big += "device=driver" + std::to_string(i) + ".vxd\r\n";
@@ -66,7 +63,7 @@ TEST(SystemIniNative, LongFileFailingLateIsNotHalfInstalled) {
     testing_machine::WriteFile(windows + "\\system.ini", big);
     InjectFault(Op::FileWrite, "system.new", 3, 1);
 
-    EXPECT_EQ(-1, SwitchSystemIni());
+    EXPECT_EQ(0, SwitchSystemIni(windows.c_str()));
 
     plat::posix::ClearFaults();
     EXPECT_EQ(big, Read(windows + "\\system.ini"));
