@@ -16,3 +16,11 @@ if(SETUP_WINDOWS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     COMMAND ${PYTHON3_PROGRAM} ${CMAKE_CURRENT_LIST_DIR}/selftest.py ${EXE_SELFTEST_ARGS})
   set_tests_properties(exe_checks_selftest PROPERTIES TIMEOUT 600)
 endif()
+
+# The parts of the source reach only what they may: the engine is handed the
+# setup state, the platform knows nothing of the application.
+if(NOT SETUP_WINDOWS)
+  find_program(PYTHON3_FOR_LAYERS python3 REQUIRED)
+  add_test(NAME layer_checks
+    COMMAND ${PYTHON3_FOR_LAYERS} ${CMAKE_CURRENT_LIST_DIR}/check-layers ${CMAKE_SOURCE_DIR})
+endif()
