@@ -6,7 +6,8 @@
 struct SetupState;
 
 // The install page's side of the run: the copy's progress, the pause before
-// the registration, and the answer to "cancelled?".
+// the registration, and the answer to "cancelled?". Its implementations are
+// the install page (ui/install_page.cpp) and the tests.
 class InstallProgress : public CopyProgress {
   public:
     // Before the registration: "Updating Registry..." shown, then a pause.
