@@ -9,7 +9,8 @@
 // any other backslash stays (paths: C:\APPS).
 // Blank lines and lines starting with # are skipped. A failed step prints
 // "robot: line N: STEP: got X, expected Y" and the robot exits 1; timeouts
-// are 10 seconds unless ROBOT_TIMEOUT_MS says otherwise.
+// are 30 seconds (32-bit Wine may run under an emulator on a busy machine)
+// unless ROBOT_TIMEOUT_MS says otherwise.
 //
 //   wait CLASS            wait for a visible top-level window of CLASS
 //   appear CLASS ID       the same, until its control ID exists, without waiting
@@ -58,7 +59,7 @@
 namespace {
 
 const int kMessageBoxTextId = 0xFFFF;
-DWORD gTimeoutMs = 10000;
+DWORD gTimeoutMs = 30000;
 HWND gCurrent = nullptr;
 int gLine = 0;
 std::string gStep;

@@ -261,7 +261,7 @@ def run_setup(s, script, args=(), shots=None, mouse_app=False, expect_restart=Tr
         setup.wait()
         r.exit_code = "hung"
     # wineboot --end-session reaches the watch after SETUP.EXE has gone.
-    r.restart = wait_for_line(restart_log, "queryendsession", 15 if expect_restart else 4)
+    r.restart = wait_for_line(restart_log, "queryendsession", 30 if expect_restart else 4)
     for p in [watch, app]:
         if p is not None and p.poll() is None:
             p.kill()
