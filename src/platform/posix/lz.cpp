@@ -67,22 +67,6 @@ int AddHandle(int fd, bool compressed) {
     return static_cast<int>(i);
 }
 
-// The name lz32 tries when the given one does not open: FOO.EXE -> FOO.EX_,
-// FOO.EX -> FOO.EX_, FOO -> FOO._
-std::string CompressedName(const std::string& path) {
-    std::string name = path;
-    size_t slash = name.find_last_of('\\');
-    size_t dot = name.find('.', slash == std::string::npos ? 0 : slash);
-    if (dot == std::string::npos) {
-        return name + "._";
-    }
-    if (name.size() - dot - 1 < 3) {
-        return name + "_";
-    }
-    name[name.size() - 1] = '_';
-    return name;
-}
-
 // A regular file only: Windows does not open a directory as a file.
 int OpenRegular(const std::string& dosPath, int flags) {
     std::string host = posix::HostPath(dosPath.c_str());
@@ -192,7 +176,7 @@ int LzOpenRead(const char* path) {
     }
     int fd = OpenRegular(path, O_RDONLY);
     if (fd < 0) {
-        fd = OpenRegular(CompressedName(path), O_RDONLY);
+        fd = OpenRegular(posix::LzCompressedName(path), O_RDONLY);
     }
     if (fd < 0) {
         return kHfileError;
@@ -208,7 +192,7 @@ int LzCreate(const char* path) {
     }
     int fd = OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
     if (fd < 0) {
-        fd = OpenRegular(CompressedName(path), O_RDWR | O_CREAT | O_TRUNC);
+        fd = OpenRegular(posix::LzCompressedName(path), O_RDWR | O_CREAT | O_TRUNC);
     }
     if (fd < 0) {
         return kHfileError;
@@ -257,6 +241,20 @@ void LzClose(int handle) {
 }
 
 namespace posix {
+std::string LzCompressedName(const std::string& path) {
+    std::string name = path;
+    size_t slash = name.find_last_of('\\');
+    size_t dot = name.find('.', slash == std::string::npos ? 0 : slash);
+    if (dot == std::string::npos) {
+        return name + "._";
+    }
+    if (name.size() - dot - 1 < 3) {
+        return name + "_";
+    }
+    name[name.size() - 1] = '_';
+    return name;
+}
+
 void ResetLzHandles() {
     for (LzFile& f : gFiles) {
         if (f.fd >= 0) {

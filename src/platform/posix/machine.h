@@ -57,6 +57,25 @@ bool RegistrySaveFile(const std::string& hostFile);
 std::string RegistrySaveText();
 void RegistryClear();
 
+// A profile file's lines as the private-profile stand-in parses them, every
+// section in file order, repeated ones included (the reading calls only
+// ever search the first of equal names). For tools that explain a file.
+struct ProfileLine {
+    std::string name;
+    bool hasValue;  // false: a line without '=', which reads as missing
+    std::string value;
+};
+struct ProfileSectionLines {
+    std::string name;
+    bool headerless;  // the lines before the first section header
+    std::vector<ProfileLine> lines;
+};
+bool ProfileParseFile(const std::string& hostFile, std::vector<ProfileSectionLines>* sections);
+
+// The name lz32 tries when a file does not open under its own name
+// (FOO.EXE -> FOO.EX_, FOO.EX -> FOO.EX_, FOO -> FOO._).
+std::string LzCompressedName(const std::string& path);
+
 // One RegSet call, in the order made.
 struct RegWrite {
     std::string key;    // full path with its root, e.g. "HKEY_LOCAL_MACHINE\\Enum\\..."

@@ -440,4 +440,24 @@ void ResetProfileCache() {
 }
 }  // namespace posix
 
+namespace posix {
+bool ProfileParseFile(const std::string& hostFile, std::vector<ProfileSectionLines>* sections) {
+    std::string data;
+    if (!ReadHostFile(hostFile, &data)) {
+        return false;
+    }
+    Profile profile;
+    Parse(data, &profile);
+    sections->clear();
+    for (const Section& s : profile.sections) {
+        ProfileSectionLines out{s.name, s.headerless, {}};
+        for (const Key& k : s.keys) {
+            out.lines.push_back(ProfileLine{k.name, k.hasValue, k.value});
+        }
+        sections->push_back(std::move(out));
+    }
+    return true;
+}
+}  // namespace posix
+
 }  // namespace plat

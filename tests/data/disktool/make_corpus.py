@@ -1,0 +1,179 @@
+#!/usr/bin/env python3
+"""Writes the corpus of broken disk trees for `disktool check`.
+
+Each directory below broken/ is a clean sample tree with one planted fault.
+Its EXPECT file holds, on the first line, the finding codes that check must
+give (a code twice when the fault shows twice), on the second what was
+planted. broken/00-clean has no fault: the base is clean, so any other
+finding is a false one. Run again after changing a case; the results are
+committed.
+"""
+import os
+import shutil
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "broken")
+
+BASE = {
+    "Main": [("DefaultPath", "\\VELOR"), ("ProductName", "Velor Mouse"),
+             ("MinimumSpace", "16"), ("DefaultSerialMouse", "0")],
+    "DiskLabel": [("Disk1", "Disk 1")],
+    "FileCounts": [("Disk1", "2")],
+    "DirectoryName": [("RootDir", ""), ("SubDir1", "HELP")],
+    "Disk1": [("1", "README.TXT, README.TXT, Read me, RootDir"),
+              ("2", "HELP.TXT, HELP.TXT, Help, SubDir1")],
+    "Startup": [("Title", "Velor Mouse"), ("Mfg", "Velor")],
+}
+FILES = {"README.TXT": b"Read me first.\r\n", "HELP/HELP.TXT": b"Help text.\r\n"}
+
+
+def szdd(length, body, mode=b"A"):
+    return b"SZDD\x88\xf0\x27\x33" + mode + b"\0" + struct.pack("<I", length) + body
+
+
+def edit(section, key, value):
+    """Sets (or, with None, removes) a key of the base script."""
+    def apply(s):
+        lines = s.setdefault(section, [])
+        for i, (k, _) in enumerate(lines):
+            if k == key:
+                if value is None:
+                    del lines[i]
+                else:
+                    lines[i] = (k, value)
+                return
+        if value is not None:
+            lines.append((key, value))
+    return apply
+
+
+def append(section, key, value):
+    """Adds a line to a section even when the key is there already (None:
+    a line without '=')."""
+    return lambda s: s.setdefault(section, []).append((key, value))
+
+
+def raw(text):
+    """Appends text to the script as it is."""
+    return ("raw", text)
+
+
+# name, expected codes, what was planted, edits (functions, raw text, or files)
+CASES = [
+    ("00-clean", [], "nothing: the base tree", []),
+    ("01-source-missing", ["source-missing"], "line 2 names a file that is not on the disk",
+     [edit("Disk1", "2", "HELPX.TXT, HELP.TXT, Help, SubDir1")]),
+    ("02-unknown-keyword", ["unknown-keyword"], "keyword SubDirl (letter l for digit 1)",
+     [edit("Disk1", "1", "README.TXT, README.TXT, Read me, SubDirl")]),
+    ("03-empty-entry", ["empty-entry"], "FileCounts Disk1=3 with two lines",
+     [edit("FileCounts", "Disk1", "3")]),
+    ("04-line-ignored", ["line-ignored"], "a third line with FileCounts Disk1=2",
+     [edit("Disk1", "3", "README.TXT, README2.TXT, Again, RootDir")]),
+    ("05-cut-product", ["cut"], "ProductName of 80 characters",
+     [edit("Main", "ProductName", "Velor Mouse " + "x" * 68)]),
+    ("06-cut-description", ["cut"], "a description of 70 characters",
+     [edit("Disk1", "1", "README.TXT, README.TXT, " + "d" * 70 + ", RootDir")]),
+    ("07-cut-target-name", ["cut"], "a destination name of 15 characters",
+     [edit("Disk1", "1", "README.TXT, READMEFILE1.TXT, Read me, RootDir")]),
+    ("08-cut-label", ["cut"], "a disk label of 45 characters",
+     [edit("DiskLabel", "Disk1", "L" * 45)]),
+    ("09-cut-startup", ["cut"], "Startup Mfg of 45 characters",
+     [edit("Startup", "Mfg", "M" * 45)]),
+    ("10-registry-limit", ["registry-limit"], "a default path too long for the Run value",
+     [edit("Main", "DefaultPath", "\\VELOR\\" + "A" * 40)]),
+    ("11-minimum-space", ["minimum-space"], "MinimumSpace 0 below the files' expanded total",
+     [edit("Main", "MinimumSpace", "0")]),
+    ("12-serial-mouse", ["serial-mouse"], "DefaultSerialMouse=2",
+     [edit("Main", "DefaultSerialMouse", "2")]),
+    ("13-count-range", ["count-range"], "FileCounts Disk1=65538, which 16 bits hold as 2",
+     [edit("FileCounts", "Disk1", "65538")]),
+    ("14-total-too-large", ["total-too-large", "empty-entry", "empty-entry"],
+     "two disks of 20000 files each (their missing lines are empty entries)",
+     [edit("DiskLabel", "Disk2", "Disk 2"), edit("FileCounts", "Disk1", "20000"),
+      edit("FileCounts", "Disk2", "20000")]),
+    ("15-negative-count", ["negative-count"], "a second disk with FileCounts Disk2=-1",
+     [edit("DiskLabel", "Disk2", "Disk 2"), edit("FileCounts", "Disk2", "-1")]),
+    ("16-climbs-out", ["climbs-out"], "a destination name that climbs out with ..",
+     [edit("Disk1", "1", "README.TXT, ..\\R.TXT, Read me, RootDir")]),
+    ("17-label-gap", ["label-gap"], "labels Disk1 and Disk3, none for Disk2",
+     [edit("DiskLabel", "Disk3", "Disk 3")]),
+    ("18-section-ignored", ["section-ignored"], "a [Disk2] section with one labelled disk",
+     [edit("Disk2", "1", "README.TXT, README2.TXT, Again, RootDir")]),
+    ("19-extra-fields", ["extra-fields"], "a fifth field",
+     [edit("Disk1", "1", "README.TXT, README.TXT, Read me, RootDir, now")]),
+    ("20-empty-subdir", ["empty-subdir"], "keyword SubDir2, which has no directory name",
+     [edit("Disk1", "1", "README.TXT, README.TXT, Read me, SubDir2")]),
+    ("21-subdir-parent", ["subdir-parent"], "SubDir2=DOCS\\EN with no DOCS before it",
+     [edit("DirectoryName", "SubDir2", "DOCS\\EN")]),
+    ("22-duplicate-destination", ["duplicate-destination"], "two lines install README.TXT",
+     [edit("FileCounts", "Disk1", "3"),
+      edit("Disk1", "3", "README.TXT, README.TXT, Again, RootDir")]),
+    ("23-install-record", ["install-record"], "a file installed as SETUP.INF",
+     [edit("Disk1", "1", "README.TXT, SETUP.INF, Read me, RootDir")]),
+    ("24-duplicate-section", ["duplicate-section"], "a second [Main] section",
+     [raw("[Main]\r\nOEM=1\r\n")]),
+    ("25-duplicate-key", ["duplicate-key"], "ProductName twice",
+     [append("Main", "ProductName", "Another Name")]),
+    ("26-unknown-key", ["unknown-key"], "SerialName instead of SeialName",
+     [edit("Startup", "SerialName", "Velor Serial Mouse")]),
+    ("27-no-value", ["no-value"], "a [Main] line without '='",
+     [append("Main", "OEM 1", None)]),
+    ("28-pm-info-gap", ["pm-info-gap"], "PM Info items 1 and 3",
+     [edit("PM Info", "1", "Q7MAIN.EXE, Velor Mouse, 0"),
+      edit("PM Info", "3", "README.TXT, Read me, 0")]),
+    ("29-default-path", ["default-path"], "DefaultPath=D:",
+     [edit("Main", "DefaultPath", "D:")]),
+    ("30-minimum-space-range", ["minimum-space", "minimum-space"],
+     "MinimumSpace=40000, held as a negative number (so also below the total)",
+     [edit("Main", "MinimumSpace", "40000")]),
+    ("31-unknown-mode", ["unknown-mode"], "an SZDD file of mode B",
+     [("file", "HELP/HELP.TXT", szdd(5, b"\xffHello", b"B"))]),
+    ("32-damaged", ["damaged"], "an SZDD file whose header says 100 bytes for 5",
+     [("file", "HELP/HELP.TXT", szdd(100, b"\xffHello"))]),
+    ("33-no-script", ["no-script"], "no SETUP.INF at all", [("noscript",)]),
+    ("34-cut-directory", ["cut"], "SubDir3 of 45 characters",
+     [edit("DirectoryName", "SubDir3", "D" * 45)]),
+]
+
+
+def render(sections, extra):
+    out = []
+    for name, keys in sections.items():
+        out.append(f"[{name}]")
+        out.extend(f"{k}={v}" if v is not None else k for k, v in keys)
+        out.append("")
+    return "\r\n".join(out) + "\r\n" + extra
+
+
+def main():
+    shutil.rmtree(OUT, ignore_errors=True)
+    for name, codes, what, edits in CASES:
+        sections = {k: list(v) for k, v in BASE.items()}
+        files = dict(FILES)
+        extra = ""
+        script = True
+        for e in edits:
+            if callable(e):
+                e(sections)
+            elif e[0] == "raw":
+                extra += e[1]
+            elif e[0] == "file":
+                files[e[1]] = e[2]
+            elif e[0] == "noscript":
+                script = False
+        d = os.path.join(OUT, name)
+        os.makedirs(d)
+        for rel, data in files.items():
+            os.makedirs(os.path.dirname(os.path.join(d, rel)), exist_ok=True)
+            with open(os.path.join(d, rel), "wb") as f:
+                f.write(data)
+        if script:
+            with open(os.path.join(d, "SETUP.INF"), "wb") as f:
+                f.write(render(sections, extra).encode("latin-1"))
+        with open(os.path.join(d, "EXPECT"), "w") as f:
+            f.write(" ".join(codes) + "\n" + what + "\n")
+
+
+if __name__ == "__main__":
+    main()

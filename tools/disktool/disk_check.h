@@ -1,0 +1,67 @@
+// `disktool check`: loads a disk tree's SETUP.INF with SETUP.EXE's own
+// loader (the engine over the POSIX stand-ins, the tree mounted as drive A:)
+// and reports the install plan and what SETUP.EXE would silently get wrong.
+#pragma once
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+namespace disktool {
+
+enum class Severity { Warning, Error };
+
+struct Finding {
+    Severity severity;
+    std::string code;   // stable name, e.g. "source-missing"
+    std::string where;  // "[Disk1] 3", "[Main] ProductName", or "" for the whole set
+    std::string message;
+};
+
+struct PlanFile {
+    int line;                 // the key of the file line, from 1
+    std::string source;       // the source path SETUP.EXE opens (DOS form)
+    std::string destination;  // where the file goes on the assumed machine
+    std::string description;
+    bool present;       // the source opens
+    bool compressed;    // SZDD, expanded by the copy
+    uint64_t size;      // bytes on the disk
+    uint64_t expanded;  // bytes installed (the header's length for SZDD)
+};
+
+struct PlanDisk {
+    int number;  // from 1
+    std::string label;
+    std::vector<PlanFile> files;
+};
+
+struct CheckResult {
+    std::string directory;  // as given
+    bool scriptFound = false;
+    std::string productName;  // as loaded
+    std::string destDir;      // default destination on the assumed machine
+    int minimumSpace = 0;     // as loaded (kilobytes, 16-bit)
+    uint64_t expandedTotal = 0;
+    std::vector<PlanDisk> disks;
+    std::vector<Finding> findings;
+
+    int Count(Severity s) const;
+    int ExitCode() const;  // 0 clean, 1 warnings, 2 errors
+};
+
+// The machine the plan is shown for: SETUP.EXE on A:\, Windows in
+// C:\WINDOWS, program files in C:\Program Files.
+const char kAssumedWindowsDir[] = "C:\\WINDOWS";
+const char kAssumedProgramFiles[] = "C:\\Program Files";
+
+// Checks the disk tree in dir (the directory that holds SETUP.INF and the
+// files of every disk, merged). False only when the machine for the check
+// cannot be set up (error says why).
+bool CheckDisk(const std::string& dir, CheckResult* result, std::string* error);
+
+void PrintText(const CheckResult& result, FILE* out);
+void PrintJson(const CheckResult& result, FILE* out);
+
+}  // namespace disktool
