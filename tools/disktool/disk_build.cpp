@@ -610,6 +610,13 @@ int Build(const Manifest& m, const std::string& outDir, const BuildOptions& opti
             continue;
         }
         targets[target] = "line " + std::to_string(mf.line);
+        if (target == "\\setup.inf") {
+            errors.push_back(where +
+                             "SETUP.INF in the destination directory is where SETUP.EXE "
+                             "keeps the registry values it replaces; name the file "
+                             "otherwise");
+            continue;
+        }
         expandedTotal += f.expanded;
         files.push_back(std::move(f));
     }

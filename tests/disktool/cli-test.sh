@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# disktool on the command line: --help, check's exit status and JSON, and
+# build --images with the floppy image listed by mtools' mdir.
+#   cli-test.sh DISKTOOL SOURCE_DIR WORK_DIR
+# Exits 77 (skipped, and CTest says so) when mtools is missing.
+set -uo pipefail
+TOOL=$1 SRC=$2 WORK=$3
+fails=0
+ok() { echo "ok: $*"; }
+bad() { echo "FAIL: $*"; fails=$((fails + 1)); }
+
+command -v mdir >/dev/null || { echo "mtools is missing (apt-get install mtools)"; exit 77; }
+rm -rf "$WORK" && mkdir -p "$WORK"
+
+"$TOOL" --help >"$WORK/help" && grep -q "build MANIFEST OUTDIR" "$WORK/help" &&
+    grep -q "check DIR" "$WORK/help" && ok "--help" || bad "--help"
+
+# exit status: clean, warnings, errors, and a directory that is not there
+B=$SRC/tests/data/disktool/broken
+while read -r dir want; do
+    "$TOOL" check "$dir" >"$WORK/out" 2>&1
+    rc=$?
+    [ "$rc" = "$want" ] && ok "check $(basename "$dir"): exit $rc" ||
+        bad "check $(basename "$dir"): exit $rc, expected $want"
+done <<LIST
+$SRC/examples/disk 0
+$B/02-unknown-keyword 1
+$B/01-source-missing 2
+$WORK/not-there 2
+LIST
+
+"$TOOL" check --json "$B/01-source-missing" >"$WORK/json"
+python3 - "$WORK/json" <<'PY' && ok "check --json" || bad "check --json"
+import json, sys
+r = json.load(open(sys.argv[1]))
+assert r["errors"] == 1 and r["warnings"] == 0, r
+assert [f["code"] for f in r["findings"]] == ["source-missing"], r["findings"]
+assert [f["present"] for f in r["disks"][0]["files"]] == [True, False]
+PY
+
+if "$TOOL" build --images "$SRC/examples/disk.manifest" "$WORK/set" >"$WORK/build" 2>&1; then
+    ok "build --images"
+    # mdir -b: one full path per file, the directories included
+    mdir -/ -b -i "$WORK/set/disk1.img" :: | sort >"$WORK/listing"
+    sort >"$WORK/expected" <<'LIST'
+::/HELP/
+::/HELP/VELOR.HL_
+::/INF/
+::/INF/VLMOUSE.IN_
+::/Q7MAIN.EX_
+::/Q7PAGE.DL_
+::/README.TXT
+::/SETUP.INF
+::/SYSTEM/
+::/SYSTEM/VLMOUSE.VX_
+::/UNINSTAL.EX_
+LIST
+    if diff "$WORK/expected" "$WORK/listing"; then ok "mdir lists the disk"; else bad "mdir listing"; fi
+    mtype -i "$WORK/set/disk1.img" ::/SETUP.INF | tr -d '\r' >"$WORK/inf-image"
+    tr -d '\r' <"$WORK/set/disk1/SETUP.INF" >"$WORK/inf-tree"
+    cmp -s "$WORK/inf-image" "$WORK/inf-tree" && ok "SETUP.INF in the image" || bad "SETUP.INF in the image"
+    [ "$(stat -c %s "$WORK/set/disk1.img")" = 1474560 ] && ok "1.44 MB image" || bad "image size"
+else
+    cat "$WORK/build"
+    bad "build --images"
+fi
+
+echo "$fails failed"
+[ $fails -eq 0 ]

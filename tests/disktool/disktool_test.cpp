@@ -1,0 +1,398 @@
+// The disk tool: the encoder against the decoders, the checker on the
+// corpus of broken trees, the builder on the sample and on generated sets.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "disk_build.h"
+#include "disk_check.h"
+#include "platform/posix/szdd.h"
+#include "support/szdd_reference.h"
+#include "szdd_encode.h"
+
+namespace {
+
+const std::string kSource = SETUP_SOURCE_DIR;
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream f(path, std::ios::binary);
+    f << bytes;
+}
+
+// Relative path -> contents of every file below root.
+void Walk(const std::string& root, const std::string& rel,
+          std::map<std::string, std::string>* out) {
+    DIR* d = opendir((root + rel).c_str());
+    if (d == nullptr) {
+        return;
+    }
+    while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        std::string path = root + rel + "/" + name;
+        struct stat st;
+        stat(path.c_str(), &st);
+        if (S_ISDIR(st.st_mode)) {
+            Walk(root, rel + "/" + name, out);
+        } else {
+            (*out)[rel + "/" + name] = ReadBytes(path);
+        }
+    }
+    closedir(d);
+}
+
+std::map<std::string, std::string> Tree(const std::string& root) {
+    std::map<std::string, std::string> out;
+    Walk(root, "", &out);
+    return out;
+}
+
+class ScratchDir {
+  public:
+    ScratchDir() {
+        char tmpl[] = "/tmp/disktool-test.XXXXXX";
+        path_ = mkdtemp(tmpl);
+    }
+    ~ScratchDir() { system(("rm -rf '" + path_ + "'").c_str()); }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+std::string RandomBytes(size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, 0);
+    for (char& c : s) {
+        c = static_cast<char>(rng());
+    }
+    return s;
+}
+
+std::string Expand(const std::vector<uint8_t>& file) {
+    static szdd::Decoder decoder;
+    uint32_t length = file[10] | (file[11] << 8) | (file[12] << 16) | (file[13] << 24);
+    std::vector<uint8_t> out(length + 64);
+    uint64_t n = szdd::ExpandMemory(&decoder, file.data() + szdd::kHeaderSize,
+                                    file.size() - szdd::kHeaderSize, 0, out.data(), out.size());
+    EXPECT_LE(n, out.size());
+    return std::string(out.begin(),
+                       out.begin() + static_cast<long>(std::min<uint64_t>(n, out.size())));
+}
+
+// ---- the encoder -------------------------------------------------------------
+
+TEST(SzddEncode, EveryParseRoundTripsThroughBothDecoders) {
+    std::string text;
+    while (text.size() < 50000) {
+        text += "The wheel mouse driver reads its settings at start-up; line " +
+                std::to_string(text.size() % 977) + ".\r\n";
+    }
+    std::string period4096 = RandomBytes(4096, 3);
+    period4096 += period4096 + period4096;
+    std::string period4097 = RandomBytes(4097, 4);
+    period4097 += period4097;
+    std::string mixed = RandomBytes(3000, 5) + std::string(5000, 'z') + text.substr(0, 9000) +
+                        RandomBytes(100, 6) + std::string(40, ' ');
+    std::string all;
+    for (int r = 0; r < 40; r++) {
+        for (int c = 0; c < 256; c++) {
+            all += static_cast<char>(c);
+        }
+    }
+    struct Row {
+        const char* name;
+        std::string data;
+    } rows[] = {
+        {"empty", ""},
+        {"one byte", "a"},
+        {"two bytes", "ab"},
+        {"three blanks (the starting window)", "   "},
+        {"blanks then text", std::string(30, ' ') + "x   y"},
+        {"zeros", std::string(100000, '\0')},
+        {"text", text},
+        {"random", RandomBytes(20000, 7)},
+        {"period 4096 (a whole window back)", period4096},
+        {"period 4097 (just out of reach)", period4097},
+        {"mixed", mixed},
+        {"every byte value", all},
+    };
+    const szdd::Parse parses[] = {szdd::Parse::Greedy, szdd::Parse::Lazy, szdd::Parse::Optimal};
+    const char* parseNames[] = {"greedy", "lazy", "optimal"};
+    for (const Row& r : rows) {
+        size_t sizes[3];
+        for (int p = 0; p < 3; p++) {
+            std::vector<uint8_t> file;
+            ASSERT_TRUE(szdd::Compress(reinterpret_cast<const uint8_t*>(r.data.data()),
+                                       r.data.size(), 'E', parses[p], &file));
+            sizes[p] = file.size();
+            std::string head(file.begin(), file.begin() + szdd::kHeaderSize);
+            EXPECT_EQ(szdd_reference::Header(static_cast<uint32_t>(r.data.size()), 'A', 'E'), head)
+                << r.name << ", " << parseNames[p];
+            EXPECT_TRUE(Expand(file) == r.data) << r.name << ", " << parseNames[p] << ": ours";
+            std::string body(file.begin() + szdd::kHeaderSize, file.end());
+            EXPECT_TRUE(szdd_reference::Expand(body) == r.data)
+                << r.name << ", " << parseNames[p] << ": reference";
+        }
+        // The optimal parse chooses among the same matches as the others;
+        // only the last flag byte can round against it.
+        EXPECT_LE(sizes[2], sizes[0] + 1) << r.name << ": optimal vs greedy";
+        EXPECT_LE(sizes[2], sizes[1] + 1) << r.name << ": optimal vs lazy";
+    }
+}
+
+TEST(SzddEncode, RunsAndRepeatsShrinkToTheFormatsLimit) {
+    // 18 bytes per 17-bit match: a long run costs 17/144 of its size.
+    std::string zeros(180000, '\0');
+    std::vector<uint8_t> file;
+    szdd::Compress(reinterpret_cast<const uint8_t*>(zeros.data()), zeros.size(), 0,
+                   szdd::Parse::Optimal, &file);
+    EXPECT_LE(file.size(), szdd::kHeaderSize + zeros.size() * 17 / 144 + 16);
+}
+
+// ---- check -------------------------------------------------------------------
+
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> out;
+    std::istringstream s(line);
+    std::string w;
+    while (s >> w) {
+        out.push_back(w);
+    }
+    return out;
+}
+
+TEST(DiskCheck, BrokenCorpusFlagsEachPlantedFaultAndNothingElse) {
+    std::string root = kSource + "/tests/data/disktool/broken";
+    std::vector<std::string> cases;
+    DIR* d = opendir(root.c_str());
+    ASSERT_NE(nullptr, d);
+    while (dirent* e = readdir(d)) {
+        if (e->d_name[0] != '.') {
+            cases.push_back(e->d_name);
+        }
+    }
+    closedir(d);
+    std::sort(cases.begin(), cases.end());
+    ASSERT_GE(cases.size(), 30u);
+    for (const std::string& c : cases) {
+        std::istringstream expect(ReadBytes(root + "/" + c + "/EXPECT"));
+        std::string codes;
+        std::string planted;
+        std::getline(expect, codes);
+        std::getline(expect, planted);
+        std::vector<std::string> want = Words(codes);
+        disktool::CheckResult result;
+        std::string error;
+        ASSERT_TRUE(disktool::CheckDisk(root + "/" + c, &result, &error)) << c << ": " << error;
+        std::vector<std::string> got;
+        bool anyError = false;
+        for (const disktool::Finding& f : result.findings) {
+            got.push_back(f.code);
+            anyError = anyError || f.severity == disktool::Severity::Error;
+        }
+        std::sort(want.begin(), want.end());
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(want, got) << c << " (" << planted << ")";
+        EXPECT_EQ(want.empty() ? 0 : anyError ? 2 : 1, result.ExitCode()) << c;
+    }
+}
+
+TEST(DiskCheck, SamplePlanIsWhatTheLoaderMakes) {
+    disktool::CheckResult r;
+    std::string error;
+    ASSERT_TRUE(disktool::CheckDisk(kSource + "/examples/disk", &r, &error)) << error;
+    EXPECT_EQ(0, r.ExitCode());
+    EXPECT_EQ("C:\\Program Files\\VELOR", r.destDir);
+    ASSERT_EQ(1u, r.disks.size());
+    ASSERT_EQ(7u, r.disks[0].files.size());
+    uint64_t originals = 0;
+    for (const char* name : {"Q7MAIN.EXE", "Q7PAGE.DLL", "UNINSTAL.EXE", "VELOR.HLP", "VLMOUSE.VXD",
+                             "VLMOUSE.INF", "README.TXT"}) {
+        originals += ReadBytes(kSource + "/examples/originals/" + name).size();
+    }
+    EXPECT_EQ(originals, r.expandedTotal);
+    struct Row {
+        size_t file;
+        const char* source;
+        const char* destination;
+        bool compressed;
+    } rows[] = {
+        {0, "A:\\\\Q7MAIN.EX_", "C:\\Program Files\\VELOR\\Q7MAIN.EXE", true},
+        {3, "A:\\HELP\\VELOR.HL_", "C:\\Program Files\\VELOR\\HELP\\VELOR.HLP", true},
+        {4, "A:\\SYSTEM\\VLMOUSE.VX_", "C:\\WINDOWS\\SYSTEM\\VLMOUSE.VXD", true},
+        {6, "A:\\\\README.TXT", "C:\\Program Files\\VELOR\\README.TXT", false},
+    };
+    for (const Row& row : rows) {
+        const disktool::PlanFile& f = r.disks[0].files[row.file];
+        EXPECT_EQ(row.source, f.source) << "file " << row.file;
+        EXPECT_EQ(row.destination, f.destination) << "file " << row.file;
+        EXPECT_EQ(row.compressed, f.compressed) << "file " << row.file;
+        EXPECT_TRUE(f.present) << "file " << row.file;
+    }
+}
+
+// ---- build -------------------------------------------------------------------
+
+int BuildFrom(const std::string& manifestText, const std::string& dir, std::string* errors) {
+    std::string path = dir + "/set.manifest";
+    WriteBytes(path, manifestText);
+    disktool::Manifest m;
+    std::vector<std::string> list;
+    if (!disktool::ReadManifest(path, &m, &list)) {
+        for (const std::string& e : list) {
+            *errors += e + "\n";
+        }
+        return -1;
+    }
+    return disktool::Build(m, dir + "/out", disktool::BuildOptions());
+}
+
+TEST(DiskBuild, SampleManifestRebuildsExamplesDisk) {
+    ScratchDir tmp;
+    disktool::Manifest m;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(disktool::ReadManifest(kSource + "/examples/disk.manifest", &m, &errors));
+    ASSERT_EQ(0, disktool::Build(m, tmp.path() + "/out", disktool::BuildOptions()));
+    auto built = Tree(tmp.path() + "/out/merged");
+    auto committed = Tree(kSource + "/examples/disk");
+    EXPECT_EQ(committed.size(), built.size());
+    for (const auto& kv : committed) {
+        auto it = built.find(kv.first);
+        EXPECT_TRUE(it != built.end() && it->second == kv.second)
+            << kv.first << " differs: examples/disk is not what disktool builds from "
+            << "examples/disk.manifest";
+    }
+}
+
+TEST(DiskBuild, SpreadsOverDisksAndTheMergedTreeIsTheirUnion) {
+    ScratchDir tmp;
+    std::string manifest =
+        "[Main]\nProductName = Spread\n[DirectoryName]\nSubDir1 = DATA\n[Files]\n";
+    std::map<std::string, std::string> originals;
+    for (int i = 0; i < 5; i++) {
+        std::string name = "R" + std::to_string(i) + ".BIN";
+        originals[name] = RandomBytes(600000, 20 + i);
+        WriteBytes(tmp.path() + "/" + name, originals[name]);
+        manifest += name + ", " + name + ", random " + std::to_string(i) + ", SubDir1\n";
+    }
+    std::string text;
+    while (text.size() < 30000) {
+        text += "a line of text for the disk tool " + std::to_string(text.size()) + "\n";
+    }
+    originals["T.TXT"] = text;
+    WriteBytes(tmp.path() + "/T.TXT", text);
+    manifest += "T.TXT, T.TXT, text, RootDir\n";
+    std::string errors;
+    ASSERT_EQ(0, BuildFrom(manifest, tmp.path(), &errors)) << errors;
+
+    // 600000 random bytes are 1172 clusters, a floppy has 2847 and disk 1
+    // keeps 256 for SETUP.EXE: two such files per disk, so three disks.
+    std::string out = tmp.path() + "/out";
+    EXPECT_EQ(0, access((out + "/disk3").c_str(), F_OK));
+    EXPECT_NE(0, access((out + "/disk4").c_str(), F_OK));
+    std::map<std::string, std::string> merged = Tree(out + "/merged");
+    std::map<std::string, std::string> joined;
+    for (int d = 1; d <= 3; d++) {
+        uint64_t clusters = 0;
+        for (const auto& kv : Tree(out + "/disk" + std::to_string(d))) {
+            EXPECT_TRUE(joined.emplace(kv).second) << kv.first << " on two disks";
+            clusters += (kv.second.size() + 511) / 512;
+        }
+        EXPECT_LE(clusters * 512, disktool::kFloppyBytes) << "disk " << d;
+    }
+    EXPECT_TRUE(joined == merged);
+    // Random data do not shrink: stored under their own names; text shrinks.
+    for (int i = 0; i < 5; i++) {
+        std::string name = "R" + std::to_string(i) + ".BIN";
+        EXPECT_TRUE(merged["/DATA/" + name] == originals[name]) << name;
+    }
+    ASSERT_EQ(1u, merged.count("/T.TX_"));
+    std::string packed = merged["/T.TX_"];
+    EXPECT_EQ('T', packed[9]);  // the character the "_" stands for
+    EXPECT_TRUE(Expand(std::vector<uint8_t>(packed.begin(), packed.end())) == text);
+}
+
+TEST(DiskBuild, DataThatLookCompressedAreStoredCompressed) {
+    ScratchDir tmp;
+    // Plain data that begin with the SZDD magic would be expanded by lz32.
+    std::string lookalike = szdd_reference::Header(3) + RandomBytes(2000, 9);
+    WriteBytes(tmp.path() + "/S.BIN", lookalike);
+    std::string errors;
+    ASSERT_EQ(0, BuildFrom("[Main]\nProductName = S\n[Files]\nS.BIN, S.BIN, s, RootDir\n",
+                           tmp.path(), &errors))
+        << errors;
+    auto merged = Tree(tmp.path() + "/out/merged");
+    ASSERT_EQ(1u, merged.count("/S.BI_"));
+    EXPECT_EQ(0u, merged.count("/S.BIN"));
+    std::string packed = merged["/S.BI_"];
+    EXPECT_TRUE(Expand(std::vector<uint8_t>(packed.begin(), packed.end())) == lookalike);
+}
+
+TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
+    const std::string text(4000, 'x');
+    const std::string head = "[Main]\nProductName = Bad\n";
+    struct Row {
+        const char* what;
+        std::string manifest;
+        int files;           // random files F0.BIN.. of 3000 bytes to create
+        bool manifestError;  // refused by ReadManifest rather than by Build
+    } rows[] = {
+        {"keyword of no directory", head + "[Files]\nA.TXT, A.TXT, a, SubDirX\n", 0, true},
+        {"three fields", head + "[Files]\nA.TXT, A.TXT, RootDir\n", 0, true},
+        {"a comma in the description", head + "[Files]\nA.TXT, A.TXT, a, b, RootDir\n", 0, true},
+        {"the misspelt key written right",
+         head + "[Startup]\nSerialName = x\n[Files]\n"
+                "A.TXT, A.TXT, a, RootDir\n",
+         0, true},
+        {"unknown section", head + "[Disk1]\n1=x\n[Files]\nA.TXT, A.TXT, a, RootDir\n", 0, true},
+        {"a path as target name", head + "[Files]\nA.TXT, SUB\\A.TXT, a, RootDir\n", 0, true},
+        {"the same name after _ renaming",
+         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nB.TXT, A.TXX, b, RootDir\n", 0, false},
+        {"two files to one destination (one stored, one compressed)",
+         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nR.BIN, A.TXT, r, RootDir\n", 0, false},
+        {"a source that is not there", head + "[Files]\nNONE.TXT, A.TXT, a, RootDir\n", 0, false},
+        {"SubDir2 without a directory name", head + "[Files]\nA.TXT, A.TXT, a, SubDir2\n", 0,
+         false},
+        {"a file named like the script", head + "[Files]\nA.TXT, SETUP.INF, a, RootDir\n", 0,
+         false},
+        {"more than six disks", head + "[Disks]\nSize = 8192\n[Files]\n", 11, false},
+    };
+    for (const Row& r : rows) {
+        ScratchDir tmp;
+        WriteBytes(tmp.path() + "/A.TXT", text);
+        WriteBytes(tmp.path() + "/B.TXT", text + "b");
+        WriteBytes(tmp.path() + "/R.BIN", RandomBytes(3000, 8));
+        std::string manifest = r.manifest;
+        for (int i = 0; i < r.files; i++) {
+            std::string name = "F" + std::to_string(i) + ".BIN";
+            WriteBytes(tmp.path() + "/" + name, RandomBytes(3000, 40 + i));
+            manifest += name + ", " + name + ", f, RootDir\n";
+        }
+        std::string errors;
+        int rc = BuildFrom(manifest, tmp.path(), &errors);
+        EXPECT_EQ(r.manifestError ? -1 : 2, rc) << r.what << " " << errors;
+        EXPECT_NE(0, access((tmp.path() + "/out/merged").c_str(), F_OK)) << r.what;
+    }
+}
+
+}  // namespace
