@@ -1,12 +1,14 @@
 // The disk tool's SZDD encoder on files, for the encoding benchmark:
-//   szdd_encode [-p greedy|lazy|optimal] [-t] IN OUT [IN OUT]...
+//   szdd_encode [-p greedy|lazy|optimal] [-c CHAIN] [-t] IN OUT [IN OUT]...
 // compresses each IN into OUT (always SZDD, even when larger: the
 // benchmark decides what is stored plainly). With -t it prints
 // "seconds=S bytes=N" at the end: the time spent compressing (reading the
-// inputs and writing the outputs not counted) and the bytes written.
+// inputs and writing the outputs not counted) and the bytes written. -c sets
+// the candidates tried per position (default: what disktool uses).
 #include "szdd_encode.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
@@ -42,10 +44,13 @@ double Now() {
 int main(int argc, char** argv) {
     szdd::Parse parse = szdd::Parse::Optimal;
     bool timed = false;
+    int chain = szdd::kDefaultChain;
     int a = 1;
     for (; a < argc && argv[a][0] == '-'; a++) {
         if (strcmp(argv[a], "-t") == 0) {
             timed = true;
+        } else if (strcmp(argv[a], "-c") == 0 && a + 1 < argc) {
+            chain = atoi(argv[++a]);
         } else if (strcmp(argv[a], "-p") == 0 && a + 1 < argc) {
             std::string p = argv[++a];
             if (p == "greedy") {
@@ -59,12 +64,13 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else {
-            fprintf(stderr, "usage: szdd_encode [-p greedy|lazy|optimal] [-t] IN OUT...\n");
+            fprintf(stderr,
+                    "usage: szdd_encode [-p greedy|lazy|optimal] [-c CHAIN] [-t] IN OUT...\n");
             return 2;
         }
     }
     if ((argc - a) % 2 != 0 || argc == a) {
-        fprintf(stderr, "usage: szdd_encode [-p greedy|lazy|optimal] [-t] IN OUT...\n");
+        fprintf(stderr, "usage: szdd_encode [-p greedy|lazy|optimal] [-c CHAIN] [-t] IN OUT...\n");
         return 2;
     }
     double seconds = 0;
@@ -78,7 +84,7 @@ int main(int argc, char** argv) {
         }
         out.clear();
         double t0 = Now();
-        bool ok = szdd::Compress(in.data(), in.size(), 0, parse, &out);
+        bool ok = szdd::Compress(in.data(), in.size(), 0, parse, &out, chain);
         seconds += Now() - t0;
         if (!ok) {
             fprintf(stderr, "szdd_encode: %s is too large\n", argv[a]);

@@ -14,7 +14,6 @@ const uint32_t kWindowMask = kWindow - 1;
 const uint32_t kStartPos = kWindow - 16;  // window position of the first byte
 const int kHashBits = 15;
 const uint32_t kHashSize = 1u << kHashBits;
-const int kMaxChain = 48;             // candidates tried per position; longer chains gain little
 const uint32_t kPad = 32;             // readable bytes after the input for word compares
 const uint32_t kPrefixInserted = 20;  // blank positions before the input in the chains
 
@@ -57,7 +56,7 @@ struct Match {
 // Positions are indexes into buf: the blanks, then the input from kWindow on.
 class MatchFinder {
   public:
-    MatchFinder(const uint8_t* data, size_t size) : size_(size) {
+    MatchFinder(const uint8_t* data, size_t size, int maxChain) : size_(size), maxChain_(maxChain) {
         buf_.assign(kWindow + size + kPad, 0);
         memset(buf_.data(), ' ', kWindow);
         if (size > 0) {
@@ -80,7 +79,7 @@ class MatchFinder {
             uint32_t bestLen = kMinMatch - 1;
             int32_t cand = head_[Hash3(cur)];
             int32_t lowest = static_cast<int32_t>(p - kWindow);
-            for (int chain = 0; chain < kMaxChain && cand >= lowest; chain++) {
+            for (int chain = 0; chain < maxChain_ && cand >= lowest; chain++) {
                 const uint8_t* c = buf_.data() + cand;
                 if (c[bestLen] == cur[bestLen]) {
                     uint32_t len = MatchLength(c, cur, max);
@@ -112,6 +111,7 @@ class MatchFinder {
 
   private:
     size_t size_;
+    int maxChain_;
     std::vector<uint8_t> buf_;
     std::vector<int32_t> head_;
     std::vector<int32_t> prev_;
@@ -245,7 +245,7 @@ void ParseOptimal(const uint8_t* data, size_t size, MatchFinder* mf, StreamWrite
 }  // namespace
 
 bool Compress(const uint8_t* data, size_t size, uint8_t lastChar, Parse parse,
-              std::vector<uint8_t>* out) {
+              std::vector<uint8_t>* out, int maxChain) {
     if (size > kMaxInput) {
         return false;
     }
@@ -256,7 +256,7 @@ bool Compress(const uint8_t* data, size_t size, uint8_t lastChar, Parse parse,
         out->push_back(static_cast<uint8_t>(static_cast<uint64_t>(size) >> shift));
     }
     out->reserve(out->size() + size / 2 + 16);
-    MatchFinder mf(data, size);
+    MatchFinder mf(data, size, maxChain);
     StreamWriter w(out);
     switch (parse) {
         case Parse::Greedy:

@@ -25,12 +25,17 @@ enum class Parse {
 const uint32_t kMinMatch = 3;
 const uint32_t kMaxMatch = 18;
 const size_t kMaxInput = 0xFFFFFFFFu;  // the header holds the length in 32 bits
+// Candidates tried per position. Longer chains find longer matches ever more
+// slowly; kWholeWindow tries every earlier position within reach, which
+// makes the optimal parse the smallest stream the format allows.
+const int kDefaultChain = 256;
+const int kWholeWindow = 4096;
 
 // Appends the whole SZDD file of data (header and stream) to out. lastChar
 // is kept in the header: the character that the "_" in the compressed name
 // stands for (0 when none). Returns false only for input too long for the
 // header's length field.
 bool Compress(const uint8_t* data, size_t size, uint8_t lastChar, Parse parse,
-              std::vector<uint8_t>* out);
+              std::vector<uint8_t>* out, int maxChain = kDefaultChain);
 
 }  // namespace szdd
