@@ -15,23 +15,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "whole_file.h"
 
-bool ReadAll(const char* path, std::vector<uint8_t>* data) {
-    FILE* f = fopen(path, "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    data->clear();
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) {
-        data->insert(data->end(), chunk, chunk + got);
-    }
-    bool ok = !ferror(f);
-    fclose(f);
-    return ok;
-}
+namespace {
 
 double Now() {
     timespec t;
@@ -78,7 +64,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> in;
     std::vector<uint8_t> out;
     for (; a < argc; a += 2) {
-        if (!ReadAll(argv[a], &in)) {
+        if (!disktool::ReadWholeFile(argv[a], &in)) {
             fprintf(stderr, "szdd_encode: cannot read %s\n", argv[a]);
             return 1;
         }
@@ -90,8 +76,7 @@ int main(int argc, char** argv) {
             fprintf(stderr, "szdd_encode: %s is too large\n", argv[a]);
             return 1;
         }
-        FILE* f = fopen(argv[a + 1], "wb");
-        if (f == nullptr || fwrite(out.data(), 1, out.size(), f) != out.size() || fclose(f) != 0) {
+        if (!disktool::WriteWholeFile(argv[a + 1], out.data(), out.size())) {
             fprintf(stderr, "szdd_encode: cannot write %s\n", argv[a + 1]);
             return 1;
         }

@@ -20,6 +20,7 @@
 #include "platform/posix/machine.h"
 #include "platform/posix/szdd.h"
 #include "szdd_encode.h"
+#include "whole_file.h"
 
 extern char** environ;
 
@@ -71,31 +72,6 @@ std::string Known(const char* const (&names)[N], const std::string& name) {
         }
     }
     return "";
-}
-
-bool ReadAll(const std::string& path, std::vector<uint8_t>* data) {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    data->clear();
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) {
-        data->insert(data->end(), chunk, chunk + got);
-    }
-    bool ok = !ferror(f);
-    fclose(f);
-    return ok;
-}
-
-bool WriteAll(const std::string& path, const void* data, size_t size) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (f == nullptr) {
-        return false;
-    }
-    bool ok = fwrite(data, 1, size, f) == size;
-    return fclose(f) == 0 && ok;
 }
 
 bool MakeDirs(const std::string& path) {
@@ -340,9 +316,9 @@ bool WriteTree(const std::string& root, const std::vector<DiskFile>& files, int 
         return false;
     }
     if (disk <= 0) {
-        if (!WriteAll(root + "/SETUP.INF", script.data(), script.size()) ||
+        if (!WriteWholeFile(root + "/SETUP.INF", script.data(), script.size()) ||
             (!setupExe.empty() &&
-             !WriteAll(root + "/SETUP.EXE", setupExe.data(), setupExe.size()))) {
+             !WriteWholeFile(root + "/SETUP.EXE", setupExe.data(), setupExe.size()))) {
             *error = "cannot write into " + root;
             return false;
         }
@@ -355,7 +331,8 @@ bool WriteTree(const std::string& root, const std::vector<DiskFile>& files, int 
         for (char& c : dir) {
             c = c == '\\' ? '/' : c;
         }
-        if (!MakeDirs(dir) || !WriteAll(dir + "/" + f.diskName, f.bytes.data(), f.bytes.size())) {
+        if (!MakeDirs(dir) ||
+            !WriteWholeFile(dir + "/" + f.diskName, f.bytes.data(), f.bytes.size())) {
             *error = "cannot write " + dir + "/" + f.diskName;
             return false;
         }
@@ -563,7 +540,7 @@ int Build(const Manifest& m, const std::string& outDir, const BuildOptions& opti
             continue;
         }
         std::vector<uint8_t> data;
-        if (!ReadAll(mf.source, &data)) {
+        if (!ReadWholeFile(mf.source, &data)) {
             errors.push_back(where + mf.source + " cannot be read");
             continue;
         }
@@ -621,7 +598,7 @@ int Build(const Manifest& m, const std::string& outDir, const BuildOptions& opti
         files.push_back(std::move(f));
     }
     std::vector<uint8_t> setupExe;
-    if (!options.setupExe.empty() && !ReadAll(options.setupExe, &setupExe)) {
+    if (!options.setupExe.empty() && !ReadWholeFile(options.setupExe, &setupExe)) {
         errors.push_back(options.setupExe + " cannot be read");
     }
     if (!errors.empty()) {
@@ -672,7 +649,7 @@ int Build(const Manifest& m, const std::string& outDir, const BuildOptions& opti
         RemoveTree(outDir + "/merged");
     }
     std::string error;
-    if (!MakeDirs(outDir) || !WriteAll(outDir + "/" + kMarker, "", 0)) {
+    if (!MakeDirs(outDir) || !WriteWholeFile(outDir + "/" + kMarker, "", 0)) {
         fprintf(stderr, "build: cannot create %s\n", outDir.c_str());
         return 2;
     }
