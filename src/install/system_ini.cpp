@@ -14,6 +14,7 @@ const uint32_t kSystemDirField = 80;  // as GetSystemDirectoryA fills it: up to 
 const uint32_t kPieceField = 128;     // one read of a line; longer lines come in pieces
 const uint32_t kPatternCarry = 7;     // longest pattern ("[386Enh]") less one
 const char kReplacement[] = "mouse=*vmouse\n";
+const uint32_t kCompareChunk = 1024;  // bytes compared per read of system.ini and system.new
 
 // What decides a line's fate, gathered over all of its pieces.
 struct LineFacts {
@@ -29,42 +30,68 @@ int EndsLine(const char* piece, uint32_t n) {
     return piece[n - 1] == '\n' || n < kPieceField - 1;
 }
 
-void NoteMatches(const char* hay, LineFacts* facts) {
-    if (text::Find(hay, "[386Enh]") != nullptr) {
+// Whether pattern occurs in the n bytes at hay. A NUL is a byte like any
+// other here: a line holding one is still tested whole.
+int Contains(const char* hay, uint32_t n, const char* pattern) {
+    uint32_t m = text::Length(pattern);
+    for (uint32_t at = 0; at + m <= n; at++) {
+        uint32_t k = 0;
+        while (k < m && hay[at + k] == pattern[k]) {
+            k++;
+        }
+        if (k == m) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void NoteMatches(const char* hay, uint32_t n, LineFacts* facts) {
+    if (Contains(hay, n, "[386Enh]")) {
         facts->hasHeader = 1;
     }
-    if (text::Find(hay, "mouse") != nullptr) {
+    if (Contains(hay, n, "mouse")) {
         facts->hasMouse = 1;
     }
 }
 
-// Reads one whole line, piece by piece, noting what it contains; a match
-// that straddles two pieces is found through the carried tail of the first.
-// 0 at the end of the input.
-int ScanLine(TextStream* in, char* piece, LineFacts* facts) {
+// Reads one whole line, noting what it contains. The first piece stays in
+// piece (n characters in *length); later pieces are read into a buffer of
+// their own, so the end-of-input read after a line that fills the field
+// exactly cannot wipe it. A match that straddles two pieces is found in the
+// seam: the tail of the one and the head of the next. 0 at the end of the
+// input.
+int ScanLine(TextStream* in, char* piece, uint32_t* length, LineFacts* facts) {
     uint32_t n = TextReadLine(in, piece, kPieceField);
     if (n == 0) {
         return 0;
     }
+    *length = n;
     facts->first = piece[0];
     facts->hasHeader = 0;
     facts->hasMouse = 0;
     facts->pieces = 1;
-    NoteMatches(piece, facts);
-    while (!EndsLine(piece, n)) {
-        char seam[2 * kPatternCarry + 1];
-        uint32_t keep = n < kPatternCarry ? n : kPatternCarry;
-        text::Copy(seam, sizeof seam, piece + n - keep);
-        n = TextReadLine(in, piece, kPieceField);
+    NoteMatches(piece, n, facts);
+    char more[kPieceField];
+    const char* last = piece;
+    while (!EndsLine(last, n)) {
+        // A piece that does not end the line is a full one: n >= kPatternCarry.
+        char seam[2 * kPatternCarry];
+        for (uint32_t i = 0; i < kPatternCarry; i++) {
+            seam[i] = last[n - kPatternCarry + i];
+        }
+        n = TextReadLine(in, more, kPieceField);
         if (n == 0) {
             break;
         }
         facts->pieces++;
-        char head[kPatternCarry + 1];
-        text::Copy(head, sizeof head, piece);
-        text::Append(seam, sizeof seam, head);
-        NoteMatches(seam, facts);
-        NoteMatches(piece, facts);
+        uint32_t head = n < kPatternCarry ? n : kPatternCarry;
+        for (uint32_t i = 0; i < head; i++) {
+            seam[kPatternCarry + i] = more[i];
+        }
+        NoteMatches(seam, kPatternCarry + head, facts);
+        NoteMatches(more, n, facts);
+        last = more;
     }
     facts->end = TextTell(in);
     return 1;
@@ -76,7 +103,8 @@ int CopyLineAgain(TextStream* in, TextStream* out, uint32_t start, uint32_t end,
         return 0;
     }
     while (TextTell(in) < end) {
-        if (TextReadLine(in, piece, kPieceField) == 0 || !TextWrite(out, piece)) {
+        uint32_t n = TextReadLine(in, piece, kPieceField);
+        if (n == 0 || !TextWriteBytes(out, piece, n)) {
             return 0;
         }
     }
@@ -91,8 +119,9 @@ int RewriteInto(TextStream* in, TextStream* out) {
     int ok = 1;
     for (;;) {
         uint32_t start = TextTell(in);
+        uint32_t length = 0;
         LineFacts facts;
-        if (!ScanLine(in, piece, &facts)) {
+        if (!ScanLine(in, piece, &length, &facts)) {
             break;
         }
         // The flag stays set across later section headers: the first
@@ -104,7 +133,7 @@ int RewriteInto(TextStream* in, TextStream* out) {
             armed = 0;
             ok = TextWrite(out, kReplacement);
         } else if (facts.pieces == 1) {
-            ok = TextWrite(out, piece);
+            ok = TextWriteBytes(out, piece, length);
         } else {
             ok = CopyLineAgain(in, out, start, facts.end, piece);
         }
@@ -116,6 +145,52 @@ int RewriteInto(TextStream* in, TextStream* out) {
         ok = 0;
     }
     return ok;
+}
+
+// Reads up to size bytes, as many as the file still has; 0 on a failed read.
+int ReadChunk(plat::File file, char* buf, uint32_t size, uint32_t* got) {
+    *got = 0;
+    while (*got < size) {
+        uint32_t n = 0;
+        if (!plat::FileRead(file, buf + *got, size - *got, &n)) {
+            return 0;
+        }
+        if (n == 0) {
+            break;
+        }
+        *got += n;
+    }
+    return 1;
+}
+
+// 1 when both files could be read and hold the same bytes.
+int SameBytes(const char* pathA, const char* pathB) {
+    static char a[kCompareChunk];
+    static char b[kCompareChunk];
+    plat::File fa = plat::FileOpenRead(pathA);
+    plat::File fb = plat::FileOpenRead(pathB);
+    int same = fa != nullptr && fb != nullptr;
+    while (same) {
+        uint32_t na = 0;
+        uint32_t nb = 0;
+        if (!ReadChunk(fa, a, sizeof a, &na) || !ReadChunk(fb, b, sizeof b, &nb) || na != nb) {
+            same = 0;
+            break;
+        }
+        for (uint32_t i = 0; i < na && same; i++) {
+            same = a[i] == b[i];
+        }
+        if (na < sizeof a) {
+            break;
+        }
+    }
+    if (fa != nullptr) {
+        plat::FileClose(fa);
+    }
+    if (fb != nullptr) {
+        plat::FileClose(fb);
+    }
+    return same;
 }
 
 }  // namespace
@@ -153,11 +228,16 @@ int SwitchSystemIni(const char* windowsDir) {
         plat::FileDelete(newPath);
         return 0;
     }
-    // A second setup replaces the first one's system.bak, so the text from
-    // before the first setup is gone; kept so, as other tools may rely on it.
-    plat::FileDelete(bakPath);
-    plat::FileRename(iniPath, bakPath);
-    plat::FileRename(newPath, iniPath);
+    // A rewrite that changes nothing (a second setup finds its own mouse
+    // line) must leave system.bak alone: it holds the only copy of the text
+    // from before the first setup.
+    if (SameBytes(iniPath, newPath)) {
+        plat::FileDelete(newPath);
+    } else {
+        plat::FileDelete(bakPath);
+        plat::FileRename(iniPath, bakPath);
+        plat::FileRename(newPath, iniPath);
+    }
 
     char systemDir[kSystemDirField];
     uint32_t length = plat::SystemDirectory(systemDir, sizeof systemDir);
@@ -168,6 +248,12 @@ int SwitchSystemIni(const char* windowsDir) {
     char vxdBakPath[kPathField];
     if (!text::Format(vxdPath, sizeof vxdPath, "%s\\VMM32\\VMOUSE.VXD", systemDir) ||
         !text::Format(vxdBakPath, sizeof vxdBakPath, "%s\\VMM32\\VMOUSE.BAK", systemDir)) {
+        return 0;
+    }
+    // Without a VxD to take its place, VMOUSE.BAK is the only copy of the
+    // original one (a second setup): it stays.
+    uint32_t vxd = plat::FileAttributes(vxdPath);
+    if (vxd == plat::kInvalidAttributes || (vxd & plat::kAttrDirectory) != 0) {
         return 0;
     }
     plat::FileDelete(vxdBakPath);

@@ -2,6 +2,8 @@
 // file calls so the exe needs no C runtime.
 #include "platform/textstream.h"
 
+#include "platform/text.h"
+
 namespace {
 
 const char kCtrlZ = 0x1A;
@@ -131,14 +133,18 @@ int TextSeek(TextStream* stream, uint32_t offset) {
 }
 
 int TextWrite(TextStream* stream, const char* text) {
+    return TextWriteBytes(stream, text, text::Length(text));
+}
+
+int TextWriteBytes(TextStream* stream, const char* text, uint32_t length) {
     if (stream->file == nullptr || !stream->writing) {
         return 0;
     }
-    for (const char* p = text; *p != 0; p++) {
-        if (*p == '\n') {
+    for (uint32_t i = 0; i < length; i++) {
+        if (text[i] == '\n') {
             Put(stream, '\r');
         }
-        Put(stream, *p);
+        Put(stream, text[i]);
     }
     return stream->failed ? 0 : 1;
 }

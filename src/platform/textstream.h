@@ -36,6 +36,9 @@ int TextSeek(TextStream* stream, uint32_t offset);
 
 // Writes the text, each LF as CR LF; 1 unless a write has failed.
 int TextWrite(TextStream* stream, const char* text);
+// The same for length characters, NULs included: a line read with
+// TextReadLine may hold them, and a copy must keep them.
+int TextWriteBytes(TextStream* stream, const char* text, uint32_t length);
 
 // Flushes and closes; 1 when every write and the close succeeded.
 int TextClose(TextStream* stream);

@@ -67,6 +67,7 @@ std::string LongText(size_t length, char fill) {
 
 TEST(SystemIni, RewritesTheMouseLine) {
     const std::string x130 = LongText(130, 'x');
+    const std::string nul(1, '\0');
     struct Row {
         std::string input;
         std::string expected;
@@ -121,6 +122,15 @@ TEST(SystemIni, RewritesTheMouseLine) {
          "[386Enh]\r\nmouse=*vmouse\r\nz\r\n"},
         // 18: a long last line without a line end.
         {"[386Enh]\r\n" + x130 + x130, "[386Enh]\r\n" + x130 + x130},
+        // 19/20: a NUL is copied like any other byte and does not join its
+        // line to the next one, in a short line and in a long one.
+        {"[boot]\r\nshell=Explorer.exe" + nul + "junk\r\n[386Enh]\r\nmouse=a\r\n",
+         "[boot]\r\nshell=Explorer.exe" + nul + "junk\r\n[386Enh]\r\nmouse=*vmouse\r\n"},
+        {"[386Enh]\r\n" + x130 + nul + x130 + "\r\nmouse=a\r\n" + nul,
+         "[386Enh]\r\n" + x130 + nul + x130 + "\r\nmouse=*vmouse\r\n" + nul},
+        // 21: text after a NUL is part of the line: its "mouse" counts.
+        {"[386Enh]\r\ndevice=x" + nul + "mouse\r\nmouse=a\r\n",
+         "[386Enh]\r\nmouse=*vmouse\r\nmouse=a\r\n"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         ResetIni();
@@ -129,8 +139,34 @@ TEST(SystemIni, RewritesTheMouseLine) {
         SwitchSystemIni(WindowsDir().c_str());
 
         EXPECT_EQ(rows[i].expected, Read(Ini())) << "row " << i;
-        EXPECT_EQ(rows[i].input, Read(Bak())) << "row " << i;
+        // A rewrite that changes nothing leaves no system.bak behind.
+        EXPECT_EQ(rows[i].expected == rows[i].input ? "<missing>" : rows[i].input, Read(Bak()))
+            << "row " << i;
         EXPECT_FALSE(testing_machine::Exists(New())) << "row " << i;
+    }
+}
+
+// A last line of every length around the multiples of the read size
+// (127 characters), ended by a line end, by Ctrl-Z or by nothing, is
+// copied whole: the read that finds the end of the input must not take
+// the place of the line's last piece.
+TEST(SystemIni, LastLineOfAnyLengthIsKept) {
+    const char* const ends[] = {"", "\x1A", "\r\n"};
+    const size_t lengths[] = {1, 126, 127, 128, 253, 254, 255, 380, 381, 382};
+    for (const char* end : ends) {
+        for (size_t length : lengths) {
+            ResetIni();
+            const std::string last = ("device=" + LongText(length, 'a')).substr(0, length);
+            const std::string input = "[386Enh]\r\nmouse=x\r\n" + last + end;
+            ASSERT_TRUE(testing_machine::WriteFile(Ini(), input));
+
+            SwitchSystemIni(WindowsDir().c_str());
+
+            std::string lineEnd = std::string(end) == "\r\n" ? "\r\n" : "";
+            EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n" + last + lineEnd, Read(Ini()))
+                << "length " << length << ", end " << testing::PrintToString(end);
+            EXPECT_EQ(input, Read(Bak())) << "length " << length;
+        }
     }
 }
 
@@ -139,11 +175,13 @@ TEST(SystemIni, SetsTheVxdAside) {
         bool vxd;     // VMOUSE.VXD present before
         bool oldBak;  // an older VMOUSE.BAK present before
         int result;
+        const char* bak;  // VMOUSE.BAK afterwards
     } rows[] = {
-        {true, false, 1},
-        {true, true, 1},
-        {false, true, 0},
-        {false, false, 0},
+        {true, false, 1, "new vxd"},
+        {true, true, 1, "new vxd"},
+        // Nothing to take its place: the older backup stays.
+        {false, true, 0, "old bak"},
+        {false, false, 0, "<missing>"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         ResetIni();
@@ -158,24 +196,38 @@ TEST(SystemIni, SetsTheVxdAside) {
         EXPECT_EQ(rows[i].result, SwitchSystemIni(WindowsDir().c_str())) << "row " << i;
 
         EXPECT_FALSE(testing_machine::Exists(Vxd())) << "row " << i;
-        // The older backup is deleted even when there is nothing to rename.
-        EXPECT_EQ(rows[i].vxd ? "new vxd" : "<missing>", Read(VxdBak())) << "row " << i;
+        EXPECT_EQ(rows[i].bak, Read(VxdBak())) << "row " << i;
         EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Ini())) << "row " << i;
     }
 }
 
-TEST(SystemIni, SecondSetupReplacesTheFirstBackups) {
+// A second setup finds its own mouse line: the rewrite would change no
+// byte, so system.ini, system.bak and VMOUSE.BAK, the only copies of what
+// was there before the first setup, all stay.
+TEST(SystemIni, SecondSetupKeepsTheFirstBackups) {
+    const std::string original =
+        "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nmouse=vlmouse.vxd\r\n";
+    const std::string switched = "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nmouse=*vmouse\r\n";
     ResetIni();
-    testing_machine::WriteFile(Ini(), "[386Enh]\r\nmouse=a\r\n");
+    testing_machine::WriteFile(Ini(), original);
     testing_machine::WriteFile(Vxd(), "vxd");
 
     EXPECT_EQ(1, SwitchSystemIni(WindowsDir().c_str()));
     EXPECT_EQ(0, SwitchSystemIni(WindowsDir().c_str()));
 
-    EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Ini()));
-    EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Bak()));
+    EXPECT_EQ(switched, Read(Ini()));
+    EXPECT_EQ(original, Read(Bak()));
+    EXPECT_FALSE(testing_machine::Exists(New()));
     EXPECT_FALSE(testing_machine::Exists(Vxd()));
-    EXPECT_FALSE(testing_machine::Exists(VxdBak()));
+    EXPECT_EQ("vxd", Read(VxdBak()));
+
+    // A file the rewrite leaves as it is gets no system.bak either.
+    ResetIni();
+    testing_machine::WriteFile(Ini(), "[386Enh]\r\ndevice=x\r\n");
+    SwitchSystemIni(WindowsDir().c_str());
+    EXPECT_EQ("[386Enh]\r\ndevice=x\r\n", Read(Ini()));
+    EXPECT_FALSE(testing_machine::Exists(Bak()));
+    EXPECT_FALSE(testing_machine::Exists(New()));
 }
 
 TEST(SystemIni, NothingIsRenamedWithoutACompleteNewFile) {
