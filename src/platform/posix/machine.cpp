@@ -93,8 +93,10 @@ std::string HostPath(const char* dosPath) {
         std::string part = path.substr(i, j - i);
         if (!part.empty() && part != ".") {
             if (part == "..") {
+                // host is root + "/c" and a folder after it starts at
+                // root.size() + 2; ".." never climbs above the drive.
                 size_t cut = host.find_last_of('/');
-                if (cut > gMachine.root.size() + 2) {
+                if (cut >= gMachine.root.size() + 2) {
                     host.erase(cut);
                 }
             } else {

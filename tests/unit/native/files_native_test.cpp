@@ -170,6 +170,24 @@ TEST(FilesNative, DosPathsResolveCaseBlindly) {
               plat::posix::HostPath(P("mixed\\newdir").c_str()));
 }
 
+// ".." climbs one folder, out of a first-level folder too, and never above
+// the drive, as Windows resolves it.
+TEST(FilesNative, DotDotClimbsOneFolder) {
+    testing_machine::Reset();
+    const std::string c = plat::posix::Machine().root + "/c";
+    struct Row {
+        const char* dos;
+        std::string host;
+    } rows[] = {
+        {"C:\\A\\..\\X", c + "/X"},      {"C:\\A\\B\\..\\..\\X", c + "/X"},
+        {"C:\\A\\B\\..\\X", c + "/A/X"}, {"C:\\..\\X", c + "/X"},
+        {"C:\\A\\..\\..\\X", c + "/X"},  {"C:\\A\\.\\X\\..", c + "/A"},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        EXPECT_EQ(rows[i].host, plat::posix::HostPath(rows[i].dos)) << "row " << i;
+    }
+}
+
 TEST(FilesNative, TextReadFailureEndsTheInputAndIsReported) {
     testing_machine::Reset();
     std::string lines;
