@@ -227,6 +227,29 @@ TEST(FileCopy, FailuresSkipTheFile) {
     EXPECT_EQ("file : ", r.events[9]) << "row 3: the empty entry";
 }
 
+// A file line with an empty name names no file. Neither lz32's
+// compressed-name fallback for a path ending in a backslash ("._") is
+// opened or created, nor anything else; the walk goes on as for any file.
+TEST(FileCopy, EntriesWithoutANameCopyNothing) {
+    tm::Reset();
+    ASSERT_TRUE(tm::WriteFile(tm::Path("SRC\\A.SZ"), Fixture("TEXT.SZ")));
+    ASSERT_TRUE(tm::WriteFile(tm::Path("SRC\\._"), "what the fallback would open"));
+    ASSERT_TRUE(tm::MakeDirs(tm::Path("DEST")));
+    Plan plan({{{"", "A.SZ", "", "", "no target name"},
+                {"", "", "", "B.TXT", "no source name"},
+                {"", "A.SZ", "", "A.TXT", "named"}}});
+    Recorder r;
+    EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
+    EXPECT_FALSE(tm::Exists(tm::Path("DEST\\._"))) << "row 1";
+    EXPECT_FALSE(tm::Exists(tm::Path("DEST\\B.TXT"))) << "row 2";
+    EXPECT_TRUE(Fixture("TEXT.BIN") == Read("DEST\\A.TXT")) << "row 3";
+    EXPECT_EQ((std::vector<int>{33, 66, 100}), r.Percentages());
+    EXPECT_EQ(6, r.steps);
+    char path[kPathSize];
+    EXPECT_EQ(0, BuildDestinationPath(plan.state, 0, 0, path));
+    EXPECT_EQ(0, BuildSourcePath(plan.state, 0, 1, path));
+}
+
 // Cancel during the second of five files: it is completed, the third is
 // never opened (not even shown), nothing copied is removed.
 TEST(FileCopy, CancelStopsBeforeTheNextFile) {
