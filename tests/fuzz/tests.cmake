@@ -1,56 +1,70 @@
-# The SZDD decoder and the disk tool's encoder under libFuzzer (clang only,
-# native only): a short run each in every test pass; long runs are made by
-# hand with the same binaries:
-#   build/<dir>/szdd_fuzz -max_total_time=600 build/<dir>/szdd_fuzz_corpus
+# libFuzzer targets (clang only, native only): the SZDD decoder, the disk
+# tool's encoder, the SETUP.INF loader and the system.ini switch-over. Each
+# gets a short run in every test pass; long runs are made by hand with the
+# same binaries:
+#   build/<dir>/<name> -max_total_time=600 build/<dir>/<name>_corpus [tests/fuzz/seeds/<seeds>]
 if(NOT SETUP_WINDOWS)
   find_program(SETUP_CLANGXX NAMES clang++ clang++-14)
   if(SETUP_CLANGXX)
-    set(SZDD_FUZZ_BIN ${CMAKE_BINARY_DIR}/szdd_fuzz)
-    set(SZDD_FUZZ_SOURCES
-      ${CMAKE_SOURCE_DIR}/tests/fuzz/szdd_fuzz.cpp
-      ${CMAKE_SOURCE_DIR}/src/platform/posix/szdd.cpp
-      ${CMAKE_SOURCE_DIR}/tests/support/szdd_reference_common.cpp)
+    file(GLOB_RECURSE FUZZ_HEADERS CONFIGURE_DEPENDS
+      ${CMAKE_SOURCE_DIR}/src/*.h ${CMAKE_SOURCE_DIR}/tools/disktool/*.h
+      ${CMAKE_SOURCE_DIR}/tests/support/*.h ${CMAKE_SOURCE_DIR}/tests/fuzz/*.h)
+
+    # setup_fuzz_target(NAME SOURCES <files> [SEEDS <dir>] [ARGS <run options>])
     # Built with clang beside the main toolchain, so as a custom command.
-    add_custom_command(OUTPUT ${SZDD_FUZZ_BIN}
-      COMMAND ${SETUP_CLANGXX} -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined
-              -fno-sanitize-recover=all -Wall -Wextra -Werror
-              -I${CMAKE_SOURCE_DIR}/src -I${CMAKE_SOURCE_DIR}/tests
-              ${SZDD_FUZZ_SOURCES} -o ${SZDD_FUZZ_BIN}
-      DEPENDS ${SZDD_FUZZ_SOURCES}
-              ${CMAKE_SOURCE_DIR}/src/platform/posix/szdd.h
-              ${CMAKE_SOURCE_DIR}/tests/support/szdd_reference.h
-      COMMENT "libFuzzer target szdd_fuzz")
-    add_custom_target(szdd_fuzz ALL DEPENDS ${SZDD_FUZZ_BIN})
-    # New inputs go to the build tree's corpus; the SZDD fixtures are seeds.
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/szdd_fuzz_corpus)
-    add_test(NAME szdd_fuzz_short
-      COMMAND ${SZDD_FUZZ_BIN} -max_total_time=20 -seed=1
-              ${CMAKE_BINARY_DIR}/szdd_fuzz_corpus ${CMAKE_SOURCE_DIR}/tests/data/szdd)
-    set_tests_properties(szdd_fuzz_short PROPERTIES TIMEOUT 120)
+    # New inputs of the short run go to the build tree's corpus.
+    function(setup_fuzz_target name)
+      cmake_parse_arguments(FUZZ "" "SEEDS" "SOURCES;ARGS" ${ARGN})
+      set(bin ${CMAKE_BINARY_DIR}/${name})
+      add_custom_command(OUTPUT ${bin}
+        COMMAND ${SETUP_CLANGXX} -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined
+                -fno-sanitize-recover=all -Wall -Wextra -Werror
+                -I${CMAKE_SOURCE_DIR}/src -I${CMAKE_SOURCE_DIR}/resources
+                -I${CMAKE_SOURCE_DIR}/tests -I${CMAKE_SOURCE_DIR}/tools/disktool
+                ${FUZZ_SOURCES} -o ${bin}
+        DEPENDS ${FUZZ_SOURCES} ${FUZZ_HEADERS}
+        COMMENT "libFuzzer target ${name}")
+      add_custom_target(${name} ALL DEPENDS ${bin})
+      file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/${name}_corpus)
+      add_test(NAME ${name}_short
+        COMMAND ${bin} -max_total_time=20 -seed=1 ${FUZZ_ARGS}
+                ${CMAKE_BINARY_DIR}/${name}_corpus ${FUZZ_SEEDS})
+      set_tests_properties(${name}_short PROPERTIES TIMEOUT 120)
+    endfunction()
+
+    setup_fuzz_target(szdd_fuzz
+      SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/szdd_fuzz.cpp
+              ${CMAKE_SOURCE_DIR}/src/platform/posix/szdd.cpp
+              ${CMAKE_SOURCE_DIR}/tests/support/szdd_reference_common.cpp
+      SEEDS ${CMAKE_SOURCE_DIR}/tests/data/szdd)
 
     # The disk tool's encoder: encode, then expand with our decoder.
-    set(SZDD_ENCODE_FUZZ_BIN ${CMAKE_BINARY_DIR}/szdd_encode_fuzz)
-    set(SZDD_ENCODE_FUZZ_SOURCES
-      ${CMAKE_SOURCE_DIR}/tests/fuzz/szdd_encode_fuzz.cpp
-      ${CMAKE_SOURCE_DIR}/tools/disktool/szdd_encode.cpp
-      ${CMAKE_SOURCE_DIR}/src/platform/posix/szdd.cpp
-      ${CMAKE_SOURCE_DIR}/tests/support/szdd_reference_common.cpp)
-    add_custom_command(OUTPUT ${SZDD_ENCODE_FUZZ_BIN}
-      COMMAND ${SETUP_CLANGXX} -std=c++17 -O1 -g -fsanitize=fuzzer,address,undefined
-              -fno-sanitize-recover=all -Wall -Wextra -Werror
-              -I${CMAKE_SOURCE_DIR}/src -I${CMAKE_SOURCE_DIR}/tests
-              -I${CMAKE_SOURCE_DIR}/tools/disktool
-              ${SZDD_ENCODE_FUZZ_SOURCES} -o ${SZDD_ENCODE_FUZZ_BIN}
-      DEPENDS ${SZDD_ENCODE_FUZZ_SOURCES}
-              ${CMAKE_SOURCE_DIR}/tools/disktool/szdd_encode.h
-              ${CMAKE_SOURCE_DIR}/src/platform/posix/szdd.h
-              ${CMAKE_SOURCE_DIR}/tests/support/szdd_reference.h
-      COMMENT "libFuzzer target szdd_encode_fuzz")
-    add_custom_target(szdd_encode_fuzz ALL DEPENDS ${SZDD_ENCODE_FUZZ_BIN})
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/szdd_encode_fuzz_corpus)
-    add_test(NAME szdd_encode_fuzz_short
-      COMMAND ${SZDD_ENCODE_FUZZ_BIN} -max_total_time=20 -seed=1
-              ${CMAKE_BINARY_DIR}/szdd_encode_fuzz_corpus)
-    set_tests_properties(szdd_encode_fuzz_short PROPERTIES TIMEOUT 120)
+    setup_fuzz_target(szdd_encode_fuzz
+      SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/szdd_encode_fuzz.cpp
+              ${CMAKE_SOURCE_DIR}/tools/disktool/szdd_encode.cpp
+              ${CMAKE_SOURCE_DIR}/src/platform/posix/szdd.cpp
+              ${CMAKE_SOURCE_DIR}/tests/support/szdd_reference_common.cpp)
+
+    # The engine over the POSIX stand-ins, as far as the loader and the
+    # switch-over reach.
+    file(GLOB FUZZ_POSIX CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp)
+    set(FUZZ_ENGINE
+      ${FUZZ_POSIX}
+      ${CMAKE_SOURCE_DIR}/src/platform/text.cpp
+      ${CMAKE_SOURCE_DIR}/src/platform/textstream.cpp
+      ${CMAKE_SOURCE_DIR}/src/setup/setup_state.cpp
+      ${CMAKE_SOURCE_DIR}/src/script/setup_script.cpp
+      ${CMAKE_SOURCE_DIR}/src/install/file_copy.cpp
+      ${CMAKE_SOURCE_DIR}/src/install/system_ini.cpp)
+
+    # Inputs up to a few text-stream buffers long, so lines cross them.
+    setup_fuzz_target(setup_script_fuzz
+      SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/setup_script_fuzz.cpp ${FUZZ_ENGINE}
+      SEEDS ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/setup_script
+      ARGS -max_len=16384)
+    setup_fuzz_target(system_ini_fuzz
+      SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/system_ini_fuzz.cpp ${FUZZ_ENGINE}
+      SEEDS ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/system_ini
+      ARGS -max_len=16384)
   endif()
 endif()

@@ -1,0 +1,173 @@
+// libFuzzer target for the SETUP.INF loader over the POSIX stand-ins: the
+// input is the script beside A:\SETUP.EXE. After the load, the source and
+// destination paths of every plan entry are built as the copy builds them.
+// Besides what the sanitizers catch, the plan must hang together: disk and
+// file counts in range and adding up, every record inside the block, every
+// text of the setup state and of the records ended within its field, every
+// path that is built ended within its buffer.
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "install/file_copy.h"
+#include "platform/posix/machine.h"
+#include "platform/text.h"
+#include "script/setup_script.h"
+#include "setup/setup_state.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string gRoot;  // host directory standing for the drives
+
+void RemoveRoot() {
+    std::error_code ec;
+    fs::remove_all(gRoot, ec);
+}
+
+void Fail(const char* what) {
+    fprintf(stderr, "setup_script_fuzz: %s\n", what);
+    abort();
+}
+
+// A text field of `size` bytes must hold its terminating zero.
+template <size_t N>
+void Ended(const char (&field)[N], const char* what) {
+    if (memchr(field, 0, N) == nullptr) {
+        Fail(what);
+    }
+}
+
+void SetUpMachine() {
+    if (gRoot.empty()) {
+        const char* shm = "/dev/shm";
+        std::string base = fs::is_directory(shm) ? shm : fs::temp_directory_path().string();
+        std::string pattern = base + "/setup-script-fuzz-XXXXXX";
+        if (mkdtemp(&pattern[0]) == nullptr) {
+            Fail("mkdtemp");
+        }
+        gRoot = pattern;
+        atexit(RemoveRoot);
+    }
+    plat::posix::MachineConfig config;  // the program is A:\SETUP.EXE
+    config.root = gRoot;
+    plat::posix::MachineReset(config);  // also forgets the cached script
+    std::error_code ec;
+    fs::create_directories(gRoot + "/a", ec);
+    ResetSetupState();
+    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, "C:\\WINDOWS");
+}
+
+void CheckState() {
+    Ended(gSetup.setupDir, "setupDir");
+    Ended(gSetup.productName, "productName");
+    Ended(gSetup.caption, "caption");
+    Ended(gSetup.destDir, "destDir");
+    Ended(gSetup.groupName, "groupName");
+    Ended(gSetup.groupTitle, "groupTitle");
+    Ended(gSetup.startupFileName, "startupFileName");
+    for (const auto& label : gSetup.diskLabels) {
+        Ended(label, "a disk label");
+    }
+    for (const auto& name : gSetup.directoryNames) {
+        Ended(name, "a directory name");
+    }
+    const StartupStrings& s = gSetup.startupStrings;
+    Ended(s.Title, "Title");
+    Ended(s.Mfg, "Mfg");
+    Ended(s.MouseDriver, "MouseDriver");
+    Ended(s.MouseInf, "MouseInf");
+    Ended(s.DriverDate, "DriverDate");
+    Ended(s.PS2InfSection, "PS2InfSection");
+    Ended(s.SerialInfSection, "SerialInfSection");
+    Ended(s.PS2Name, "PS2Name");
+    Ended(s.SeialName, "SeialName");
+
+    if (gSetup.diskCount < 0 || gSetup.diskCount > kMaxDisks) {
+        Fail("disk count out of range");
+    }
+    int32_t total = 0;
+    for (int d = 0; d < gSetup.diskCount; d++) {
+        if (gSetup.diskFileCounts[d] < 0) {
+            Fail("negative file count");
+        }
+        if (gSetup.diskFirstEntry[d] != gSetup.installPlan + total) {
+            Fail("a disk's first record is not where the counts put it");
+        }
+        total += gSetup.diskFileCounts[d];
+    }
+    if (total != gSetup.totalFileCount || total > 32767 ||
+        gSetup.diskFirstEntry[gSetup.diskCount] != gSetup.installPlan + total) {
+        Fail("file counts do not add up");
+    }
+    if (gSetup.groupItemCount < 0 || gSetup.groupItemCount > kGroupItemCount) {
+        Fail("group item count out of range");
+    }
+}
+
+void CheckPlan() {
+    for (int d = 0; d < gSetup.diskCount; d++) {
+        for (int f = 0; f < gSetup.diskFileCounts[d]; f++) {
+            const FileEntry& e = gSetup.diskFirstEntry[d][f];
+            Ended(e.SourceDir, "SourceDir");
+            Ended(e.TargetDir, "TargetDir");
+            Ended(e.SourceName, "SourceName");
+            Ended(e.TargetName, "TargetName");
+            Ended(e.Description, "Description");
+            if (e.Absolute != 0 && e.Absolute != 1) {
+                Fail("Absolute is neither 0 nor 1");
+            }
+            char path[kPathSize + 1];
+            path[kPathSize] = 'x';  // a guard byte the builders must not reach
+            for (int which = 0; which < 2; which++) {
+                memset(path, 'x', kPathSize);
+                int built =
+                    which == 0 ? BuildSourcePath(d, f, path) : BuildDestinationPath(d, f, path);
+                if (path[kPathSize] != 'x') {
+                    Fail("a path ran past its buffer");
+                }
+                if (built && memchr(path, 0, kPathSize) == nullptr) {
+                    Fail("a built path is not ended");
+                }
+                if (built && (which == 0 ? e.SourceName : e.TargetName)[0] == 0) {
+                    Fail("a path was built for an empty name");
+                }
+            }
+        }
+    }
+    const GroupItem* items =
+        reinterpret_cast<const GroupItem*>(gSetup.diskFirstEntry[gSetup.diskCount]);
+    for (int i = 0; i < gSetup.groupItemCount; i++) {
+        Ended(items[i].field1, "a group item field");
+        Ended(items[i].field2, "a group item field");
+        Ended(items[i].field3, "a group item field");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    SetUpMachine();
+    {
+        std::ofstream out(gRoot + "/a/SETUP.INF", std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        if (!out) {
+            Fail("cannot write SETUP.INF");
+        }
+    }
+    if (LoadSetupScript() != 1) {
+        Fail("the install plan could not be had");
+    }
+    CheckState();
+    CheckPlan();
+    ReleaseInstallPlan();
+    return 0;
+}

@@ -1,0 +1,187 @@
+// libFuzzer target for the system.ini switch-over over the POSIX stand-ins:
+// the input is system.ini. Whatever it holds, the switch-over must keep its
+// promise: system.ini is either left as it was or differs from the old text
+// only in the mouse lines it switched (and in the text-mode rules: a bare
+// LF is written as CR LF, nothing from a Ctrl-Z on is kept); system.bak then
+// holds the old text byte for byte, else it stays as it was; no system.new
+// is left behind; the VxD is set aside.
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "install/system_ini.h"
+#include "platform/posix/machine.h"
+#include "platform/text.h"
+#include "setup/setup_state.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kOlderBackup[] = "system.bak of an earlier setup\r\n";
+const char kReplacement[] = "mouse=*vmouse\r\n";
+
+std::string gRoot;  // host directory standing for the drives
+
+void RemoveRoot() {
+    std::error_code ec;
+    fs::remove_all(gRoot, ec);
+}
+
+void Fail(const char* what) {
+    fprintf(stderr, "system_ini_fuzz: %s\n", what);
+    abort();
+}
+
+std::string Windows(const char* name) {
+    return gRoot + "/c/WINDOWS/" + name;
+}
+std::string Vmm32(const char* name) {
+    return gRoot + "/c/WINDOWS/SYSTEM/VMM32/" + name;
+}
+
+void Put(const std::string& host, const std::string& bytes) {
+    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        Fail("cannot write a file of the fake machine");
+    }
+}
+
+// The file's bytes, or false when it is not there.
+bool Get(const std::string& host, std::string* bytes) {
+    std::ifstream in(host, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::ostringstream all;
+    all << in.rdbuf();
+    *bytes = all.str();
+    return true;
+}
+
+void SetUpMachine() {
+    if (gRoot.empty()) {
+        const char* shm = "/dev/shm";
+        std::string base = fs::is_directory(shm) ? shm : fs::temp_directory_path().string();
+        std::string pattern = base + "/system-ini-fuzz-XXXXXX";
+        if (mkdtemp(&pattern[0]) == nullptr) {
+            Fail("mkdtemp");
+        }
+        gRoot = pattern;
+        atexit(RemoveRoot);
+    }
+    plat::posix::MachineConfig config;
+    config.root = gRoot;
+    plat::posix::MachineReset(config);
+    std::error_code ec;
+    fs::create_directories(gRoot + "/c/WINDOWS/SYSTEM/VMM32", ec);
+    for (const char* name : {"system.ini", "system.bak", "system.new"}) {
+        fs::remove(Windows(name), ec);
+    }
+    ResetSetupState();
+    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, "C:\\WINDOWS");
+}
+
+// The lines of a text as the switch-over reads it: up to the first Ctrl-Z,
+// each line up to and with its LF.
+std::vector<std::string> Lines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::string text = bytes.substr(0, bytes.find('\x1A'));
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t lf = text.find('\n', at);
+        size_t end = lf == std::string::npos ? text.size() : lf + 1;
+        lines.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return lines;
+}
+
+// A line as it is written back unchanged: a bare LF becomes CR LF.
+std::string Copied(const std::string& line) {
+    if (!line.empty() && line.back() == '\n' &&
+        (line.size() < 2 || line[line.size() - 2] != '\r')) {
+        return line.substr(0, line.size() - 1) + "\r\n";
+    }
+    return line;
+}
+
+// Which lines the switch-over replaces: the first line that holds "mouse"
+// and does not begin with ";" at or after each line that holds "[386Enh]".
+std::vector<bool> Switched(const std::vector<std::string>& lines) {
+    std::vector<bool> switched(lines.size(), false);
+    bool armed = false;
+    for (size_t i = 0; i < lines.size(); i++) {
+        if (lines[i].find("[386Enh]") != std::string::npos) {
+            armed = true;
+        }
+        if (armed && lines[i].find("mouse") != std::string::npos && lines[i][0] != ';') {
+            switched[i] = true;
+            armed = false;
+        }
+    }
+    return switched;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    SetUpMachine();
+    const std::string old(reinterpret_cast<const char*>(data), size);
+    Put(Windows("system.ini"), old);
+    Put(Windows("system.bak"), kOlderBackup);
+    Put(Vmm32("VMOUSE.VXD"), "vxd");
+    Put(Vmm32("VMOUSE.BAK"), "older vxd");
+
+    if (SwitchSystemIni() != 0) {
+        Fail("the VxD was not set aside");
+    }
+
+    std::string ini;
+    std::string bak;
+    std::string scratch;
+    if (!Get(Windows("system.ini"), &ini) || !Get(Windows("system.bak"), &bak)) {
+        Fail("system.ini or system.bak is missing");
+    }
+    if (Get(Windows("system.new"), &scratch)) {
+        Fail("system.new was left behind");
+    }
+    if (Get(Vmm32("VMOUSE.VXD"), &scratch) || !Get(Vmm32("VMOUSE.BAK"), &scratch) ||
+        scratch != "vxd") {
+        Fail("VMOUSE.VXD did not become VMOUSE.BAK");
+    }
+
+    // Line by line: each line of the new file is the old one copied, or the
+    // replacement in the place of a line the rule picks.
+    std::vector<std::string> oldLines = Lines(old);
+    std::vector<std::string> newLines = Lines(ini);
+    std::vector<bool> switched = Switched(oldLines);
+    std::string expected;
+    for (size_t i = 0; i < oldLines.size(); i++) {
+        expected += switched[i] ? kReplacement : Copied(oldLines[i]);
+    }
+    if (ini != expected) {
+        fprintf(stderr, "old %zu lines, new %zu lines\n", oldLines.size(), newLines.size());
+        for (size_t i = 0; i < oldLines.size() && i < newLines.size(); i++) {
+            if (newLines[i] != (switched[i] ? kReplacement : Copied(oldLines[i]))) {
+                fprintf(stderr, "first differing line: %zu\n", i);
+                break;
+            }
+        }
+        Fail("system.ini differs in more than the switched mouse lines");
+    }
+    if (ini == old ? bak != kOlderBackup : bak != old) {
+        Fail(ini == old ? "an unchanged system.ini replaced system.bak"
+                        : "system.bak does not hold the old system.ini");
+    }
+    return 0;
+}
