@@ -351,6 +351,8 @@ TEST_F(SetupScript, FileCountsNegativeAndBeyondTheLimit) {
         /* 1 */ {"Disk1=30000\r\nDisk2=5000\r\nDisk3=9\r\n", 30000, 2767, 0, 32767},
         // 40000 is held as a signed 16-bit value, -25536, and so counts as 0.
         /* 2 */ {"Disk1=40000\r\nDisk2=7\r\nDisk3=abc\r\n", 0, 7, 0, 7},
+        // 70000 wraps to 4464 lines, 65536 to none; no message says so.
+        /* 3 */ {"Disk1=70000\r\nDisk2=7\r\nDisk3=65536\r\n", 4464, 7, 0, 4471},
     };
     // Row 1 reads 32767 missing lines: about 17 s under Wine.
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
