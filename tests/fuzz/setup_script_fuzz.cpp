@@ -10,14 +10,13 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "fuzz/fuzz_machine.h"
 #include "install/file_copy.h"
-#include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
 #include "setup/setup_state.h"
@@ -27,11 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string gRoot;  // host directory standing for the drives
-
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(gRoot, ec);
-}
 
 void Fail(const char* what) {
     fprintf(stderr, "setup_script_fuzz: %s\n", what);
@@ -47,19 +41,7 @@ void Ended(const char (&field)[N], const char* what) {
 }
 
 void SetUpMachine() {
-    if (gRoot.empty()) {
-        const char* shm = "/dev/shm";
-        std::string base = fs::is_directory(shm) ? shm : fs::temp_directory_path().string();
-        std::string pattern = base + "/setup-script-fuzz-XXXXXX";
-        if (mkdtemp(&pattern[0]) == nullptr) {
-            Fail("mkdtemp");
-        }
-        gRoot = pattern;
-        atexit(RemoveRoot);
-    }
-    plat::posix::MachineConfig config;  // the program is A:\SETUP.EXE
-    config.root = gRoot;
-    plat::posix::MachineReset(config);  // also forgets the cached script
+    gRoot = fuzz_machine::Reset();  // the program is A:\SETUP.EXE
     std::error_code ec;
     fs::create_directories(gRoot + "/a", ec);
     ResetSetupState();

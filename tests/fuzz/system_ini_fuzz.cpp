@@ -1,15 +1,15 @@
 // libFuzzer target for the system.ini switch-over over the POSIX stand-ins:
-// the input is system.ini. Whatever it holds, the switch-over must keep its
-// promise: system.ini is either left as it was or differs from the old text
-// only in the mouse lines it switched (and in the text-mode rules: a bare
-// LF is written as CR LF, nothing from a Ctrl-Z on is kept); system.bak then
-// holds the old text byte for byte, else it stays as it was; no system.new
-// is left behind; the VxD is set aside.
+// the input is system.ini (each input is also tried a second way, below).
+// Whatever it holds, the switch-over must keep its promise: system.ini is
+// either left as it was or differs from the old text only in the mouse
+// lines it switched (and in the text-mode rules: a bare LF is written as
+// CR LF, nothing from a Ctrl-Z on is kept); system.bak then holds the old
+// text byte for byte, else it stays as it was; no system.new is left
+// behind; the VxD is set aside.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,9 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_machine.h"
 #include "install/system_ini.h"
-#include "platform/posix/machine.h"
 #include "platform/text.h"
+#include "platform/textstream.h"
 #include "setup/setup_state.h"
 
 namespace {
@@ -30,11 +31,6 @@ const char kOlderBackup[] = "system.bak of an earlier setup\r\n";
 const char kReplacement[] = "mouse=*vmouse\r\n";
 
 std::string gRoot;  // host directory standing for the drives
-
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(gRoot, ec);
-}
 
 void Fail(const char* what) {
     fprintf(stderr, "system_ini_fuzz: %s\n", what);
@@ -69,19 +65,7 @@ bool Get(const std::string& host, std::string* bytes) {
 }
 
 void SetUpMachine() {
-    if (gRoot.empty()) {
-        const char* shm = "/dev/shm";
-        std::string base = fs::is_directory(shm) ? shm : fs::temp_directory_path().string();
-        std::string pattern = base + "/system-ini-fuzz-XXXXXX";
-        if (mkdtemp(&pattern[0]) == nullptr) {
-            Fail("mkdtemp");
-        }
-        gRoot = pattern;
-        atexit(RemoveRoot);
-    }
-    plat::posix::MachineConfig config;
-    config.root = gRoot;
-    plat::posix::MachineReset(config);
+    gRoot = fuzz_machine::Reset();
     std::error_code ec;
     fs::create_directories(gRoot + "/c/WINDOWS/SYSTEM/VMM32", ec);
     for (const char* name : {"system.ini", "system.bak", "system.new"}) {
@@ -132,11 +116,9 @@ std::vector<bool> Switched(const std::vector<std::string>& lines) {
     return switched;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+// One switch-over of system.ini = old, checked.
+void SwitchAndCheck(const std::string& old) {
     SetUpMachine();
-    const std::string old(reinterpret_cast<const char*>(data), size);
     Put(Windows("system.ini"), old);
     Put(Windows("system.bak"), kOlderBackup);
     Put(Vmm32("VMOUSE.VXD"), "vxd");
@@ -183,5 +165,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Fail(ini == old ? "an unchanged system.ini replaced system.bak"
                         : "system.bak does not hold the old system.ini");
     }
+}
+
+}  // namespace
+
+// Each input is switched over as it is, and again behind a comment line that
+// moves it to the end of the text stream's first buffer (where it would
+// seldom get otherwise), so its lines cross the boundary between two reads.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    SwitchAndCheck(input);
+    size_t pad = kTextStreamBuffer - 128 + size % 128;
+    SwitchAndCheck(";" + std::string(pad - 3, 'p') + "\r\n" + input);
     return 0;
 }
