@@ -17,6 +17,7 @@
 
 #include "fuzz/fuzz_machine.h"
 #include "install/file_copy.h"
+#include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
 #include "setup/setup_state.h"
@@ -40,8 +41,23 @@ void Ended(const char (&field)[N], const char* what) {
     }
 }
 
-void SetUpMachine() {
+// The three states of the program-files directory in the registry: no
+// key, a key without the value, and a value as long as the loader reads.
+const char* const kProgramFiles[] = {
+    nullptr,
+    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n",
+    "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+    "\"ProgramFilesDir\"=\"C:\\\\Program Files\\\\"
+    "pppppppppppppppppppppppppppppppppppppppppppppppppppppppppppppp\"\r\n",
+};
+
+void SetUpMachine(size_t size) {
     gRoot = fuzz_machine::Reset();  // the program is A:\SETUP.EXE
+    // Picked by the input's length, so that the input stays the script.
+    const char* reg = kProgramFiles[size % 3];
+    if (reg != nullptr && !plat::posix::RegistryLoadText(reg)) {
+        Fail("the registry text does not load");
+    }
     std::error_code ec;
     fs::create_directories(gRoot + "/a", ec);
     ResetSetupState();
@@ -137,7 +153,7 @@ void CheckPlan() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    SetUpMachine();
+    SetUpMachine(size);
     {
         std::ofstream out(gRoot + "/a/SETUP.INF", std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
