@@ -35,6 +35,23 @@ TEST(Files, DirCreateMakesTheLastComponentOnly) {
     EXPECT_EQ(0, plat::DirCreate(P("FILE").c_str()));
 }
 
+// ".." climbs one folder, out of a folder right below the drive too: the
+// scratch root is C:\TOP\N, so C:\TOP\..\TOP\N is the root again.
+TEST(Files, DotDotClimbsOneFolder) {
+    const std::string root = testing_machine::Reset();
+    ASSERT_TRUE(testing_machine::WriteFile(P("SUB\\F.TXT"), "x"));
+    const std::string top = root.substr(0, root.find('\\', 3));
+    const std::string rows[] = {
+        top + "\\..\\" + root.substr(3) + "\\SUB\\F.TXT",
+        root + "\\SUB\\..\\SUB\\F.TXT",
+        root + "\\SUB\\.\\F.TXT",
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        EXPECT_NE(plat::kInvalidAttributes, plat::FileAttributes(rows[i].c_str()))
+            << "row " << i << ": " << rows[i];
+    }
+}
+
 TEST(Files, Attributes) {
     testing_machine::Reset();
     ASSERT_TRUE(testing_machine::WriteFile(P("DIR\\F.TXT"), "x"));
