@@ -20,6 +20,7 @@
 #include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
+#include "setup/native_strings.h"
 #include "setup/setup_state.h"
 
 namespace {
@@ -27,6 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string gRoot;  // host directory standing for the drives
+SetupState gState;  // what the loader fills
 
 void Fail(const char* what) {
     fprintf(stderr, "setup_script_fuzz: %s\n", what);
@@ -60,25 +62,26 @@ void SetUpMachine(size_t size) {
     }
     std::error_code ec;
     fs::create_directories(gRoot + "/a", ec);
-    ResetSetupState();
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, "C:\\WINDOWS");
+    ResetSetupState(gState);
+    UseProgramStrings();
+    text::Copy(gState.windowsDir, sizeof gState.windowsDir, "C:\\WINDOWS");
 }
 
 void CheckState() {
-    Ended(gSetup.setupDir, "setupDir");
-    Ended(gSetup.productName, "productName");
-    Ended(gSetup.caption, "caption");
-    Ended(gSetup.destDir, "destDir");
-    Ended(gSetup.groupName, "groupName");
-    Ended(gSetup.groupTitle, "groupTitle");
-    Ended(gSetup.startupFileName, "startupFileName");
-    for (const auto& label : gSetup.diskLabels) {
+    Ended(gState.setupDir, "setupDir");
+    Ended(gState.productName, "productName");
+    Ended(gState.caption, "caption");
+    Ended(gState.destDir, "destDir");
+    Ended(gState.groupName, "groupName");
+    Ended(gState.groupTitle, "groupTitle");
+    Ended(gState.startupFileName, "startupFileName");
+    for (const auto& label : gState.diskLabels) {
         Ended(label, "a disk label");
     }
-    for (const auto& name : gSetup.directoryNames) {
+    for (const auto& name : gState.directoryNames) {
         Ended(name, "a directory name");
     }
-    const StartupStrings& s = gSetup.startupStrings;
+    const StartupStrings& s = gState.startupStrings;
     Ended(s.Title, "Title");
     Ended(s.Mfg, "Mfg");
     Ended(s.MouseDriver, "MouseDriver");
@@ -89,32 +92,32 @@ void CheckState() {
     Ended(s.PS2Name, "PS2Name");
     Ended(s.SeialName, "SeialName");
 
-    if (gSetup.diskCount < 0 || gSetup.diskCount > kMaxDisks) {
+    if (gState.diskCount < 0 || gState.diskCount > kMaxDisks) {
         Fail("disk count out of range");
     }
     int32_t total = 0;
-    for (int d = 0; d < gSetup.diskCount; d++) {
-        if (gSetup.diskFileCounts[d] < 0) {
+    for (int d = 0; d < gState.diskCount; d++) {
+        if (gState.diskFileCounts[d] < 0) {
             Fail("negative file count");
         }
-        if (gSetup.diskFirstEntry[d] != gSetup.installPlan + total) {
+        if (gState.diskFirstEntry[d] != gState.installPlan + total) {
             Fail("a disk's first record is not where the counts put it");
         }
-        total += gSetup.diskFileCounts[d];
+        total += gState.diskFileCounts[d];
     }
-    if (total != gSetup.totalFileCount || total > 32767 ||
-        gSetup.diskFirstEntry[gSetup.diskCount] != gSetup.installPlan + total) {
+    if (total != gState.totalFileCount || total > 32767 ||
+        gState.diskFirstEntry[gState.diskCount] != gState.installPlan + total) {
         Fail("file counts do not add up");
     }
-    if (gSetup.groupItemCount < 0 || gSetup.groupItemCount > kGroupItemCount) {
+    if (gState.groupItemCount < 0 || gState.groupItemCount > kGroupItemCount) {
         Fail("group item count out of range");
     }
 }
 
 void CheckPlan() {
-    for (int d = 0; d < gSetup.diskCount; d++) {
-        for (int f = 0; f < gSetup.diskFileCounts[d]; f++) {
-            const FileEntry& e = gSetup.diskFirstEntry[d][f];
+    for (int d = 0; d < gState.diskCount; d++) {
+        for (int f = 0; f < gState.diskFileCounts[d]; f++) {
+            const FileEntry& e = gState.diskFirstEntry[d][f];
             Ended(e.SourceDir, "SourceDir");
             Ended(e.TargetDir, "TargetDir");
             Ended(e.SourceName, "SourceName");
@@ -127,8 +130,8 @@ void CheckPlan() {
             path[kPathSize] = 'x';  // a guard byte the builders must not reach
             for (int which = 0; which < 2; which++) {
                 memset(path, 'x', kPathSize);
-                int built =
-                    which == 0 ? BuildSourcePath(d, f, path) : BuildDestinationPath(d, f, path);
+                int built = which == 0 ? BuildSourcePath(gState, d, f, path)
+                                       : BuildDestinationPath(gState, d, f, path);
                 if (path[kPathSize] != 'x') {
                     Fail("a path ran past its buffer");
                 }
@@ -142,8 +145,8 @@ void CheckPlan() {
         }
     }
     const GroupItem* items =
-        reinterpret_cast<const GroupItem*>(gSetup.diskFirstEntry[gSetup.diskCount]);
-    for (int i = 0; i < gSetup.groupItemCount; i++) {
+        reinterpret_cast<const GroupItem*>(gState.diskFirstEntry[gState.diskCount]);
+    for (int i = 0; i < gState.groupItemCount; i++) {
         Ended(items[i].field1, "a group item field");
         Ended(items[i].field2, "a group item field");
         Ended(items[i].field3, "a group item field");
@@ -161,11 +164,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Fail("cannot write SETUP.INF");
         }
     }
-    if (LoadSetupScript() != 1) {
+    if (LoadSetupScript(gState) != 1) {
         Fail("the install plan could not be had");
     }
     CheckState();
     CheckPlan();
-    ReleaseInstallPlan();
+    ReleaseInstallPlan(gState);
     return 0;
 }

@@ -19,9 +19,7 @@
 
 #include "fuzz/fuzz_machine.h"
 #include "install/system_ini.h"
-#include "platform/text.h"
 #include "platform/textstream.h"
-#include "setup/setup_state.h"
 
 namespace {
 
@@ -71,8 +69,6 @@ void SetUpMachine() {
     for (const char* name : {"system.ini", "system.bak", "system.new"}) {
         fs::remove(Windows(name), ec);
     }
-    ResetSetupState();
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, "C:\\WINDOWS");
 }
 
 // The lines of a text as the switch-over reads it: up to the first Ctrl-Z,
@@ -124,7 +120,7 @@ void SwitchAndCheck(const std::string& old) {
     Put(Vmm32("VMOUSE.VXD"), "vxd");
     Put(Vmm32("VMOUSE.BAK"), "older vxd");
 
-    if (SwitchSystemIni() != 0) {
+    if (SwitchSystemIni("C:\\WINDOWS") != 1) {
         Fail("the VxD was not set aside");
     }
 
