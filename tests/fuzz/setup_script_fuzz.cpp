@@ -35,7 +35,7 @@ void Fail(const char* what) {
     abort();
 }
 
-// A text field of `size` bytes must hold its terminating zero.
+// A text field must hold its terminating zero within its N bytes.
 template <size_t N>
 void Ended(const char (&field)[N], const char* what) {
     if (memchr(field, 0, N) == nullptr) {
