@@ -28,6 +28,7 @@ int JoinPath(char* path, const char* dir, const char* sub, const char* name) {
 int BuildSourcePath(const SetupState& state, int disk, int file, char* path) {
     const FileEntry* e = Entry(state, disk, file);
     if (e->SourceName[0] == 0) {
+        path[0] = 0;
         return 0;
     }
     return JoinPath(path, state.setupDir, e->SourceDir, e->SourceName);
@@ -38,6 +39,7 @@ int BuildDestinationPath(const SetupState& state, int disk, int file, char* path
     // A path ending in a backslash names no file; lz32 would create its
     // compressed-name fallback "._" there instead.
     if (e->TargetName[0] == 0) {
+        path[0] = 0;
         return 0;
     }
     if (e->Absolute == 1) {

@@ -24,8 +24,8 @@ class CopyProgress {
 };
 
 // Paths of file `file` (from 0) of disk `disk` (from 0) of state's plan:
-// below setupDir and destDir; 1 when the path fitted, 0 when it did not or
-// the entry's name for it is empty.
+// below setupDir and destDir; 1 when the path fitted, 0 when it did not
+// (path holds it cut) or the entry's name for it is empty (path is empty).
 int BuildSourcePath(const SetupState& state, int disk, int file, char* path);  // kPathSize bytes
 int BuildDestinationPath(const SetupState& state, int disk, int file,
                          char* path);  // kPathSize bytes

@@ -245,9 +245,12 @@ TEST(FileCopy, EntriesWithoutANameCopyNothing) {
     EXPECT_TRUE(Fixture("TEXT.BIN") == Read("DEST\\A.TXT")) << "row 3";
     EXPECT_EQ((std::vector<int>{33, 66, 100}), r.Percentages());
     EXPECT_EQ(6, r.steps);
-    char path[kPathSize];
+    char path[kPathSize] = "x";
     EXPECT_EQ(0, BuildDestinationPath(plan.state, 0, 0, path));
+    EXPECT_STREQ("", path);
+    path[0] = 'x';
     EXPECT_EQ(0, BuildSourcePath(plan.state, 0, 1, path));
+    EXPECT_STREQ("", path);
 }
 
 // Cancel during the second of five files: it is completed, the third is
