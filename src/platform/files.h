@@ -12,6 +12,14 @@ const uint32_t kAttrDirectory = 0x10;             // FILE_ATTRIBUTE_DIRECTORY
 // only; 1 on success, 0 when it fails (an existing directory included).
 int DirCreate(const char* path);
 
+// Like RemoveDirectoryA: removes an empty directory; 1 on success, 0 on
+// failure (a directory that still holds anything included).
+int DirRemove(const char* path);
+
+// Like GetShortPathNameA: the 8.3 form of an existing path into out, cut
+// to size - 1; the length copied, 0 when the path does not exist.
+uint32_t ShortPathName(const char* path, char* out, uint32_t size);
+
 // Like GetFileAttributesA: kInvalidAttributes when the path cannot be read.
 uint32_t FileAttributes(const char* path);
 

@@ -44,6 +44,19 @@ long RegQuery(RegKey key, const char* valueName, uint32_t* type, void* data, uin
 // (null or "" is the key's default value).
 long RegSet(RegKey key, const char* valueName, uint32_t type, const void* data, uint32_t size);
 
+// Like RegEnumValueA asking for the name only: name of the value at index
+// (nameSize bytes with the terminator; "" for the default value).
+// kErrNoMoreItems past the last value, kErrMoreData when the name does not fit.
+long RegEnumValueName(RegKey key, uint32_t index, char* name, uint32_t nameSize);
+
+// Like RegDeleteValueA: kErrFileNotFound when the value is absent.
+long RegRemoveValue(RegKey key, const char* valueName);
+
+// Like RegDeleteKeyA on a key without subkeys. Windows 95 would take a whole
+// tree with it and Windows NT refuses one, so callers delete leaves first
+// and the stand-in refuses (kErrAccessDenied) like NT.
+long RegRemoveKey(RegKey parent, const char* subKey);
+
 // Like RegCloseKey.
 long RegClose(RegKey key);
 

@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "script/setup_script.h"
 #include "setup/command_line.h"
+#include "setup/mouse_app.h"
 #include "setup/setup_state.h"
 #include "setup/string_ids.h"
 #include "ui/backdrop.h"
@@ -17,9 +18,8 @@
 
 namespace {
 
-const uint32_t kWin9xFamily = 0x80000000u;   // GetVersion bit 31
-const char kMouseAppTitle[] = "VelorPoint";  // main window of the running mouse application
-const char kVersionCaption[] = "Warning";    // the script, and with it caption, is not read yet
+const uint32_t kWin9xFamily = 0x80000000u;  // GetVersion bit 31
+const char kVersionCaption[] = "Warning";   // the script, and with it caption, is not read yet
 
 enum Page { kWelcome, kWarning, kMouseType, kDestination, kInstall };
 
@@ -29,13 +29,6 @@ void ShowMessage(const char* text, const char* caption, UINT style) {
 
 void RequestRestart() {
     ExitWindowsEx(EWX_REBOOT, 0);
-}
-
-void CloseMouseApplication() {
-    HWND app = FindWindowA(nullptr, kMouseAppTitle);
-    if (app != nullptr) {
-        SendMessageA(app, WM_CLOSE, 0, 0);
-    }
 }
 
 int LoadScript() {

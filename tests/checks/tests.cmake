@@ -1,12 +1,15 @@
-# SETUP.EXE must load and run on every Windows 95/98 PC: its header, imports
-# and instructions are checked, and the checker is checked against small
-# programs that each carry one fault.
+# SETUP.EXE and UNINSTAL.EXE must load and run on every Windows 95/98 PC:
+# their headers, imports and instructions are checked, and the checker is
+# checked against small programs that each carry one fault.
 if(SETUP_WINDOWS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   find_program(PYTHON3_PROGRAM python3 REQUIRED)
   find_program(MINGW64_GCC x86_64-w64-mingw32-gcc-win32)
   add_test(NAME exe_checks
     COMMAND ${PYTHON3_PROGRAM} ${CMAKE_CURRENT_LIST_DIR}/check-exe
       --objdump ${CMAKE_OBJDUMP} $<TARGET_FILE:setup_exe>)
+  add_test(NAME exe_checks_uninstall
+    COMMAND ${PYTHON3_PROGRAM} ${CMAKE_CURRENT_LIST_DIR}/check-exe
+      --objdump ${CMAKE_OBJDUMP} $<TARGET_FILE:uninstall_exe>)
   set(EXE_SELFTEST_ARGS --cc ${CMAKE_C_COMPILER} --objdump ${CMAKE_OBJDUMP}
     --nm ${CMAKE_NM} --dlltool ${CMAKE_DLLTOOL})
   if(MINGW64_GCC)

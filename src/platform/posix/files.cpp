@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/posix/machine.h"
+#include "platform/text.h"
 
 struct plat::FileTag {
     int fd;
@@ -66,6 +67,26 @@ int DirCreate(const char* path) {
     // mkdir makes the last component only and fails on anything existing,
     // like CreateDirectoryA.
     return mkdir(host.c_str(), 0755) == 0 ? 1 : 0;
+}
+
+int DirRemove(const char* path) {
+    std::string host = Resolve(path);
+    if (host.empty() || FaultHits(Op::DirRemove, path)) {
+        return 0;
+    }
+    while (host.size() > 1 && host.back() == '/') {
+        host.pop_back();
+    }
+    return rmdir(host.c_str()) == 0 ? 1 : 0;
+}
+
+// The stand-in's disk keeps no 8.3 names: an existing path is its own.
+uint32_t ShortPathName(const char* path, char* out, uint32_t size) {
+    if (FileAttributes(path) == kInvalidAttributes || size == 0) {
+        return 0;
+    }
+    text::Copy(out, size, path);
+    return text::Length(out);
 }
 
 uint32_t FileAttributes(const char* path) {

@@ -93,6 +93,7 @@ enum class Op {
     RegEnum,
     RegQuery,
     RegSet,
+    RegDelete,
     ProfileWrite,
     DirCreate,
     FileOpenRead,
@@ -106,6 +107,7 @@ enum class Op {
     LzCreate,
     FileRead,
     FileSeek,
+    DirRemove,
 };
 
 // Makes calls of op fail whose key path or DOS path contains match

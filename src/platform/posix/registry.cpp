@@ -172,6 +172,70 @@ long RegSet(RegKey key, const char* valueName, uint32_t type, const void* data, 
     return kErrSuccess;
 }
 
+long RegEnumValueName(RegKey key, uint32_t index, char* name, uint32_t nameSize) {
+    long error = kErrSuccess;
+    Node* node = posix::Resolve(key, &error);
+    if (node == nullptr) {
+        return error;
+    }
+    if (posix::FaultHits(posix::Op::RegEnum, posix::FullPath(node))) {
+        return kErrAccessDenied;
+    }
+    if (index >= node->values.size()) {
+        return kErrNoMoreItems;
+    }
+    const std::string& value = node->values[index].name;
+    if (name == nullptr || value.size() >= nameSize) {
+        return kErrMoreData;
+    }
+    value.copy(name, value.size());
+    name[value.size()] = 0;
+    return kErrSuccess;
+}
+
+long RegRemoveValue(RegKey key, const char* valueName) {
+    long error = kErrSuccess;
+    Node* node = posix::Resolve(key, &error);
+    if (node == nullptr) {
+        return error;
+    }
+    if (posix::FaultHits(posix::Op::RegDelete, posix::FullPath(node))) {
+        return kErrAccessDenied;
+    }
+    std::string name = valueName ? valueName : "";
+    for (auto it = node->values.begin(); it != node->values.end(); ++it) {
+        if (posix::SameName(it->name, name)) {
+            node->values.erase(it);
+            return kErrSuccess;
+        }
+    }
+    return kErrFileNotFound;
+}
+
+long RegRemoveKey(RegKey parent, const char* subKey) {
+    long error = kErrSuccess;
+    Node* base = posix::Resolve(parent, &error);
+    if (base == nullptr) {
+        return error;
+    }
+    std::vector<std::string> parts = posix::SplitPath(subKey);
+    if (parts.empty()) {
+        return posix::kErrInvalidParameter;
+    }
+    if (posix::FaultHits(posix::Op::RegDelete, posix::JoinPath(base, parts))) {
+        return kErrAccessDenied;
+    }
+    Node* node = posix::Walk(base, parts);
+    if (node == nullptr) {
+        return kErrFileNotFound;
+    }
+    if (!node->children.empty()) {
+        return kErrAccessDenied;
+    }
+    posix::DeleteNode(node);
+    return kErrSuccess;
+}
+
 long RegClose(RegKey key) {
     uintptr_t h = reinterpret_cast<uintptr_t>(key);
     if (posix::RootByHandle(h) != nullptr) {

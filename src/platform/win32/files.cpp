@@ -18,6 +18,15 @@ int DirCreate(const char* path) {
     return CreateDirectoryA(path, nullptr) ? 1 : 0;
 }
 
+int DirRemove(const char* path) {
+    return RemoveDirectoryA(path) ? 1 : 0;
+}
+
+uint32_t ShortPathName(const char* path, char* out, uint32_t size) {
+    uint32_t n = GetShortPathNameA(path, out, size);
+    return n < size ? n : 0;
+}
+
 uint32_t FileAttributes(const char* path) {
     return GetFileAttributesA(path);
 }

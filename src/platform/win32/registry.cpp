@@ -62,6 +62,19 @@ long RegSet(RegKey key, const char* valueName, uint32_t type, const void* data, 
     return RegSetValueExA(H(key), valueName, 0, type, static_cast<const BYTE*>(data), size);
 }
 
+long RegEnumValueName(RegKey key, uint32_t index, char* name, uint32_t nameSize) {
+    DWORD size = nameSize;
+    return RegEnumValueA(H(key), index, name, &size, nullptr, nullptr, nullptr, nullptr);
+}
+
+long RegRemoveValue(RegKey key, const char* valueName) {
+    return RegDeleteValueA(H(key), valueName);
+}
+
+long RegRemoveKey(RegKey parent, const char* subKey) {
+    return RegDeleteKeyA(H(parent), subKey);
+}
+
 long RegClose(RegKey key) {
     return RegCloseKey(H(key));
 }

@@ -1,0 +1,90 @@
+// Undoing an installation: the driver registration put back from the
+// install record, the application entries removed, the [386Enh] mouse line
+// and the mouse VxD put back, the installed files removed. The rule for
+// every step: what setup created is removed, what it overwrote is put back,
+// and what cannot be told apart is left alone and reported. Each step can
+// run again: a second run after a whole one changes nothing, and a run
+// after an interrupted one finishes the job.
+#pragma once
+
+#include <stdint.h>
+
+#include "setup/setup_state.h"
+
+const int kMaxLeftovers = 24;     // further ones are counted in `dropped`
+const int kLeftoverSize = 160;    // the subject of one leftover: up to 159 chars
+const int kMaxRestartFiles = 24;  // files left for the next start, in one run
+const uint32_t kUndoPath = 260;   // composed paths: up to 259 chars
+
+// Why something was left as it is.
+enum LeftoverKind {
+    kLeftChanged = 1,  // a registry value was changed after setup: kept
+    kLeftUnknown,      // setup's own value or the earlier one: cannot be told
+    kLeftKey,          // a registry key that could not be removed
+    kLeftNoRecord,     // no install record: the driver registration stays
+    kLeftMouseLine,    // the [386Enh] mouse line was changed after setup: kept
+    kLeftFailed,       // a file or registry write failed: nothing was lost
+    kLeftDirectory,    // a directory that still holds files
+    kLeftUnlisted,     // no uninstall list: files other than the programs stay
+};
+
+struct Leftover {
+    int kind;                     // LeftoverKind
+    char subject[kLeftoverSize];  // key and value, or path; cut to fit
+};
+
+struct UndoReport {
+    int count;    // entries used in leftovers
+    int dropped;  // leftovers that did not fit
+    Leftover leftovers[kMaxLeftovers];
+    int changed;                                    // 1 when anything was changed
+    int restartFiles;                               // files given to WININIT.INI for the next start
+    char restartList[kMaxRestartFiles][kUndoPath];  // those files
+};
+
+// Where the installation lies. installDir is the uninstaller's own
+// directory: the install record (SETUP.INF) and the uninstall list
+// (UNINSTAL.INF) are there.
+struct UndoPlaces {
+    const char* installDir;
+    const char* windowsDir;
+    const char* systemDir;
+    const char* program;  // the uninstaller's own path: removed at the next start
+};
+
+// The [Startup] values of the uninstall list (the values setup wrote);
+// empty texts when the list or a key is missing. 1 when the list exists.
+int ReadUninstallList(const char* listPath, StartupStrings* script);
+
+// Driver registration of both sections of the install record ("PS2",
+// "Serial") and the new root serial device, by the rule above. script holds
+// what setup wrote; an empty text there means "not known".
+void RestoreDriverRegistration(const char* recordPath, const StartupStrings& script,
+                               UndoReport* report);
+
+// The property-page class, the Mouse control panel's handler, the Run
+// value and the Uninstall key.
+void RemoveApplicationEntries(UndoReport* report);
+
+// The files that the application entries name: the property-page library
+// and the mouse application (each kUndoPath bytes, "" when not named).
+void ApplicationFiles(char* pageLibrary, char* application);
+
+// The [386Enh] mouse line back from system.bak where system.ini still has
+// setup's line; VMM32\VMOUSE.BAK back to VMOUSE.VXD where that is missing.
+void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report);
+
+// Removes the files and then the empty directories of the uninstall list;
+// without a list, the two files named (pageLibrary, application; "" for
+// none). Files in use, the uninstaller, the install record and the driver
+// file go at the next start.
+void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script, int haveList,
+                          const char* pageLibrary, const char* application, UndoReport* report);
+
+// Adds each file of report->restartList to WININIT.INI's [rename] section as
+// "NUL=path", the way Windows 95/98 deletes files at the next start; lines
+// already there are not added twice. 1 on success.
+int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report);
+
+// Notes a leftover (tests and the program read them back).
+void AddLeftover(UndoReport* report, int kind, const char* subject);

@@ -1,0 +1,305 @@
+// The uninstall's registry rules over the POSIX stand-ins: setup registers,
+// the uninstall undoes, and the whole store is compared with the machine
+// as it was (or with what the rule says must stay, and is reported).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "install/register_driver.h"
+#include "platform/posix/machine.h"
+#include "script/setup_script.h"
+#include "uninstall/undo.h"
+#include "unit/register_driver_support.h"
+
+using namespace regtest;
+using plat::posix::InjectFault;
+using plat::posix::Op;
+
+namespace {
+
+const std::string kPs2 = "BIOS\\*PNP0F13\\0000";
+const std::string kSerial = "SERENUM\\VLR4417\\0001";
+const std::string kClassPath = std::string(kClassMouse) + "\\";
+
+// What a Windows 98 machine has anyway: other programs' entries that the
+// uninstall must leave alone, and the keys it must not remove.
+const std::string kBase =
+    Key("HKEY_CLASSES_ROOT\\CLSID\\{00000000-1111-2222-3333-444444444444}") + Sz("", "Other") +
+    Key(std::string(kCurrentVersion) + "\\Run") + Sz("SystemTray", "SysTray.Exe") +
+    Key(std::string(kCurrentVersion) + "\\Uninstall\\Other") + Sz("DisplayName", "Other program") +
+    Key(kClassMouse) + Sz("", "Mouse") + Key(std::string(kHklm) + "Enum\\Root\\*PNP0C01\\0000") +
+    Sz("Class", "System");
+
+std::string OldClass(const std::string& number) {
+    return ClassKey(number) + Sz("DevLoader", "*vmouse") + Sz("MouseDriver", "mouse.drv") +
+           Sz("InfPath", "MSMOUSE.INF") + Sz("DriverDesc", "Standard PS/2 Port Mouse") +
+           Sz("DriverDate", "4-23-1999") + Sz("InfSection", "PS2_Inst");
+}
+
+std::string ListedDevice(const std::string& enumPath, const std::string& driver) {
+    return Listed("C29A1C60", enumPath) + Device(enumPath) + Sz("Class", "Mouse") +
+           Sz("DeviceDesc", "Standard PS/2 Port Mouse") + Sz("Mfg", "(Standard mouse types)") +
+           (driver.empty() ? "" : Sz("Driver", driver)) + "\"ConfigFlags\"=hex:00,00,00,00\r\n";
+}
+
+std::string Snapshot() {
+    return plat::posix::RegistrySaveText();
+}
+
+// The store as the given machine text loads it, for comparison.
+std::string Expected(const std::string& body) {
+    std::string now = Snapshot();
+    plat::posix::RegistryClear();
+    LoadReg(body);
+    std::string text = Snapshot();
+    plat::posix::RegistryClear();
+    plat::posix::RegistryLoadText(now);
+    return text;
+}
+
+std::string RecordPath() {
+    return std::string(gSetup.destDir) + "\\SETUP.INF";
+}
+
+// The leftovers as "kind subject" lines.
+std::vector<std::string> Leftovers(const UndoReport& r) {
+    std::vector<std::string> out;
+    for (int i = 0; i < r.count; i++) {
+        out.push_back(std::to_string(r.leftovers[i].kind) + " " + r.leftovers[i].subject);
+    }
+    return out;
+}
+
+void Undo(UndoReport* r) {
+    *r = UndoReport();
+    RestoreDriverRegistration(RecordPath().c_str(), gSetup.startupStrings, r);
+    RemoveApplicationEntries(r);
+}
+
+}  // namespace
+
+TEST(UninstallRegistry, RoundTrips) {
+    const std::string ps2Class = "System\\CurrentControlSet\\Services\\Class\\Mouse\\0000";
+    const std::string ps2Device = "Enum\\" + kPs2;
+    struct Row {
+        int line;
+        const char* what;
+        int serial;
+        int setups;
+        std::string machine;
+        std::string after;  // machine text the undo must give; "" for the machine itself
+        std::vector<std::string> leftovers;
+    } rows[] = {
+        {__LINE__,
+         "PS/2, class key existing",
+         0,
+         1,
+         ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000"),
+         ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000") + Sz("MouseType", "PS2"),
+         {"2 " + ps2Class + "  MouseType"}},
+        {__LINE__,
+         "PS/2, class key existing, two setups",
+         0,
+         2,
+         ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000"),
+         ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000") + Sz("MouseType", "PS2"),
+         {"2 " + ps2Class + "  MouseType"}},
+        {__LINE__,
+         "PS/2, Driver names a missing class key",
+         0,
+         1,
+         ListedDevice(kPs2, "Mouse\\0000"),
+         "",
+         {}},
+        {__LINE__,
+         "PS/2 without Driver, other class keys",
+         0,
+         1,
+         ListedDevice(kPs2, "") + OldClass("0000") + OldClass("0001"),
+         "",
+         {}},
+        {__LINE__,
+         "PS/2 without Driver, two setups: the Driver cannot be told",
+         0,
+         2,
+         ListedDevice(kPs2, "") + OldClass("0000"),
+         ListedDevice(kPs2, "") + Sz("Driver", "Mouse\\0001") + OldClass("0000"),
+         {"2 " + ps2Device + "  Driver"}},
+        {__LINE__,
+         "serial, no listed device: new root device",
+         1,
+         1,
+         ListedDevice(kPs2, "") + OldClass("0000"),
+         "",
+         {}},
+        {__LINE__, "serial, no listed device, two setups", 1, 2, OldClass("0000"), "", {}},
+        {__LINE__, "serial device listed, no Driver", 1, 1, ListedDevice(kSerial, ""), "", {}},
+        {__LINE__,
+         "nothing listed: nothing registered, nothing to undo",
+         0,
+         1,
+         OldClass("0000"),
+         "",
+         {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        ResetScenario(row.serial);
+        ASSERT_TRUE(LoadReg(kBase + row.machine));
+        std::string before = Snapshot();
+        for (int i = 0; i < row.setups; i++) {
+            RegisterMouseDriver(1);
+            FlushInstallRecord();
+        }
+        ASSERT_NE(before, Snapshot());
+        UndoReport r;
+        Undo(&r);
+        std::string after = Snapshot();
+        EXPECT_EQ(row.after.empty() ? before : Expected(kBase + row.after), after);
+        EXPECT_EQ(row.leftovers, Leftovers(r));
+        EXPECT_EQ(1, r.changed);
+
+        // A second run changes nothing and reports the same.
+        UndoReport again;
+        Undo(&again);
+        EXPECT_EQ(after, Snapshot());
+        EXPECT_EQ(0, again.changed);
+        EXPECT_EQ(row.leftovers, Leftovers(again));
+    }
+}
+
+TEST(UninstallRegistry, ValueRules) {
+    // The class key's values after setup are edited as the row says, then
+    // undone: only a value that still holds setup's text is touched.
+    const std::string cls = kClassPath + "0000";
+    const std::string clsShort = "System\\CurrentControlSet\\Services\\Class\\Mouse\\0000";
+    struct Row {
+        int line;
+        const char* what;
+        std::string classKey;  // before setup
+        std::string edit;      // applied after setup
+        std::string value;     // value checked after the undo
+        const char* expected;  // its text, or null for absent
+        std::vector<std::string> leftovers;
+    } rows[] = {
+        {__LINE__,
+         "recorded text put back",
+         OldClass("0000"),
+         "",
+         "InfPath",
+         "MSMOUSE.INF",
+         {"2 " + clsShort + "  MouseType"}},
+        {__LINE__,
+         "value absent before: recorded empty, removed again",
+         ClassKey("0000") + Sz("DevLoader", "*vmouse") + Sz("MouseDriver", "mouse.drv"),
+         "",
+         "InfPath",
+         nullptr,
+         {"2 " + clsShort + "  MouseType"}},
+        {__LINE__,
+         "empty before: recorded empty, removed (absent is taken)",
+         OldClass("0000") + Sz("DriverDate", ""),
+         "",
+         "DriverDate",
+         nullptr,
+         {"2 " + clsShort + "  MouseType"}},
+        {__LINE__,
+         "changed after setup: kept and reported",
+         OldClass("0000"),
+         Key(cls) + Sz("InfPath", "OTHER.INF"),
+         "InfPath",
+         "OTHER.INF",
+         {"1 " + clsShort + "  InfPath", "2 " + clsShort + "  MouseType"}},
+        {__LINE__,
+         "absent before, changed after setup: kept and reported",
+         ClassKey("0000") + Sz("DevLoader", "*vmouse") + Sz("MouseDriver", "mouse.drv"),
+         Key(cls) + Sz("InfPath", "OTHER.INF"),
+         "InfPath",
+         "OTHER.INF",
+         {"1 " + clsShort + "  InfPath", "2 " + clsShort + "  MouseType"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        ResetScenario(0);
+        ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + row.classKey));
+        RegisterMouseDriver(1);
+        FlushInstallRecord();
+        if (!row.edit.empty()) {
+            ASSERT_TRUE(LoadReg(row.edit));
+        }
+        UndoReport r;
+        Undo(&r);
+        testing_registry::Value v = testing_registry::Read(cls, row.value);
+        EXPECT_EQ(row.expected != nullptr, v.present);
+        if (row.expected != nullptr) {
+            EXPECT_EQ(row.expected, v.data.substr(0, v.data.find('\0')));
+        }
+        EXPECT_EQ(row.leftovers, Leftovers(r));
+    }
+}
+
+TEST(UninstallRegistry, TamperedRecordTouchesNothingOutsideItsKeys) {
+    // A record whose SubKey2 names a key outside the class keys, and whose
+    // SubKey1 is not a device key: neither is opened.
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(kBase + Key(std::string(kCurrentVersion) + "\\Setup") +
+                        Sz("MouseDriver", "VLMOUSE.DRV") + Sz("DevLoader", "*vmouse") +
+                        Sz("MouseType", "PS2")));
+    RecordOriginalValue("PS2", "SubKey1", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
+    RecordOriginalValue("PS2", "SubKey2", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
+    FlushInstallRecord();
+    std::string before = Snapshot();
+    UndoReport r;
+    Undo(&r);
+    EXPECT_EQ(before, Snapshot());
+    EXPECT_EQ(0, r.changed);
+}
+
+TEST(UninstallRegistry, FailuresLoseNoValue) {
+    // Every registry write or delete of the undo fails in turn: what was
+    // there stays, and the failure is reported.
+    struct Row {
+        int line;
+        Op op;
+        const char* match;
+        int kind;
+    } rows[] = {
+        {__LINE__, Op::RegSet, "Class\\Mouse\\0000", kLeftFailed},
+        {__LINE__, Op::RegSet, "BIOS", kLeftFailed},
+        {__LINE__, Op::RegDelete, "Uninstall", kLeftKey},
+        {__LINE__, Op::RegOpen, "Class\\Mouse\\0000", kLeftKey},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        ResetScenario(0);
+        ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
+        RegisterMouseDriver(1);
+        FlushInstallRecord();
+        std::string installed = Snapshot();
+        InjectFault(row.op, row.match);
+        UndoReport r;
+        Undo(&r);
+        plat::posix::ClearFaults();
+        bool reported = false;
+        for (int i = 0; i < r.count; i++) {
+            reported = reported || r.leftovers[i].kind == row.kind;
+        }
+        EXPECT_TRUE(reported) << testing::PrintToString(Leftovers(r));
+        // Nothing of the machine went missing: every value is either setup's
+        // or the one recorded before it.
+        testing_registry::Value desc =
+            testing_registry::Read(std::string(kHklm) + "Enum\\" + kPs2, "DeviceDesc");
+        EXPECT_TRUE(desc.present);
+        testing_registry::Value driver = testing_registry::Read(kClassPath + "0000", "MouseDriver");
+        EXPECT_TRUE(driver.present);
+        // A later run without the fault finishes the job.
+        UndoReport again;
+        Undo(&again);
+        testing_registry::Value restored =
+            testing_registry::Read(kClassPath + "0000", "MouseDriver");
+        EXPECT_EQ("mouse.drv", restored.data.substr(0, restored.data.find('\0')));
+        EXPECT_FALSE(
+            testing_registry::KeyExists(std::string(kCurrentVersion) + "\\Uninstall\\VelorPoint"));
+    }
+}
