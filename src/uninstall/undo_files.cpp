@@ -482,7 +482,8 @@ int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report) {
         }
         ok = !gIn.failed && ok;
         TextClose(&gIn);
-        if (!endedLine) {
+        // Lines follow at the end: an unended last line gets its end.
+        if (!endedLine && !(added && !inRename)) {
             ok = TextWrite(&gOut, "\n") && ok;
         }
         if (inRename && !added) {

@@ -1,0 +1,310 @@
+// The uninstall's file rules over the POSIX stand-ins: the [386Enh] mouse
+// line and VMOUSE.VXD put back after a real switch-over, failed renames and
+// writes that never lose system.ini, the uninstall list, and WININIT.INI.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "install/system_ini.h"
+#include "platform/files.h"
+#include "platform/posix/machine.h"
+#include "platform/text.h"
+#include "setup/setup_state.h"
+#include "support/test_machine.h"
+#include "uninstall/undo.h"
+
+using plat::posix::InjectFault;
+using plat::posix::Op;
+
+namespace {
+
+const char kWindows[] = "C:\\WINDOWS";
+const char kSystem[] = "C:\\WINDOWS\\SYSTEM";
+const char kIni[] = "C:\\WINDOWS\\system.ini";
+const char kBak[] = "C:\\WINDOWS\\system.bak";
+const char kVxd[] = "C:\\WINDOWS\\SYSTEM\\VMM32\\VMOUSE.VXD";
+const char kVxdBak[] = "C:\\WINDOWS\\SYSTEM\\VMM32\\VMOUSE.BAK";
+
+std::string Read(const std::string& path) {
+    std::string bytes;
+    return testing_machine::ReadFile(path, &bytes) ? bytes : std::string("<missing>");
+}
+
+std::vector<std::string> Leftovers(const UndoReport& r) {
+    std::vector<std::string> out;
+    for (int i = 0; i < r.count; i++) {
+        out.push_back(std::to_string(r.leftovers[i].kind) + " " + r.leftovers[i].subject);
+    }
+    return out;
+}
+
+// A machine whose system.ini went through a real switch-over.
+void SwitchedMachine(const std::string& ini) {
+    testing_machine::Reset();
+    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, kWindows);
+    testing_machine::WriteFile(kIni, ini);
+    testing_machine::WriteFile(kVxd, "vxd bytes");
+    SwitchSystemIni();
+}
+
+std::vector<std::string> Files(const char* dir) {
+    std::vector<std::string> names;
+    const char* candidates[] = {"system.ini", "system.bak", "system.new", "system.un$"};
+    for (const char* c : candidates) {
+        if (testing_machine::Exists(std::string(dir) + "\\" + c)) {
+            names.push_back(c);
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(UninstallSystemIni, MouseLinePutBackByteForByte) {
+    struct Row {
+        int line;
+        const char* what;
+        std::string ini;
+    } rows[] = {
+        {__LINE__, "plain", "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\nmouse=msmouse.vxd\r\n"},
+        {__LINE__, "last line without a line end", "[386Enh]\r\nkeyboard=*vkd\r\nmouse=vm.vxd"},
+        {__LINE__, "comment first, blanks around the value",
+         "[boot]\r\n[386Enh]\r\n;mouse=old\r\n mouse = msmouse.vxd \r\nebios=*ebios\r\n"},
+        {__LINE__, "two [386Enh] sections",
+         "[386Enh]\r\nmouse=a.vxd\r\n[x]\r\n[386Enh]\r\nmouse=b.vxd\r\n"},
+        {__LINE__, "a long line before the mouse line",
+         "[386Enh]\r\n" + std::string(300, 'k') + "\r\nmouse=long.vxd\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        SwitchedMachine(row.ini);
+        ASSERT_NE(row.ini, Read(kIni));
+        UndoReport r = UndoReport();
+        RestoreSystemIni(kWindows, kSystem, &r);
+        EXPECT_EQ(row.ini, Read(kIni));
+        EXPECT_EQ("vxd bytes", Read(kVxd));
+        EXPECT_FALSE(testing_machine::Exists(kVxdBak));
+        EXPECT_EQ(std::vector<std::string>{"system.ini"}, Files(kWindows));
+        EXPECT_EQ(std::vector<std::string>{}, Leftovers(r));
+        EXPECT_EQ(1, r.changed);
+        UndoReport again = UndoReport();
+        RestoreSystemIni(kWindows, kSystem, &again);
+        EXPECT_EQ(row.ini, Read(kIni));
+        EXPECT_EQ(0, again.changed);
+    }
+}
+
+TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
+    const std::string ini = "[386Enh]\r\nmouse=msmouse.vxd\r\n";
+    struct Row {
+        int line;
+        const char* what;
+        std::string systemIni;  // system.ini after setup, as the row leaves it
+        bool keepBak;
+        std::vector<std::string> leftovers;
+    } rows[] = {
+        {__LINE__,
+         "the user changed the line",
+         "[386Enh]\r\nmouse=other.vxd\r\n",
+         true,
+         {"5 mouse=other.vxd"}},
+        {__LINE__, "no system.bak", "", false, {"5 mouse=*vmouse"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        SwitchedMachine(ini);
+        if (!row.systemIni.empty()) {
+            testing_machine::WriteFile(kIni, row.systemIni);
+        }
+        if (!row.keepBak) {
+            plat::FileDelete(kBak);
+        }
+        std::string before = Read(kIni);
+        UndoReport r = UndoReport();
+        RestoreSystemIni(kWindows, kSystem, &r);
+        EXPECT_EQ(before, Read(kIni));
+        EXPECT_EQ(row.keepBak ? ini : "<missing>", Read(kBak));
+        EXPECT_EQ(row.leftovers, Leftovers(r));
+    }
+}
+
+TEST(UninstallSystemIni, FailuresNeverLoseSystemIni) {
+    const std::string ini = "[386Enh]\r\nmouse=msmouse.vxd\r\n";
+    struct Row {
+        int line;
+        Op op;
+        const char* match;
+        int skip;
+    } rows[] = {
+        {__LINE__, Op::FileCreate, "system.new", 0}, {__LINE__, Op::FileWrite, "system.new", 0},
+        {__LINE__, Op::FileClose, "system.new", 0},  {__LINE__, Op::FileOpenRead, "system.ini", 0},
+        {__LINE__, Op::FileRename, "system.un$", 0},  // system.ini set aside
+        {__LINE__, Op::FileRename, "system.new", 0},  // system.new into its place
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        SwitchedMachine(ini);
+        std::string switched = Read(kIni);
+        InjectFault(row.op, row.match, row.skip);
+        UndoReport r = UndoReport();
+        RestoreSystemIni(kWindows, kSystem, &r);
+        plat::posix::ClearFaults();
+        EXPECT_EQ(switched, Read(kIni));
+        EXPECT_EQ(ini, Read(kBak));
+        EXPECT_EQ((std::vector<std::string>{"system.ini", "system.bak"}), Files(kWindows));
+        ASSERT_EQ(1, r.count);
+        EXPECT_EQ(kLeftFailed, r.leftovers[0].kind);
+        // The next run puts it back.
+        UndoReport again = UndoReport();
+        RestoreSystemIni(kWindows, kSystem, &again);
+        EXPECT_EQ(ini, Read(kIni));
+    }
+}
+
+TEST(UninstallSystemIni, InterruptedBetweenRenamesIsFinishedByTheNextRun) {
+    const std::string ini = "[386Enh]\r\nmouse=msmouse.vxd\r\n";
+    SwitchedMachine(ini);
+    std::string switched = Read(kIni);
+    // What a stop after the first rename leaves.
+    ASSERT_TRUE(plat::FileRename(kIni, "C:\\WINDOWS\\system.un$"));
+    UndoReport r = UndoReport();
+    RestoreSystemIni(kWindows, kSystem, &r);
+    EXPECT_EQ(ini, Read(kIni));
+    EXPECT_EQ(std::vector<std::string>{"system.ini"}, Files(kWindows));
+}
+
+namespace {
+
+const char kInstall[] = "C:\\VELOR";
+const char kProgram[] = "C:\\VELOR\\UNINSTAL.EXE";
+
+const char kList[] =
+    "[Startup]\r\nTitle=Velor Mouse\r\nMouseDriver=VLMOUSE.VXD\r\n"
+    "[Files]\r\n1=Install, Q7MAIN.EXE\r\n2=Install, HELP\\VELOR.HLP\r\n"
+    "3=Install, UNINSTAL.EXE\r\n4=Windows, SYSTEM\\VLMOUSE.VXD\r\n5=Inf, VLMOUSE.INF\r\n"
+    "6=Install, ..\\WINDOWS\\WIN.INI\r\n7=Other, X.TXT\r\n8=Install, C:\\AUTOEXEC.BAT\r\n"
+    "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
+
+void InstalledMachine(const char* list) {
+    testing_machine::Reset();
+    const char* files[] = {"C:\\VELOR\\Q7MAIN.EXE",
+                           "C:\\VELOR\\HELP\\VELOR.HLP",
+                           kProgram,
+                           "C:\\VELOR\\SETUP.INF",
+                           "C:\\WINDOWS\\SYSTEM\\VLMOUSE.VXD",
+                           "C:\\WINDOWS\\INF\\VLMOUSE.INF",
+                           "C:\\WINDOWS\\WIN.INI",
+                           "C:\\AUTOEXEC.BAT",
+                           "C:\\VELOR\\Q7PAGE.DLL"};
+    for (const char* f : files) {
+        testing_machine::WriteFile(f, "x");
+    }
+    if (list != nullptr) {
+        testing_machine::WriteFile("C:\\VELOR\\UNINSTAL.INF", list);
+    }
+}
+
+void RemoveWithList(UndoReport* r) {
+    StartupStrings script = StartupStrings();
+    int haveList = ReadUninstallList("C:\\VELOR\\UNINSTAL.INF", &script);
+    UndoPlaces places = {kInstall, kWindows, kSystem, kProgram};
+    RemoveInstalledFiles(places, script, haveList, "C:\\VELOR\\Q7PAGE.DLL", "C:\\VELOR\\Q7MAIN.EXE",
+                         r);
+}
+
+std::vector<std::string> RestartList(const UndoReport& r) {
+    return std::vector<std::string>(r.restartList, r.restartList + r.restartFiles);
+}
+
+}  // namespace
+
+TEST(UninstallFiles, ListedFilesGoNowOrAtTheNextStart) {
+    InstalledMachine(kList);
+    InjectFault(Op::FileDelete, "VLMOUSE.INF");  // in use
+    UndoReport r = UndoReport();
+    RemoveWithList(&r);
+    plat::posix::ClearFaults();
+    EXPECT_FALSE(testing_machine::Exists("C:\\VELOR\\Q7MAIN.EXE"));
+    EXPECT_FALSE(testing_machine::Exists("C:\\VELOR\\HELP"));
+    // Not listed, and the entries that leave the installation's places.
+    EXPECT_TRUE(testing_machine::Exists("C:\\VELOR\\Q7PAGE.DLL"));
+    EXPECT_TRUE(testing_machine::Exists("C:\\WINDOWS\\WIN.INI"));
+    EXPECT_TRUE(testing_machine::Exists("C:\\AUTOEXEC.BAT"));
+    // The driver, the program, the list and the record stay until the restart.
+    std::vector<std::string> later = {"C:\\VELOR\\UNINSTAL.EXE", "C:\\WINDOWS\\SYSTEM\\VLMOUSE.VXD",
+                                      "C:\\WINDOWS\\INF\\VLMOUSE.INF", "C:\\VELOR\\UNINSTAL.INF",
+                                      "C:\\VELOR\\SETUP.INF"};
+    EXPECT_EQ(later, RestartList(r));
+    for (const std::string& f : later) {
+        EXPECT_TRUE(testing_machine::Exists(f)) << f;
+    }
+    std::vector<std::string> left = {"6 Install, ..\\WINDOWS\\WIN.INI", "6 Other, X.TXT",
+                                     "6 Install, C:\\AUTOEXEC.BAT", "7 C:\\VELOR"};
+    EXPECT_EQ(left, Leftovers(r));
+
+    ASSERT_EQ(1, ScheduleRestartDeletes(kWindows, &r));
+    std::string wininit = "[rename]\r\n";
+    for (const std::string& f : later) {
+        wininit += "NUL=" + f + "\r\n";
+    }
+    EXPECT_EQ(wininit, Read("C:\\WINDOWS\\WININIT.INI"));
+    // A second run removes the file no longer in use, and adds nothing to
+    // WININIT.INI.
+    UndoReport again = UndoReport();
+    RemoveWithList(&again);
+    ASSERT_EQ(1, ScheduleRestartDeletes(kWindows, &again));
+    EXPECT_EQ(wininit, Read("C:\\WINDOWS\\WININIT.INI"));
+    EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\INF\\VLMOUSE.INF"));
+}
+
+TEST(UninstallFiles, WithoutAListTheNamedProgramsGo) {
+    InstalledMachine(nullptr);
+    UndoReport r = UndoReport();
+    RemoveWithList(&r);
+    EXPECT_FALSE(testing_machine::Exists("C:\\VELOR\\Q7MAIN.EXE"));
+    EXPECT_FALSE(testing_machine::Exists("C:\\VELOR\\Q7PAGE.DLL"));
+    EXPECT_TRUE(testing_machine::Exists("C:\\VELOR\\HELP\\VELOR.HLP"));
+    EXPECT_EQ(std::vector<std::string>{"8 C:\\VELOR"}, Leftovers(r));
+    EXPECT_EQ((std::vector<std::string>{kProgram, "C:\\VELOR\\SETUP.INF"}), RestartList(r));
+}
+
+TEST(UninstallFiles, WininitKeepsWhatIsThere) {
+    struct Row {
+        int line;
+        const char* what;
+        std::string before;
+        std::string after;
+    } rows[] = {
+        {__LINE__, "a [rename] section with others around it",
+         "[Other]\r\na=b\r\n[rename]\r\nNUL=C:\\OLD.TMP\r\n[Last]\r\nc=d",
+         "[Other]\r\na=b\r\n[rename]\r\nNUL=C:\\OLD.TMP\r\nNUL=C:\\A.TXT\r\n[Last]\r\nc=d"},
+        {__LINE__, "no [rename] section, no line end at the end", "[Other]\r\na=b",
+         "[Other]\r\na=b\r\n[rename]\r\nNUL=C:\\A.TXT\r\n"},
+        {__LINE__, "the line is there already", "[RENAME]\r\nnul=c:\\a.txt\r\n",
+         "[RENAME]\r\nnul=c:\\a.txt\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        testing_machine::Reset();
+        testing_machine::WriteFile("C:\\A.TXT", "x");
+        testing_machine::WriteFile("C:\\WINDOWS\\WININIT.INI", row.before);
+        UndoReport r = UndoReport();
+        text::Copy(r.restartList[0], kUndoPath, "C:\\A.TXT");
+        r.restartFiles = 1;
+        EXPECT_EQ(1, ScheduleRestartDeletes(kWindows, &r));
+        EXPECT_EQ(row.after, Read("C:\\WINDOWS\\WININIT.INI"));
+    }
+    // A failed write leaves the file as it was.
+    testing_machine::Reset();
+    testing_machine::WriteFile("C:\\A.TXT", "x");
+    testing_machine::WriteFile("C:\\WINDOWS\\WININIT.INI", "[Other]\r\na=b\r\n");
+    InjectFault(Op::FileWrite, "WININIT");
+    UndoReport r = UndoReport();
+    text::Copy(r.restartList[0], kUndoPath, "C:\\A.TXT");
+    r.restartFiles = 1;
+    EXPECT_EQ(0, ScheduleRestartDeletes(kWindows, &r));
+    plat::posix::ClearFaults();
+    EXPECT_EQ("[Other]\r\na=b\r\n", Read("C:\\WINDOWS\\WININIT.INI"));
+    EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\WININIT.NEW"));
+}
