@@ -107,8 +107,10 @@ class Session:
                        check=False)
 
 
-def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0):
-    """A Windows 98 machine with a PS/2 mouse, and the sample disk in C:\\SETUPDISK."""
+def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0,
+                    uninstall_exe=None):
+    """A Windows 98 machine with a PS/2 mouse, and the sample disk in C:\\SETUPDISK;
+    uninstall_exe, when given, takes the place of the disk's placeholder."""
     work = s.host(WORK)
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
@@ -120,7 +122,8 @@ def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0):
     shutil.rmtree(s.host(DEST), ignore_errors=True)
     win = s.c / "windows"
     for stale in [win / "system.bak", win / "system.new", win / "system" / "VLMOUSE.VXD",
-                  win / "inf" / "VLMOUSE.INF", win / "system32" / "VMM32" / "VMOUSE.BAK"]:
+                  win / "inf" / "VLMOUSE.INF", win / "system32" / "VMM32" / "VMOUSE.BAK",
+                  win / "WININIT.INI", win / "wininit.bak", win / "system.un$"]:
         stale.unlink(missing_ok=True)
     shutil.copy(machine / "system.ini", win / "system.ini")
     (win / "system32" / "VMM32").mkdir(parents=True, exist_ok=True)
@@ -129,6 +132,12 @@ def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0):
     shutil.rmtree(disk, ignore_errors=True)
     shutil.copytree(EXAMPLES / "disk", disk)
     shutil.copy(setup_exe, disk / "SETUP.EXE")
+    if uninstall_exe:
+        # In the place of the placeholder, under its name on the disk: SETUP.EXE
+        # copies a file that is not SZDD as it is.
+        placeholder = next(p for p in [disk / "UNINSTAL.EX_", disk / "UNINSTAL.EXE"]
+                           if p.exists())
+        shutil.copy(uninstall_exe, placeholder)
     if inf_edit:
         inf = disk / "SETUP.INF"
         inf.write_bytes(inf_edit(inf.read_bytes().decode("latin-1")).encode("latin-1"))
@@ -170,7 +179,7 @@ def read_files(s):
     win = s.c / "windows"
     for p in [win / "system.ini", win / "system.bak", win / "system.new",
               win / "system" / "VLMOUSE.VXD", win / "inf" / "VLMOUSE.INF",
-              s.host(DISK + "\\SETUP.INF")]:
+              s.host(DISK + "\\SETUP.INF"), win / "WININIT.INI"]:
         if p.exists():
             out[p.relative_to(s.c).as_posix()] = p.read_bytes()
     return out
@@ -220,9 +229,9 @@ class Run:
 
 
 def run_setup(s, script, args=(), shots=None, mouse_app=False, expect_restart=True,
-              timeout=60):
-    """Starts the restart watch, SETUP.EXE and the robot on `script` (its step
-    lines); a "shot NAME" step leaves shots/NAME.png."""
+              timeout=60, program=DISK + "\\SETUP.EXE"):
+    """Starts the restart watch, SETUP.EXE (or `program`) and the robot on
+    `script` (its step lines); a "shot NAME" step leaves shots/NAME.png."""
     r = Run()
     restart_log = s.host(WORK + "\\restart.log")
     restart_log.unlink(missing_ok=True)
@@ -240,7 +249,7 @@ def run_setup(s, script, args=(), shots=None, mouse_app=False, expect_restart=Tr
     if shots is not None:
         Path(shots).mkdir(parents=True, exist_ok=True)
     s.host(WORK + "\\walk.txt").write_text("\r\n".join(script) + "\r\n")
-    setup = s.popen([DISK + "\\SETUP.EXE"] + list(args), cwd=s.host(DISK))
+    setup = s.popen([program] + list(args), cwd=s.host(program.rsplit("\\", 1)[0]))
     env = dict(s.env, ROBOT_SHOTS=WORK + "\\shots")
     robot = subprocess.Popen([s.wine, WORK + "\\robot.exe", WORK + "\\walk.txt"], env=env,
                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
@@ -360,6 +369,7 @@ ORIGINAL_FILES = {
     "Program Files/VELOR/Q7MAIN.EXE": "Q7MAIN.EXE",
     "Program Files/VELOR/Q7PAGE.DLL": "Q7PAGE.DLL",
     "Program Files/VELOR/UNINSTAL.EXE": "UNINSTAL.EXE",
+    "Program Files/VELOR/UNINSTAL.INF": "UNINSTAL.INF",
     "Program Files/VELOR/README.TXT": "README.TXT",
     "Program Files/VELOR/HELP/VELOR.HLP": "VELOR.HLP",
     "windows/system/VLMOUSE.VXD": "VLMOUSE.VXD",
@@ -377,7 +387,9 @@ RECORD_PS2 = [
 
 def check_files(c, snap, names):
     for name in names:
-        expected = (EXAMPLES / "originals" / ORIGINAL_FILES[name]).read_bytes()
+        # The disk carries the built uninstaller when one was given.
+        built = UNINSTALL_EXE if ORIGINAL_FILES[name] == "UNINSTAL.EXE" else None
+        expected = Path(built or EXAMPLES / "originals" / ORIGINAL_FILES[name]).read_bytes()
         c.check(snap["files"].get(name) == expected, f"C:/{name} byte-exact")
 
 
