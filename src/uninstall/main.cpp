@@ -4,7 +4,6 @@
 // that a mouse-driver change needs.
 #include <windows.h>
 
-#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -67,6 +66,8 @@ uint16_t LeftoverText(int kind) {
             return IDS_LEFT_DIRECTORY;
         case kLeftUnlisted:
             return IDS_LEFT_UNLISTED;
+        case kLeftNoEarlierLine:
+            return IDS_LEFT_NO_EARLIER_LINE;
         default:
             return IDS_LEFT_FAILED;
     }
@@ -154,11 +155,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     static char pageLibrary[kUndoPath];
     static char application[kUndoPath];
     ApplicationFiles(pageLibrary, application);
-    if (plat::FileAttributes(recordPath) != plat::kInvalidAttributes) {
-        RestoreDriverRegistration(recordPath, script, &gReport);
-    } else {
-        AddLeftover(&gReport, kLeftNoRecord, recordPath);
-    }
+    RestoreDriverRegistration(recordPath, script, &gReport);
     RemoveApplicationEntries(&gReport);
     RestoreSystemIni(windowsDir, systemDir, &gReport);
     UndoPlaces places = {installDir, windowsDir, systemDir, program};

@@ -18,14 +18,15 @@ const uint32_t kUndoPath = 260;   // composed paths: up to 259 chars
 
 // Why something was left as it is.
 enum LeftoverKind {
-    kLeftChanged = 1,  // a registry value was changed after setup: kept
-    kLeftUnknown,      // setup's own value or the earlier one: cannot be told
-    kLeftKey,          // a registry key that could not be removed
-    kLeftNoRecord,     // no install record: the driver registration stays
-    kLeftMouseLine,    // the [386Enh] mouse line was changed after setup: kept
-    kLeftFailed,       // a file or registry write failed: nothing was lost
-    kLeftDirectory,    // a directory that still holds files
-    kLeftUnlisted,     // no uninstall list: files other than the programs stay
+    kLeftChanged = 1,    // a registry value was changed after setup: kept
+    kLeftUnknown,        // setup's own value or the earlier one: cannot be told
+    kLeftKey,            // a registry key that could not be removed
+    kLeftNoRecord,       // no install record: the driver registration stays
+    kLeftMouseLine,      // the [386Enh] mouse line was changed after setup: kept
+    kLeftFailed,         // a file or registry write failed: nothing was lost
+    kLeftDirectory,      // a directory that still holds files
+    kLeftUnlisted,       // no uninstall list: files other than the programs stay
+    kLeftNoEarlierLine,  // setup's mouse line stays: system.bak keeps no earlier one
 };
 
 struct Leftover {
@@ -58,7 +59,8 @@ int ReadUninstallList(const char* listPath, StartupStrings* script);
 
 // Driver registration of both sections of the install record ("PS2",
 // "Serial") and the new root serial device, by the rule above. script holds
-// what setup wrote; an empty text there means "not known".
+// what setup wrote; an empty text there means "not known". A missing record
+// is reported unless the root device explains it.
 void RestoreDriverRegistration(const char* recordPath, const StartupStrings& script,
                                UndoReport* report);
 

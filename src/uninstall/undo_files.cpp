@@ -123,8 +123,9 @@ int RewriteMouseLines(const char* iniPath, const char* newPath, char earlier[][k
                        text::CompareNoCase(old, kSetupLine) != 0) {
                 written = earlier[index - 1];
                 replaced++;
+            } else if (text::CompareNoCase(bare, kSetupLine) == 0) {
+                AddLeftover(report, kLeftNoEarlierLine, bare);
             } else {
-                // Changed since setup, or no earlier line to put back.
                 AddLeftover(report, kLeftMouseLine, bare);
             }
         }

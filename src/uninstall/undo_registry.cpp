@@ -1,5 +1,6 @@
 // The registry half of the uninstall: the driver registration put back from
 // the install record, and the application entries removed.
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -324,10 +325,11 @@ void DeleteKey(plat::RegKey root, const char* path, UndoReport* report) {
 }
 
 // The root-enumerated device that setup makes for an unlisted serial mouse.
-void RemoveNewSerialDevice(const StartupStrings& s, UndoReport* report) {
+// 1 when the device was there (setup's or not).
+int RemoveNewSerialDevice(const StartupStrings& s, UndoReport* report) {
     plat::RegKey device;
     if (plat::RegOpen(plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
-        return;
+        return 0;
     }
     char value[kValueField];
     bool ours = ReadValue(device, "DetFunc", value) && SameExactly(value, kNewSerialDetect) &&
@@ -339,19 +341,20 @@ void RemoveNewSerialDevice(const StartupStrings& s, UndoReport* report) {
     plat::RegClose(device);
     if (!ours) {
         Leave(report, kLeftChanged, kNewSerialDevice, nullptr);
-        return;
+        return 1;
     }
     if (haveDriver && driver[0] != 0) {
         char path[kValueField];
         text::Format(path, sizeof path, "%s%s", kClassPrefix, driver);
         if (!RemoveSetupClassKey(path, s, "Serial", report)) {
-            return;
+            return 1;
         }
     }
     DeleteKey(plat::LocalMachine(), kNewSerialDevice, report);
     if (KeyIsEmpty(plat::LocalMachine(), kNewSerialParent)) {
         DeleteKey(plat::LocalMachine(), kNewSerialParent, report);
     }
+    return 1;
 }
 
 // Each setup for an unlisted serial mouse points the root device at a further
@@ -449,7 +452,12 @@ void RestoreDriverRegistration(const char* recordPath, const StartupStrings& scr
     for (const char* section : kSections) {
         RestoreSection(recordPath, section, script, report);
     }
-    RemoveNewSerialDevice(script, report);
+    // Setup records nothing for the root device it makes, so without a
+    // record only that device is known.
+    if (!RemoveNewSerialDevice(script, report) &&
+        plat::FileAttributes(recordPath) == plat::kInvalidAttributes) {
+        AddLeftover(report, kLeftNoRecord, recordPath);
+    }
     RemoveOrphanSerialClasses(script, report);
 }
 

@@ -109,7 +109,7 @@ TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
          "[386Enh]\r\nmouse=other.vxd\r\n",
          true,
          {"5 mouse=other.vxd"}},
-        {__LINE__, "no system.bak", "", false, {"5 mouse=*vmouse"}},
+        {__LINE__, "no system.bak", "", false, {"9 mouse=*vmouse"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
