@@ -125,9 +125,10 @@ int RewriteMouseLines(const char* iniPath, const char* newPath, char earlier[][k
                 replaced++;
             } else if (text::CompareNoCase(bare, kSetupLine) == 0) {
                 AddLeftover(report, kLeftNoEarlierLine, bare);
-            } else {
+            } else if (old[0] != 0) {
                 AddLeftover(report, kLeftMouseLine, bare);
             }
+            // Neither setup's line nor an earlier one: nothing of setup's.
         }
         ok = TextWrite(&gOut, written);
     }

@@ -18,9 +18,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import wholerun as w  # noqa: E402
 
-YES, NO = 6, 7
-UN_CAPTION = "Velor Mouse Uninstall"
-QUESTION = "Remove Velor Mouse and restore the earlier mouse driver?"
+YES, NO = w.YES, w.NO
 CLASS0 = "System\\CurrentControlSet\\Services\\Class\\Mouse\\0000"
 FOLDER_LEFT = w.DEST + ": folder still holds files"
 MOUSE_TYPE_LEFT = CLASS0 + "  MouseType: may be setup's own value, kept"
@@ -28,28 +26,20 @@ MOUSE_TYPE_LEFT = CLASS0 + "  MouseType: may be setup's own value, kept"
 
 def setup_walk(serial=False, again=False):
     """The whole wizard, the mouse type chosen, no restart at the end; a
-    second setup answers Yes to "directory already exists"."""
+    second setup answers OK to "directory already exists"."""
     steps = w.walk_to(w.MOUSE)
     if serial:
         steps += [f"click {w.SERIAL}"]
     steps += w.leave(w.MOUSE, w.NEXT) + [f"wait {w.SELDIR}", f"click {w.NEXT}"]
     if again:
-        steps += ["msgbox", f"click {YES}", "gone"]
+        steps += ["msgbox", f"click {w.OK}", "gone"]
     steps += [f"wait {w.END}", f"click {w.RESTART_NO}"] + w.leave(w.END, w.NEXT)
     return steps
 
 
-def uninstall_walk(answer=YES, restart=YES):
-    steps = ["msgbox", f"caption {UN_CAPTION}", f"msgtext {QUESTION}", "icon question",
-             f"click {answer}", "gone"]
-    if answer == YES:
-        steps += ["msgbox", f"caption {UN_CAPTION}", "print 65535", f"click {restart}", "gone"]
-    return steps + ["nomsgbox"]
-
-
 def run_uninstall(s, c, answer=YES, restart=YES):
     """UNINSTAL.EXE from the install directory; the result box's lines."""
-    r = w.run_setup(s, uninstall_walk(answer, restart), program=w.DEST + "\\UNINSTAL.EXE",
+    r = w.run_setup(s, w.uninstall_walk(answer, restart), program=w.DEST + "\\UNINSTAL.EXE",
                     expect_restart=answer == YES and restart == YES)
     c.check(r.robot_ok and r.exit_code == 0, "UNINSTAL.EXE: question answered, result shown, "
             "exit code 0", r.log[-3:])
@@ -95,10 +85,20 @@ def listed(change, subjects):
     return False
 
 
+def explained(change, left):
+    """Whether a listed leftover accounts for a difference: the leftover's
+    own entry, or, for a missing install record, the driver registration."""
+    subjects = [line.split(": ", 1)[0] for line in left]
+    if listed(change, subjects):
+        return True
+    no_record = any("no install record" in line for line in left)
+    driver_keys = ("HKLM\\Enum\\", "HKLM\\System\\CurrentControlSet\\Services\\Class\\")
+    return no_record and change[0] == "value" and change[1].startswith(driver_keys)
+
+
 def check_round_trip(c, s, before, after, left, expected_left):
     c.equal(left, expected_left, "the uninstaller listed exactly what the scenario leaves")
-    subjects = [line.split(": ", 1)[0] for line in left]
-    rest = [ch for ch in changes(before, after) if not listed(ch, subjects)]
+    rest = [ch for ch in changes(before, after) if not explained(ch, left)]
     c.equal(rest, [], "machine as before SETUP.EXE, apart from the listed leftovers")
     folder = s.host(w.DEST).exists()
     c.equal(folder, FOLDER_LEFT in left, "install folder gone unless listed")
@@ -151,7 +151,9 @@ def scenario_second(s, a, c):
     run_setups(s, c)
     _, left = run_uninstall(s, c, restart=NO)
     once = w.snapshot(s)
-    _, again = run_uninstall(s, c, restart=YES)
+    # No restart this time either: Wine's restart request carries out
+    # WININIT.INI at once.
+    _, again = run_uninstall(s, c, restart=NO)
     c.equal(changes(once, w.snapshot(s)), [], "the second uninstall changed nothing")
     c.equal(again, left, "the second run lists the same")
     restart(s)

@@ -13,9 +13,21 @@ if(SETUP_WINDOWS)
       add_wine_test(NAME wholerun_${scenario}
         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
                 ${scenario} --setup $<TARGET_FILE:setup_exe>
+                --uninstall $<TARGET_FILE:uninstall_exe>
                 --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
                 --shots ${CMAKE_BINARY_DIR}/wholerun-shots
         TIMEOUT 180 LABELS wholerun)
+    endforeach()
+    # Round trips of SETUP.EXE and UNINSTAL.EXE (tests/wholerun/roundtrip.py):
+    # the machine before the setup equals the machine after the uninstall
+    # and the restart, apart from what the uninstaller listed.
+    foreach(scenario ps2-class ps2-no-class serial-new two-setups user-line no-record no second)
+      add_wine_test(NAME uninstall_${scenario}
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/roundtrip.py
+                ${scenario} --setup $<TARGET_FILE:setup_exe>
+                --uninstall $<TARGET_FILE:uninstall_exe>
+                --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
+        TIMEOUT 300 LABELS "wholerun;uninstall")
     endforeach()
     # Figures only: never fails on a slow machine.
     add_wine_test(NAME wholerun_bench

@@ -4,6 +4,7 @@ the sample disk, the wizard walked by tests/robot, and what the run changed.
 
     wholerun.py test SCENARIO --setup EXE --helper EXE --robot EXE [--shots DIR]
     wholerun.py demo --setup EXE --helper EXE --robot EXE --shots DIR [--interactive]
+                     [--uninstall EXE [--then-uninstall]]
     wholerun.py bench --setup EXE --helper EXE --robot EXE
     wholerun.py list
 
@@ -28,6 +29,7 @@ DISK = "C:\\SETUPDISK"
 DEST = "C:\\Program Files\\VELOR"
 WORK = "C:\\wholerun"
 ROBOT_EXE = None  # tests/robot's robot.exe, from --robot
+UNINSTALL_EXE = None  # the built UNINSTAL.EXE, from --uninstall (else the disk's placeholder)
 CLSID = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}"
 CV = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
 DEVICE = "HKLM\\Enum\\BIOS\\*PNP0F13\\0000"
@@ -132,6 +134,7 @@ def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0,
     shutil.rmtree(disk, ignore_errors=True)
     shutil.copytree(EXAMPLES / "disk", disk)
     shutil.copy(setup_exe, disk / "SETUP.EXE")
+    uninstall_exe = uninstall_exe or UNINSTALL_EXE
     if uninstall_exe:
         # In the place of the placeholder, under its name on the disk: SETUP.EXE
         # copies a file that is not SZDD as it is.
@@ -710,7 +713,53 @@ def demo(s, a):
         print(f"\nScreenshots of every page: {shots}/")
         for p in sorted(shots.glob("*.png")):
             print(f"  {p.name}")
-    return verdict(after, r, restart_expected=not a.interactive)
+    rc = verdict(after, r, restart_expected=not a.interactive)
+    if a.then_uninstall:
+        rc = demo_uninstall(s, a, before) or rc
+    return rc
+
+
+UNINSTALL_CAPTION = "Velor Mouse Uninstall"
+UNINSTALL_QUESTION = "Remove Velor Mouse and restore the earlier mouse driver?"
+YES, NO = 6, 7
+
+
+def uninstall_walk(answer=YES, restart=YES):
+    """UNINSTAL.EXE's two boxes: the question, then the result (its text
+    printed) with the restart question."""
+    steps = ["msgbox", f"caption {UNINSTALL_CAPTION}", f"msgtext {UNINSTALL_QUESTION}",
+             "icon question", f"click {answer}", "gone"]
+    if answer == YES:
+        steps += ["msgbox", f"caption {UNINSTALL_CAPTION}", "print 65535", f"click {restart}",
+                  "gone"]
+    return steps + ["nomsgbox"]
+
+
+def demo_uninstall(s, a, before):
+    """The installed UNINSTAL.EXE, the restart, and what still differs from
+    the machine before the setup; 0 when that is only what it listed."""
+    print("\ndemo: UNINSTAL.EXE from " + DEST)
+    program = DEST + "\\UNINSTAL.EXE"
+    s.windows_version("UNINSTAL.EXE", "win98")
+    if a.interactive:
+        print("demo: answer the uninstaller's questions on your display.")
+        r = run_setup(s, [], program=program, timeout=None)
+    else:
+        r = run_setup(s, uninstall_walk(), program=program)
+    print("The uninstaller's result:")
+    for line in r.log:
+        print("  " + line)
+    # WININIT.INI is carried out at the start of Windows: Wine's restart.
+    s.run(["wineboot", "-r"])
+    left = describe_changes(before, snapshot(s))
+    print("\nWhat differs from the machine before the setup, after the restart:")
+    for line in left or ["  nothing"]:
+        print(line)
+    if not a.interactive and not r.robot_ok:
+        print("INCOMPLETE: the uninstaller's boxes were not as expected")
+        return 1
+    print("uninstalled: restart " + ("requested" if r.restart else "not requested"))
+    return 0
 
 
 def verdict(after, r, restart_expected):
@@ -784,6 +833,9 @@ def main():
     p.add_argument("command", choices=["test", "demo", "bench", "list"])
     p.add_argument("scenario", nargs="?")
     p.add_argument("--setup", help="SETUP.EXE to run (the i686 product)")
+    p.add_argument("--uninstall", help="UNINSTAL.EXE to lay on the disk (else the placeholder)")
+    p.add_argument("--then-uninstall", action="store_true",
+                   help="demo: run the installed uninstaller afterwards")
     p.add_argument("--helper", help="window_helper.exe")
     p.add_argument("--robot", help="robot.exe (tests/robot)")
     p.add_argument("--shots", help="directory for screenshots")
@@ -793,8 +845,9 @@ def main():
     if a.command == "list":
         print("\n".join(SCENARIOS))
         return 0
-    global ROBOT_EXE
+    global ROBOT_EXE, UNINSTALL_EXE
     ROBOT_EXE = a.robot or str(Path(a.helper).with_name("robot.exe"))
+    UNINSTALL_EXE = a.uninstall
     s = Session()
     if a.display:
         s.env["DISPLAY"] = a.display

@@ -92,6 +92,7 @@ TEST(UninstallSystemIni, MouseLinePutBackByteForByte) {
         RestoreSystemIni(kWindows, kSystem, &again);
         EXPECT_EQ(row.ini, Read(kIni));
         EXPECT_EQ(0, again.changed);
+        EXPECT_EQ(std::vector<std::string>{}, Leftovers(again));
     }
 }
 
