@@ -117,18 +117,18 @@ int RewriteMouseLines(const char* iniPath, const char* newPath, char earlier[][k
                 Bare(earlier[index], old);
             }
             index++;
-            if (SameText(bare, old)) {
-                // Put back already.
-            } else if (text::CompareNoCase(bare, kSetupLine) == 0 && old[0] != 0 &&
-                       text::CompareNoCase(old, kSetupLine) != 0) {
+            bool setupsLine = text::CompareNoCase(bare, kSetupLine) == 0;
+            bool earlierIsSetups = text::CompareNoCase(old, kSetupLine) == 0;
+            if (setupsLine && old[0] != 0 && !earlierIsSetups) {
                 written = earlier[index - 1];
                 replaced++;
-            } else if (text::CompareNoCase(bare, kSetupLine) == 0) {
+            } else if (setupsLine) {
+                // A second setup may have put its own line into system.bak.
                 AddLeftover(report, kLeftNoEarlierLine, bare);
-            } else if (old[0] != 0) {
+            } else if (old[0] != 0 && !SameText(bare, old)) {
                 AddLeftover(report, kLeftMouseLine, bare);
             }
-            // Neither setup's line nor an earlier one: nothing of setup's.
+            // Otherwise it is back already, or was never setup's.
         }
         ok = TextWrite(&gOut, written);
     }
