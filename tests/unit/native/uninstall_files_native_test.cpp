@@ -45,7 +45,7 @@ void SwitchedMachine(const std::string& ini) {
     text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, kWindows);
     testing_machine::WriteFile(kIni, ini);
     testing_machine::WriteFile(kVxd, "vxd bytes");
-    SwitchSystemIni();
+    SwitchSystemIni(kWindows);
 }
 
 std::vector<std::string> Files(const char* dir) {

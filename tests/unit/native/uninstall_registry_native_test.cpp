@@ -177,8 +177,8 @@ TEST(UninstallRegistry, RoundTrips) {
         ASSERT_TRUE(LoadReg(kBase + row.machine));
         std::string before = Snapshot();
         for (int i = 0; i < row.setups; i++) {
-            RegisterMouseDriver(1);
-            FlushInstallRecord();
+            RegisterMouseDriver(gSetup, RegisterScope::Full);
+            FlushInstallRecord(gSetup.destDir);
         }
         ASSERT_NE(before, Snapshot());
         UndoReport r;
@@ -251,8 +251,8 @@ TEST(UninstallRegistry, ValueRules) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + row.classKey));
-        RegisterMouseDriver(1);
-        FlushInstallRecord();
+        RegisterMouseDriver(gSetup, RegisterScope::Full);
+        FlushInstallRecord(gSetup.destDir);
         if (!row.edit.empty()) {
             ASSERT_TRUE(LoadReg(row.edit));
         }
@@ -274,9 +274,11 @@ TEST(UninstallRegistry, TamperedRecordTouchesNothingOutsideItsKeys) {
     ASSERT_TRUE(LoadReg(kBase + Key(std::string(kCurrentVersion) + "\\Setup") +
                         Sz("MouseDriver", "VLMOUSE.DRV") + Sz("DevLoader", "*vmouse") +
                         Sz("MouseType", "PS2")));
-    RecordOriginalValue("PS2", "SubKey1", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
-    RecordOriginalValue("PS2", "SubKey2", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
-    FlushInstallRecord();
+    RecordOriginalValue(gSetup.destDir, "PS2", "SubKey1",
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
+    RecordOriginalValue(gSetup.destDir, "PS2", "SubKey2",
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
+    FlushInstallRecord(gSetup.destDir);
     std::string before = Snapshot();
     UndoReport r;
     Undo(&r);
@@ -302,8 +304,8 @@ TEST(UninstallRegistry, FailuresLoseNoValue) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line);
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
-        RegisterMouseDriver(1);
-        FlushInstallRecord();
+        RegisterMouseDriver(gSetup, RegisterScope::Full);
+        FlushInstallRecord(gSetup.destDir);
         std::string installed = Snapshot();
         InjectFault(row.op, row.match);
         UndoReport r;
