@@ -123,7 +123,7 @@ void DirectoryOf(const char* path, char* out, uint32_t size) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    ResetSetupState();
+    ResetSetupState(gSetup);
     gSetup.instance = instance;
     static char program[kDirField];
     static char installDir[kDirField];
