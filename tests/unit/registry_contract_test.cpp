@@ -372,3 +372,40 @@ TEST(RegistryContractDynData, ConfigManagerListLoadsAndEnumerates) {
 }
 
 }  // namespace
+
+TEST_F(RegistryContract, DeletesOfValuesAndKeys) {
+    std::string top = kTopSub;
+    plat::RegKey parent = Create(top + "\\Parent");
+    Create(top + "\\Parent\\Child");
+    plat::RegSet(parent, "Name", plat::kRegSz, "x", 1);
+    plat::RegSet(parent, nullptr, plat::kRegSz, "d", 1);
+    char name[16];
+    // Values enumerate by name, the default one as "".
+    EXPECT_EQ(plat::kErrSuccess, plat::RegEnumValueName(parent, 0, name, sizeof name));
+    EXPECT_STREQ("Name", name);
+    EXPECT_EQ(plat::kErrSuccess, plat::RegEnumValueName(parent, 1, name, sizeof name));
+    EXPECT_STREQ("", name);
+    EXPECT_EQ(plat::kErrNoMoreItems, plat::RegEnumValueName(parent, 2, name, sizeof name));
+    struct Row {
+        int line;
+        long got;
+        long expected;
+    } rows[] = {
+        {__LINE__, plat::RegRemoveValue(parent, "NAME"), plat::kErrSuccess},
+        {__LINE__, plat::RegRemoveValue(parent, "Name"), plat::kErrFileNotFound},
+        {__LINE__, plat::RegRemoveValue(parent, nullptr), plat::kErrSuccess},
+        // A key with a subkey stays: the callers delete leaves first.
+        {__LINE__, plat::RegRemoveKey(plat::LocalMachine(), (top + "\\Parent").c_str()),
+         plat::kErrAccessDenied},
+        {__LINE__, plat::RegRemoveKey(plat::LocalMachine(), (top + "\\PARENT\\child").c_str()),
+         plat::kErrSuccess},
+        {__LINE__, plat::RegRemoveKey(plat::LocalMachine(), (top + "\\Parent\\Child").c_str()),
+         plat::kErrFileNotFound},
+        {__LINE__, plat::RegRemoveKey(plat::LocalMachine(), (top + "\\Parent").c_str()),
+         plat::kErrSuccess},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(row.expected, row.got) << "row at line " << row.line;
+    }
+    EXPECT_FALSE(testing_registry::KeyExists(std::string(kTop) + "\\Parent"));
+}

@@ -17,6 +17,30 @@ namespace {
 
 std::vector<RegWrite> gWrites;
 
+// The Enum calls' contract: the name that nameAt gives for index (null past
+// the last one) into name, nameSize bytes with the terminator.
+template <typename NameAt>
+long EnumName(RegKey key, uint32_t index, char* name, uint32_t nameSize, NameAt nameAt) {
+    long error = kErrSuccess;
+    Node* node = Resolve(key, &error);
+    if (node == nullptr) {
+        return error;
+    }
+    if (FaultHits(Op::RegEnum, FullPath(node))) {
+        return kErrAccessDenied;
+    }
+    const std::string* found = nameAt(*node, index);
+    if (found == nullptr) {
+        return kErrNoMoreItems;
+    }
+    if (name == nullptr || found->size() >= nameSize) {
+        return kErrMoreData;
+    }
+    found->copy(name, found->size());
+    name[found->size()] = 0;
+    return kErrSuccess;
+}
+
 }  // namespace
 
 void ResetRegistryStore() {
@@ -88,24 +112,9 @@ long RegCreate(RegKey parent, const char* subKey, RegKey* out) {
 }
 
 long RegEnumSubkey(RegKey key, uint32_t index, char* name, uint32_t nameSize) {
-    long error = kErrSuccess;
-    Node* node = posix::Resolve(key, &error);
-    if (node == nullptr) {
-        return error;
-    }
-    if (posix::FaultHits(posix::Op::RegEnum, posix::FullPath(node))) {
-        return kErrAccessDenied;
-    }
-    if (index >= node->children.size()) {
-        return kErrNoMoreItems;
-    }
-    const std::string& child = node->children[index]->name;
-    if (name == nullptr || child.size() >= nameSize) {
-        return kErrMoreData;
-    }
-    child.copy(name, child.size());
-    name[child.size()] = 0;
-    return kErrSuccess;
+    return posix::EnumName(key, index, name, nameSize, [](const Node& node, uint32_t i) {
+        return i < node.children.size() ? &node.children[i]->name : nullptr;
+    });
 }
 
 long RegQuery(RegKey key, const char* valueName, uint32_t* type, void* data, uint32_t* size) {
@@ -173,24 +182,9 @@ long RegSet(RegKey key, const char* valueName, uint32_t type, const void* data, 
 }
 
 long RegEnumValueName(RegKey key, uint32_t index, char* name, uint32_t nameSize) {
-    long error = kErrSuccess;
-    Node* node = posix::Resolve(key, &error);
-    if (node == nullptr) {
-        return error;
-    }
-    if (posix::FaultHits(posix::Op::RegEnum, posix::FullPath(node))) {
-        return kErrAccessDenied;
-    }
-    if (index >= node->values.size()) {
-        return kErrNoMoreItems;
-    }
-    const std::string& value = node->values[index].name;
-    if (name == nullptr || value.size() >= nameSize) {
-        return kErrMoreData;
-    }
-    value.copy(name, value.size());
-    name[value.size()] = 0;
-    return kErrSuccess;
+    return posix::EnumName(key, index, name, nameSize, [](const Node& node, uint32_t i) {
+        return i < node.values.size() ? &node.values[i].name : nullptr;
+    });
 }
 
 long RegRemoveValue(RegKey key, const char* valueName) {
