@@ -54,6 +54,7 @@ if "$TOOL" build --images "$SRC/examples/disk.manifest" "$WORK/set" >"$WORK/buil
 ::/SYSTEM/
 ::/SYSTEM/VLMOUSE.VX_
 ::/UNINSTAL.EX_
+::/UNINSTAL.IN_
 LIST
     if diff "$WORK/expected" "$WORK/listing"; then ok "mdir lists the disk"; else bad "mdir listing"; fi
     mtype -i "$WORK/set/disk1.img" ::/SETUP.INF | tr -d '\r' >"$WORK/inf-image"

@@ -224,10 +224,10 @@ TEST(DiskCheck, SamplePlanIsWhatTheLoaderMakes) {
     EXPECT_EQ(0, r.ExitCode());
     EXPECT_EQ("C:\\Program Files\\VELOR", r.destDir);
     ASSERT_EQ(1u, r.disks.size());
-    ASSERT_EQ(7u, r.disks[0].files.size());
+    ASSERT_EQ(8u, r.disks[0].files.size());
     uint64_t originals = 0;
-    for (const char* name : {"Q7MAIN.EXE", "Q7PAGE.DLL", "UNINSTAL.EXE", "VELOR.HLP", "VLMOUSE.VXD",
-                             "VLMOUSE.INF", "README.TXT"}) {
+    for (const char* name : {"Q7MAIN.EXE", "Q7PAGE.DLL", "UNINSTAL.EXE", "UNINSTAL.INF",
+                             "VELOR.HLP", "VLMOUSE.VXD", "VLMOUSE.INF", "README.TXT"}) {
         originals += ReadBytes(kSource + "/examples/originals/" + name).size();
     }
     EXPECT_EQ(originals, r.expandedTotal);
@@ -238,9 +238,10 @@ TEST(DiskCheck, SamplePlanIsWhatTheLoaderMakes) {
         bool compressed;
     } rows[] = {
         {0, "A:\\\\Q7MAIN.EX_", "C:\\Program Files\\VELOR\\Q7MAIN.EXE", true},
-        {3, "A:\\HELP\\VELOR.HL_", "C:\\Program Files\\VELOR\\HELP\\VELOR.HLP", true},
-        {4, "A:\\SYSTEM\\VLMOUSE.VX_", "C:\\WINDOWS\\SYSTEM\\VLMOUSE.VXD", true},
-        {6, "A:\\\\README.TXT", "C:\\Program Files\\VELOR\\README.TXT", false},
+        {3, "A:\\\\UNINSTAL.IN_", "C:\\Program Files\\VELOR\\UNINSTAL.INF", true},
+        {4, "A:\\HELP\\VELOR.HL_", "C:\\Program Files\\VELOR\\HELP\\VELOR.HLP", true},
+        {5, "A:\\SYSTEM\\VLMOUSE.VX_", "C:\\WINDOWS\\SYSTEM\\VLMOUSE.VXD", true},
+        {7, "A:\\\\README.TXT", "C:\\Program Files\\VELOR\\README.TXT", false},
     };
     for (const Row& row : rows) {
         const disktool::PlanFile& f = r.disks[0].files[row.file];
