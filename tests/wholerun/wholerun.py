@@ -823,7 +823,7 @@ def bench(s, a):
     print(f"bench: start of a Wine process (the robot doing nothing): {start_cost * 1000:.0f} ms")
     print(f"bench: SETUP.EXE start to backdrop painted and Welcome up (robot's view): "
           f"{to_welcome * 1000:.0f} ms")
-    print(f"bench: full install of the sample disk (7 files on one disk, registration), Next to "
+    print(f"bench: full install of the sample disk (8 files on one disk, registration), Next to "
           f"End page, minus the 1 s pause and one process start: {install * 1000:.0f} ms")
     print(f"bench: size of SETUP.EXE: {Path(a.setup).stat().st_size} bytes")
 
