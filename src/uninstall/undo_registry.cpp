@@ -498,13 +498,10 @@ void RemoveApplicationEntries(UndoReport* report) {
     const char* const chain[] = {"Controls Folder", "Mouse", "shellex", "PropertySheetHandlers",
                                  kHandlerName};
     const int depth = 5;
-    char paths[depth][kValueField];
-    text::Copy(paths[0], kValueField, kCurrentVersion);
+    char paths[depth][kValueField];  // each key of the chain, from the top
     for (int i = 0; i < depth; i++) {
-        char path[kValueField];
-        text::Format(path, sizeof path, "%s\\%s", i == 0 ? kCurrentVersion : paths[i - 1],
+        text::Format(paths[i], kValueField, "%s\\%s", i == 0 ? kCurrentVersion : paths[i - 1],
                      chain[i]);
-        text::Copy(paths[i], kValueField, path);
     }
     DeleteKey(plat::LocalMachine(), paths[depth - 1], report);
     plat::RegKey key;

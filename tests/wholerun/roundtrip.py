@@ -37,10 +37,15 @@ def setup_walk(serial=False, again=False):
     return steps
 
 
-def run_uninstall(s, c, answer=YES, restart=YES):
-    """UNINSTAL.EXE from the install directory; the result box's lines."""
+def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False):
+    """UNINSTAL.EXE from the install directory; the result box's lines. With
+    mouse_app a "VelorPoint" window runs and must be closed while its
+    program is still there."""
     r = w.run_setup(s, w.uninstall_walk(answer, restart), program=w.DEST + "\\UNINSTAL.EXE",
-                    expect_restart=answer == YES and restart == YES)
+                    expect_restart=answer == YES and restart == YES, mouse_app=mouse_app)
+    if mouse_app:
+        c.equal(r.app_log, ["ready", "close after-copy"],
+                "WM_CLOSE reached the mouse application before its files went")
     c.check(r.robot_ok and r.exit_code == 0, "UNINSTAL.EXE: question answered, result shown, "
             "exit code 0", r.log[-3:])
     if answer == YES:
@@ -107,7 +112,8 @@ def check_round_trip(c, s, before, after, left, expected_left):
     c.check(not (s.c / "windows" / "WININIT.INI").exists(), "WININIT.INI carried out")
 
 
-def round_trip(serial=False, setups=1, machine=None, after_setup=None, expected_left=()):
+def round_trip(serial=False, setups=1, machine=None, after_setup=None, expected_left=(),
+               mouse_app=False):
     def scenario(s, a, c):
         w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
         s.windows_version("UNINSTAL.EXE", "win98")
@@ -117,7 +123,7 @@ def round_trip(serial=False, setups=1, machine=None, after_setup=None, expected_
         run_setups(s, c, setups, serial)
         if after_setup:
             after_setup(s)
-        r, left = run_uninstall(s, c)
+        r, left = run_uninstall(s, c, mouse_app=mouse_app)
         restart(s)
         check_round_trip(c, s, before, w.snapshot(s), left, list(expected_left))
     return scenario
@@ -163,8 +169,8 @@ def scenario_second(s, a, c):
 NO_CLASS = ("[-HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Mouse\\0000]\n")
 
 SCENARIOS = {
-    "ps2-class": (round_trip(expected_left=[MOUSE_TYPE_LEFT, FOLDER_LEFT]),
-                  "PS/2 mouse whose class key exists"),
+    "ps2-class": (round_trip(expected_left=[MOUSE_TYPE_LEFT, FOLDER_LEFT], mouse_app=True),
+                  "PS/2 mouse whose class key exists; the mouse application is closed"),
     "ps2-no-class": (round_trip(machine=NO_CLASS, expected_left=[FOLDER_LEFT]),
                      "PS/2 mouse whose Driver names a missing class key"),
     "serial-new": (round_trip(serial=True, expected_left=[FOLDER_LEFT]),
