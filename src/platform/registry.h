@@ -52,9 +52,9 @@ long RegEnumValueName(RegKey key, uint32_t index, char* name, uint32_t nameSize)
 // Like RegDeleteValueA: kErrFileNotFound when the value is absent.
 long RegRemoveValue(RegKey key, const char* valueName);
 
-// Like RegDeleteKeyA on a key without subkeys. Windows 95 would take a whole
-// tree with it and Windows NT refuses one, so callers delete leaves first
-// and the stand-in refuses (kErrAccessDenied) like NT.
+// Like RegDeleteKeyA on Windows 95/98: the key goes with everything below
+// it (Windows NT would refuse a key with subkeys). Callers that must not
+// take a subtree look for subkeys first.
 long RegRemoveKey(RegKey parent, const char* subKey);
 
 // Like RegCloseKey.

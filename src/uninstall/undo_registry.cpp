@@ -154,6 +154,18 @@ bool HoldsSetupClass(plat::RegKey key, const StartupStrings& s, const char* type
            (ReadValue(key, "MouseDriver", value) && SameExactly(value, s.MouseDriver));
 }
 
+// Whether the key at path has subkeys; a delete would take them along.
+bool HasSubkeys(plat::RegKey root, const char* path) {
+    plat::RegKey key;
+    if (plat::RegOpen(root, path, &key) != plat::kErrSuccess) {
+        return false;
+    }
+    char name[kValueField];
+    bool has = plat::RegEnumSubkey(key, 0, name, sizeof name) != plat::kErrNoMoreItems;
+    plat::RegClose(key);
+    return has;
+}
+
 // Removes a class key that setup created; 1 when it is gone (or was).
 int RemoveSetupClassKey(const char* path, const StartupStrings& s, const char* typeWord,
                         UndoReport* report) {
@@ -167,7 +179,8 @@ int RemoveSetupClassKey(const char* path, const StartupStrings& s, const char* t
         Leave(report, kLeftChanged, path, nullptr);
         return 0;
     }
-    if (plat::RegRemoveKey(plat::LocalMachine(), path) != plat::kErrSuccess) {
+    if (HasSubkeys(plat::LocalMachine(), path) ||
+        plat::RegRemoveKey(plat::LocalMachine(), path) != plat::kErrSuccess) {
         Leave(report, kLeftKey, path, nullptr);
         return 0;
     }
@@ -314,8 +327,13 @@ bool KeyIsEmpty(plat::RegKey root, const char* path) {
     return empty;
 }
 
-// Deletes a key; a key that is already gone counts as done.
+// Deletes a key that has no subkeys; a key that is already gone counts as
+// done, one with subkeys (not setup's alone) stays and is reported.
 void DeleteKey(plat::RegKey root, const char* path, UndoReport* report) {
+    if (HasSubkeys(root, path)) {
+        Leave(report, kLeftKey, path, nullptr);
+        return;
+    }
     long result = plat::RegRemoveKey(root, path);
     if (result == plat::kErrSuccess) {
         report->changed = 1;

@@ -223,9 +223,6 @@ long RegRemoveKey(RegKey parent, const char* subKey) {
     if (node == nullptr) {
         return kErrFileNotFound;
     }
-    if (!node->children.empty()) {
-        return kErrAccessDenied;
-    }
     posix::DeleteNode(node);
     return kErrSuccess;
 }

@@ -333,3 +333,20 @@ TEST(UninstallRegistry, FailuresLoseNoValue) {
             testing_registry::KeyExists(std::string(kCurrentVersion) + "\\Uninstall\\VelorPoint"));
     }
 }
+
+TEST(UninstallRegistry, AKeyWithSubkeysIsNotTakenWhole) {
+    // Setup made Mouse\0001 for a device without Driver; something else
+    // has put a subkey below it since.
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "") + OldClass("0000")));
+    RegisterMouseDriver(gSetup, RegisterScope::Full);
+    FlushInstallRecord(gSetup.destDir);
+    ASSERT_TRUE(LoadReg(Key(kClassPath + "0001\\Extra") + Sz("Kept", "yes")));
+    UndoReport r;
+    Undo(&r);
+    EXPECT_TRUE(testing_registry::Read(kClassPath + "0001\\Extra", "Kept").present);
+    EXPECT_EQ(std::vector<std::string>{"3 " + std::string(kClassPath).substr(19) + "0001"},
+              Leftovers(r));
+    // The device keeps the Driver that names it.
+    EXPECT_TRUE(testing_registry::Read(std::string(kHklm) + "Enum\\" + kPs2, "Driver").present);
+}
