@@ -285,6 +285,52 @@ TEST(DiskBuild, SampleManifestRebuildsExamplesDisk) {
     }
 }
 
+TEST(DiskBuild, UninstallListNamesWhereSetupPutsEachFile) {
+    const std::string files =
+        "[Files]\n"
+        "A, VXD.VXD, v, WinSystemDir\n"
+        "A, MAIN.EXE, m, RootDir\n"
+        "A, UNINSTAL.EXE, u, RootDir\n"
+        "A, EN.HLP, e, SubDir2\n"
+        "A, W.INI, w, WinDir\n"
+        "A, D.INF, d, WinInfDir\n"
+        "A, H.HLP, h, SubDir1\n";
+    struct Row {
+        const char* what;
+        std::string manifest;
+        std::string list;  // from [Startup] on
+    } rows[] = {
+        {"every keyword; nested subdirectories; Windows files after the install directory's",
+         "[DirectoryName]\nSubDir1 = HELP\nSubDir2 = HELP\\EN\nSubDir3 = DATA\n"
+         "WinSystemDir = SYS\nWinInfDir = I\n[Startup]\nFileName = MAIN.EXE\nMfg = M\n"
+         "Title = T\n" +
+             files,
+         "[Startup]\r\nTitle=T\r\nMfg=M\r\n\r\n[Files]\r\n"
+         "1=Install, MAIN.EXE\r\n2=Install, UNINSTAL.EXE\r\n3=Install, UNINSTAL.INF\r\n"
+         "4=Install, HELP\\EN\\EN.HLP\r\n5=Install, HELP\\H.HLP\r\n"
+         "6=Windows, SYSTEM\\VXD.VXD\r\n7=Windows, W.INI\r\n8=Windows, INF\\D.INF\r\n\r\n"
+         "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n3=Install, HELP\\EN\r\n"
+         "4=Install, DATA\r\n"},
+        {"gaps in the SubDirs, one name twice, no [Startup]",
+         "[DirectoryName]\nSubDir2 = HELP\nSubDir4 = help\n"
+         "[Files]\nA, MAIN.EXE, m, RootDir\nA, UNINSTAL.EXE, u, RootDir\n",
+         "[Startup]\r\n\r\n[Files]\r\n1=Install, MAIN.EXE\r\n"
+         "2=Install, UNINSTAL.EXE\r\n3=Install, UNINSTAL.INF\r\n\r\n"
+         "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n"},
+    };
+    for (const Row& r : rows) {
+        ScratchDir tmp;
+        WriteBytes(tmp.path() + "/set.manifest", r.manifest);
+        disktool::Manifest m;
+        std::vector<std::string> errors;
+        ASSERT_TRUE(disktool::ReadManifest(tmp.path() + "/set.manifest", &m, &errors)) << r.what;
+        std::string list = disktool::UninstallList(m);
+        size_t at = list.find("\n[Startup]");
+        ASSERT_NE(std::string::npos, at) << r.what;
+        EXPECT_EQ(r.list, list.substr(at + 1)) << r.what;
+    }
+}
+
 TEST(DiskBuild, SpreadsOverDisksAndTheMergedTreeIsTheirUnion) {
     ScratchDir tmp;
     std::string manifest =
@@ -376,6 +422,13 @@ TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
          false},
         {"a file named like the script", head + "[Files]\nA.TXT, SETUP.INF, a, RootDir\n", 0,
          false},
+        {"its own uninstall list", head + "[Files]\nA.TXT, uninstal.inf, l, RootDir\n", 0, false},
+        {"the uninstaller below the destination directory",
+         head + "[DirectoryName]\nSubDir1 = X\n[Files]\nA.TXT, UNINSTAL.EXE, u, SubDir1\n", 0,
+         false},
+        {"a nested directory before its parent",
+         head + "[DirectoryName]\nSubDir1 = X\\Y\nSubDir2 = X\n[Files]\nA.TXT, A.TXT, a, RootDir\n",
+         0, false},
         {"more than six disks", head + "[Disks]\nSize = 8192\n[Files]\n", 11, false},
     };
     for (const Row& r : rows) {

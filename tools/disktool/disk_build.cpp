@@ -189,13 +189,57 @@ std::string VolumeLabel(const std::string& label) {
     return out.empty() ? "DISK" : out;
 }
 
+std::string ManifestName(const Manifest& m) {
+    size_t slash = m.path.find_last_of('/');
+    return slash == std::string::npos ? m.path : m.path.substr(slash + 1);
+}
+
+const char kUninstaller[] = "UNINSTAL.EXE";
+const char kListName[] = "UNINSTAL.INF";
+
+// What goes on the disks: the manifest's files and, right after the first
+// UNINSTAL.EXE, the uninstall list the tool writes (its contents are filled
+// in by the caller, as the list names itself).
+std::vector<ManifestFile> PlannedFiles(const Manifest& m) {
+    std::vector<ManifestFile> out;
+    bool listed = false;
+    for (const ManifestFile& f : m.files) {
+        out.push_back(f);
+        if (!listed && Upper(f.target) == kUninstaller) {
+            ManifestFile list;
+            list.line = f.line;
+            list.target = kListName;
+            list.description = "Uninstall list";
+            list.keyword = f.keyword;
+            out.push_back(list);
+            listed = true;
+        }
+    }
+    return out;
+}
+
+// The uninstaller's place and the path below it for a file: setup copies
+// the Win* keywords to the Windows directory and its fixed SYSTEM and INF
+// subdirectories, the others below the destination directory.
+std::pair<std::string, std::string> Destination(const Manifest& m, const ManifestFile& f) {
+    if (f.keyword == "WinDir") {
+        return {"Windows", f.target};
+    }
+    if (f.keyword == "WinSystemDir") {
+        return {"Windows", "SYSTEM\\" + f.target};
+    }
+    if (f.keyword == "WinInfDir") {
+        return {"Windows", "INF\\" + f.target};
+    }
+    std::string dir = Value(m.directories, f.keyword);
+    return {"Install", dir.empty() ? f.target : dir + "\\" + f.target};
+}
+
 std::string ScriptText(const Manifest& m, const std::vector<DiskFile>& files, int disks,
                        uint64_t expandedTotal) {
     std::string s;
     auto line = [&s](const std::string& text) { s += text + "\r\n"; };
-    size_t slash = m.path.find_last_of('/');
-    line("; Written by disktool from " +
-         (slash == std::string::npos ? m.path : m.path.substr(slash + 1)) + ".");
+    line("; Written by disktool from " + ManifestName(m) + ".");
     line("[Main]");
     uint64_t needKb = (expandedTotal + 1023) / 1024;
     bool spaceWritten = false;
@@ -384,6 +428,53 @@ bool MakeImage(const std::string& image, const std::string& root, const std::str
 
 }  // namespace
 
+std::string UninstallList(const Manifest& m) {
+    std::string s;
+    auto line = [&s](const std::string& text) { s += text + "\r\n"; };
+    line("; The uninstall list, written by disktool from " + ManifestName(m) + ". SETUP.EXE");
+    line("; copies it beside UNINSTAL.EXE like any other file of the disk;");
+    line("; UNINSTAL.EXE reads it.");
+    line("; [Startup] repeats the setup script's values, so the uninstaller knows what");
+    line("; setup wrote into the registry. [Files] and [Directories] name what the");
+    line("; installation made, each as \"place, path below it\"; a place is Install,");
+    line("; Windows, System or Inf, and an empty path names the place itself.");
+    line("[Startup]");
+    for (const char* key : kStartupKeys) {
+        for (const auto& kv : m.startup) {
+            // FileName is the program setup starts, nothing it wrote.
+            if (kv.first == key && kv.first != "FileName") {
+                line(kv.first + "=" + kv.second);
+            }
+        }
+    }
+    line("");
+    line("[Files]");
+    std::vector<ManifestFile> files = PlannedFiles(m);
+    int n = 0;
+    for (const char* place : {"Install", "Windows"}) {
+        for (const ManifestFile& f : files) {
+            auto to = Destination(m, f);
+            if (to.first == place) {
+                line(std::to_string(++n) + "=" + to.first + ", " + to.second);
+            }
+        }
+    }
+    line("");
+    line("[Directories]");
+    // The destination directory, then what the install page makes, in its
+    // order (Build refuses a nested name before its parent).
+    line("1=Install,");
+    n = 1;
+    std::set<std::string> seen;
+    for (int i = 1; i <= 6; i++) {
+        std::string dir = Value(m.directories, "SubDir" + std::to_string(i));
+        if (!dir.empty() && seen.insert(Lower(dir)).second) {
+            line(std::to_string(++n) + "=Install, " + dir);
+        }
+    }
+    return s;
+}
+
 bool ReadManifest(const std::string& path, Manifest* m, std::vector<std::string>* errors) {
     *m = Manifest();
     m->path = path;
@@ -529,7 +620,28 @@ int Build(const Manifest& m, const std::string& outDir, const BuildOptions& opti
     diskPaths["setup.inf"] = "SETUP.INF itself";
     diskPaths["setup.exe"] = "SETUP.EXE itself";
     uint64_t expandedTotal = 0;
-    for (const ManifestFile& mf : m.files) {
+    // The install page makes one level per SubDir value, in order: a nested
+    // name before its parent would not be made, and the uninstall list
+    // names directories parents first.
+    std::set<std::string> made;
+    for (int i = 1; i <= 6; i++) {
+        std::string key = "SubDir" + std::to_string(i);
+        std::string dir = Lower(Value(m.directories, key));
+        size_t cut = dir.find_last_of('\\');
+        if (cut != std::string::npos && made.count(dir.substr(0, cut)) == 0) {
+            errors.push_back(m.path + ": " + key + " = " + Value(m.directories, key) +
+                             " is made one level at a time: its parent needs to be an "
+                             "earlier SubDir value");
+        }
+        made.insert(dir);
+    }
+    std::vector<ManifestFile> planned = PlannedFiles(m);
+    for (ManifestFile& mf : planned) {
+        if (mf.source.empty()) {
+            mf.contents = UninstallList(m);
+        }
+    }
+    for (const ManifestFile& mf : planned) {
         std::string where = m.path + ":" + std::to_string(mf.line) + ": ";
         DiskFile f;
         f.from = &mf;
@@ -539,8 +651,21 @@ int Build(const Manifest& m, const std::string& outDir, const BuildOptions& opti
             errors.push_back(where + mf.keyword + " has no [DirectoryName] value");
             continue;
         }
-        std::vector<uint8_t> data;
-        if (!ReadWholeFile(mf.source, &data)) {
+        if (!mf.source.empty() && Upper(mf.target) == kListName) {
+            errors.push_back(where +
+                             "UNINSTAL.INF is written by disktool from this manifest beside "
+                             "UNINSTAL.EXE; drop this line");
+            continue;
+        }
+        if (Upper(mf.target) == kUninstaller && (mf.keyword != "RootDir" || !f.sourceDir.empty())) {
+            errors.push_back(where +
+                             "UNINSTAL.EXE belongs in the destination directory itself "
+                             "(RootDir, with an empty RootDir value): the Uninstall entry "
+                             "starts it there");
+            continue;
+        }
+        std::vector<uint8_t> data(mf.contents.begin(), mf.contents.end());
+        if (!mf.source.empty() && !ReadWholeFile(mf.source, &data)) {
             errors.push_back(where + mf.source + " cannot be read");
             continue;
         }

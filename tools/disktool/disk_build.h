@@ -20,7 +20,8 @@ struct ManifestFile {
     std::string source;  // host path
     std::string target;  // name on the target machine
     std::string description;
-    std::string keyword;  // one of the ten DirectoryName keys
+    std::string keyword;   // one of the ten DirectoryName keys
+    std::string contents;  // a file the tool writes itself (empty source)
 };
 
 struct Manifest {
@@ -35,6 +36,11 @@ struct Manifest {
 
 // Reads a manifest; false with the reasons (one per line, "FILE:LINE: ...").
 bool ReadManifest(const std::string& path, Manifest* m, std::vector<std::string>* errors);
+
+// The uninstall list (UNINSTAL.INF, CR LF lines) for a manifest that ships
+// UNINSTAL.EXE: the [Startup] values, every file's place and path (the list
+// itself among them) and the directories the installation makes.
+std::string UninstallList(const Manifest& m);
 
 struct BuildOptions {
     std::string setupExe;  // copied to disk 1 when not empty
