@@ -254,6 +254,7 @@ class Checker {
             CheckDisk(disk);
         }
         CheckUnreadDisks();
+        CheckUninstallList();
         CheckGroupItems();
         CheckStartup();
         CheckSpace();
@@ -658,6 +659,20 @@ class Checker {
                 "keeps the registry values it replaces");
         }
         pd->files.push_back(pf);
+    }
+
+    // The Uninstall entry starts UNINSTAL.EXE in the destination directory;
+    // without its list beside it the uninstaller removes only the two
+    // programs the registry names.
+    void CheckUninstallList() {
+        std::string dir = Lower(Tidy(state_.destDir));
+        auto exe = destinations_.find(dir + "\\uninstal.exe");
+        if (exe != destinations_.end() && destinations_.count(dir + "\\uninstal.inf") == 0) {
+            Add(Severity::Warning, "no-uninstall-list", exe->second,
+                "UNINSTAL.EXE is installed without UNINSTAL.INF beside it: the uninstaller "
+                "then removes only the two programs the registry names (disktool build "
+                "writes the list)");
+        }
     }
 
     static int CountCommas(const std::string& s) {
