@@ -65,5 +65,6 @@
 #define IDI_DISKETTE 201
 #define IDI_DOTS 202
 #define IDI_WARNING_SIGN 204
+#define IDI_UNINSTALL 205 /* UNINSTAL.EXE's own icon */
 
 #endif
