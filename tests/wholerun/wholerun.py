@@ -724,14 +724,16 @@ UNINSTALL_QUESTION = "Remove Velor Mouse and restore the earlier mouse driver?"
 YES, NO = 6, 7
 
 
-def uninstall_walk(answer=YES, restart=YES):
+def uninstall_walk(answer=YES, restart=YES, shots=False):
     """UNINSTAL.EXE's two boxes: the question, then the result (its text
     printed) with the restart question."""
     steps = ["msgbox", f"caption {UNINSTALL_CAPTION}", f"msgtext {UNINSTALL_QUESTION}",
-             "icon question", f"click {answer}", "gone"]
+             "icon question"] + (["shot 7-uninstall-question"] if shots else [])
+    steps += [f"click {answer}", "gone"]
     if answer == YES:
-        steps += ["msgbox", f"caption {UNINSTALL_CAPTION}", "print 65535", f"click {restart}",
-                  "gone"]
+        steps += ["msgbox", f"caption {UNINSTALL_CAPTION}", "print 65535"]
+        steps += ["shot 8-uninstall-result"] if shots else []
+        steps += [f"click {restart}", "gone"]
     return steps + ["nomsgbox"]
 
 
@@ -745,7 +747,7 @@ def demo_uninstall(s, a, before):
         print("demo: answer the uninstaller's questions on your display.")
         r = run_setup(s, [], program=program, timeout=None)
     else:
-        r = run_setup(s, uninstall_walk(), program=program)
+        r = run_setup(s, uninstall_walk(shots=True), program=program, shots=a.shots)
     print("The uninstaller's result:")
     for line in r.log:
         print("  " + line)
