@@ -615,6 +615,12 @@ class Checker {
         pf.line = i;
         const FileEntry* e = state_.diskFirstEntry[disk] + file;
         pf.description = e->Description;
+        if (e->SourceName[0] == 0 || e->TargetName[0] == 0) {
+            Add(Severity::Error, "no-name", where,
+                std::string(e->SourceName[0] == 0 ? "no source name" : "no destination name") +
+                    ": SETUP.EXE copies nothing for this line");
+            return;
+        }
         if (BuildSourcePath(state_, disk, file, source)) {
             pf.source = source;
         }

@@ -134,6 +134,13 @@ CASES = [
     ("33-no-script", ["no-script"], "no SETUP.INF at all", [("noscript",)]),
     ("34-cut-directory", ["cut"], "SubDir3 of 45 characters",
      [edit("DirectoryName", "SubDir3", "D" * 45)]),
+    ("35-no-uninstall-list", ["no-uninstall-list"], "UNINSTAL.EXE shipped without UNINSTAL.INF",
+     [edit("Disk1", "2", "UNINSTAL.EXE, UNINSTAL.EXE, Uninstall program, RootDir"),
+      edit("DirectoryName", "SubDir1", None),
+      ("file", "UNINSTAL.EXE", b"placeholder\r\n"), ("nofile", "HELP/HELP.TXT")]),
+    ("36-no-name", ["no-name", "no-name"], "lines with no destination and no source name",
+     [edit("FileCounts", "Disk1", "3"), edit("Disk1", "2", "HELP.TXT, , Help, SubDir1"),
+      edit("Disk1", "3", " , HELP2.TXT, Help, SubDir1")]),
 ]
 
 
@@ -160,6 +167,8 @@ def main():
                 extra += e[1]
             elif e[0] == "file":
                 files[e[1]] = e[2]
+            elif e[0] == "nofile":
+                del files[e[1]]
             elif e[0] == "noscript":
                 script = False
         d = os.path.join(OUT, name)
