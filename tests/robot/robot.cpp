@@ -22,7 +22,8 @@
 //   nomsgbox              no message box shows up within half a second
 //   caption TEXT          the current window's caption is TEXT
 //   text ID TEXT          control ID's text is TEXT (ID -1 is not allowed)
-//   textnot ID TEXT       control ID's text is not TEXT
+//   textnot ID TEXT       control ID's text is not TEXT (or turns into
+//                         something else before the timeout)
 //   msgtext TEXT          the message box's text is TEXT
 //   icon NAME             the message box shows the icon warning, question,
 //                         information, error or none
@@ -327,9 +328,17 @@ void Step(const std::string& line) {
     } else if (verb == "text") {
         Check(TextOf(Control(ToInt(arg))), Unescape(tail));
     } else if (verb == "textnot") {
-        std::string got = TextOf(Control(ToInt(arg)));
-        if (got == Unescape(tail)) {
-            Fail(got, "anything else");
+        // The change may still be on its way (the Browse hook refreshes the
+        // edit through posted messages): wait for it.
+        HWND control = Control(ToInt(arg));
+        std::string unwanted = Unescape(tail);
+        DWORD start = GetTickCount();
+        std::string got;
+        while ((got = TextOf(control)) == unwanted) {
+            if (GetTickCount() - start > gTimeoutMs) {
+                Fail(got, "anything else");
+            }
+            Sleep(20);
         }
     } else if (verb == "msgtext") {
         Check(TextOf(Control(kMessageBoxTextId)), Unescape(rest));
