@@ -301,7 +301,8 @@ TEST(DiskBuild, UninstallListNamesWhereSetupPutsEachFile) {
         std::string list;  // from [Startup] on
     } rows[] = {
         {"every keyword; nested subdirectories; Windows files after the install directory's",
-         "[DirectoryName]\nSubDir1 = HELP\nSubDir2 = HELP\\EN\nSubDir3 = DATA\n"
+         "[Main]\nProductName = P\n[DirectoryName]\nSubDir1 = HELP\nSubDir2 = HELP\\EN\n"
+         "SubDir3 = DATA\n"
          "WinSystemDir = SYS\nWinInfDir = I\n[Startup]\nFileName = MAIN.EXE\nMfg = M\n"
          "Title = T\n" +
              files,
@@ -312,7 +313,7 @@ TEST(DiskBuild, UninstallListNamesWhereSetupPutsEachFile) {
          "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n3=Install, HELP\\EN\r\n"
          "4=Install, DATA\r\n"},
         {"gaps in the SubDirs, one name twice, no [Startup]",
-         "[DirectoryName]\nSubDir2 = HELP\nSubDir4 = help\n"
+         "[Main]\nProductName = P\n[DirectoryName]\nSubDir2 = HELP\nSubDir4 = help\n"
          "[Files]\nA, MAIN.EXE, m, RootDir\nA, UNINSTAL.EXE, u, RootDir\n",
          "[Startup]\r\n\r\n[Files]\r\n1=Install, MAIN.EXE\r\n"
          "2=Install, UNINSTAL.EXE\r\n3=Install, UNINSTAL.INF\r\n\r\n"
@@ -416,19 +417,17 @@ TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
         {"the same name after _ renaming",
          head + "[Files]\nA.TXT, A.TXT, a, RootDir\nB.TXT, A.TXX, b, RootDir\n", 0, false},
         {"two files to one destination (one stored, one compressed)",
-         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nR.BIN, A.TXT, r, RootDir\n", 0, false},
+         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nR.BIN, A.TXT, r, RootDir\n", 0, true},
         {"a source that is not there", head + "[Files]\nNONE.TXT, A.TXT, a, RootDir\n", 0, false},
-        {"SubDir2 without a directory name", head + "[Files]\nA.TXT, A.TXT, a, SubDir2\n", 0,
-         false},
-        {"a file named like the script", head + "[Files]\nA.TXT, SETUP.INF, a, RootDir\n", 0,
-         false},
-        {"its own uninstall list", head + "[Files]\nA.TXT, uninstal.inf, l, RootDir\n", 0, false},
+        {"SubDir2 without a directory name", head + "[Files]\nA.TXT, A.TXT, a, SubDir2\n", 0, true},
+        {"a file named like the script", head + "[Files]\nA.TXT, SETUP.INF, a, RootDir\n", 0, true},
+        {"its own uninstall list", head + "[Files]\nA.TXT, uninstal.inf, l, RootDir\n", 0, true},
         {"the uninstaller below the destination directory",
          head + "[DirectoryName]\nSubDir1 = X\n[Files]\nA.TXT, UNINSTAL.EXE, u, SubDir1\n", 0,
-         false},
+         true},
         {"a nested directory before its parent",
          head + "[DirectoryName]\nSubDir1 = X\\Y\nSubDir2 = X\n[Files]\nA.TXT, A.TXT, a, RootDir\n",
-         0, false},
+         0, true},
         {"more than six disks", head + "[Disks]\nSize = 8192\n[Files]\n", 11, false},
     };
     for (const Row& r : rows) {

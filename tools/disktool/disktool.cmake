@@ -4,6 +4,9 @@ if(NOT SETUP_WINDOWS)
   add_library(disktool_lib STATIC
     tools/disktool/disk_build.cpp
     tools/disktool/disk_check.cpp
+    tools/disktool/disk_names.cpp
+    tools/disktool/manifest.cpp
+    tools/disktool/script_tables.cpp
     tools/disktool/szdd_encode.cpp)
   target_include_directories(disktool_lib PUBLIC tools/disktool src resources)
   target_compile_options(disktool_lib PRIVATE ${WARNINGS})
