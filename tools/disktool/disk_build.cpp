@@ -401,10 +401,8 @@ bool LayOut(const Manifest& m, std::vector<DiskFile>* files, uint64_t scriptByte
                           std::to_string(m.diskBytes) + " bytes");
         return false;
     }
-    uint64_t total = 0;
     for (size_t i : order) {
         DiskFile& f = (*files)[i];
-        total += f.bytes.size();
         for (int d = 0;; d++) {
             if (d == static_cast<int>(disks->size())) {
                 if (d == kMaxDisksInSet) {
@@ -560,6 +558,10 @@ class Scratch {
             return false;
         }
         path_ = buf.data();
+        // mkdtemp makes it private; OUTDIR is an ordinary directory.
+        mode_t mask = umask(0);
+        umask(mask);
+        chmod(path_.c_str(), 0777 & ~mask);
         return WriteWholeFile(path_ + "/" + kMarker, "", 0);
     }
     ~Scratch() {
