@@ -90,7 +90,7 @@ std::string RandomBytes(size_t n, unsigned seed) {
 
 std::string Expand(const std::vector<uint8_t>& file) {
     static szdd::Decoder decoder;
-    uint32_t length = file[10] | (file[11] << 8) | (file[12] << 16) | (file[13] << 24);
+    uint32_t length = szdd::HeaderLength(file.data());
     std::vector<uint8_t> out(length + 64);
     uint64_t n = szdd::ExpandMemory(&decoder, file.data() + szdd::kHeaderSize,
                                     file.size() - szdd::kHeaderSize, 0, out.data(), out.size());
@@ -376,7 +376,7 @@ TEST(DiskBuild, SpreadsOverDisksAndTheMergedTreeIsTheirUnion) {
     }
     ASSERT_EQ(1u, merged.count("/T.TX_"));
     std::string packed = merged["/T.TX_"];
-    EXPECT_EQ('T', packed[9]);  // the character the "_" stands for
+    EXPECT_EQ('T', packed[szdd::kLastCharOffset]);  // the character the "_" stands for
     EXPECT_TRUE(Expand(std::vector<uint8_t>(packed.begin(), packed.end())) == text);
 }
 

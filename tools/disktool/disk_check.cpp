@@ -187,8 +187,7 @@ SourceFacts InspectSource(const char* dosPath) {
         f.expanded = 0;
     } else if (format == szdd::Format::Compressed) {
         f.compressed = true;
-        f.headerLength =
-            head[10] | (head[11] << 8) | (head[12] << 16) | (static_cast<uint64_t>(head[13]) << 24);
+        f.headerLength = szdd::HeaderLength(head);
         static szdd::Decoder decoder;
         szdd::Stream s = {ReadFile, CountOnly, file};
         int64_t got = szdd::Expand(&decoder, s);
