@@ -105,5 +105,14 @@ else
     bad "build --images --iso of long names"
 fi
 
+# A file no disk holds is named with its line, and nothing is written.
+head -c 1500000 /dev/urandom >"$L/BIG.BIN"
+printf '[Main]\nProductName = Big\n[Files]\nR.BIN, R.BIN, r, RootDir\nBIG.BIN, BIG.BIN, b, RootDir\n' \
+    >"$L/big.manifest"
+"$TOOL" build "$L/big.manifest" "$L/big" >"$WORK/out" 2>&1
+rc=$?
+[ $rc = 2 ] && grep -q "big.manifest:5: BIG.BIN takes 15" "$WORK/out" && [ ! -e "$L/big" ] &&
+    ok "a file larger than a disk is named at its line" || { cat "$WORK/out"; bad "BIG.BIN: exit $rc"; }
+
 echo "$fails failed"
 [ $fails -eq 0 ]
