@@ -557,9 +557,38 @@ class Checker {
         r_->disks.push_back(std::move(pd));
     }
 
+    // One file line: its text as written, then the entry the loader made of
+    // it, its source and its destination.
     void CheckLine(int disk, int i, const char* raw, PlanDisk* pd) {
-        const char* section = DiskKey(disk);
-        std::string where = Where(section, std::to_string(i));
+        std::string where = Where(DiskKey(disk), std::to_string(i));
+        CheckLineText(where, raw);
+        int file = i - 1;
+        PlanFile pf = {};
+        pf.line = i;
+        const FileEntry* e = state_.diskFirstEntry[disk] + file;
+        pf.description = e->Description;
+        if (e->SourceName[0] == 0 || e->TargetName[0] == 0) {
+            Add(Severity::Error, "no-name", where,
+                std::string(e->SourceName[0] == 0 ? "no source name" : "no destination name") +
+                    ": SETUP.EXE copies nothing for this line");
+            return;
+        }
+        char source[kPathSize] = "";  // stays empty when the path does not fit
+        char dest[kPathSize] = "";
+        if (BuildSourcePath(state_, disk, file, source)) {
+            pf.source = source;
+        }
+        if (BuildDestinationPath(state_, disk, file, dest)) {
+            pf.destination = Tidy(dest);
+        }
+        CheckSource(where, source, &pf);
+        r_->expandedTotal += pf.expanded;
+        CheckDestination(where, pf.destination);
+        pd->files.push_back(pf);
+    }
+
+    // The fields as the script spells them: cuts, keyword, "..".
+    void CheckLineText(const std::string& where, const char* raw) {
         std::string line = raw;
         if (static_cast<int>(line.size()) > kMaxFileLine) {
             Cut(where, "the file line", line, kMaxFileLine);
@@ -615,31 +644,15 @@ class Checker {
                         " with ..");
             }
         }
+    }
 
-        int file = i - 1;
-        char source[kPathSize];
-        char dest[kPathSize];
-        PlanFile pf = {};
-        pf.line = i;
-        const FileEntry* e = state_.diskFirstEntry[disk] + file;
-        pf.description = e->Description;
-        if (e->SourceName[0] == 0 || e->TargetName[0] == 0) {
-            Add(Severity::Error, "no-name", where,
-                std::string(e->SourceName[0] == 0 ? "no source name" : "no destination name") +
-                    ": SETUP.EXE copies nothing for this line");
-            return;
-        }
-        if (BuildSourcePath(state_, disk, file, source)) {
-            pf.source = source;
-        }
-        if (BuildDestinationPath(state_, disk, file, dest)) {
-            pf.destination = Tidy(dest);
-        }
+    // What lz32 opens for the source, and whether it expands whole.
+    void CheckSource(const std::string& where, const char* source, PlanFile* pf) {
         SourceFacts facts = InspectSource(source);
-        pf.present = facts.opens;
-        pf.compressed = facts.compressed;
-        pf.size = facts.size;
-        pf.expanded = facts.compressed ? facts.headerLength : facts.expanded;
+        pf->present = facts.opens;
+        pf->compressed = facts.compressed;
+        pf->size = facts.size;
+        pf->expanded = facts.compressed ? facts.headerLength : facts.expanded;
         if (!facts.opens) {
             Add(Severity::Error, "source-missing", where,
                 Tidy(source) + " does not open" +
@@ -656,13 +669,14 @@ class Checker {
                 Tidy(source) + " says it expands to " + std::to_string(facts.headerLength) +
                     " bytes, but its data give " + std::to_string(facts.expanded));
         }
-        r_->expandedTotal += pf.expanded;
+    }
 
-        std::string key = Lower(pf.destination);
+    void CheckDestination(const std::string& where, const std::string& destination) {
+        std::string key = Lower(destination);
         auto seen = destinations_.find(key);
         if (seen != destinations_.end()) {
             Add(Severity::Warning, "duplicate-destination", where,
-                pf.destination + " is also written by " + seen->second +
+                destination + " is also written by " + seen->second +
                     ": the later copy replaces the earlier");
         } else {
             destinations_[key] = where;
@@ -672,7 +686,6 @@ class Checker {
                 "a file installed as SETUP.INF in the destination directory is where SETUP.EXE "
                 "keeps the registry values it replaces");
         }
-        pd->files.push_back(pf);
     }
 
     // The Uninstall entry starts UNINSTAL.EXE in the destination directory;
