@@ -10,7 +10,6 @@ ok() { echo "ok: $*"; }
 bad() { echo "FAIL: $*"; fails=$((fails + 1)); }
 
 command -v mdir >/dev/null || { echo "mtools is missing (apt-get install mtools)"; exit 77; }
-command -v xorriso >/dev/null || { echo "xorriso is missing (apt-get install xorriso)"; exit 77; }
 rm -rf "$WORK" && mkdir -p "$WORK"
 
 "$TOOL" --help >"$WORK/help" && grep -q "build MANIFEST OUTDIR" "$WORK/help" &&
@@ -82,6 +81,7 @@ head -c 600 /dev/urandom >"$L/R.BIN"  # two clusters: the root fills first
     for i in $(seq 1 260); do printf 'R.BIN, Doc %d.text, r, RootDir\n' "$i"; done
     for i in $(seq 1 40); do printf 'R.BIN, Help %d.hlp, h, SubDir1\n' "$i"; done
 } >"$L/long.manifest"
+command -v xorriso >/dev/null || bad "xorriso is missing (apt-get install xorriso): no --iso"
 if "$TOOL" build --images --iso "$L/long.manifest" "$L/set" >"$WORK/build-long" 2>&1; then
     files=0 labels=""
     for img in "$L"/set/disk*.img; do
