@@ -66,5 +66,53 @@ else
     bad "build --images"
 fi
 
+"$TOOL" check "$B/04-line-ignored" >"$WORK/out"
+grep -q "README2.TXT is not installed" "$WORK/out" &&
+    ok "check names the file a short count skips" || bad "line-ignored names no file"
+
+# A set that fills root directories and long-named directories: the layout
+# counts the entries mtools makes, so every image takes its files, and
+# each disk gets its own volume label.
+L=$WORK/long
+mkdir -p "$L"
+head -c 600 /dev/urandom >"$L/R.BIN"  # two clusters: the root fills first
+{
+    printf '[Main]\nProductName = Long Names\n[DirectoryName]\nSubDir1 = Program Help Files\n[Files]\n'
+    for i in $(seq 1 260); do printf 'R.BIN, Doc %d.text, r, RootDir\n' "$i"; done
+    for i in $(seq 1 40); do printf 'R.BIN, Help %d.hlp, h, SubDir1\n' "$i"; done
+} >"$L/long.manifest"
+command -v xorriso >/dev/null || bad "xorriso is missing (apt-get install xorriso): no --iso"
+if "$TOOL" build --images --iso "$L/long.manifest" "$L/set" >"$WORK/build-long" 2>&1; then
+    files=0 labels=""
+    for img in "$L"/set/disk*.img; do
+        n=$(mdir -/ -b -i "$img" :: | grep -vc '/$') || bad "mdir $img"
+        files=$((files + n))
+        labels="$labels $(mdir -i "$img" :: | sed -n 's/^ Volume in drive : is //p')"
+    done
+    disks=$(ls "$L"/set/disk*.img | wc -l)
+    # 300 files, SETUP.INF on disk 1 and the script's files only
+    [ "$files" = 301 ] && ok "images hold all $files files on $disks disks" ||
+        bad "images hold $files files, expected 301"
+    [ "$(echo $labels | tr ' ' '\n' | sort -u | wc -l)" = "$disks" ] &&
+        ok "one volume label per disk:$labels" || bad "volume labels:$labels"
+    # The CD-ROM image as Windows 95 reads it (Joliet names) is the merged tree.
+    xorriso -rockridge off -osirrox on -indev "$L/set/cdrom.iso" -extract / "$WORK/iso" \
+        >/dev/null 2>&1
+    diff -r "$WORK/iso" "$L/set/merged" >/dev/null && ok "cdrom.iso holds the merged tree" ||
+        bad "cdrom.iso differs from merged"
+else
+    cat "$WORK/build-long"
+    bad "build --images --iso of long names"
+fi
+
+# A file no disk holds is named with its line, and nothing is written.
+head -c 1500000 /dev/urandom >"$L/BIG.BIN"
+printf '[Main]\nProductName = Big\n[Files]\nR.BIN, R.BIN, r, RootDir\nBIG.BIN, BIG.BIN, b, RootDir\n' \
+    >"$L/big.manifest"
+"$TOOL" build "$L/big.manifest" "$L/big" >"$WORK/out" 2>&1
+rc=$?
+[ $rc = 2 ] && grep -q "big.manifest:5: BIG.BIN takes 15" "$WORK/out" && [ ! -e "$L/big" ] &&
+    ok "a file larger than a disk is named at its line" || { cat "$WORK/out"; bad "BIG.BIN: exit $rc"; }
+
 echo "$fails failed"
 [ $fails -eq 0 ]

@@ -90,7 +90,7 @@ std::string RandomBytes(size_t n, unsigned seed) {
 
 std::string Expand(const std::vector<uint8_t>& file) {
     static szdd::Decoder decoder;
-    uint32_t length = file[10] | (file[11] << 8) | (file[12] << 16) | (file[13] << 24);
+    uint32_t length = szdd::HeaderLength(file.data());
     std::vector<uint8_t> out(length + 64);
     uint64_t n = szdd::ExpandMemory(&decoder, file.data() + szdd::kHeaderSize,
                                     file.size() - szdd::kHeaderSize, 0, out.data(), out.size());
@@ -301,7 +301,8 @@ TEST(DiskBuild, UninstallListNamesWhereSetupPutsEachFile) {
         std::string list;  // from [Startup] on
     } rows[] = {
         {"every keyword; nested subdirectories; Windows files after the install directory's",
-         "[DirectoryName]\nSubDir1 = HELP\nSubDir2 = HELP\\EN\nSubDir3 = DATA\n"
+         "[Main]\nProductName = P\n[DirectoryName]\nSubDir1 = HELP\nSubDir2 = HELP\\EN\n"
+         "SubDir3 = DATA\n"
          "WinSystemDir = SYS\nWinInfDir = I\n[Startup]\nFileName = MAIN.EXE\nMfg = M\n"
          "Title = T\n" +
              files,
@@ -312,7 +313,7 @@ TEST(DiskBuild, UninstallListNamesWhereSetupPutsEachFile) {
          "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n3=Install, HELP\\EN\r\n"
          "4=Install, DATA\r\n"},
         {"gaps in the SubDirs, one name twice, no [Startup]",
-         "[DirectoryName]\nSubDir2 = HELP\nSubDir4 = help\n"
+         "[Main]\nProductName = P\n[DirectoryName]\nSubDir2 = HELP\nSubDir4 = help\n"
          "[Files]\nA, MAIN.EXE, m, RootDir\nA, UNINSTAL.EXE, u, RootDir\n",
          "[Startup]\r\n\r\n[Files]\r\n1=Install, MAIN.EXE\r\n"
          "2=Install, UNINSTAL.EXE\r\n3=Install, UNINSTAL.INF\r\n\r\n"
@@ -375,7 +376,7 @@ TEST(DiskBuild, SpreadsOverDisksAndTheMergedTreeIsTheirUnion) {
     }
     ASSERT_EQ(1u, merged.count("/T.TX_"));
     std::string packed = merged["/T.TX_"];
-    EXPECT_EQ('T', packed[9]);  // the character the "_" stands for
+    EXPECT_EQ('T', packed[szdd::kLastCharOffset]);  // the character the "_" stands for
     EXPECT_TRUE(Expand(std::vector<uint8_t>(packed.begin(), packed.end())) == text);
 }
 
@@ -416,19 +417,17 @@ TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
         {"the same name after _ renaming",
          head + "[Files]\nA.TXT, A.TXT, a, RootDir\nB.TXT, A.TXX, b, RootDir\n", 0, false},
         {"two files to one destination (one stored, one compressed)",
-         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nR.BIN, A.TXT, r, RootDir\n", 0, false},
+         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nR.BIN, A.TXT, r, RootDir\n", 0, true},
         {"a source that is not there", head + "[Files]\nNONE.TXT, A.TXT, a, RootDir\n", 0, false},
-        {"SubDir2 without a directory name", head + "[Files]\nA.TXT, A.TXT, a, SubDir2\n", 0,
-         false},
-        {"a file named like the script", head + "[Files]\nA.TXT, SETUP.INF, a, RootDir\n", 0,
-         false},
-        {"its own uninstall list", head + "[Files]\nA.TXT, uninstal.inf, l, RootDir\n", 0, false},
+        {"SubDir2 without a directory name", head + "[Files]\nA.TXT, A.TXT, a, SubDir2\n", 0, true},
+        {"a file named like the script", head + "[Files]\nA.TXT, SETUP.INF, a, RootDir\n", 0, true},
+        {"its own uninstall list", head + "[Files]\nA.TXT, uninstal.inf, l, RootDir\n", 0, true},
         {"the uninstaller below the destination directory",
          head + "[DirectoryName]\nSubDir1 = X\n[Files]\nA.TXT, UNINSTAL.EXE, u, SubDir1\n", 0,
-         false},
+         true},
         {"a nested directory before its parent",
          head + "[DirectoryName]\nSubDir1 = X\\Y\nSubDir2 = X\n[Files]\nA.TXT, A.TXT, a, RootDir\n",
-         0, false},
+         0, true},
         {"more than six disks", head + "[Disks]\nSize = 8192\n[Files]\n", 11, false},
     };
     for (const Row& r : rows) {
@@ -447,6 +446,170 @@ TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
         EXPECT_EQ(r.manifestError ? -1 : 2, rc) << r.what << " " << errors;
         EXPECT_NE(0, access((tmp.path() + "/out/merged").c_str(), F_OK)) << r.what;
     }
+}
+
+TEST(DiskBuild, ManifestMistakesAreFoundAtTheirLine) {
+    const std::string head = "[Main]\nProductName = P\n";  // lines 1 and 2
+    const std::string file = "[Files]\nA.TXT, A.TXT, a, RootDir\n";
+    struct Row {
+        const char* what;
+        std::string manifest;
+        int line;  // 0: the manifest as a whole
+        const char* says;
+    } rows[] = {
+        {"1 SubDir climbs out", head + "[DirectoryName]\nSubDir1 = ..\n" + file, 4, "climbs out"},
+        {"2 WinSystemDir climbs out", head + "[DirectoryName]\nWinSystemDir = ..\\..\\X\n" + file,
+         4, "climbs out"},
+        {"3 RootDir from the top", head + "[DirectoryName]\nRootDir = \\X\n" + file, 4, "relative"},
+        {"4 a device as directory", head + "[DirectoryName]\nWinDir = AUX\n" + file, 4, "device"},
+        {"5 non-ASCII directory", head + "[DirectoryName]\nSubDir1 = Hilfe\xC3\xA9\n" + file, 4,
+         "ASCII"},
+        {"6 CON.TXT", head + "[Files]\nA.TXT, CON.TXT, a, RootDir\n", 4, "device"},
+        {"7 LPT1.DAT", head + "[Files]\nA.TXT, lpt1.dat, a, RootDir\n", 4, "device"},
+        {"8 NUL", head + "[Files]\nA.TXT, NUL, a, RootDir\n", 4, "device"},
+        {"9 a trailing dot", head + "[Files]\nA.TXT, A.TXT., a, RootDir\n", 4, "drops"},
+        {"10 target of 15", head + "[Files]\nA.TXT, ABCDEFGHIJK.TXT, a, RootDir\n", 4, "keeps 14"},
+        {"11 description of 62",
+         head + "[Files]\nA.TXT, A.TXT, " + std::string(62, 'd') + ", RootDir\n", 4, "shows 61"},
+        {"12 label of 40", head + "[Disks]\nLabel = " + std::string(39, 'L') + "%d\n" + file, 4,
+         "keeps 39"},
+        {"13 Size -5", head + "[Disks]\nSize = -5\n" + file, 4, "Size is"},
+        {"14 Size of 20 digits", head + "[Disks]\nSize = 18014398509481983999\n" + file, 4,
+         "Size is"},
+        {"15 MinimumSpace -1", "[Main]\nProductName = P\nMinimumSpace = -1\n" + file, 3,
+         "from 0 to 32767"},
+        {"16 MinimumSpace abc", "[Main]\nProductName = P\nMinimumSpace = abc\n" + file, 3,
+         "from 0 to 32767"},
+        {"17 MinimumSpace 40000", "[Main]\nMinimumSpace = 40000\nProductName = P\n" + file, 2,
+         "from 0 to 32767"},
+        {"18 DefaultSerialMouse 2", head + "DefaultSerialMouse = 2\n" + file, 3, "from 0 to 1"},
+        {"19 ProductName of 72", "[Main]\nProductName = " + std::string(72, 'p') + "\n" + file, 2,
+         "keeps 71"},
+        {"20 not UTF-8",
+         head + "[Files]\nA.TXT, \xDC"
+                "BER.TXT, a, RootDir\n",
+         4, "not UTF-8"},
+        {"21 not in code page 1252", head + "[Files]\nA.TXT, A.TXT, \xCE\xA9 ohm, RootDir\n", 4,
+         "U+03A9"},
+        {"22 [Start-up]", head + file + "[Start-up]\nTitle = T\n", 5, "did you mean [Startup]"},
+        {"23 no [Main]", file, 0, "no ProductName"},
+        {"24 the list given", head + "[Files]\nA.TXT, UNINSTAL.INF, a, RootDir\n", 4, "drop"},
+        {"25 SubDir without value", head + "[Files]\nA.TXT, A.TXT, a, SubDir3\n", 4,
+         "no [DirectoryName] value"},
+        {"26 two files to one place", head + file + "B.TXT, a.txt, b, RootDir\n", 5, "by line 4"},
+        {"27 a comment of 5000 bytes ends in a file line",
+         head + "[Files]\n;" + std::string(5000, ' ') + "A.TXT, A.TXT, a, RootDir\n" +
+             "A.TXT, a.txt, b, RootDir\nA.TXT, A.TXT, c, RootDir\n",
+         6, "by line 5"},
+    };
+    for (const Row& r : rows) {
+        disktool::Manifest m;
+        std::vector<std::string> errors;
+        EXPECT_FALSE(disktool::ParseManifestText(r.manifest, "set.manifest", &m, &errors))
+            << r.what;
+        std::string at =
+            r.line > 0 ? "set.manifest:" + std::to_string(r.line) + ": " : "set.manifest: ";
+        bool found = false;
+        std::string all;
+        for (const std::string& e : errors) {
+            found =
+                found || (e.compare(0, at.size(), at) == 0 && e.find(r.says) != std::string::npos);
+            all += e + "\n";
+        }
+        EXPECT_TRUE(found) << r.what << ": expected \"" << at << "..." << r.says << "\", got\n"
+                           << all;
+    }
+}
+
+TEST(DiskBuild, BuildsTheDisksTheManifestDescribes) {
+    struct Row {
+        const char* what;
+        std::string files;      // [Files] lines; sources A.TXT, E.TXT (empty), R.BIN
+        std::string extra;      // sections after [Files]
+        const char* scriptHas;  // in SETUP.INF (code page 1252)
+        const char* listLacks;  // not in UNINSTAL.INF ("" when no list)
+        const char* onDisk;     // a path in merged
+    } rows[] = {
+        {"1 UTF-8 text in code page 1252, with a BOM",
+         "A.TXT, \xC3\x9C"
+         "ber.txt, \xE2\x82\xAC, SubDir1\n",
+         "",
+         "BER~1.TX_, \xDC"
+         "ber.txt, \x80, SubDir1",
+         "", "/PROGRAM HELP/BER~1.TX_"},
+        {"2 a long target name gets a short name on the disk", "A.TXT, Read me.txt, r, RootDir\n",
+         "", "README~1.TX_, Read me.txt, r, RootDir", "", "/README~1.TX_"},
+        {"3 an empty file", "E.TXT, EMPTY.TXT, e, RootDir\n", "", "EMPTY.TXT, EMPTY.TXT", "",
+         "/EMPTY.TXT"},
+        {"4 Windows' own files are installed, never listed for removal",
+         "A.TXT, UNINSTAL.EXE, u, RootDir\nA.TXT, SYSTEM.INI, s, WinDir\n"
+         "R.BIN, COMCTL32.DLL, c, WinSystemDir\nA.TXT, OWN.DLL, o, WinSystemDir\n",
+         "", "COMCTL32.DLL, COMCTL32.DLL", "SYSTEM.INI", "/SYS/COMCTL32.DLL"},
+    };
+    for (const Row& r : rows) {
+        ScratchDir tmp;
+        WriteBytes(tmp.path() + "/A.TXT", std::string(3000, 'a'));
+        WriteBytes(tmp.path() + "/E.TXT", "");
+        WriteBytes(tmp.path() + "/R.BIN", RandomBytes(3000, 11));
+        std::string errors;
+        ASSERT_EQ(0, BuildFrom("\xEF\xBB\xBF[Main]\nProductName = P\n[DirectoryName]\n"
+                               "SubDir1 = Program Help\nWinSystemDir = SYS\n[Files]\n" +
+                                   r.files + r.extra,
+                               tmp.path(), &errors))
+            << r.what << "\n"
+            << errors;
+        auto merged = Tree(tmp.path() + "/out/merged");
+        EXPECT_NE(std::string::npos, merged["/SETUP.INF"].find(r.scriptHas))
+            << r.what << "\n"
+            << merged["/SETUP.INF"];
+        EXPECT_EQ(1u, merged.count(r.onDisk)) << r.what;
+        if (r.listLacks[0] != 0) {
+            std::string list = Expand(std::vector<uint8_t>(merged["/UNINSTAL.IN_"].begin(),
+                                                           merged["/UNINSTAL.IN_"].end()));
+            EXPECT_NE(std::string::npos, list.find("Windows, SYSTEM\\OWN.DLL")) << r.what << list;
+            EXPECT_EQ(std::string::npos, list.find(r.listLacks)) << r.what << list;
+        }
+    }
+}
+
+TEST(DiskBuild, AFailedRebuildLeavesThePreviousBuildAndNothingAround) {
+    ScratchDir tmp;
+    WriteBytes(tmp.path() + "/A.TXT", std::string(3000, 'a'));
+    std::string good = "[Main]\nProductName = P\n[Files]\nA.TXT, A.TXT, a, RootDir\n";
+    std::string errors;
+    ASSERT_EQ(0, BuildFrom(good, tmp.path(), &errors)) << errors;
+    // Planted around OUTDIR and inside it: a rebuild keeps what is around
+    // and replaces what is inside.
+    WriteBytes(tmp.path() + "/X", "planted");
+    WriteBytes(tmp.path() + "/out/merged/STRAY.TXT", "stray");
+    auto before = Tree(tmp.path() + "/out");
+    struct Row {
+        const char* what;
+        std::string manifest;
+    } rows[] = {
+        {"1 a source missing (compress)", good + "NONE.TXT, B.TXT, b, RootDir\n"},
+        {"2 the result not clean (check)", "[Main]\nProductName = P\nDefaultPath = \\" +
+                                               std::string(70, 'D') + "\n" +
+                                               good.substr(good.find("[Files]"))},
+        {"3 climbing out (manifest)",
+         good + "[DirectoryName]\nSubDir1 = ..\\..\\X\n[Files]\nA.TXT, A.TXT, a, SubDir1\n"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_NE(0, BuildFrom(r.manifest, tmp.path(), &errors)) << r.what;
+        EXPECT_TRUE(Tree(tmp.path() + "/out") == before) << r.what << ": OUTDIR changed";
+        EXPECT_EQ("planted", ReadBytes(tmp.path() + "/X")) << r.what;
+        std::vector<std::string> left;
+        DIR* d = opendir(tmp.path().c_str());
+        while (dirent* e = readdir(d)) {
+            left.push_back(e->d_name);
+        }
+        closedir(d);
+        // ".", "..", A.TXT, X, out and set.manifest: no scratch directory left.
+        EXPECT_EQ(6u, left.size()) << r.what << ": a scratch directory is left";
+    }
+    ASSERT_EQ(0, BuildFrom(good, tmp.path(), &errors)) << errors;
+    EXPECT_EQ(0u, Tree(tmp.path() + "/out/merged").count("/STRAY.TXT"));
+    EXPECT_EQ("planted", ReadBytes(tmp.path() + "/X"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 # libFuzzer targets (clang only, native only): the SZDD decoder, the disk
-# tool's encoder, the SETUP.INF loader and the system.ini switch-over. Each
+# tool's encoder and manifest reader, the SETUP.INF loader and the
+# system.ini switch-over. Each
 # gets a short run in every test pass; long runs are made by hand with the
 # same binaries:
 #   build/<dir>/<name> -max_total_time=600 build/<dir>/<name>_corpus [tests/fuzz/seeds/<seeds>]
@@ -67,5 +68,14 @@ if(NOT SETUP_WINDOWS)
       SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/system_ini_fuzz.cpp ${FUZZ_ENGINE}
       SEEDS ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/system_ini
       ARGS -max_len=16384)
+
+    # The disk tool's manifest reader and planner: every accepted manifest
+    # plans paths inside the output directory only.
+    file(GLOB FUZZ_DISKTOOL CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/disktool/*.cpp)
+    list(REMOVE_ITEM FUZZ_DISKTOOL ${CMAKE_SOURCE_DIR}/tools/disktool/disktool.cpp)
+    setup_fuzz_target(manifest_fuzz
+      SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/manifest_fuzz.cpp ${FUZZ_DISKTOOL} ${FUZZ_ENGINE}
+      SEEDS ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/manifest
+      ARGS -max_len=8192)
   endif()
 endif()

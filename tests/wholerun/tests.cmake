@@ -18,6 +18,18 @@ if(SETUP_WINDOWS)
                 --shots ${CMAKE_BINARY_DIR}/wholerun-shots
         TIMEOUT 180 LABELS wholerun)
     endforeach()
+    # The same full setup from the CD-ROM image that `disktool build --iso`
+    # makes of the sample with this SETUP.EXE on it, read back with the
+    # Joliet names Windows 95 sees.
+    find_program(SETUP_XORRISO xorriso)
+    if(TARGET disktool_host AND SETUP_XORRISO)
+      add_wine_test(NAME wholerun_full_cdrom
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
+                full-cdrom --setup $<TARGET_FILE:setup_exe> --disktool ${DISKTOOL_HOST}
+                --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
+                --shots ${CMAKE_BINARY_DIR}/wholerun-shots
+        TIMEOUT 240 LABELS wholerun)
+    endif()
     # Round trips of SETUP.EXE and UNINSTAL.EXE (tests/wholerun/roundtrip.py):
     # the machine before the setup equals the machine after the uninstall
     # and the restart, apart from what the uninstaller listed.

@@ -110,9 +110,10 @@ class Session:
 
 
 def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0,
-                    uninstall_exe=None):
+                    uninstall_exe=None, disk_from=None):
     """A Windows 98 machine with a PS/2 mouse, and the sample disk in C:\\SETUPDISK;
-    uninstall_exe, when given, takes the place of the disk's placeholder."""
+    uninstall_exe, when given, takes the place of the disk's placeholder;
+    disk_from, when given, is the disk instead (SETUP.EXE on it)."""
     work = s.host(WORK)
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
@@ -132,8 +133,9 @@ def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0,
     shutil.copy(machine / "VMOUSE.VXD", win / "system32" / "VMM32" / "VMOUSE.VXD")
     disk = s.host(DISK)
     shutil.rmtree(disk, ignore_errors=True)
-    shutil.copytree(EXAMPLES / "disk", disk)
-    shutil.copy(setup_exe, disk / "SETUP.EXE")
+    shutil.copytree(disk_from or EXAMPLES / "disk", disk)
+    if not disk_from:
+        shutil.copy(setup_exe, disk / "SETUP.EXE")
     uninstall_exe = uninstall_exe or UNINSTALL_EXE
     if uninstall_exe:
         # In the place of the placeholder, under its name on the disk: SETUP.EXE
@@ -517,9 +519,9 @@ def check_walk(c, r, what):
     c.check(r.robot_ok, what, r.log[-2:])
 
 
-def scenario_full(s, a, c):
+def scenario_full(s, a, c, disk_from=None):
     """A full setup on the sample disk, with Back on the way, restart chosen."""
-    prepare_machine(s, a.setup, a.helper)
+    prepare_machine(s, a.setup, a.helper, disk_from=disk_from)
     steps = walk_to(WARNING) + leave(WARNING, BACK) + [f"wait {WELCOME}", "shot welcome"]
     steps += leave(WELCOME, NEXT) + leave(WARNING, NEXT)
     steps += [f"wait {MOUSE}", f"checked {PS2} 1", f"checked {SERIAL} 0"] + leave(MOUSE, NEXT)
@@ -544,6 +546,25 @@ def scenario_full(s, a, c):
         check_backdrop(c, shots / "welcome.png")
     else:
         c.check(False, "backdrop screenshot taken")
+
+
+def scenario_full_cdrom(s, a, c):
+    """The full setup from the CD-ROM image of the sample (disktool build --iso, SETUP.EXE
+    on it), as Windows 95 reads it: its Joliet tree extracted with xorriso."""
+    out = Path(s.host(WORK)).parent / "wholerun-cdrom"
+    shutil.rmtree(out, ignore_errors=True)
+    out.mkdir(parents=True)
+    built = subprocess.run([a.disktool, "build", "--iso", "--setup-exe", a.setup,
+                            str(EXAMPLES / "disk.manifest"), str(out / "set")],
+                           capture_output=True, text=True)
+    c.check(built.returncode == 0, "disktool build --iso", built.stderr[-500:])
+    tree = out / "cdrom"
+    subprocess.run(["xorriso", "-rockridge", "off", "-osirrox", "on", "-indev",
+                    str(out / "set" / "cdrom.iso"), "-extract", "/", str(tree)],
+                   capture_output=True, check=False)
+    c.check((tree / "SETUP.EXE").is_file() and (tree / "SYSTEM" / "VLMOUSE.VX_").is_file(),
+            "SETUP.EXE and the sample's files on the CD")
+    scenario_full(s, a, c, disk_from=tree)
 
 
 def cancel_on(page):
@@ -661,6 +682,7 @@ def scenario_oem(s, a, c):
 
 SCENARIOS = {
     "full": scenario_full,
+    "full-cdrom": scenario_full_cdrom,
     "cancel-welcome": cancel_on(WELCOME),
     "cancel-warning": cancel_on(WARNING),
     "cancel-mouse-type": cancel_on(MOUSE),
@@ -839,6 +861,7 @@ def main():
     p.add_argument("--then-uninstall", action="store_true",
                    help="demo: run the installed uninstaller afterwards")
     p.add_argument("--helper", help="window_helper.exe")
+    p.add_argument("--disktool", help="disktool for the build machine (full-cdrom)")
     p.add_argument("--robot", help="robot.exe (tests/robot)")
     p.add_argument("--shots", help="directory for screenshots")
     p.add_argument("--interactive", action="store_true", help="demo: the user walks the wizard")

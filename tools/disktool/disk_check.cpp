@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 
+#include "disk_names.h"
 #include "install/file_copy.h"
 #include "platform/lz.h"
 #include "platform/posix/machine.h"
@@ -20,6 +21,7 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
+#include "script_tables.h"
 #include "setup/native_strings.h"
 #include "setup/setup_state.h"
 
@@ -30,37 +32,13 @@ namespace {
 const char kScript[] = "A:\\SETUP.INF";
 const char kMissing[] = "\x01";   // default that no script value equals
 const uint32_t kRawSize = 65536;  // reads values whole, to see what the loader cuts
-const int kMaxFileLine = 255;
-const int kNameLimit = 14;
-const int kDescriptionLimit = 61;
-const int kShortText = 39;  // labels, directory names, most [Startup] values
-const int kProductLimit = 71;
+const int kMaxFileLine = kMaxFieldLen;
 const int kRegistryText = 79;  // composed registry texts: 80-byte fields
 const int kMaxTotal = 32767;
 
-const char* const kDirectoryKeys[kDirectoryNameCount] = {
-    "RootDir", "SubDir1", "SubDir2", "SubDir3",      "SubDir4",
-    "SubDir5", "SubDir6", "WinDir",  "WinSystemDir", "WinInfDir"};
-const char* const kMainKeys[] = {"DefaultPath",  "GroupName", "GroupTitle",        "ProductName",
-                                 "MinimumSpace", "OEM",       "DefaultSerialMouse"};
-const char* const kDiskKeys[kMaxDisks] = {"Disk1", "Disk2", "Disk3", "Disk4", "Disk5", "Disk6"};
-struct StartupKey {
-    const char* name;
-    int limit;
-};
-const StartupKey kStartupKeys[] = {
-    {"FileName", 255}, {"Title", 255},     {"Mfg", 39},           {"MouseDriver", 39},
-    {"MouseInf", 39},  {"DriverDate", 39}, {"PS2InfSection", 39}, {"SerialInfSection", 39},
-    {"PS2Name", 39},   {"SeialName", 39}};
-
-std::string Lower(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return s;
-}
+// The sections SETUP.EXE reads, besides Disk1..Disk6.
+const uint16_t kReadSections[] = {IDS_MAIN,           IDS_DISK_LABEL, IDS_FILE_COUNTS,
+                                  IDS_DIRECTORY_NAME, IDS_PM_INFO,    IDS_STARTUP};
 
 bool SameName(const std::string& a, const std::string& b) {
     return Lower(a) == Lower(b);
@@ -209,8 +187,7 @@ SourceFacts InspectSource(const char* dosPath) {
         f.expanded = 0;
     } else if (format == szdd::Format::Compressed) {
         f.compressed = true;
-        f.headerLength =
-            head[10] | (head[11] << 8) | (head[12] << 16) | (static_cast<uint64_t>(head[13]) << 24);
+        f.headerLength = szdd::HeaderLength(head);
         static szdd::Decoder decoder;
         szdd::Stream s = {ReadFile, CountOnly, file};
         int64_t got = szdd::Expand(&decoder, s);
@@ -307,6 +284,11 @@ class Checker {
                         "] appears again; SETUP.EXE reads only its first appearance");
                 continue;
             }
+            if (!IsReadSection(s.name)) {
+                Add(Severity::Warning, "unknown-section", "[" + s.name + "]",
+                    "SETUP.EXE reads no section [" + s.name + "]" + SuggestSection(s.name));
+                continue;
+            }
             std::vector<std::string> known = KnownKeys(s.name);
             bool checkUnknown = !known.empty();
             std::set<std::string> keys;
@@ -340,17 +322,55 @@ class Checker {
         }
     }
 
+    static bool IsReadSection(const std::string& name) {
+        for (uint16_t id : kReadSections) {
+            if (SameName(name, ProgramText(id))) {
+                return true;
+            }
+        }
+        for (int d = 0; d < kMaxDisks; d++) {
+            if (SameName(name, DiskKey(d))) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A near miss of a section SETUP.EXE reads ("Start-up" for Startup).
+    static std::string SuggestSection(const std::string& name) {
+        std::string squeezed;
+        for (char c : name) {
+            if (isalnum(static_cast<unsigned char>(c)) || c == ' ') {
+                squeezed += c;
+            }
+        }
+        for (uint16_t id : kReadSections) {
+            if (SameName(squeezed, ProgramText(id)) ||
+                EditDistance(Lower(name), Lower(ProgramText(id))) <= 2) {
+                return std::string(" (did you mean [") + ProgramText(id) + "]?)";
+            }
+        }
+        return ": its lines are never read";
+    }
+
     static std::vector<std::string> KnownKeys(const std::string& section) {
         std::vector<std::string> k;
-        if (SameName(section, "Main")) {
-            k.assign(std::begin(kMainKeys), std::end(kMainKeys));
-        } else if (SameName(section, "DiskLabel") || SameName(section, "FileCounts")) {
-            k.assign(std::begin(kDiskKeys), std::end(kDiskKeys));
-        } else if (SameName(section, "DirectoryName")) {
-            k.assign(std::begin(kDirectoryKeys), std::end(kDirectoryKeys));
-        } else if (SameName(section, "Startup")) {
-            for (const StartupKey& s : kStartupKeys) {
-                k.push_back(s.name);
+        if (SameName(section, ProgramText(IDS_MAIN))) {
+            for (const ScriptKey& key : kMainKeys) {
+                k.push_back(key.Name());
+            }
+        } else if (SameName(section, ProgramText(IDS_DISK_LABEL)) ||
+                   SameName(section, ProgramText(IDS_FILE_COUNTS))) {
+            for (int d = 0; d < kMaxDisks; d++) {
+                k.push_back(DiskKey(d));
+            }
+        } else if (SameName(section, ProgramText(IDS_DIRECTORY_NAME))) {
+            for (int i = 0; i < kDirectoryNameCount; i++) {
+                k.push_back(DirectoryKey(i));
+            }
+        } else if (SameName(section, ProgramText(IDS_STARTUP))) {
+            for (const ScriptKey& key : kStartupKeys) {
+                k.push_back(key.Name());
             }
         }
         return k;
@@ -362,37 +382,25 @@ class Checker {
             return " (the serial description's key is spelled SeialName)";
         }
         for (const std::string& k : known) {
-            if (Distance(Lower(k), Lower(name)) == 1) {
+            if (EditDistance(Lower(k), Lower(name)) == 1) {
                 return " (did you mean " + k + "?)";
             }
         }
         return "";
     }
 
-    static size_t Distance(const std::string& a, const std::string& b) {
-        std::vector<size_t> row(b.size() + 1);
-        for (size_t j = 0; j <= b.size(); j++) {
-            row[j] = j;
+    void CheckMain() {
+        if (Raw("Main", ProgramText(IDS_PRODUCT_NAME)) == nullptr) {
+            Add(Severity::Warning, "no-product", "[Main]",
+                std::string("no ProductName: SETUP.EXE names the product \"") + state_.productName +
+                    "\" and proposes " + state_.destDir);
         }
-        for (size_t i = 1; i <= a.size(); i++) {
-            size_t diag = row[0];
-            row[0] = i;
-            for (size_t j = 1; j <= b.size(); j++) {
-                size_t up = row[j];
-                size_t best = diag + (a[i - 1] == b[j - 1] ? 0 : 1);
-                best = std::min(best, std::min(row[j] + 1, row[j - 1] + 1));
-                row[j] = best;
-                diag = up;
+        for (const ScriptKey& key : kMainKeys) {
+            if (key.limit > 0) {
+                CheckCut("Main", key.Name(), key.limit,
+                         std::string("the ") + key.Name() + " value");
             }
         }
-        return row[b.size()];
-    }
-
-    void CheckMain() {
-        CheckCut("Main", "ProductName", kProductLimit, "the product name");
-        CheckCut("Main", "DefaultPath", kMaxFileLine, "the default path");
-        CheckCut("Main", "GroupName", kMaxFileLine, "the group name");
-        CheckCut("Main", "GroupTitle", kMaxFileLine, "the group title");
         const char* path = Raw("Main", "DefaultPath");
         if (path != nullptr && strlen(path) == 2 && path[1] == ':') {
             Add(Severity::Warning, "default-path", Where("Main", "DefaultPath"),
@@ -428,7 +436,7 @@ class Checker {
     void CheckLabels() {
         std::vector<int> labelled;
         for (int d = 0; d < kMaxDisks; d++) {
-            CheckCut("DiskLabel", kDiskKeys[d], kShortText, "the disk label");
+            CheckCut("DiskLabel", DiskKey(d), kLabelLimit, "the disk label");
             if (state_.diskLabels[d][0] != 0) {
                 labelled.push_back(d + 1);
             }
@@ -451,10 +459,10 @@ class Checker {
 
     void CheckDirectories() {
         for (int i = 0; i < kDirectoryNameCount; i++) {
-            CheckCut("DirectoryName", kDirectoryKeys[i], kShortText, "the directory name");
+            CheckCut("DirectoryName", DirectoryKey(i), kDirectoryLimit, "the directory name");
             std::string v = state_.directoryNames[i];
             if (HasParentStep(v)) {
-                Add(Severity::Error, "climbs-out", Where("DirectoryName", kDirectoryKeys[i]),
+                Add(Severity::Error, "climbs-out", Where("DirectoryName", DirectoryKey(i)),
                     "\"" + v + "\" climbs out of " +
                         (i <= kSubDir1 + 5 ? "the destination directory" : "the disk's directory") +
                         " with ..");
@@ -473,7 +481,7 @@ class Checker {
                 made = made || SameName(state_.directoryNames[j], parent);
             }
             if (!made) {
-                Add(Severity::Warning, "subdir-parent", Where("DirectoryName", kDirectoryKeys[i]),
+                Add(Severity::Warning, "subdir-parent", Where("DirectoryName", DirectoryKey(i)),
                     "\"" + v + "\" lies in \"" + parent +
                         "\", which no earlier SubDir creates: SETUP.EXE cannot create it, and "
                         "its files are not installed");
@@ -484,25 +492,25 @@ class Checker {
     void CheckCounts() {
         int32_t total = 0;
         for (int d = 0; d < kMaxDisks; d++) {
-            const char* raw = Raw("FileCounts", kDiskKeys[d]);
+            const char* raw = Raw("FileCounts", DiskKey(d));
             if (raw == nullptr) {
                 continue;
             }
             if (d >= state_.diskCount) {
-                Add(Severity::Warning, "section-ignored", Where("FileCounts", kDiskKeys[d]),
+                Add(Severity::Warning, "section-ignored", Where("FileCounts", DiskKey(d)),
                     "SETUP.EXE counts " + std::to_string(state_.diskCount) +
                         " labelled disks and never reads this count");
                 continue;
             }
             int32_t v =
-                static_cast<int32_t>(plat::ProfileGetInt("FileCounts", kDiskKeys[d], 0, kScript));
+                static_cast<int32_t>(plat::ProfileGetInt("FileCounts", DiskKey(d), 0, kScript));
             int16_t held = static_cast<int16_t>(v);
             if (v != held) {
-                Add(Severity::Error, "count-range", Where("FileCounts", kDiskKeys[d]),
+                Add(Severity::Error, "count-range", Where("FileCounts", DiskKey(d)),
                     "count " + std::to_string(v) + " does not fit 16 bits (read as " +
                         std::to_string(held) + ")");
             } else if (held < 0) {
-                Add(Severity::Warning, "negative-count", Where("FileCounts", kDiskKeys[d]),
+                Add(Severity::Warning, "negative-count", Where("FileCounts", DiskKey(d)),
                     "count " + std::to_string(v) + " is negative: no file of this disk is read");
             }
             if (held > 0) {
@@ -517,7 +525,7 @@ class Checker {
     }
 
     void CheckDisk(int disk) {
-        const char* section = kDiskKeys[disk];
+        const char* section = DiskKey(disk);
         PlanDisk pd;
         pd.number = disk + 1;
         pd.label = state_.diskLabels[disk];
@@ -549,9 +557,38 @@ class Checker {
         r_->disks.push_back(std::move(pd));
     }
 
+    // One file line: its text as written, then the entry the loader made of
+    // it, its source and its destination.
     void CheckLine(int disk, int i, const char* raw, PlanDisk* pd) {
-        const char* section = kDiskKeys[disk];
-        std::string where = Where(section, std::to_string(i));
+        std::string where = Where(DiskKey(disk), std::to_string(i));
+        CheckLineText(where, raw);
+        int file = i - 1;
+        PlanFile pf = {};
+        pf.line = i;
+        const FileEntry* e = state_.diskFirstEntry[disk] + file;
+        pf.description = e->Description;
+        if (e->SourceName[0] == 0 || e->TargetName[0] == 0) {
+            Add(Severity::Error, "no-name", where,
+                std::string(e->SourceName[0] == 0 ? "no source name" : "no destination name") +
+                    ": SETUP.EXE copies nothing for this line");
+            return;
+        }
+        char source[kPathSize] = "";  // stays empty when the path does not fit
+        char dest[kPathSize] = "";
+        if (BuildSourcePath(state_, disk, file, source)) {
+            pf.source = source;
+        }
+        if (BuildDestinationPath(state_, disk, file, dest)) {
+            pf.destination = Tidy(dest);
+        }
+        CheckSource(where, source, &pf);
+        r_->expandedTotal += pf.expanded;
+        CheckDestination(where, pf.destination);
+        pd->files.push_back(pf);
+    }
+
+    // The fields as the script spells them: cuts, keyword, "..".
+    void CheckLineText(const std::string& where, const char* raw) {
         std::string line = raw;
         if (static_cast<int>(line.size()) > kMaxFileLine) {
             Cut(where, "the file line", line, kMaxFileLine);
@@ -569,8 +606,8 @@ class Checker {
                 "more than four fields (a comma in the description?): SETUP.EXE ignores \"" +
                     std::string(rest) + "\"");
         }
-        if (static_cast<int>(fields[0].size()) > kNameLimit) {
-            Cut(where, "the source name", fields[0], kNameLimit);
+        if (static_cast<int>(fields[0].size()) > kSourceNameLimit) {
+            Cut(where, "the source name", fields[0], kSourceNameLimit);
         }
         if (static_cast<int>(fields[1].size()) > kNameLimit) {
             Cut(where, "the destination name", fields[1], kNameLimit);
@@ -580,7 +617,7 @@ class Checker {
         }
         int keyword = -1;
         for (int k = 0; k < kDirectoryNameCount && keyword < 0; k++) {
-            if (SameName(fields[3], kDirectoryKeys[k])) {
+            if (SameName(fields[3], DirectoryKey(k))) {
                 keyword = k;
             }
         }
@@ -595,7 +632,7 @@ class Checker {
         } else if (keyword >= kSubDir1 && keyword <= kSubDir1 + 5 &&
                    state_.directoryNames[keyword][0] == 0) {
             Add(Severity::Warning, "empty-subdir", where,
-                std::string(kDirectoryKeys[keyword]) +
+                std::string(DirectoryKey(keyword)) +
                     " has no directory name: the file goes into the destination directory "
                     "itself");
         }
@@ -607,31 +644,15 @@ class Checker {
                         " with ..");
             }
         }
+    }
 
-        int file = i - 1;
-        char source[kPathSize];
-        char dest[kPathSize];
-        PlanFile pf = {};
-        pf.line = i;
-        const FileEntry* e = state_.diskFirstEntry[disk] + file;
-        pf.description = e->Description;
-        if (e->SourceName[0] == 0 || e->TargetName[0] == 0) {
-            Add(Severity::Error, "no-name", where,
-                std::string(e->SourceName[0] == 0 ? "no source name" : "no destination name") +
-                    ": SETUP.EXE copies nothing for this line");
-            return;
-        }
-        if (BuildSourcePath(state_, disk, file, source)) {
-            pf.source = source;
-        }
-        if (BuildDestinationPath(state_, disk, file, dest)) {
-            pf.destination = Tidy(dest);
-        }
+    // What lz32 opens for the source, and whether it expands whole.
+    void CheckSource(const std::string& where, const char* source, PlanFile* pf) {
         SourceFacts facts = InspectSource(source);
-        pf.present = facts.opens;
-        pf.compressed = facts.compressed;
-        pf.size = facts.size;
-        pf.expanded = facts.compressed ? facts.headerLength : facts.expanded;
+        pf->present = facts.opens;
+        pf->compressed = facts.compressed;
+        pf->size = facts.size;
+        pf->expanded = facts.compressed ? facts.headerLength : facts.expanded;
         if (!facts.opens) {
             Add(Severity::Error, "source-missing", where,
                 Tidy(source) + " does not open" +
@@ -648,13 +669,14 @@ class Checker {
                 Tidy(source) + " says it expands to " + std::to_string(facts.headerLength) +
                     " bytes, but its data give " + std::to_string(facts.expanded));
         }
-        r_->expandedTotal += pf.expanded;
+    }
 
-        std::string key = Lower(pf.destination);
+    void CheckDestination(const std::string& where, const std::string& destination) {
+        std::string key = Lower(destination);
         auto seen = destinations_.find(key);
         if (seen != destinations_.end()) {
             Add(Severity::Warning, "duplicate-destination", where,
-                pf.destination + " is also written by " + seen->second +
+                destination + " is also written by " + seen->second +
                     ": the later copy replaces the earlier");
         } else {
             destinations_[key] = where;
@@ -664,7 +686,6 @@ class Checker {
                 "a file installed as SETUP.INF in the destination directory is where SETUP.EXE "
                 "keeps the registry values it replaces");
         }
-        pd->files.push_back(pf);
     }
 
     // The Uninstall entry starts UNINSTAL.EXE in the destination directory;
@@ -696,6 +717,7 @@ class Checker {
             return;
         }
         std::string unread;
+        std::string skipped;  // the files of those lines
         int n = 0;
         for (const auto& line : s->lines) {
             if (!line.hasValue || line.name.empty() || line.name[0] == ';' || line.name[0] == '#') {
@@ -707,13 +729,18 @@ class Checker {
             }
             if (!read) {
                 unread += (n++ == 0 ? "" : ", ") + line.name;
+                static char field[kRawSize];
+                SplitField(SplitField(line.value.c_str(), field, sizeof field), field,
+                           sizeof field);
+                skipped += std::string(skipped.empty() ? "" : ", ") + field;
             }
         }
         if (n > 0) {
             Add(Severity::Warning, "line-ignored", std::string("[") + section + "]",
                 std::string(n == 1 ? "key " : "keys ") + unread + (n == 1 ? " is" : " are") +
                     " never read: SETUP.EXE reads the keys 1 to " + std::to_string(count) +
-                    " (FileCounts " + section + ")");
+                    " (FileCounts " + section + "), so " + skipped + (n == 1 ? " is" : " are") +
+                    " not installed");
         }
     }
 
@@ -728,9 +755,9 @@ class Checker {
 
     void CheckUnreadDisks() {
         for (int d = state_.diskCount; d < kMaxDisks; d++) {
-            const auto* s = FindSection(kDiskKeys[d]);
+            const auto* s = FindSection(DiskKey(d));
             if (s != nullptr && !s->lines.empty()) {
-                Add(Severity::Warning, "section-ignored", std::string("[") + kDiskKeys[d] + "]",
+                Add(Severity::Warning, "section-ignored", std::string("[") + DiskKey(d) + "]",
                     "SETUP.EXE counts " + std::to_string(state_.diskCount) +
                         " labelled disks and never reads this section");
             }
@@ -740,7 +767,9 @@ class Checker {
     void CheckGroupItems() {
         int firstGap = 0;
         static char field[kRawSize];
-        const int limits[3] = {14, 39, 4};
+        const int limits[3] = {DISKTOOL_FIELD_LIMIT(GroupItem, field1),
+                               DISKTOOL_FIELD_LIMIT(GroupItem, field2),
+                               DISKTOOL_FIELD_LIMIT(GroupItem, field3)};
         for (int i = 1; i <= kGroupItemCount; i++) {
             const char* raw = Raw("PM Info", std::to_string(i).c_str());
             bool empty = raw == nullptr || raw[0] == 0;
@@ -770,8 +799,8 @@ class Checker {
     }
 
     void CheckStartup() {
-        for (const StartupKey& k : kStartupKeys) {
-            CheckCut("Startup", k.name, k.limit, std::string("the ") + k.name + " value");
+        for (const ScriptKey& k : kStartupKeys) {
+            CheckCut("Startup", k.Name(), k.limit, std::string("the ") + k.Name() + " value");
         }
         size_t title = strlen(state_.startupStrings.Title);
         if (static_cast<int>(title) > kRegistryText) {

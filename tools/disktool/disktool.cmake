@@ -4,6 +4,9 @@ if(NOT SETUP_WINDOWS)
   add_library(disktool_lib STATIC
     tools/disktool/disk_build.cpp
     tools/disktool/disk_check.cpp
+    tools/disktool/disk_names.cpp
+    tools/disktool/manifest.cpp
+    tools/disktool/script_tables.cpp
     tools/disktool/szdd_encode.cpp)
   target_include_directories(disktool_lib PUBLIC tools/disktool src resources)
   target_compile_options(disktool_lib PRIVATE ${WARNINGS})
@@ -11,4 +14,26 @@ if(NOT SETUP_WINDOWS)
   add_executable(disktool tools/disktool/disktool.cpp)
   target_compile_options(disktool PRIVATE ${WARNINGS})
   target_link_libraries(disktool PRIVATE disktool_lib)
+else()
+  # The win32 tests install the sample from the CD-ROM image the tool makes:
+  # a build of it for the build machine, beside the cross-built product.
+  find_program(SETUP_HOST_CXX NAMES g++ c++)
+  if(SETUP_HOST_CXX)
+    file(GLOB HOST_DISKTOOL CONFIGURE_DEPENDS
+      ${CMAKE_SOURCE_DIR}/tools/disktool/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/*.cpp
+      ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp ${CMAKE_SOURCE_DIR}/src/script/*.cpp
+      ${CMAKE_SOURCE_DIR}/src/install/*.cpp)
+    list(APPEND HOST_DISKTOOL ${CMAKE_SOURCE_DIR}/src/setup/setup_state.cpp
+                              ${CMAKE_SOURCE_DIR}/src/setup/native_strings.cpp)
+    file(GLOB_RECURSE HOST_DISKTOOL_HEADERS CONFIGURE_DEPENDS
+      ${CMAKE_SOURCE_DIR}/src/*.h ${CMAKE_SOURCE_DIR}/tools/disktool/*.h)
+    set(DISKTOOL_HOST ${CMAKE_BINARY_DIR}/disktool-host)
+    add_custom_command(OUTPUT ${DISKTOOL_HOST}
+      COMMAND ${SETUP_HOST_CXX} -std=c++17 -O1 -I${CMAKE_SOURCE_DIR}/src
+              -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/tools/disktool
+              ${HOST_DISKTOOL} -o ${DISKTOOL_HOST}
+      DEPENDS ${HOST_DISKTOOL} ${HOST_DISKTOOL_HEADERS}
+      COMMENT "disktool for the build machine")
+    add_custom_target(disktool_host ALL DEPENDS ${DISKTOOL_HOST})
+  endif()
 endif()

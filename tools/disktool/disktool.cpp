@@ -14,7 +14,7 @@ namespace {
 
 const char kUsage[] =
     "usage: disktool check [--json] DIR\n"
-    "       disktool build [--images] [--setup-exe FILE] MANIFEST OUTDIR\n"
+    "       disktool build [--images] [--iso] [--setup-exe FILE] MANIFEST OUTDIR\n"
     "       disktool --help\n";
 
 const char kHelp[] =
@@ -31,14 +31,21 @@ const char kHelp[] =
     "  Exit status: 0 clean, 1 warnings, 2 errors.\n"
     "\n"
     "build MANIFEST OUTDIR\n"
-    "  Compresses the manifest's files to SZDD (a file that does not get smaller is\n"
+    "  Reads the manifest (UTF-8; the disks get the Windows code page 1252) and checks\n"
+    "  all of it first: every mistake is reported at its manifest line and nothing is\n"
+    "  written. Then compresses the files to SZDD (a file that does not get smaller is\n"
     "  stored as it is), lays them out on as few 1.44 MB disks as they fit, writes\n"
     "  SETUP.INF (and UNINSTAL.INF, the uninstall list, when the manifest ships\n"
     "  UNINSTAL.EXE), and checks the result. OUTDIR receives disk1 .. diskN (one tree per\n"
-    "  floppy) and merged (all disks on one directory: the form SETUP.EXE reads).\n"
+    "  floppy) and merged (all disks on one directory: the form SETUP.EXE reads). The\n"
+    "  build is made beside OUTDIR and replaces it only when it checks clean; nothing\n"
+    "  is ever written outside OUTDIR.\n"
     "  --setup-exe FILE  puts SETUP.EXE on disk 1 (otherwise room is kept for it)\n"
     "  --images          also writes diskN.img, FAT12 floppy images (needs mtools)\n"
-    "  Exit status: 0 built and clean, 2 not built. The manifest format is in README.md.\n";
+    "  --iso             also writes cdrom.iso, an ISO 9660 image of merged with the\n"
+    "                    long names Windows 95 reads (needs xorriso)\n"
+    "  Exit status: 0 built and clean, 2 not built (OUTDIR as it was). The manifest\n"
+    "  format is in README.md.\n";
 
 int Check(int argc, char** argv) {
     bool json = false;
@@ -77,6 +84,8 @@ int Build(int argc, char** argv) {
     for (int i = 0; i < argc; i++) {
         if (strcmp(argv[i], "--images") == 0) {
             options.images = true;
+        } else if (strcmp(argv[i], "--iso") == 0) {
+            options.iso = true;
         } else if (strcmp(argv[i], "--setup-exe") == 0 && i + 1 < argc) {
             options.setupExe = argv[++i];
         } else if (argv[i][0] == '-') {
@@ -93,9 +102,13 @@ int Build(int argc, char** argv) {
     disktool::Manifest manifest;
     std::vector<std::string> errors;
     if (!disktool::ReadManifest(args[0], &manifest, &errors)) {
+        for (const std::string& w : manifest.warnings) {
+            fprintf(stderr, "build: warning: %s\n", w.c_str());
+        }
         for (const std::string& e : errors) {
             fprintf(stderr, "build: %s\n", e.c_str());
         }
+        fprintf(stderr, "build: nothing written\n");
         return 2;
     }
     return disktool::Build(manifest, args[1], options);

@@ -5,6 +5,8 @@
 
 #include <string.h>
 
+#include "platform/posix/szdd.h"
+
 namespace szdd {
 
 namespace {
@@ -16,8 +18,6 @@ const int kHashBits = 15;
 const uint32_t kHashSize = 1u << kHashBits;
 const uint32_t kPad = 32;             // readable bytes after the input for word compares
 const uint32_t kPrefixInserted = 20;  // blank positions before the input in the chains
-
-const uint8_t kMagic[8] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
 
 inline uint64_t Load64(const uint8_t* p) {
     uint64_t v;
@@ -249,11 +249,14 @@ bool Compress(const uint8_t* data, size_t size, uint8_t lastChar, Parse parse,
     if (size > kMaxInput) {
         return false;
     }
-    out->insert(out->end(), kMagic, kMagic + sizeof kMagic);
-    out->push_back('A');
-    out->push_back(lastChar);
-    for (int shift = 0; shift < 32; shift += 8) {
-        out->push_back(static_cast<uint8_t>(static_cast<uint64_t>(size) >> shift));
+    size_t at = out->size();
+    out->resize(at + kHeaderSize);
+    uint8_t* head = out->data() + at;
+    memcpy(head, kMagic, sizeof kMagic);
+    head[kModeOffset] = kModeA;
+    head[kLastCharOffset] = lastChar;
+    for (int i = 0; i < 4; i++) {
+        head[kLengthOffset + i] = static_cast<uint8_t>(static_cast<uint64_t>(size) >> (8 * i));
     }
     out->reserve(out->size() + size / 2 + 16);
     MatchFinder mf(data, size, maxChain);

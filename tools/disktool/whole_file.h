@@ -32,7 +32,8 @@ inline bool WriteWholeFile(const std::string& path, const void* data, size_t siz
     if (f == nullptr) {
         return false;
     }
-    bool ok = fwrite(data, 1, size, f) == size;
+    // An empty file writes nothing (data may be null then).
+    bool ok = size == 0 || fwrite(data, 1, size, f) == size;
     return fclose(f) == 0 && ok;
 }
 

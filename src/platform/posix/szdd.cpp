@@ -9,7 +9,6 @@ namespace szdd {
 
 namespace {
 
-const uint8_t kMagic[8] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
 const uint32_t kWindowStart = kWindowSize - 16;  // position of the first output byte
 const uint32_t kWindowMask = kWindowSize - 1;
 const uint32_t kMaxGroupIn = 1 + 8 * 2;  // a flag byte and eight match pairs
@@ -55,7 +54,7 @@ Format Classify(const uint8_t* head, uint32_t n) {
     if (n < kHeaderSize || memcmp(head, kMagic, sizeof kMagic) != 0) {
         return Format::Plain;
     }
-    return head[8] == 'A' ? Format::Compressed : Format::UnknownMode;
+    return head[kModeOffset] == kModeA ? Format::Compressed : Format::UnknownMode;
 }
 
 int64_t Expand(Decoder* d, const Stream& s) {

@@ -14,7 +14,20 @@
 
 namespace szdd {
 
+// The header, the one definition the decoder, the disk tool's encoder and
+// its checker share: the magic, mode 'A', the character the "_" of the
+// compressed name stands for (0 when none), the expanded length (LE 32).
 const uint32_t kHeaderSize = 14;
+const uint8_t kMagic[8] = {'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33};
+const uint8_t kModeA = 'A';
+const uint32_t kModeOffset = 8;
+const uint32_t kLastCharOffset = 9;
+const uint32_t kLengthOffset = 10;
+// The expanded length a header states.
+inline uint32_t HeaderLength(const uint8_t* head) {
+    const uint8_t* p = head + kLengthOffset;
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
 const uint32_t kWindowSize = 4096;
 const uint32_t kBufferSize = 64 * 1024;
 

@@ -141,6 +141,10 @@ CASES = [
     ("36-no-name", ["no-name", "no-name"], "lines with no destination and no source name",
      [edit("FileCounts", "Disk1", "3"), edit("Disk1", "2", "HELP.TXT, , Help, SubDir1"),
       edit("Disk1", "3", " , HELP2.TXT, Help, SubDir1")]),
+    ("37-unknown-section", ["unknown-section"], "[Start-up] for [Startup]",
+     [raw("[Start-up]\r\nMfg=Velor\r\n")]),
+    ("38-no-product", ["no-product"], "no ProductName in [Main]",
+     [edit("Main", "ProductName", None)]),
 ]
 
 
