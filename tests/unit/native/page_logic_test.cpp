@@ -44,7 +44,8 @@ TEST(PageLogic, RootPathUpperCasesOnlyTheDriveLetterCopy) {
         char root[ui::kRootPathSize];
         ui::DriveRootPath(rows[i].path, root);
         // All four bytes: an empty path gives a root whose first byte ends it.
-        EXPECT_EQ(std::string(rows[i].root, ui::kRootPathSize), std::string(root, ui::kRootPathSize))
+        EXPECT_EQ(std::string(rows[i].root, ui::kRootPathSize),
+                  std::string(root, ui::kRootPathSize))
             << "row " << i;
         EXPECT_EQ(rows[i].drivePart, ui::HasDrivePart(rows[i].path)) << "row " << i;
     }
