@@ -7,33 +7,35 @@ if(SETUP_WINDOWS)
   target_link_libraries(window_helper PRIVATE -static)
 
   find_package(Python3 COMPONENTS Interpreter)
-  if(COMMAND add_wine_test AND TARGET robot AND Python3_FOUND)
-    foreach(scenario full cancel-welcome cancel-warning cancel-mouse-type cancel-destination
-                     cancel-copy end-no driver-only version mouse-app oem)
-      add_wine_test(NAME wholerun_${scenario}
-        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
-                ${scenario} --setup $<TARGET_FILE:setup_exe>
-                --uninstall $<TARGET_FILE:uninstall_exe>
-                --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
-                --shots ${CMAKE_BINARY_DIR}/wholerun-shots
-        TIMEOUT 180 LABELS wholerun)
-    endforeach()
-    # Round trips of SETUP.EXE and UNINSTAL.EXE (tests/wholerun/roundtrip.py):
-    # the machine before the setup equals the machine after the uninstall
-    # and the restart, apart from what the uninstaller listed.
-    foreach(scenario ps2-class ps2-no-class serial-new two-setups user-line no-record no second)
-      add_wine_test(NAME uninstall_${scenario}
-        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/roundtrip.py
-                ${scenario} --setup $<TARGET_FILE:setup_exe>
-                --uninstall $<TARGET_FILE:uninstall_exe>
-                --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
-        TIMEOUT 300 LABELS "wholerun;uninstall")
-    endforeach()
-    # Figures only: never fails on a slow machine.
-    add_wine_test(NAME wholerun_bench
-      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py bench
-              --setup $<TARGET_FILE:setup_exe> --helper $<TARGET_FILE:window_helper>
-              --robot $<TARGET_FILE:robot>
-      TIMEOUT 180 LABELS "wholerun;bench")
+  if(NOT Python3_FOUND)
+    message(FATAL_ERROR "The Wine whole runs need Python 3: apt-get install python3 "
+                        "(scripts/test-all installs it)")
   endif()
+  foreach(scenario full cancel-welcome cancel-warning cancel-mouse-type cancel-destination
+                   cancel-copy end-no driver-only version mouse-app oem)
+    add_wine_test(NAME wholerun_${scenario}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
+              ${scenario} --setup $<TARGET_FILE:setup_exe>
+              --uninstall $<TARGET_FILE:uninstall_exe>
+              --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
+              --shots ${CMAKE_BINARY_DIR}/wholerun-shots
+      TIMEOUT 180 LABELS wholerun)
+  endforeach()
+  # Round trips of SETUP.EXE and UNINSTAL.EXE (tests/wholerun/roundtrip.py):
+  # the machine before the setup equals the machine after the uninstall
+  # and the restart, apart from what the uninstaller listed.
+  foreach(scenario ps2-class ps2-no-class serial-new two-setups user-line no-record no second)
+    add_wine_test(NAME uninstall_${scenario}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/roundtrip.py
+              ${scenario} --setup $<TARGET_FILE:setup_exe>
+              --uninstall $<TARGET_FILE:uninstall_exe>
+              --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
+      TIMEOUT 300 LABELS "wholerun;uninstall")
+  endforeach()
+  # Figures only: never fails on a slow machine.
+  add_wine_test(NAME wholerun_bench
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py bench
+            --setup $<TARGET_FILE:setup_exe> --helper $<TARGET_FILE:window_helper>
+            --robot $<TARGET_FILE:robot>
+    TIMEOUT 180 LABELS "wholerun;bench")
 endif()
