@@ -186,6 +186,7 @@ TEST_F(SetupScript, ProgramDirectoryIsThePathUpToTheLastBackslash) {
         /* 1 */ {"C:\\INST\\DISK1\\SETUP.EXE", "C:\\INST\\DISK1"},
         /* 2 */ {"\\SETUP.EXE", "\\SETUP.EXE"},  // the first character is never examined
         /* 3 */ {"SETUP.EXE", "SETUP.EXE"},
+        /* 4 */ {"A\\SETUP.EXE", "A"},  // the second character is the last one examined
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         SetProgramPathForTest(rows[i].program);

@@ -196,6 +196,7 @@ const char kList[] =
     "[Files]\r\n1=Install, Q7MAIN.EXE\r\n2=Install, HELP\\VELOR.HLP\r\n"
     "3=Install, UNINSTAL.EXE\r\n4=Windows, SYSTEM\\VLMOUSE.VXD\r\n5=Inf, VLMOUSE.INF\r\n"
     "6=Install, ..\\WINDOWS\\WIN.INI\r\n7=Other, X.TXT\r\n8=Install, C:\\AUTOEXEC.BAT\r\n"
+    "9=Install, HELP\\..\r\n"
     "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
 
 void InstalledMachine(const char* list) {
@@ -252,7 +253,8 @@ TEST(UninstallFiles, ListedFilesGoNowOrAtTheNextStart) {
         EXPECT_TRUE(testing_machine::Exists(f)) << f;
     }
     std::vector<std::string> left = {"6 Install, ..\\WINDOWS\\WIN.INI", "6 Other, X.TXT",
-                                     "6 Install, C:\\AUTOEXEC.BAT", "7 C:\\VELOR"};
+                                     "6 Install, C:\\AUTOEXEC.BAT", "6 Install, HELP\\..",
+                                     "7 C:\\VELOR"};
     EXPECT_EQ(left, Leftovers(r));
 
     ASSERT_EQ(1, ScheduleRestartDeletes(kWindows, &r));

@@ -189,6 +189,18 @@ TEST(UninstallRegistry, RoundTrips) {
          "",
          {},
          {"4 RECORD"}},
+        // Setup's seven values and an eighth: not an orphan of setup's.
+        {__LINE__,
+         "serial, no listed device, a class key of setup's values and one more",
+         1,
+         1,
+         OldClass("0000") + ClassKey("0001") + Sz("DevLoader", "*vmouse") +
+             Sz("MouseType", "Serial") + Sz("MouseDriver", kMouseDriver) +
+             Sz("InfPath", kMouseInf) + Sz("DriverDesc", kSerialName) +
+             Sz("DriverDate", kDriverDate) + Sz("InfSection", kSerialInf) + Sz("Port", "COM1"),
+         "",
+         {},
+         {"4 RECORD"}},
         {__LINE__, "serial device listed, no Driver", 1, 1, ListedDevice(kSerial, ""), "", {}, {}},
         {__LINE__,
          "nothing listed: nothing registered, no record",
@@ -260,6 +272,14 @@ TEST(UninstallRegistry, ValueRules) {
          "DriverDate",
          nullptr,
          {"2 " + clsShort + "  MouseType"}},
+        {__LINE__,
+         "recorded text is setup's own: kept and reported",
+         ClassKey("0000") + Sz("DevLoader", "*vmouse") + Sz("MouseDriver", "mouse.drv") +
+             Sz("InfPath", kMouseInf),
+         "",
+         "InfPath",
+         kMouseInf,
+         {"2 " + clsShort + "  InfPath", "2 " + clsShort + "  MouseType"}},
         {__LINE__,
          "changed after setup: kept and reported",
          OldClass("0000"),
