@@ -179,7 +179,7 @@ TEST(SystemIni, LastLineOfAnyLengthIsKept) {
 TEST(SystemIni, SetsTheVxdAside) {
     struct Row {
         int vxd;      // VMOUSE.VXD before: 0 none, 1 a file, 2 a directory
-        bool oldBak;  // an older VMOUSE.BAK present before
+        bool oldBak;  // an older VMOUSE.BAK and system.bak present before
         int result;
         const char* bak;  // VMOUSE.BAK afterwards
     } rows[] = {
@@ -200,6 +200,7 @@ TEST(SystemIni, SetsTheVxdAside) {
         }
         if (rows[i].oldBak) {
             testing_machine::WriteFile(VxdBak(), "old bak");
+            testing_machine::WriteFile(Bak(), "old system.bak");
         }
 
         EXPECT_EQ(rows[i].result, SwitchSystemIni(WindowsDir().c_str())) << "row " << i;
@@ -207,6 +208,7 @@ TEST(SystemIni, SetsTheVxdAside) {
         EXPECT_EQ(rows[i].vxd == 2, testing_machine::Exists(Vxd())) << "row " << i;
         EXPECT_EQ(rows[i].bak, Read(VxdBak())) << "row " << i;
         EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Ini())) << "row " << i;
+        EXPECT_EQ("[386Enh]\r\nmouse=a\r\n", Read(Bak())) << "row " << i;
         plat::DirRemove(Vxd().c_str());
     }
 }
