@@ -74,8 +74,8 @@ TEST(UninstallSystemIni, MouseLinePutBackByteForByte) {
         {__LINE__, "two [386Enh] sections",
          "[386Enh]\r\nmouse=a.vxd\r\n[x]\r\n[386Enh]\r\nmouse=b.vxd\r\n"},
         {__LINE__, "four [386Enh] sections: as many lines as are put back",
-         "[386Enh]\r\nmouse=a\r\n[386Enh]\r\nmouse=b\r\n[386Enh]\r\nmouse=c\r\n[386Enh]\r\nmouse="
-         "d\r\n"},
+         "[386Enh]\r\nmouse=a\r\n[386Enh]\r\nmouse=b\r\n"
+         "[386Enh]\r\nmouse=c\r\n[386Enh]\r\nmouse=d\r\n"},
         {__LINE__, "a long line before the mouse line",
          "[386Enh]\r\n" + std::string(300, 'k') + "\r\nmouse=long.vxd\r\n"},
     };
