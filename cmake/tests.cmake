@@ -36,7 +36,7 @@ else()
   target_sources(unit_tests PRIVATE resources/strings.rc)
   set_property(SOURCE resources/strings.rc APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/src/setup/string_table.h)
-  include(cmake/wine.cmake OPTIONAL)
+  include(cmake/wine.cmake)
 endif()
 
 file(GLOB EXTRA_TEST_CMAKE CONFIGURE_DEPENDS tests/*/tests.cmake)

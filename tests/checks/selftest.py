@@ -8,7 +8,7 @@ row's text in the report. Then checks the allow-list itself: every name is a
 real export in the MinGW import library, and every function the setup
 program uses is in it.
 
-  selftest.py --cc CC --objdump OBJDUMP --nm NM --dlltool DLLTOOL [--cc64 CC64]
+  selftest.py --cc CC --objdump OBJDUMP --nm NM --dlltool DLLTOOL --cc64 CC64
 """
 
 import argparse
@@ -220,16 +220,14 @@ def main():
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--nm", required=True)
     parser.add_argument("--dlltool", required=True)
-    parser.add_argument("--cc64")
+    parser.add_argument("--cc64", required=True)
     args = parser.parse_args()
     errors = 0
 
     with tempfile.TemporaryDirectory(prefix="check-exe-") as workdir:
         ordinal_lib = make_ordinal_lib(args.dlltool, workdir)
         rows = list(ROWS)
-        if args.cc64:
-            rows.append((18, "64-bit image", SOUND, [], [], {"pe"},
-                         "machine 0x8664, not i386"))
+        rows.append((18, "64-bit image", SOUND, [], [], {"pe"}, "machine 0x8664, not i386"))
         for row, what, source, cflags, ldflags, expected, text in rows:
             cc = args.cc
             if row == 18:

@@ -4,6 +4,10 @@
 if(SETUP_WINDOWS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   find_program(PYTHON3_PROGRAM python3 REQUIRED)
   find_program(MINGW64_GCC x86_64-w64-mingw32-gcc-win32)
+  if(NOT MINGW64_GCC)
+    message(FATAL_ERROR "The checker's self-test builds a 64-bit program: apt-get install "
+                        "g++-mingw-w64-x86-64 (scripts/test-all installs it)")
+  endif()
   add_test(NAME exe_checks
     COMMAND ${PYTHON3_PROGRAM} ${CMAKE_CURRENT_LIST_DIR}/check-exe
       --objdump ${CMAKE_OBJDUMP} $<TARGET_FILE:setup_exe>)
@@ -11,10 +15,7 @@ if(SETUP_WINDOWS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     COMMAND ${PYTHON3_PROGRAM} ${CMAKE_CURRENT_LIST_DIR}/check-exe
       --objdump ${CMAKE_OBJDUMP} $<TARGET_FILE:uninstall_exe>)
   set(EXE_SELFTEST_ARGS --cc ${CMAKE_C_COMPILER} --objdump ${CMAKE_OBJDUMP}
-    --nm ${CMAKE_NM} --dlltool ${CMAKE_DLLTOOL})
-  if(MINGW64_GCC)
-    list(APPEND EXE_SELFTEST_ARGS --cc64 ${MINGW64_GCC})
-  endif()
+    --nm ${CMAKE_NM} --dlltool ${CMAKE_DLLTOOL} --cc64 ${MINGW64_GCC})
   add_test(NAME exe_checks_selftest
     COMMAND ${PYTHON3_PROGRAM} ${CMAKE_CURRENT_LIST_DIR}/selftest.py ${EXE_SELFTEST_ARGS})
   set_tests_properties(exe_checks_selftest PROPERTIES TIMEOUT 600)

@@ -2,14 +2,13 @@
 # disktool on the command line: --help, check's exit status and JSON, and
 # build --images with the floppy image listed by mtools' mdir.
 #   cli-test.sh DISKTOOL SOURCE_DIR WORK_DIR
-# Exits 77 (skipped, and CTest says so) when mtools is missing.
+# Without mtools the image steps fail and the rest still runs.
 set -uo pipefail
 TOOL=$1 SRC=$2 WORK=$3
 fails=0
 ok() { echo "ok: $*"; }
 bad() { echo "FAIL: $*"; fails=$((fails + 1)); }
 
-command -v mdir >/dev/null || { echo "mtools is missing (apt-get install mtools)"; exit 77; }
 rm -rf "$WORK" && mkdir -p "$WORK"
 
 "$TOOL" --help >"$WORK/help" && grep -q "build MANIFEST OUTDIR" "$WORK/help" &&
@@ -38,7 +37,10 @@ assert [f["code"] for f in r["findings"]] == ["source-missing"], r["findings"]
 assert [f["present"] for f in r["disks"][0]["files"]] == [True, False]
 PY
 
-if "$TOOL" build --images "$SRC/examples/disk.manifest" "$WORK/set" >"$WORK/build" 2>&1; then
+# The image steps need mtools: build --images formats with mformat.
+if ! command -v mformat >/dev/null || ! command -v mdir >/dev/null; then
+    bad "build --images: mtools is missing (apt-get install mtools; scripts/test-all installs it)"
+elif "$TOOL" build --images "$SRC/examples/disk.manifest" "$WORK/set" >"$WORK/build" 2>&1; then
     ok "build --images"
     # mdir -b: one full path per file, the directories included
     mdir -/ -b -i "$WORK/set/disk1.img" :: | sort >"$WORK/listing"

@@ -14,10 +14,8 @@ if(SETUP_WINDOWS)
     ${CMAKE_SOURCE_DIR}/src/setup/string_table.h ${CMAKE_SOURCE_DIR}/resources/resource.h
     ${CMAKE_SOURCE_DIR}/resources/setup.rc)
 
-  if(COMMAND add_wine_test)
-    add_wine_test(NAME e2e_pages
-      COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/pages-test
-              $<TARGET_FILE:page_show> $<TARGET_FILE:robot>
-      TIMEOUT 600)
-  endif()
+  add_wine_test(NAME e2e_pages
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/pages-test
+            $<TARGET_FILE:page_show> $<TARGET_FILE:robot>
+    TIMEOUT 600)
 endif()

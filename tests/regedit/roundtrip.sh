@@ -67,6 +67,13 @@ fail() {
 }
 
 "$regstore" dump "${dumpkeys[@]}" "$fixture" >"$files/expected.txt" || fail "the fixture does not load"
+# What the fixture holds below the three keys: an empty or short dump would
+# compare equal to an empty export and pass.
+want_keys=15 want_values=24
+nkeys=$(grep -c '^\[' "$files/expected.txt")
+nvalues=$(grep -vc '^\[' "$files/expected.txt")
+[ "$nkeys $nvalues" = "$want_keys $want_values" ] ||
+  fail "the fixture dumps $nkeys keys and $nvalues values, not $want_keys and $want_values"
 "$regstore" save "$fixture" "$files/store1.reg" || fail "the store cannot save"
 through_wine "$files/store1.reg" wine1 || fail "Wine's regedit (first pass)"
 head -c 2 "$files/wine1-1.reg" | od -An -tx1 | grep -q 'ff fe' ||
@@ -81,5 +88,4 @@ through_wine "$files/store2.reg" wine2 || fail "Wine's regedit (second pass)"
   fail "Wine's second export does not load"
 diff -u "$files/expected.txt" "$files/got2.txt" || fail "Wine -> store -> Wine differs"
 
-echo "regedit round trip: $(grep -c '^\[' "$files/expected.txt") keys," \
-  "$(grep -vc '^\[' "$files/expected.txt") values the same after both passes"
+echo "regedit round trip: $nkeys keys, $nvalues values the same after both passes"

@@ -177,8 +177,11 @@ TEST(FileCopy, CopiesCompressedAndPlainByteExact) {
     Plan plan({{{"", "TEXT.SZ", "", "TEXT.TXT", "Text"},
                 {"HELP", "MIXED.SZ", "HELP", "MIXED.DAT", "Mixed data"}},
                {{"", "PLAIN.BIN", inf.c_str(), "PLAIN.INF", "Plain"}}});
-    text::Copy(plan.state.directoryNames[kSubDir1], 256, "HELP");
+    // SubDir6, the last one made; WinDir after it names no subdirectory.
+    text::Copy(plan.state.directoryNames[kSubDir1 + 5], 256, "HELP");
+    text::Copy(plan.state.directoryNames[kSubDir1 + 6], 256, "WINDIR");
     CreateSubdirectories(plan.state);
+    EXPECT_FALSE(tm::Exists(tm::Path("DEST\\WINDIR")));
     Recorder r;
     EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
     EXPECT_TRUE(Fixture("TEXT.BIN") == Read("DEST\\TEXT.TXT"));

@@ -186,6 +186,7 @@ TEST_F(SetupScript, ProgramDirectoryIsThePathUpToTheLastBackslash) {
         /* 1 */ {"C:\\INST\\DISK1\\SETUP.EXE", "C:\\INST\\DISK1"},
         /* 2 */ {"\\SETUP.EXE", "\\SETUP.EXE"},  // the first character is never examined
         /* 3 */ {"SETUP.EXE", "SETUP.EXE"},
+        /* 4 */ {"A\\SETUP.EXE", "A"},  // the second character is the last one examined
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         SetProgramPathForTest(rows[i].program);
@@ -348,7 +349,7 @@ TEST_F(SetupScript, FileCountsNegativeAndBeyondTheLimit) {
         int16_t d1, d2, d3, total;
     } rows[] = {
         /* 0 */ {"Disk1=-4\r\nDisk2=2\r\nDisk3=1\r\n", 0, 2, 1, 3},
-        /* 1 */ {"Disk1=30000\r\nDisk2=5000\r\nDisk3=9\r\n", 30000, 2767, 0, 32767},
+        /* 1 */ {"Disk1=30000\r\nDisk2=2768\r\nDisk3=9\r\n", 30000, 2767, 0, 32767},  // 1 past
         // 40000 is held as a signed 16-bit value, -25536, and so counts as 0.
         /* 2 */ {"Disk1=40000\r\nDisk2=7\r\nDisk3=abc\r\n", 0, 7, 0, 7},
         // 70000 wraps to 4464 lines, 65536 to none; no message says so.

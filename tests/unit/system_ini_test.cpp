@@ -131,6 +131,12 @@ TEST(SystemIni, RewritesTheMouseLine) {
         // 21: text after a NUL is part of the line: its "mouse" counts.
         {"[386Enh]\r\ndevice=x" + nul + "mouse\r\nmouse=a\r\n",
          "[386Enh]\r\nmouse=*vmouse\r\nmouse=a\r\n"},
+        // 22: split 7+1, the longest the seam must carry.
+        {LongText(120, 'y') + "[386Enh]\r\nmouse=a\r\n",
+         LongText(120, 'y') + "[386Enh]\r\nmouse=*vmouse\r\n"},
+        // 23: the first 1024 bytes (one compared read) the same, the change after them.
+        {"[386Enh]\r\n;" + LongText(1011, 'y') + "\r\nmouse=a\r\n",
+         "[386Enh]\r\n;" + LongText(1011, 'y') + "\r\nmouse=*vmouse\r\n"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         ResetIni();
@@ -172,32 +178,38 @@ TEST(SystemIni, LastLineOfAnyLengthIsKept) {
 
 TEST(SystemIni, SetsTheVxdAside) {
     struct Row {
-        bool vxd;     // VMOUSE.VXD present before
-        bool oldBak;  // an older VMOUSE.BAK present before
+        int vxd;      // VMOUSE.VXD before: 0 none, 1 a file, 2 a directory
+        bool oldBak;  // an older VMOUSE.BAK and system.bak present before
         int result;
         const char* bak;  // VMOUSE.BAK afterwards
     } rows[] = {
-        {true, false, 1, "new vxd"},
-        {true, true, 1, "new vxd"},
+        {1, false, 1, "new vxd"},
+        {1, true, 1, "new vxd"},
         // Nothing to take its place: the older backup stays.
-        {false, true, 0, "old bak"},
-        {false, false, 0, "<missing>"},
+        {0, true, 0, "old bak"},
+        {0, false, 0, "<missing>"},
+        {2, true, 0, "old bak"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         ResetIni();
         testing_machine::WriteFile(Ini(), "[386Enh]\r\nmouse=a\r\n");
-        if (rows[i].vxd) {
+        if (rows[i].vxd == 1) {
             testing_machine::WriteFile(Vxd(), "new vxd");
+        } else if (rows[i].vxd == 2) {
+            testing_machine::MakeDirs(Vxd());
         }
         if (rows[i].oldBak) {
             testing_machine::WriteFile(VxdBak(), "old bak");
+            testing_machine::WriteFile(Bak(), "old system.bak");
         }
 
         EXPECT_EQ(rows[i].result, SwitchSystemIni(WindowsDir().c_str())) << "row " << i;
 
-        EXPECT_FALSE(testing_machine::Exists(Vxd())) << "row " << i;
+        EXPECT_EQ(rows[i].vxd == 2, testing_machine::Exists(Vxd())) << "row " << i;
         EXPECT_EQ(rows[i].bak, Read(VxdBak())) << "row " << i;
         EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(Ini())) << "row " << i;
+        EXPECT_EQ("[386Enh]\r\nmouse=a\r\n", Read(Bak())) << "row " << i;
+        plat::DirRemove(Vxd().c_str());
     }
 }
 

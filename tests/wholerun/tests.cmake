@@ -7,45 +7,49 @@ if(SETUP_WINDOWS)
   target_link_libraries(window_helper PRIVATE -static)
 
   find_package(Python3 COMPONENTS Interpreter)
-  if(COMMAND add_wine_test AND TARGET robot AND Python3_FOUND)
-    foreach(scenario full cancel-welcome cancel-warning cancel-mouse-type cancel-destination
-                     cancel-copy end-no driver-only version mouse-app oem)
-      add_wine_test(NAME wholerun_${scenario}
-        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
-                ${scenario} --setup $<TARGET_FILE:setup_exe>
-                --uninstall $<TARGET_FILE:uninstall_exe>
-                --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
-                --shots ${CMAKE_BINARY_DIR}/wholerun-shots
-        TIMEOUT 180 LABELS wholerun)
-    endforeach()
-    # The same full setup from the CD-ROM image that `disktool build --iso`
-    # makes of the sample with this SETUP.EXE on it, read back with the
-    # Joliet names Windows 95 sees.
-    find_program(SETUP_XORRISO xorriso)
-    if(TARGET disktool_host AND SETUP_XORRISO)
-      add_wine_test(NAME wholerun_full_cdrom
-        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
-                full-cdrom --setup $<TARGET_FILE:setup_exe> --disktool ${DISKTOOL_HOST}
-                --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
-                --shots ${CMAKE_BINARY_DIR}/wholerun-shots
-        TIMEOUT 240 LABELS wholerun)
-    endif()
-    # Round trips of SETUP.EXE and UNINSTAL.EXE (tests/wholerun/roundtrip.py):
-    # the machine before the setup equals the machine after the uninstall
-    # and the restart, apart from what the uninstaller listed.
-    foreach(scenario ps2-class ps2-no-class serial-new two-setups user-line no-record no second)
-      add_wine_test(NAME uninstall_${scenario}
-        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/roundtrip.py
-                ${scenario} --setup $<TARGET_FILE:setup_exe>
-                --uninstall $<TARGET_FILE:uninstall_exe>
-                --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
-        TIMEOUT 300 LABELS "wholerun;uninstall")
-    endforeach()
-    # Figures only: never fails on a slow machine.
-    add_wine_test(NAME wholerun_bench
-      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py bench
-              --setup $<TARGET_FILE:setup_exe> --helper $<TARGET_FILE:window_helper>
-              --robot $<TARGET_FILE:robot>
-      TIMEOUT 180 LABELS "wholerun;bench")
+  if(NOT Python3_FOUND)
+    message(FATAL_ERROR "The Wine whole runs need Python 3: apt-get install python3 "
+                        "(scripts/test-all installs it)")
   endif()
+  foreach(scenario full cancel-welcome cancel-warning cancel-mouse-type cancel-destination
+                   cancel-copy end-no driver-only version mouse-app oem)
+    add_wine_test(NAME wholerun_${scenario}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
+              ${scenario} --setup $<TARGET_FILE:setup_exe>
+              --uninstall $<TARGET_FILE:uninstall_exe>
+              --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
+              --shots ${CMAKE_BINARY_DIR}/wholerun-shots
+      TIMEOUT 180 LABELS wholerun)
+  endforeach()
+  # The same full setup from the CD-ROM image that `disktool build --iso`
+  # makes of the sample with this SETUP.EXE on it, read back with the
+  # Joliet names Windows 95 sees.
+  find_program(SETUP_XORRISO xorriso)
+  if(NOT SETUP_XORRISO)
+    message(FATAL_ERROR "The CD-ROM whole run needs xorriso: apt-get install xorriso "
+                        "(scripts/test-all installs it)")
+  endif()
+  add_wine_test(NAME wholerun_full_cdrom
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
+            full-cdrom --setup $<TARGET_FILE:setup_exe> --disktool ${DISKTOOL_HOST}
+            --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
+            --shots ${CMAKE_BINARY_DIR}/wholerun-shots
+    TIMEOUT 240 LABELS wholerun)
+  # Round trips of SETUP.EXE and UNINSTAL.EXE (tests/wholerun/roundtrip.py):
+  # the machine before the setup equals the machine after the uninstall
+  # and the restart, apart from what the uninstaller listed.
+  foreach(scenario ps2-class ps2-no-class serial-new two-setups user-line no-record no second)
+    add_wine_test(NAME uninstall_${scenario}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/roundtrip.py
+              ${scenario} --setup $<TARGET_FILE:setup_exe>
+              --uninstall $<TARGET_FILE:uninstall_exe>
+              --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
+      TIMEOUT 300 LABELS "wholerun;uninstall")
+  endforeach()
+  # Figures only: never fails on a slow machine.
+  add_wine_test(NAME wholerun_bench
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py bench
+            --setup $<TARGET_FILE:setup_exe> --helper $<TARGET_FILE:window_helper>
+            --robot $<TARGET_FILE:robot>
+    TIMEOUT 180 LABELS "wholerun;bench")
 endif()

@@ -98,7 +98,10 @@ class Session:
     def import_reg(self, text):
         path = self.host(WORK + "\\import.reg")
         path.write_text(text.replace("\n", "\r\n"))
-        self.run(["regedit", "/S", WORK + "\\import.reg"])
+        rc = self.run(["regedit", "/S", WORK + "\\import.reg"])
+        if rc != 0:
+            raise RuntimeError(f"regedit /S {WORK}\\import.reg failed (exit {rc}): the machine "
+                               "is not what the run needs")
 
     def windows_version(self, exe, version):
         self.import_reg("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\"
@@ -775,15 +778,42 @@ def demo_uninstall(s, a, before):
         print("  " + line)
     # WININIT.INI is carried out at the start of Windows: Wine's restart.
     s.run(["wineboot", "-r"])
-    left = describe_changes(before, snapshot(s))
+    after = snapshot(s)
+    left = describe_changes(before, after)
     print("\nWhat differs from the machine before the setup, after the restart:")
     for line in left or ["  nothing"]:
         print(line)
+    listed = [line[2:].split(": ", 1)[0].lower() for line in r.log if line.startswith("- ")]
+    unexplained = [d for d in differences(before, after) if not named_in(d, listed)]
     if not a.interactive and not r.robot_ok:
         print("INCOMPLETE: the uninstaller's boxes were not as expected")
         return 1
+    if unexplained:
+        print("INCOMPLETE: differs and not listed by the uninstaller: " +
+              ", ".join(" ".join(filter(None, d[1:])) for d in unexplained))
+        return 1
     print("uninstalled: restart " + ("requested" if r.restart else "not requested"))
     return 0
+
+
+def differences(before, after):
+    """What differs, as (kind, key or path, value name)."""
+    out = [("value", k, n) for (k, n) in sorted(set(before["values"]) | set(after["values"]))
+           if before["values"].get((k, n)) != after["values"].get((k, n))]
+    out += [("key", k, None) for k in sorted(before["keys"] ^ after["keys"])]
+    out += [("file", f, None) for f in sorted(set(before["files"]) | set(after["files"]))
+            if before["files"].get(f) != after["files"].get(f)]
+    return out
+
+
+def named_in(difference, listed):
+    """Whether the uninstaller's result names this difference itself: the
+    value (key and name), the key, or the file by its path."""
+    kind, where, name = difference
+    if kind == "file":
+        return ("c:\\" + where.replace("/", "\\")).lower() in listed
+    rel = where.split("\\", 1)[1].lower()
+    return (f"{rel}  {name or '(default)'}".lower() if kind == "value" else rel) in listed
 
 
 def verdict(after, r, restart_expected):

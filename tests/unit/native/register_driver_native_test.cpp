@@ -197,8 +197,15 @@ TEST(RegisterDriverNative, FailedReadsAndWritesArePassedOver) {
 
 TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
     ResetScenario(0);
+    // The 80-byte field: 79 characters and the end fit, 80 without an end
+    // (as a value may be stored) do not.
+    std::string hex80 = "\"InfPath\"=hex(1):69";
+    for (int i = 1; i < 80; i++) {
+        hex80 += ",69";
+    }
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001") +
-                        Sz("MouseDriver", "old.drv")));
+                        Sz("MouseDriver", "old.drv") + Sz("DriverDesc", std::string(79, 'd')) +
+                        hex80 + "\r\n"));
     // Queries are made on the device key (DeviceDesc, Mfg, Driver) and then
     // on the class key; the device's first one fails.
     InjectFault(Op::RegQuery, kPs2Key, 0, 1);
@@ -210,6 +217,8 @@ TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
     EXPECT_EQ("PS2/DeviceDesc=", record[1]);
     EXPECT_EQ("PS2/Mfg=Old mfg", record[2]);
     EXPECT_EQ("PS2/MouseDriver=old.drv", record[4]);
+    EXPECT_EQ("PS2/InfPath=", record[5]);
+    EXPECT_EQ("PS2/DriverDesc=" + std::string(79, 'd'), record[6]);
     EXPECT_TEXT(kDevice, "DeviceDesc", kPs2Name);
 }
 

@@ -48,7 +48,9 @@ std::string ReadHostFile(const std::string& path) {
     return s.str();
 }
 
-TEST_F(RegistryStore, SavesWhatWindows98RegeditWrites) {
+// The expected text is REGEDIT4 as written out here by hand; that Wine's
+// regedit reads the store's files back the same is tests/regedit's round trip.
+TEST_F(RegistryStore, SavesTheRegedit4LayoutWrittenOutHere) {
     plat::RegKey mouse = Create(plat::LocalMachine(), "Enum\\Root\\Mouse\\0000");
     ASSERT_EQ(plat::kErrSuccess, plat::RegSet(mouse, "Driver", plat::kRegSz, "Mouse\\0002", 10));
     ASSERT_EQ(plat::kErrSuccess,

@@ -73,6 +73,9 @@ TEST(UninstallSystemIni, MouseLinePutBackByteForByte) {
          "[boot]\r\n[386Enh]\r\n;mouse=old\r\n mouse = msmouse.vxd \r\nebios=*ebios\r\n"},
         {__LINE__, "two [386Enh] sections",
          "[386Enh]\r\nmouse=a.vxd\r\n[x]\r\n[386Enh]\r\nmouse=b.vxd\r\n"},
+        {__LINE__, "four [386Enh] sections: as many lines as are put back",
+         "[386Enh]\r\nmouse=a\r\n[386Enh]\r\nmouse=b\r\n"
+         "[386Enh]\r\nmouse=c\r\n[386Enh]\r\nmouse=d\r\n"},
         {__LINE__, "a long line before the mouse line",
          "[386Enh]\r\n" + std::string(300, 'k') + "\r\nmouse=long.vxd\r\n"},
     };
@@ -196,6 +199,7 @@ const char kList[] =
     "[Files]\r\n1=Install, Q7MAIN.EXE\r\n2=Install, HELP\\VELOR.HLP\r\n"
     "3=Install, UNINSTAL.EXE\r\n4=Windows, SYSTEM\\VLMOUSE.VXD\r\n5=Inf, VLMOUSE.INF\r\n"
     "6=Install, ..\\WINDOWS\\WIN.INI\r\n7=Other, X.TXT\r\n8=Install, C:\\AUTOEXEC.BAT\r\n"
+    "9=Install, HELP\\..\r\n"
     "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
 
 void InstalledMachine(const char* list) {
@@ -252,7 +256,8 @@ TEST(UninstallFiles, ListedFilesGoNowOrAtTheNextStart) {
         EXPECT_TRUE(testing_machine::Exists(f)) << f;
     }
     std::vector<std::string> left = {"6 Install, ..\\WINDOWS\\WIN.INI", "6 Other, X.TXT",
-                                     "6 Install, C:\\AUTOEXEC.BAT", "7 C:\\VELOR"};
+                                     "6 Install, C:\\AUTOEXEC.BAT", "6 Install, HELP\\..",
+                                     "7 C:\\VELOR"};
     EXPECT_EQ(left, Leftovers(r));
 
     ASSERT_EQ(1, ScheduleRestartDeletes(kWindows, &r));
