@@ -53,7 +53,7 @@ uint32_t PowerStep(Op op, const std::string& subject, uint32_t size) {
     if (gLimit < 0 || index < gLimit) {
         return size;
     }
-    bool writes = op == Op::FileWrite || op == Op::LzCopy;
+    bool writes = op == Op::FileWrite || op == Op::LzCopy || op == Op::ProfileFlush;
     return index == gLimit && gHalf && writes ? size / 2 : 0;
 }
 

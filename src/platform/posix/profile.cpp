@@ -310,7 +310,11 @@ int Flush(const std::string& dosPath, CachedPath* entry) {
     }
     entry->dirty = false;
     std::string data = Serialize(entry->profile);
-    if (!posix::PowerStep(posix::Op::ProfileFlush, dosPath) || !WriteHostFile(entry->host, data)) {
+    // Windows rewrites the file in place: a cut leaves part of it.
+    uint32_t size = static_cast<uint32_t>(data.size());
+    uint32_t power = posix::PowerStep(posix::Op::ProfileFlush, dosPath, size);
+    if ((power == 0 && size > 0) || !WriteHostFile(entry->host, data.substr(0, power)) ||
+        power < size) {
         entry->profile.stamp = Stamp();
         entry->profile.stamp.size = -1;  // never matches: read again next time
         return 0;
