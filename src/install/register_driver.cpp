@@ -120,13 +120,48 @@ void WriteApplicationEntries(const SetupState& state) {
     }
 }
 
-// Reads a class or device value, keeps it in the install record, then
-// overwrites it.
-void RecordAndSet(const SetupState& state, plat::RegKey key, const char* name, const char* value) {
+const char* const kRecordedClassValues[] = {"MouseDriver", "InfPath", "DriverDesc", "DriverDate",
+                                            "InfSection"};
+
+// Keeps a class or device value in the install record.
+void RecordValue(const SetupState& state, plat::RegKey key, const char* name) {
     char old[kValueField];
     ReadText(key, name, old, sizeof old);
     RecordOriginalValue(state.destDir, state.mouseTypeWord, name, old);
+}
+
+// Records a value, then overwrites it. Windows 95/98 hold profile writes in
+// memory: the record goes to the disk before the value changes, or a power
+// cut in between would leave setup's value to be recorded as the earlier
+// one next time.
+void RecordAndSet(const SetupState& state, plat::RegKey key, const char* name, const char* value) {
+    RecordValue(state, key, name);
+    FlushInstallRecord(state.destDir);
     SetText(key, name, value);
+}
+
+// Everything the registration of a listed device records, before any of it
+// changes: the file is rewritten in place at each flush, so a cut during a
+// later flush could take entries whose values were already overwritten.
+// Leaves the device's Driver text in driver (kPathField bytes).
+void RecordListedDevice(const SetupState& state, plat::RegKey device, const char* devicePath,
+                        char* driver) {
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey1", devicePath);
+    RecordValue(state, device, "DeviceDesc");
+    RecordValue(state, device, "Mfg");
+    ReadText(device, "Driver", driver, kPathField);
+    char path[kClassPathField];
+    plat::RegKey key;
+    if (driver[0] != 0 && text::Format(path, sizeof path, "%s%s", kClassPrefix, driver)) {
+        RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey2", path);
+        if (plat::RegOpen(plat::LocalMachine(), path, &key) == plat::kErrSuccess) {
+            for (const char* name : kRecordedClassValues) {
+                RecordValue(state, key, name);
+            }
+            plat::RegClose(key);
+        }
+    }
+    FlushInstallRecord(state.destDir);
 }
 
 // A device that the Configuration Manager lists, with its HardWareKey text.
@@ -143,14 +178,12 @@ void RegisterListedDevice(SetupState& state, const char* typeWord, const char* d
     if (plat::RegOpen(plat::LocalMachine(), path, &device) != plat::kErrSuccess) {
         return;
     }
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey1", path);
-    RecordAndSet(state, device, "DeviceDesc", description);
-    SetFlags(device, "ConfigFlags");
-    RecordAndSet(state, device, "Mfg", state.startupStrings.Mfg);
-
     // The field that held the HardWareKey text now takes the Driver text.
     char* driver = hardwareKey;
-    ReadText(device, "Driver", driver, kPathField);
+    RecordListedDevice(state, device, path, driver);
+    SetText(device, "DeviceDesc", description);
+    SetFlags(device, "ConfigFlags");
+    SetText(device, "Mfg", state.startupStrings.Mfg);
     if (driver[0] != 0) {
         UpdateMouseClassKey(state, driver, description, infSection);
     } else {
@@ -177,9 +210,13 @@ void RegisterNewSerialDevice(SetupState& state) {
     SetFlags(device, "ConfigFlags");
     SetFlags(device, "DetFlags");
     SetText(device, "DetFunc", "*:DETECTSERIALMOUSE");
+    // The device is setup's own: a rerun (after a power cut, or a second
+    // setup) keeps the class key it names instead of leaving it behind.
     char driver[kPathField];
-    NextMouseClassKey(driver);
-    SetText(device, "Driver", driver);
+    if (!ReadText(device, "Driver", driver, sizeof driver) || driver[0] == 0) {
+        NextMouseClassKey(driver);
+        SetText(device, "Driver", driver);
+    }
     CreateMouseClassKey(state, driver, s.SeialName, s.SerialInfSection);
     plat::RegClose(device);
 }
@@ -262,11 +299,10 @@ void UpdateMouseClassKey(const SetupState& state, const char* driver, const char
         return;
     }
     const StartupStrings& s = state.startupStrings;
-    RecordAndSet(state, key, "MouseDriver", s.MouseDriver);
-    RecordAndSet(state, key, "InfPath", s.MouseInf);
-    RecordAndSet(state, key, "DriverDesc", description);
-    RecordAndSet(state, key, "DriverDate", s.DriverDate);
-    RecordAndSet(state, key, "InfSection", infSection);
+    const char* const values[] = {s.MouseDriver, s.MouseInf, description, s.DriverDate, infSection};
+    for (int i = 0; i < 5; i++) {
+        RecordAndSet(state, key, kRecordedClassValues[i], values[i]);
+    }
     SetText(key, "MouseType", state.mouseTypeWord);
     plat::RegClose(key);
 }

@@ -347,7 +347,12 @@ void DeleteKey(plat::RegKey root, const char* path, UndoReport* report) {
 int RemoveNewSerialDevice(const StartupStrings& s, UndoReport* report) {
     plat::RegKey device;
     if (plat::RegOpen(plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
-        return 0;
+        // A run stopped between the device's delete and its parent's.
+        if (!KeyIsEmpty(plat::LocalMachine(), kNewSerialParent)) {
+            return 0;
+        }
+        DeleteKey(plat::LocalMachine(), kNewSerialParent, report);
+        return 1;
     }
     char value[kValueField];
     bool ours = ReadValue(device, "DetFunc", value) && SameExactly(value, kNewSerialDetect) &&
@@ -534,7 +539,15 @@ void RemoveApplicationEntries(UndoReport* report) {
         }
         plat::RegClose(key);
     }
-    for (int i = depth - 2; i >= 0 && KeyIsEmpty(plat::LocalMachine(), paths[i]); i--) {
+    // Upward while empty; a key that a stopped run removed already is passed.
+    for (int i = depth - 2; i >= 0; i--) {
+        if (plat::RegOpen(plat::LocalMachine(), paths[i], &key) != plat::kErrSuccess) {
+            continue;
+        }
+        plat::RegClose(key);
+        if (!KeyIsEmpty(plat::LocalMachine(), paths[i])) {
+            break;
+        }
         DeleteKey(plat::LocalMachine(), paths[i], report);
     }
 

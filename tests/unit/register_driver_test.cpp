@@ -217,10 +217,10 @@ TEST(RegisterDriver, SerialWithoutListedSerialDeviceCreatesRootDevice) {
     EXPECT_TRUE(RecordEntries().empty()) << Joined(RecordEntries());
     EXPECT_STREQ("Serial", gSetup.mouseTypeWord);
 
-    // Every further call points the root device at one more class key.
+    // A further call keeps the class key its root device names.
     RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
-    EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0002");
-    EXPECT_TRUE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0002"));
+    EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0001");
+    EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0002"));
 }
 
 TEST(RegisterDriver, ListedSerialDeviceIsRegistered) {

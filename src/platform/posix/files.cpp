@@ -17,6 +17,7 @@
 struct plat::FileTag {
     int fd;
     std::string dosPath;  // what faults are matched against
+    bool writing;         // closing it is a step that changes the machine
 };
 
 namespace plat {
@@ -26,6 +27,7 @@ namespace {
 using posix::FaultHits;
 using posix::HostPath;
 using posix::Op;
+using posix::PowerStep;
 
 // The host path, or "" when the DOS path names nothing on the machine.
 std::string Resolve(const char* path) {
@@ -51,14 +53,14 @@ File Open(const char* path, int flags, Op op) {
     if (fd < 0) {
         return nullptr;
     }
-    return new FileTag{fd, path};
+    return new FileTag{fd, path, op == Op::FileCreate};
 }
 
 }  // namespace
 
 int DirCreate(const char* path) {
     std::string host = Resolve(path);
-    if (host.empty() || FaultHits(Op::DirCreate, path)) {
+    if (!PowerStep(Op::DirCreate, path) || host.empty() || FaultHits(Op::DirCreate, path)) {
         return 0;
     }
     while (host.size() > 1 && host.back() == '/') {
@@ -71,7 +73,7 @@ int DirCreate(const char* path) {
 
 int DirRemove(const char* path) {
     std::string host = Resolve(path);
-    if (host.empty() || FaultHits(Op::DirRemove, path)) {
+    if (!PowerStep(Op::DirRemove, path) || host.empty() || FaultHits(Op::DirRemove, path)) {
         return 0;
     }
     while (host.size() > 1 && host.back() == '/') {
@@ -107,7 +109,7 @@ uint32_t FileAttributes(const char* path) {
 
 int FileDelete(const char* path) {
     std::string host = Resolve(path);
-    if (host.empty() || FaultHits(Op::FileDelete, path)) {
+    if (!PowerStep(Op::FileDelete, path) || host.empty() || FaultHits(Op::FileDelete, path)) {
         return 0;
     }
     struct stat st;
@@ -120,8 +122,8 @@ int FileDelete(const char* path) {
 int FileRename(const char* from, const char* to) {
     std::string src = Resolve(from);
     std::string dst = Resolve(to);
-    if (src.empty() || dst.empty() || FaultHits(Op::FileRename, from) ||
-        FaultHits(Op::FileRename, to)) {
+    if (!PowerStep(Op::FileRename, std::string(from) + " -> " + to) || src.empty() || dst.empty() ||
+        FaultHits(Op::FileRename, from) || FaultHits(Op::FileRename, to)) {
         return 0;
     }
     struct stat st;
@@ -201,6 +203,9 @@ File FileOpenRead(const char* path) {
 }
 
 File FileCreate(const char* path) {
+    if (!PowerStep(Op::FileCreate, path)) {
+        return nullptr;
+    }
     return Open(path, O_WRONLY | O_CREAT | O_TRUNC, Op::FileCreate);
 }
 
@@ -234,7 +239,7 @@ int FileWrite(File file, const void* buf, uint32_t size) {
         return 0;
     }
     uint64_t& room = posix::Machine().writableBytes;
-    uint32_t want = size;
+    uint32_t want = PowerStep(Op::FileWrite, file->dosPath, size);
     if (room < want) {
         want = static_cast<uint32_t>(room);  // the disk fills up part way
     }
@@ -269,7 +274,8 @@ int FileClose(File file) {
         return 0;
     }
     int ok = close(file->fd) == 0 ? 1 : 0;
-    if (FaultHits(Op::FileClose, file->dosPath)) {
+    if ((file->writing && !PowerStep(Op::FileClose, file->dosPath)) ||
+        FaultHits(Op::FileClose, file->dosPath)) {
         ok = 0;
     }
     delete file;

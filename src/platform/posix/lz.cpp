@@ -187,7 +187,8 @@ int LzOpenRead(const char* path) {
 }
 
 int LzCreate(const char* path) {
-    if (posix::FaultHits(posix::Op::LzCreate, path)) {
+    if (!posix::PowerStep(posix::Op::LzCreate, path) ||
+        posix::FaultHits(posix::Op::LzCreate, path)) {
         return kHfileError;
     }
     int fd = OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
@@ -208,6 +209,12 @@ long LzCopy(int src, int dst) {
     int inFd = in->fd;
     LzFile* out = Get(dst);
     int outFd = out != nullptr ? out->fd : -1;
+    // The whole copy is one step; a cut in it leaves half the bytes.
+    const uint32_t kWhole = 2;
+    uint32_t power = posix::PowerStep(posix::Op::LzCopy, "", kWhole);
+    if (power == 0) {
+        return kLzErrorWrite;
+    }
     long result;
     if (in->compressed) {
         if (in->spent) {
@@ -228,6 +235,11 @@ long LzCopy(int src, int dst) {
     }
     if (result >= 0 && outFd >= 0) {
         KeepSourceTime(inFd, outFd);
+    }
+    if (power < kWhole && outFd >= 0) {
+        int cut = ftruncate(outFd, result > 0 ? result / 2 : 0);
+        (void)cut;  // the copy fails either way
+        return kLzErrorWrite;
     }
     return result;
 }

@@ -108,6 +108,8 @@ enum class Op {
     FileRead,
     FileSeek,
     DirRemove,
+    LzCopy,
+    ProfileFlush,
 };
 
 // Makes calls of op fail whose key path or DOS path contains match
@@ -117,6 +119,28 @@ void InjectFault(Op op, const std::string& match, int skip = 0, int times = -1);
 void ClearFaults();
 // True when this call of op on subject is to fail (used by the backend).
 bool FaultHits(Op op, const std::string& subject);
+
+// Power cuts (tests). Every call that may change the machine is one step:
+// file create, write, close, rename, delete, directory create and remove,
+// registry create, set and delete, LZ create and copy, profile write and
+// flush. After PowerCutAfter(steps, half) the first `steps` of them go
+// through; the next one, when `half` is set and it writes, writes half of
+// its bytes; every later one changes nothing and fails. steps < 0: no cut.
+void PowerCutAfter(long steps, bool half);
+// Asked by the backend at each step: the bytes of `size` that may reach the
+// disk (size, half of it at the cut, or 0 after it).
+uint32_t PowerStep(Op op, const std::string& subject, uint32_t size = 1);
+// The steps since the last PowerCutAfter, as "Op subject", cut ones too;
+// counting ends at WindowsRestart.
+const std::vector<std::string>& PowerLog();
+
+// The next start of Windows: after a power cut the profile writes still
+// cached are lost, after an orderly shutdown they are written; then
+// WININIT.INI's [rename] lines are carried out (NUL=path deletes, new=old
+// renames over new) and the file becomes WININIT.BAK. Ends any power cut.
+void WindowsRestart(bool powerCut);
+// Writes every cached profile file (an orderly shutdown does).
+void ProfileFlushAll();
 
 }  // namespace posix
 }  // namespace plat

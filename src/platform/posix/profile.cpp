@@ -12,6 +12,10 @@
 //   the file.
 // Parsed files are cached and only read again when the host file's size,
 // time or inode change, so reading a script key by key stays cheap.
+// Writes go to the disk at once, as Wine shows. While power cuts are being
+// tried they stay in the cache instead, as Windows 95/98 keep them, until
+// the file is flushed, another profile file is written, or Windows shuts
+// down; a cut loses them.
 #include "platform/profile.h"
 
 #include <stdio.h>
@@ -62,6 +66,7 @@ struct Profile {
 struct CachedPath {
     std::string host;
     Profile profile;
+    bool dirty = false;  // holds writes that are not on the disk yet
 };
 
 std::unordered_map<std::string, CachedPath> gCache;  // by DOS path as given
@@ -237,6 +242,9 @@ CachedPath* Open(const char* dosPath) {
     }
     auto it = gCache.find(dosPath);
     bool wasCached = it != gCache.end();
+    if (wasCached && it->second.dirty) {
+        return &it->second;
+    }
     if (wasCached) {
         Stamp now = StampOf(it->second.host);
         if (now.exists && SameStamp(now, it->second.profile.stamp)) {
@@ -294,11 +302,19 @@ void CopyEntry(char* buf, uint32_t size, const std::string& value) {
     }
 }
 
-// Writes the profile back to its file; the cache then holds what was
+// Writes a changed profile back to its file; the cache then holds what was
 // written, as read back.
-int Save(CachedPath* entry) {
+int Flush(const std::string& dosPath, CachedPath* entry) {
+    if (!entry->dirty) {
+        return 1;
+    }
+    entry->dirty = false;
     std::string data = Serialize(entry->profile);
-    if (!WriteHostFile(entry->host, data)) {
+    // Windows rewrites the file in place: a cut leaves part of it.
+    uint32_t size = static_cast<uint32_t>(data.size());
+    uint32_t power = posix::PowerStep(posix::Op::ProfileFlush, dosPath, size);
+    if ((power == 0 && size > 0) || !WriteHostFile(entry->host, data.substr(0, power)) ||
+        power < size) {
         entry->profile.stamp = Stamp();
         entry->profile.stamp.size = -1;  // never matches: read again next time
         return 0;
@@ -306,6 +322,26 @@ int Save(CachedPath* entry) {
     Parse(data, &entry->profile);
     entry->profile.stamp = StampOf(entry->host);
     return 1;
+}
+
+// A write to the cache. One file is held at a time: the one held before
+// goes to the disk first. The file must be one that can be created.
+int Save(const char* dosPath, CachedPath* entry) {
+    for (auto& other : gCache) {
+        if (&other.second != entry) {
+            Flush(other.first, &other.second);
+        }
+    }
+    if (!entry->profile.stamp.exists) {
+        std::string dir = entry->host.substr(0, entry->host.find_last_of('/'));
+        struct stat st;
+        if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            entry->profile.stamp.size = -1;  // never matches: read again next time
+            return 0;
+        }
+    }
+    entry->dirty = true;
+    return posix::PowerArmed() ? 1 : Flush(dosPath, entry);
 }
 
 }  // namespace
@@ -381,17 +417,20 @@ uint32_t ProfileGetInt(const char* section, const char* key, int32_t def, const 
 
 int ProfileWriteString(const char* section, const char* key, const char* value, const char* path) {
     if (section == nullptr && key == nullptr && value == nullptr) {
-        // Every write already went to the disk. Windows answers this flush
-        // with 0; so do we, after forgetting the cached copy.
-        if (path != nullptr) {
-            gCache.erase(path);
+        // Windows answers this flush with 0; so do we, after writing and
+        // forgetting the cached copy.
+        auto it = path != nullptr ? gCache.find(path) : gCache.end();
+        if (it != gCache.end()) {
+            Flush(it->first, &it->second);
+            gCache.erase(it);
         }
         return 0;
     }
     if (section == nullptr || path == nullptr) {
         return 0;
     }
-    if (posix::FaultHits(posix::Op::ProfileWrite, path)) {
+    if (!posix::PowerStep(posix::Op::ProfileWrite, path) ||
+        posix::FaultHits(posix::Op::ProfileWrite, path)) {
         return 0;
     }
     CachedPath* entry = Open(path);
@@ -405,7 +444,7 @@ int ProfileWriteString(const char* section, const char* key, const char* value, 
             return 1;
         }
         profile.sections.erase(profile.sections.begin() + (s - profile.sections.data()));
-        return Save(entry);
+        return Save(path, entry);
     }
     if (value == nullptr) {  // delete the key
         Key* k = s ? FindKey(s, key) : nullptr;
@@ -413,7 +452,7 @@ int ProfileWriteString(const char* section, const char* key, const char* value, 
             return 1;
         }
         s->keys.erase(s->keys.begin() + (k - s->keys.data()));
-        return Save(entry);
+        return Save(path, entry);
     }
     while (IsBlank(*value)) {
         value++;
@@ -431,12 +470,18 @@ int ProfileWriteString(const char* section, const char* key, const char* value, 
         k->hasValue = true;
         k->value = value;
     }
-    return Save(entry);
+    return Save(path, entry);
 }
 
 namespace posix {
 void ResetProfileCache() {
     gCache.clear();
+}
+
+void ProfileFlushAll() {
+    for (auto& entry : gCache) {
+        Flush(entry.first, &entry.second);
+    }
 }
 }  // namespace posix
 

@@ -100,7 +100,9 @@ long RegCreate(RegKey parent, const char* subKey, RegKey* out) {
         return error;
     }
     std::vector<std::string> parts = posix::SplitPath(subKey);
-    if (posix::FaultHits(posix::Op::RegCreate, posix::JoinPath(base, parts))) {
+    std::string path = posix::JoinPath(base, parts);
+    if (!posix::PowerStep(posix::Op::RegCreate, path) ||
+        posix::FaultHits(posix::Op::RegCreate, path)) {
         return kErrAccessDenied;
     }
     Node* node = base;
@@ -168,7 +170,8 @@ long RegSet(RegKey key, const char* valueName, uint32_t type, const void* data, 
         return posix::kErrInvalidParameter;
     }
     std::string path = posix::FullPath(node);
-    if (posix::FaultHits(posix::Op::RegSet, path)) {
+    if (!posix::PowerStep(posix::Op::RegSet, path + " : " + (valueName ? valueName : "")) ||
+        posix::FaultHits(posix::Op::RegSet, path)) {
         return kErrAccessDenied;
     }
     std::string bytes;
@@ -193,7 +196,9 @@ long RegRemoveValue(RegKey key, const char* valueName) {
     if (node == nullptr) {
         return error;
     }
-    if (posix::FaultHits(posix::Op::RegDelete, posix::FullPath(node))) {
+    std::string path = posix::FullPath(node);
+    if (!posix::PowerStep(posix::Op::RegDelete, path + " : " + (valueName ? valueName : "")) ||
+        posix::FaultHits(posix::Op::RegDelete, path)) {
         return kErrAccessDenied;
     }
     std::string name = valueName ? valueName : "";
@@ -216,7 +221,9 @@ long RegRemoveKey(RegKey parent, const char* subKey) {
     if (parts.empty()) {
         return posix::kErrInvalidParameter;
     }
-    if (posix::FaultHits(posix::Op::RegDelete, posix::JoinPath(base, parts))) {
+    std::string path = posix::JoinPath(base, parts);
+    if (!posix::PowerStep(posix::Op::RegDelete, path) ||
+        posix::FaultHits(posix::Op::RegDelete, path)) {
         return kErrAccessDenied;
     }
     Node* node = posix::Walk(base, parts);

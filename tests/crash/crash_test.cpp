@@ -1,0 +1,283 @@
+// Power cuts at every step: setup and the uninstaller, run as a user runs
+// them on the sample disk, are stopped after each step that changes the
+// machine (and half-way through each write), Windows starts again, and the
+// user runs the same program again to its end. At every stop point:
+// system.ini is the old or the new file byte for byte once Windows has
+// started, and after the rerun (and, for setup, the uninstaller) the whole
+// machine equals what the uninterrupted runs give.
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "install/installation.h"
+#include "platform/files.h"
+#include "platform/posix/machine.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "script/setup_script.h"
+#include "setup/setup_state.h"
+#include "support/test_machine.h"
+#include "ui/logic/page_logic.h"
+#include "uninstall/undo.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace posix = plat::posix;
+
+const char kInstallDir[] = "C:\\Program Files\\VELOR";
+
+// Every file and directory of drive C: by relative path ("dir/" for a
+// directory), and the registry store as "<registry>".
+typedef std::map<std::string, std::string> Machine;
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+fs::path DriveC() {
+    return fs::path(posix::Machine().root) / "c";
+}
+
+Machine Take() {
+    Machine m;
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(DriveC())) {
+        std::string rel = fs::relative(e.path(), DriveC()).string();
+        m[e.is_directory() ? rel + "/" : rel] = e.is_directory() ? "" : Slurp(e.path());
+    }
+    m["<registry>"] = posix::RegistrySaveText();
+    return m;
+}
+
+void Put(const Machine& m) {
+    fs::remove_all(DriveC());
+    fs::create_directories(DriveC());
+    for (const auto& entry : m) {
+        fs::path path = DriveC() / entry.first;
+        if (entry.first == "<registry>") {
+            posix::RegistryClear();
+            posix::RegistryLoadText(entry.second);
+        } else if (entry.first.back() == '/') {
+            fs::create_directories(path);
+        } else {
+            fs::create_directories(path.parent_path());
+            std::ofstream(path, std::ios::binary) << entry.second;
+        }
+    }
+    posix::ClearRegistryWrites();
+}
+
+// What differs, one name per entry.
+std::string Differences(const Machine& want, const Machine& got) {
+    std::string out;
+    for (const auto& w : want) {
+        auto g = got.find(w.first);
+        if (g == got.end()) {
+            out += " missing " + w.first + ";";
+        } else if (g->second != w.second) {
+            out += " changed " + w.first + ";";
+        }
+    }
+    for (const auto& g : got) {
+        if (want.count(g.first) == 0) {
+            out += " extra " + g.first + ";";
+        }
+    }
+    return out;
+}
+
+std::string IniOf(const Machine& m) {
+    auto it = m.find("WINDOWS/system.ini");
+    return it == m.end() ? "<missing>" : it->second;
+}
+
+// ---- the programs, as a user runs them --------------------------------------
+
+class Page : public InstallProgress {
+  public:
+    void NewDisk(int) override {}
+    void CopyingFile(const FileEntry&) override {}
+    void Percentage(int) override {}
+    int MessageStep() override { return 0; }
+    void Registering() override {}
+    int Cancelled() override { return 0; }
+};
+
+int Exists(void*, const char* path) {
+    return plat::FileAttributes(path) != plat::kInvalidAttributes;
+}
+int Yes(void*) {
+    return 1;
+}
+int FreeSpace(void*, const char* root, uint32_t* spc, uint32_t* bps, uint32_t* free) {
+    uint32_t total;
+    return plat::DiskFreeSpace(root, spc, bps, free, &total);
+}
+int Create(void*, const char* path) {
+    return plat::DirCreate(path);
+}
+
+// The wizard with the mouse type chosen and the default destination.
+void RunSetup(int serial) {
+    ResetSetupState(gSetup);
+    plat::WindowsDirectory(gSetup.windowsDir, sizeof gSetup.windowsDir);
+    if (!LoadSetupScript(gSetup)) {
+        return;
+    }
+    gSetup.serialMouse = serial;
+    ui::DestinationChecks checks = {nullptr, Exists, Yes, FreeSpace, Create};
+    if (ui::CheckDestination(gSetup.destDir, gSetup.minimumSpace, checks) == ui::kDestAccepted) {
+        Page page;
+        RunInstallation(gSetup, page);
+    }
+    ReleaseInstallPlan(gSetup);
+}
+
+// UNINSTAL.EXE from the install directory, answered Yes.
+void RunUninstaller() {
+    std::string dir = kInstallDir;
+    std::string program = dir + "\\UNINSTAL.EXE";
+    std::string record = dir + "\\SETUP.INF";
+    static StartupStrings script;
+    script = StartupStrings();
+    int haveList = ReadUninstallList((dir + "\\UNINSTAL.INF").c_str(), &script);
+    static UndoReport report;
+    report = UndoReport();
+    char page[kUndoPath];
+    char application[kUndoPath];
+    ApplicationFiles(page, application);
+    RestoreDriverRegistration(record.c_str(), script, &report);
+    RemoveApplicationEntries(&report);
+    RestoreSystemIni("C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", &report);
+    UndoPlaces places = {dir.c_str(), "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", program.c_str()};
+    RemoveInstalledFiles(places, script, haveList, page, application, &report);
+    ScheduleRestartDeletes("C:\\WINDOWS", &report);
+}
+
+// ---- the explorer -----------------------------------------------------------
+
+struct Scenario {
+    const char* name;
+    int serial;      // the mouse type chosen: 1 serial, 0 PS/2
+    bool vxd;        // VMM32\VMOUSE.VXD present before the first setup
+    int setups;      // setups run (Windows restarted after each) before the run tried
+    bool uninstall;  // the run tried is the uninstaller's; otherwise setup's
+    int known;       // stop points known to fail
+};
+
+void Run(const Scenario& s) {
+    s.uninstall ? RunUninstaller() : RunSetup(s.serial);
+}
+
+void Explore(const Scenario& s) {
+    testing_machine::Reset();
+    std::string examples = std::string(SETUP_SOURCE_DIR) + "/examples/";
+    fs::copy(examples + "disk", posix::Machine().root + "/a", fs::copy_options::recursive);
+    testing_machine::WriteFile("C:\\WINDOWS\\system.ini", Slurp(examples + "machine/system.ini"));
+    if (s.vxd) {
+        testing_machine::WriteFile("C:\\WINDOWS\\SYSTEM\\VMM32\\VMOUSE.VXD",
+                                   Slurp(examples + "machine/VMOUSE.VXD"));
+    }
+    posix::RegistryLoadFile(examples + "machine/win98.reg");
+    posix::RegistryLoadText(
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+        "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\r\n");
+    fs::remove_all(DriveC() / "SETUPTESTS");
+    fs::create_directories(DriveC() / "Program Files");
+    for (int i = 0; i < s.setups; i++) {
+        RunSetup(s.serial);
+        posix::WindowsRestart(false);
+    }
+    const Machine base = Take();
+
+    // The uninterrupted run, and for setup the uninstaller after it.
+    posix::PowerCutAfter(-1, false);
+    Run(s);
+    const std::vector<std::string> steps = posix::PowerLog();
+    posix::WindowsRestart(false);
+    const Machine done = Take();
+    Machine roundTrip;
+    if (!s.uninstall) {
+        RunUninstaller();
+        posix::WindowsRestart(false);
+        roundTrip = Take();
+    }
+
+    int checked = 0;
+    std::vector<std::string> failures;
+    for (size_t k = 0; k <= steps.size(); k++) {
+        for (int half = 0; half < 2; half++) {
+            bool writes = false;
+            for (const char* op : {"FileWrite", "LzCopy", "ProfileFlush"}) {
+                writes = writes || (k < steps.size() && steps[k].rfind(op, 0) == 0);
+            }
+            if (half && !writes) {
+                continue;
+            }
+            checked++;
+            Put(base);
+            posix::PowerCutAfter(static_cast<long>(k), half != 0);
+            Run(s);
+            posix::WindowsRestart(true);
+            Machine now = Take();
+            std::string broke;
+            std::string ini = IniOf(now);
+            if (ini != IniOf(base) && ini != IniOf(done)) {
+                broke +=
+                    " system.ini neither old nor new after the start:" + Differences(base, now) +
+                    " |";
+            }
+            Run(s);
+            posix::WindowsRestart(false);
+            std::string differs = Differences(done, Take());
+            if (!differs.empty()) {
+                broke += " after the rerun:" + differs + " |";
+            }
+            if (!s.uninstall && differs.empty()) {
+                RunUninstaller();
+                posix::WindowsRestart(false);
+                differs = Differences(roundTrip, Take());
+                if (!differs.empty()) {
+                    broke += " after the uninstall:" + differs;
+                }
+            }
+            if (!broke.empty()) {
+                std::string after = k == 0 ? "the start" : steps[k - 1];
+                failures.push_back("k=" + std::to_string(k) +
+                                   (half ? " (half of the next write)" : "") + " after " + after +
+                                   ":" + broke);
+            }
+        }
+    }
+    printf("crash: %s %zu operations, %d stop points checked, %zu failed\n", s.name, steps.size(),
+           checked, failures.size());
+    for (const std::string& f : failures) {
+        printf("  %s\n", f.c_str());
+    }
+    EXPECT_LE(static_cast<int>(failures.size()), s.known) << s.name;
+}
+
+TEST(Crash, EveryStopPointRecovers) {
+    const Scenario rows[] = {
+        {"ps2-class", 0, true, 0, false, 2},
+        {"serial-root", 1, false, 0, false, 1},
+        {"second-setup", 0, true, 1, false, 0},
+        {"uninstall-ps2-class", 0, true, 1, true, 4},
+        {"uninstall-serial-root", 1, false, 1, true, 4},
+        {"uninstall-second-setup", 0, true, 2, true, 4},
+    };
+    for (const Scenario& s : rows) {
+        Explore(s);
+    }
+}
+
+}  // namespace
