@@ -56,7 +56,11 @@ if(NOT SETUP_WINDOWS)
       ${CMAKE_SOURCE_DIR}/src/setup/native_strings.cpp
       ${CMAKE_SOURCE_DIR}/src/script/setup_script.cpp
       ${CMAKE_SOURCE_DIR}/src/install/file_copy.cpp
-      ${CMAKE_SOURCE_DIR}/src/install/system_ini.cpp)
+      ${CMAKE_SOURCE_DIR}/src/footprint/footprint.cpp
+      ${CMAKE_SOURCE_DIR}/src/footprint/rewrite.cpp
+      ${CMAKE_SOURCE_DIR}/src/install/system_ini.cpp
+      ${CMAKE_SOURCE_DIR}/src/uninstall/undo_files.cpp
+      ${CMAKE_SOURCE_DIR}/src/uninstall/undo_registry.cpp)
 
     # Inputs up to a few text-stream buffers long, so lines cross them.
     setup_fuzz_target(setup_script_fuzz
