@@ -3,11 +3,11 @@
 // install record keeps the first-seen value of everything overwritten here.
 #include "install/register_driver.h"
 
+#include "model/setup_state.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
-#include "setup/setup_state.h"
 
 namespace {
 

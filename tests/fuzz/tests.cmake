@@ -52,8 +52,8 @@ if(NOT SETUP_WINDOWS)
       ${FUZZ_POSIX}
       ${CMAKE_SOURCE_DIR}/src/platform/text.cpp
       ${CMAKE_SOURCE_DIR}/src/platform/textstream.cpp
-      ${CMAKE_SOURCE_DIR}/src/setup/setup_state.cpp
-      ${CMAKE_SOURCE_DIR}/src/setup/native_strings.cpp
+      ${CMAKE_SOURCE_DIR}/src/model/setup_state.cpp
+      ${CMAKE_SOURCE_DIR}/src/model/native_strings.cpp
       ${CMAKE_SOURCE_DIR}/src/script/setup_script.cpp
       ${CMAKE_SOURCE_DIR}/src/install/file_copy.cpp
       ${CMAKE_SOURCE_DIR}/src/footprint/footprint.cpp

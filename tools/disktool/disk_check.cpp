@@ -20,8 +20,8 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
-#include "setup/native_strings.h"
-#include "setup/setup_state.h"
+#include "model/native_strings.h"
+#include "model/setup_state.h"
 
 namespace disktool {
 

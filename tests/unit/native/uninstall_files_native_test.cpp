@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "install/system_ini.h"
+#include "model/setup_state.h"
 #include "platform/files.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
 #include "support/test_machine.h"
 #include "uninstall/undo.h"
 
