@@ -23,7 +23,9 @@ int IsMouseLine(MouseLineRule* rule, const LineFacts& line) {
     if (line.hasHeader) {
         rule->armed = 1;
     }
-    if (!rule->armed || !line.hasMouse || line.length == 0 || line.prefix[0] == ';') {
+    // A line holding "[386Enh]" itself is never replaced: the header would
+    // go with it, and the restore could no longer find the line.
+    if (!rule->armed || !line.hasMouse || line.hasHeader || line.prefix[0] == ';') {
         return 0;
     }
     uint32_t n = line.length < kLinePrefix ? line.length : kLinePrefix;

@@ -41,8 +41,8 @@ const char kSetupMouseLine[] = "mouse=*vmouse";
 // containing "[386Enh]" arms it (a later section header does not disarm),
 // and the first line after that containing "mouse" that is neither a
 // comment (";" first) nor a section header ("[" after blanks) is the mouse
-// line; it disarms until the next "[386Enh]". Every byte counts, NULs
-// included.
+// line, unless it holds "[386Enh]" itself; it disarms until the next
+// "[386Enh]". Every byte counts, NULs included.
 struct MouseLineRule {
     int armed;
 };

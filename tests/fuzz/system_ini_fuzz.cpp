@@ -95,18 +95,17 @@ std::string EndOf(const std::string& line) {
 }
 
 // Which lines the switch-over replaces: the first line that holds "mouse",
-// does not begin with ";" and is no section header, at or after each line
-// that holds "[386Enh]".
+// does not begin with ";", is no section header and does not hold
+// "[386Enh]" itself, at or after each line that holds "[386Enh]".
 std::vector<bool> Switched(const std::vector<std::string>& lines) {
     std::vector<bool> switched(lines.size(), false);
     bool armed = false;
     for (size_t i = 0; i < lines.size(); i++) {
         const std::string& line = lines[i];
-        if (line.find("[386Enh]") != std::string::npos) {
-            armed = true;
-        }
+        bool hasHeader = line.find("[386Enh]") != std::string::npos;
+        armed = armed || hasHeader;
         size_t first = line.find_first_not_of(" \t");
-        bool header = first != std::string::npos && line[first] == '[';
+        bool header = hasHeader || (first != std::string::npos && line[first] == '[');
         if (armed && line.find("mouse") != std::string::npos && line[0] != ';' && !header) {
             switched[i] = true;
             armed = false;
