@@ -71,5 +71,12 @@ if(NOT SETUP_WINDOWS)
       SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/system_ini_fuzz.cpp ${FUZZ_ENGINE}
       SEEDS ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/system_ini
       ARGS -max_len=16384)
+
+    # The uninstall list: whatever it says, nothing outside the install and
+    # Windows directories is deleted or scheduled for the next start.
+    setup_fuzz_target(uninstall_list_fuzz
+      SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/uninstall_list_fuzz.cpp ${FUZZ_ENGINE}
+      SEEDS ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/uninstall_list
+      ARGS -max_len=8192)
   endif()
 endif()
