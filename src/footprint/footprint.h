@@ -75,6 +75,17 @@ const char kRecordSerial[] = "Serial";
 const char kRecordDeviceKey[] = "SubKey1";    // the device key setup changed
 const char kRecordClassKey[] = "SubKey2";     // the class key setup changed
 const char kRecordMouseType[] = "MouseType";  // the class key's MouseType first seen
+// The listed device's ConfigFlags first seen: its bytes in hex, "-" when it
+// was absent (not "": an empty record entry is taken by a later setup),
+// "?" when it could not be kept. Records without it are older.
+const char kRecordConfigFlags[] = "ConfigFlags";
+const char kRecordedAbsent[] = "-";
+const uint32_t kMaxRecordedFlags = 16;  // longer binary values are recorded as "?"
+// The bytes in two hex digits each into out (2 * n + 1 bytes).
+void HexOf(const uint8_t* bytes, uint32_t n, char* out);
+// The bytes of a hex text into bytes (kMaxRecordedFlags); their count, or
+// -1 when the text is no whole hex of at most that many bytes.
+int BytesOfHex(const char* hex, uint8_t* bytes);
 
 // The values setup writes on a listed device's key and on its class key.
 struct FootprintValue {

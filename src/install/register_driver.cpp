@@ -3,6 +3,7 @@
 // install record keeps the first-seen value of everything overwritten here.
 #include "install/register_driver.h"
 
+#include "footprint/footprint.h"
 #include "model/setup_state.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -129,6 +130,25 @@ void RecordAndSet(const SetupState& state, plat::RegKey key, const char* name, c
     SetText(key, name, value);
 }
 
+// Keeps a binary value in the install record before setup overwrites it:
+// its bytes in hex, "-" when it was absent, "?" when it is not a short binary
+// value (the uninstall then leaves it and says so).
+void RecordFlags(const SetupState& state, plat::RegKey key, const char* name) {
+    uint8_t bytes[footprint::kMaxRecordedFlags];
+    uint32_t type = 0;
+    uint32_t got = sizeof bytes;
+    char kept[2 * footprint::kMaxRecordedFlags + 1];
+    long result = plat::RegQuery(key, name, &type, bytes, &got);
+    if (result == plat::kErrFileNotFound) {
+        text::Copy(kept, sizeof kept, footprint::kRecordedAbsent);
+    } else if (result != plat::kErrSuccess || type != plat::kRegBinary) {
+        text::Copy(kept, sizeof kept, "?");
+    } else {
+        footprint::HexOf(bytes, got, kept);
+    }
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, name, kept);
+}
+
 // A device that the Configuration Manager lists, with its HardWareKey text.
 void RegisterListedDevice(SetupState& state, const char* typeWord, const char* description,
                           const char* infSection, char* hardwareKey) {
@@ -145,6 +165,7 @@ void RegisterListedDevice(SetupState& state, const char* typeWord, const char* d
     }
     RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey1", path);
     RecordAndSet(state, device, "DeviceDesc", description);
+    RecordFlags(state, device, footprint::kRecordConfigFlags);
     SetFlags(device, "ConfigFlags");
     RecordAndSet(state, device, "Mfg", state.startupStrings.Mfg);
 
@@ -267,7 +288,7 @@ void UpdateMouseClassKey(const SetupState& state, const char* driver, const char
     RecordAndSet(state, key, "DriverDesc", description);
     RecordAndSet(state, key, "DriverDate", s.DriverDate);
     RecordAndSet(state, key, "InfSection", infSection);
-    SetText(key, "MouseType", state.mouseTypeWord);
+    RecordAndSet(state, key, footprint::kRecordMouseType, state.mouseTypeWord);
     plat::RegClose(key);
 }
 

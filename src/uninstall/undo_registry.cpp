@@ -1,5 +1,6 @@
 // The registry half of the uninstall: the driver registration put back from
 // the install record, and the application entries removed.
+#include "footprint/footprint.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -230,10 +231,14 @@ ClassOrigin RestoreClassKey(const char* record, const char* section, const char*
             RestoreValue(key, path, v.names[i], recorded[i], v.written[i], report);
         }
     }
-    // Setup writes MouseType without recording it: whether it stood there
-    // before cannot be told.
+    // Older records lack MouseType: whether setup's text stood there before
+    // cannot be told.
+    char type[kValueField];
+    ReadRecord(record, section, footprint::kRecordMouseType, type);
     char value[kValueField];
-    if (ReadValue(key, "MouseType", value) && SameExactly(value, section)) {
+    if (!Absent(type)) {
+        RestoreValue(key, path, "MouseType", type, section, report);
+    } else if (ReadValue(key, "MouseType", value) && SameExactly(value, section)) {
         Leave(report, kLeftUnknown, path, "MouseType");
     }
     plat::RegClose(key);
@@ -260,6 +265,54 @@ void RemoveAddedDriver(plat::RegKey device, const char* devicePath, const char* 
     }
     if (plat::RegRemoveValue(device, "Driver") != plat::kErrSuccess) {
         Leave(report, kLeftFailed, devicePath, "Driver");
+        return;
+    }
+    report->changed = 1;
+}
+
+// ConfigFlags of a listed device, which setup sets to zero: put back from
+// the record while it still holds setup's zero, removed when it was absent.
+// An older record does not say: setup's zero is then listed.
+void RestoreFlags(plat::RegKey device, const char* devicePath, const char* recorded,
+                  UndoReport* report) {
+    uint8_t now[footprint::kMaxRecordedFlags];
+    uint32_t type = 0;
+    uint32_t got = sizeof now;
+    if (plat::RegQuery(device, "ConfigFlags", &type, now, &got) != plat::kErrSuccess) {
+        return;
+    }
+    bool setups = type == plat::kRegBinary && got == 4 && now[0] == 0 && now[1] == 0 &&
+                  now[2] == 0 && now[3] == 0;
+    uint8_t before[footprint::kMaxRecordedFlags];
+    int n = Absent(recorded) ? -1
+            : SameExactly(recorded, footprint::kRecordedAbsent)
+                ? 0
+                : footprint::BytesOfHex(recorded, before);
+    if (n == static_cast<int>(got) && type == plat::kRegBinary) {
+        bool same = true;
+        for (int i = 0; i < n; i++) {
+            same = same && before[i] == now[i];
+        }
+        if (same) {
+            return;  // never changed, or back already
+        }
+    }
+    if (!setups) {
+        if (!Absent(recorded) &&
+            !(n == 4 && before[0] == 0 && before[1] == 0 && before[2] == 0 && before[3] == 0)) {
+            Leave(report, kLeftChanged, devicePath, "ConfigFlags");
+        }
+        return;
+    }
+    if (n < 0) {
+        Leave(report, kLeftUnknown, devicePath, "ConfigFlags");
+        return;
+    }
+    long result = n == 0 ? plat::RegRemoveValue(device, "ConfigFlags")
+                         : plat::RegSet(device, "ConfigFlags", plat::kRegBinary, before,
+                                        static_cast<uint32_t>(n));
+    if (result != plat::kErrSuccess) {
+        Leave(report, kLeftFailed, devicePath, "ConfigFlags");
         return;
     }
     report->changed = 1;
@@ -296,6 +349,8 @@ void RestoreSection(const char* record, const char* section, const StartupString
     if (!Absent(recorded)) {
         RestoreValue(device, devicePath, "Mfg", recorded, s.Mfg, report);
     }
+    ReadRecord(record, section, footprint::kRecordConfigFlags, recorded);
+    RestoreFlags(device, devicePath, recorded, report);
     if (!haveClass) {
         // The device had no Driver: setup chose a class key name, wrote it
         // and created that key.
