@@ -352,15 +352,24 @@ int SameLine(RawFile* a, const LineFacts& la, RawFile* b, const LineFacts& lb) {
         }
         return 1;
     }
-    // Longer lines: compared from the files, one byte of each at a time.
-    uint32_t ia = la.start;
-    uint32_t ib = lb.start;
-    for (uint32_t i = 0; i < n; i++) {
-        char ca;
-        char cb;
-        if (!RawSeek(a, ia + i) || !NextByte(a, &ca) || !RawSeek(b, ib + i) || !NextByte(b, &cb) ||
-            !SameNoCase(ca, cb)) {
+    // Longer lines: compared from the files, a piece of each at a time.
+    const uint32_t kPiece = 256;
+    char pa[kPiece];
+    char pb[kPiece];
+    for (uint32_t done = 0; done < n; done += kPiece) {
+        uint32_t m = n - done < kPiece ? n - done : kPiece;
+        if (!RawSeek(a, la.start + done) || !RawSeek(b, lb.start + done)) {
             return 0;
+        }
+        for (uint32_t i = 0; i < m; i++) {
+            if (!NextByte(a, &pa[i])) {
+                return 0;
+            }
+        }
+        for (uint32_t i = 0; i < m; i++) {
+            if (!NextByte(b, &pb[i]) || !SameNoCase(pa[i], pb[i])) {
+                return 0;
+            }
         }
     }
     return 1;
