@@ -17,6 +17,7 @@
 #include <set>
 
 #include "disk_check.h"
+#include "footprint/footprint.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/szdd.h"
 #include "szdd_encode.h"
@@ -194,8 +195,8 @@ std::string ManifestName(const Manifest& m) {
     return slash == std::string::npos ? m.path : m.path.substr(slash + 1);
 }
 
-const char kUninstaller[] = "UNINSTAL.EXE";
-const char kListName[] = "UNINSTAL.INF";
+const char* const kUninstaller = footprint::kUninstaller;
+const char* const kListName = footprint::kListName;
 
 // What goes on the disks: the manifest's files and, right after the first
 // UNINSTAL.EXE, the uninstall list the tool writes (its contents are filled
@@ -223,16 +224,16 @@ std::vector<ManifestFile> PlannedFiles(const Manifest& m) {
 // subdirectories, the others below the destination directory.
 std::pair<std::string, std::string> Destination(const Manifest& m, const ManifestFile& f) {
     if (f.keyword == "WinDir") {
-        return {"Windows", f.target};
+        return {footprint::kPlaceWindows, f.target};
     }
     if (f.keyword == "WinSystemDir") {
-        return {"Windows", "SYSTEM\\" + f.target};
+        return {footprint::kPlaceWindows, "SYSTEM\\" + f.target};
     }
     if (f.keyword == "WinInfDir") {
-        return {"Windows", "INF\\" + f.target};
+        return {footprint::kPlaceWindows, "INF\\" + f.target};
     }
     std::string dir = Value(m.directories, f.keyword);
-    return {"Install", dir.empty() ? f.target : dir + "\\" + f.target};
+    return {footprint::kPlaceInstall, dir.empty() ? f.target : dir + "\\" + f.target};
 }
 
 std::string ScriptText(const Manifest& m, const std::vector<DiskFile>& files, int disks,
@@ -451,7 +452,7 @@ std::string UninstallList(const Manifest& m) {
     line("[Files]");
     std::vector<ManifestFile> files = PlannedFiles(m);
     int n = 0;
-    for (const char* place : {"Install", "Windows"}) {
+    for (const char* place : {footprint::kPlaceInstall, footprint::kPlaceWindows}) {
         for (const ManifestFile& f : files) {
             auto to = Destination(m, f);
             if (to.first == place) {
