@@ -72,9 +72,10 @@ const char kSharedDlls[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shared
 const char kRecordPs2[] = "PS2";
 const char kRecordSerial[] = "Serial";
 // Record keys beyond the overwritten values themselves (write-once, like them).
-const char kRecordDeviceKey[] = "SubKey1";    // the device key setup changed
-const char kRecordClassKey[] = "SubKey2";     // the class key setup changed
-const char kRecordMouseType[] = "MouseType";  // the class key's MouseType first seen
+const char kRecordDeviceKey[] = "SubKey1";  // the device key setup changed
+const char kRecordClassKey[] = "SubKey2";   // the class key setup changed
+const char kRecordMouseType[] =
+    "MouseType";  // the class key's MouseType first seen, "-" for absent
 // The listed device's ConfigFlags first seen: its bytes in hex, "-" when it
 // was absent (not "": an empty record entry is taken by a later setup),
 // "?" when it could not be kept. Records without it are older.

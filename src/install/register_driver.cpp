@@ -288,7 +288,13 @@ void UpdateMouseClassKey(const SetupState& state, const char* driver, const char
     RecordAndSet(state, key, "DriverDesc", description);
     RecordAndSet(state, key, "DriverDate", s.DriverDate);
     RecordAndSet(state, key, "InfSection", infSection);
-    RecordAndSet(state, key, footprint::kRecordMouseType, state.mouseTypeWord);
+    // MouseType is kept with "-" for absent: an empty record entry would be
+    // taken by a second setup, which finds its own type word there.
+    char type[kValueField];
+    ReadText(key, "MouseType", type, sizeof type);
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordMouseType,
+                        type[0] != 0 ? type : footprint::kRecordedAbsent);
+    SetText(key, "MouseType", state.mouseTypeWord);
     plat::RegClose(key);
 }
 

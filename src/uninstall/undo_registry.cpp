@@ -237,7 +237,14 @@ ClassOrigin RestoreClassKey(const char* record, const char* section, const char*
     ReadRecord(record, section, footprint::kRecordMouseType, type);
     char value[kValueField];
     if (!Absent(type)) {
-        RestoreValue(key, path, "MouseType", type, section, report);
+        // Recorded write-once, "-" for absent: a recorded text equal to
+        // setup's was there before the first setup.
+        const char* before = SameExactly(type, footprint::kRecordedAbsent) ? "" : type;
+        bool back =
+            before[0] != 0 && ReadValue(key, "MouseType", value) && SameExactly(value, before);
+        if (!back) {
+            RestoreValue(key, path, "MouseType", before, section, report);
+        }
     } else if (ReadValue(key, "MouseType", value) && SameExactly(value, section)) {
         Leave(report, kLeftUnknown, path, "MouseType");
     }
