@@ -4,21 +4,6 @@
 
 namespace footprint {
 
-const FootprintValue kDeviceValues[] = {
-    {"DeviceDesc", kOriginRecorded}, {"Mfg", kOriginRecorded}, {"ConfigFlags", kOriginCreated},
-    {"Driver", kOriginCreated},      {nullptr, kOriginOwn},
-};
-
-const FootprintValue kClassValues[] = {
-    {"MouseDriver", kOriginRecorded},
-    {"InfPath", kOriginRecorded},
-    {"DriverDesc", kOriginRecorded},
-    {"DriverDate", kOriginRecorded},
-    {"InfSection", kOriginRecorded},
-    {"MouseType", kOriginRecorded},
-    {nullptr, kOriginOwn},
-};
-
 int IsMouseLine(MouseLineRule* rule, const LineFacts& line) {
     if (line.hasHeader) {
         rule->armed = 1;

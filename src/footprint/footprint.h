@@ -50,13 +50,6 @@ int IsMouseLine(MouseLineRule* rule, const LineFacts& line);
 
 // ---- the registry -----------------------------------------------------------
 
-// Where a value setup writes comes from, and so how the undo treats it.
-enum Origin {
-    kOriginRecorded,  // the earlier value is in the install record: put back
-    kOriginCreated,   // setup made it where none was: removed when still setup's
-    kOriginOwn,       // setup's own key or value: removed
-};
-
 const char kClsid[] = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
 const char kClsidKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
 const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
@@ -66,7 +59,6 @@ const char kNewSerialParent[] = "Enum\\Root\\VelorMouse";
 const char kHandlerName[] = "Q7MousePage";
 const char kAppValue[] = "VelorPoint";  // the Run value and the Uninstall key's name
 const char kClassLoader[] = "*vmouse";  // DevLoader of a class key setup made
-const char kSharedDlls[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 // The install record's sections: one per mouse type.
 const char kRecordPs2[] = "PS2";
@@ -74,8 +66,8 @@ const char kRecordSerial[] = "Serial";
 // Record keys beyond the overwritten values themselves (write-once, like them).
 const char kRecordDeviceKey[] = "SubKey1";  // the device key setup changed
 const char kRecordClassKey[] = "SubKey2";   // the class key setup changed
-const char kRecordMouseType[] =
-    "MouseType";  // the class key's MouseType first seen, "-" for absent
+// The class key's MouseType first seen, "-" for absent.
+const char kRecordMouseType[] = "MouseType";
 // The listed device's ConfigFlags first seen: its bytes in hex, "-" when it
 // was absent (not "": an empty record entry is taken by a later setup),
 // "?" when it could not be kept. Records without it are older.
@@ -87,14 +79,6 @@ void HexOf(const uint8_t* bytes, uint32_t n, char* out);
 // The bytes of a hex text into bytes (kMaxRecordedFlags); their count, or
 // -1 when the text is no whole hex of at most that many bytes.
 int BytesOfHex(const char* hex, uint8_t* bytes);
-
-// The values setup writes on a listed device's key and on its class key.
-struct FootprintValue {
-    const char* name;
-    Origin origin;
-};
-extern const FootprintValue kDeviceValues[];  // ends with a null name
-extern const FootprintValue kClassValues[];   // ends with a null name
 
 // ---- composing paths --------------------------------------------------------
 

@@ -18,11 +18,11 @@ const uint32_t kValueField = 80;        // values read back before they are over
 const uint32_t kNameField = 80;         // subkey names while enumerating
 const uint32_t kHardwareKeyRead = 128;  // HardWareKey values of the device list
 
-const char kClsid[] = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
-const char kClassPrefix[] = "System\\CurrentControlSet\\Services\\Class\\";
+using footprint::kClassPrefix;
+using footprint::kClsid;
 const char kMouseClassKey[] = "System\\CurrentControlSet\\Services\\Class\\Mouse";
 const char kDeviceList[] = "Config Manager\\Enum";
-const char kNewSerialDevice[] = "Enum\\Root\\VelorMouse\\0000";
+using footprint::kNewSerialDevice;
 const char kProbeDevice[] = "\\\\.\\VLMOUSE";
 
 // Table order matters: the PS/2 search stops at the first id found.
@@ -163,7 +163,7 @@ void RegisterListedDevice(SetupState& state, const char* typeWord, const char* d
     if (plat::RegOpen(plat::LocalMachine(), path, &device) != plat::kErrSuccess) {
         return;
     }
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey1", path);
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordDeviceKey, path);
     RecordAndSet(state, device, "DeviceDesc", description);
     RecordFlags(state, device, footprint::kRecordConfigFlags);
     SetFlags(device, "ConfigFlags");
@@ -277,7 +277,7 @@ void UpdateMouseClassKey(const SetupState& state, const char* driver, const char
     }
     plat::RegKey key;
     long opened = plat::RegOpen(plat::LocalMachine(), path, &key);
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey2", path);
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordClassKey, path);
     if (opened != plat::kErrSuccess) {
         CreateMouseClassKey(state, driver, description, infSection);
         return;

@@ -10,21 +10,21 @@
 namespace {
 
 const uint32_t kValueField = 256;  // values read here: up to 255 chars
-const char kClassPrefix[] = "System\\CurrentControlSet\\Services\\Class\\";
+using footprint::kClassPrefix;
 const char kDevicePrefix[] = "Enum\\";
-const char kNewSerialDevice[] = "Enum\\Root\\VelorMouse\\0000";
-const char kNewSerialParent[] = "Enum\\Root\\VelorMouse";
+using footprint::kNewSerialDevice;
+using footprint::kNewSerialParent;
 const char kNewSerialDetect[] = "*:DETECTSERIALMOUSE";
-const char kClassLoader[] = "*vmouse";
-const char kSections[][8] = {"PS2", "Serial"};
+using footprint::kClassLoader;
+const char* const kSections[] = {footprint::kRecordPs2, footprint::kRecordSerial};
 // Set by a record key that is missing, never by one that holds a text.
 const char kAbsent[] = "\x01";
 
-const char kClsidKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
+using footprint::kClsidKey;
 const char kServerKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}\\InProcServer32";
-const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-const char kHandlerName[] = "Q7MousePage";
-const char kAppValue[] = "VelorPoint";
+using footprint::kAppValue;
+using footprint::kCurrentVersion;
+using footprint::kHandlerName;
 const char kAppStartArg[] = " -startup";
 
 bool Same(const char* a, const char* b) {
@@ -329,8 +329,8 @@ void RestoreSection(const char* record, const char* section, const StartupString
                     UndoReport* report) {
     char devicePath[kValueField];
     char classPath[kValueField];
-    ReadRecord(record, section, "SubKey1", devicePath);
-    ReadRecord(record, section, "SubKey2", classPath);
+    ReadRecord(record, section, footprint::kRecordDeviceKey, devicePath);
+    ReadRecord(record, section, footprint::kRecordClassKey, classPath);
     bool haveDevice = !Absent(devicePath) && StartsWith(devicePath, kDevicePrefix);
     bool haveClass = !Absent(classPath) && StartsWith(classPath, kClassPrefix);
     ClassOrigin origin = kClassExisted;
