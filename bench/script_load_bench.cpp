@@ -10,9 +10,9 @@
 #include <ctime>
 #include <string>
 
+#include "model/setup_state.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
-#include "setup/setup_state.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,9 +20,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/native_strings.h"
 #include "platform/posix/internal.h"
 #include "platform/posix/machine.h"
-#include "setup/native_strings.h"
 #endif
 
 namespace {

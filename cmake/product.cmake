@@ -9,9 +9,9 @@ endif()
 
 function(add_win95_program target output rc)
   add_executable(${target} WIN32
-    src/setup/entry.cpp
-    src/setup/crt_shim.cpp
-    src/setup/mouse_app.cpp
+    src/program/entry.cpp
+    src/program/crt_shim.cpp
+    src/program/mouse_app.cpp
     ${ARGN}
     ${rc})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} SUFFIX .EXE)
@@ -36,7 +36,7 @@ endfunction()
 file(GLOB UI_SOURCES CONFIGURE_DEPENDS src/ui/*.cpp)
 add_win95_program(setup_exe SETUP resources/setup.rc src/setup/main.cpp ${UI_SOURCES})
 set_property(SOURCE resources/setup.rc APPEND PROPERTY OBJECT_DEPENDS
-  ${CMAKE_SOURCE_DIR}/src/setup/string_table.h ${CMAKE_SOURCE_DIR}/resources/resource.h)
+  ${CMAKE_SOURCE_DIR}/src/model/string_table.h ${CMAKE_SOURCE_DIR}/resources/resource.h)
 
 add_win95_program(uninstall_exe UNINSTAL resources/uninstal.rc src/uninstall/main.cpp)
 set_property(SOURCE resources/uninstal.rc APPEND PROPERTY OBJECT_DEPENDS

@@ -35,7 +35,7 @@ else()
   # The program's string table, so LoadText works in the test program too.
   target_sources(unit_tests PRIVATE resources/strings.rc)
   set_property(SOURCE resources/strings.rc APPEND PROPERTY OBJECT_DEPENDS
-    ${CMAKE_SOURCE_DIR}/src/setup/string_table.h)
+    ${CMAKE_SOURCE_DIR}/src/model/string_table.h)
   include(cmake/wine.cmake)
 endif()
 

@@ -2,11 +2,11 @@
 // directory tree to its destination, expanding SZDD files on the way.
 #include "install/file_copy.h"
 
+#include "model/install_plan.h"
+#include "model/setup_state.h"
 #include "platform/files.h"
 #include "platform/lz.h"
 #include "platform/text.h"
-#include "script/install_plan.h"
-#include "setup/setup_state.h"
 
 namespace {
 

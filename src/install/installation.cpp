@@ -3,7 +3,7 @@
 #include "install/file_copy.h"
 #include "install/register_driver.h"
 #include "install/system_ini.h"
-#include "setup/setup_state.h"
+#include "model/setup_state.h"
 
 int RunInstallation(SetupState& state, InstallProgress& progress) {
     // An existing subdirectory is no failure: the copy goes on either way.

@@ -3,11 +3,12 @@
 // install record keeps the first-seen value of everything overwritten here.
 #include "install/register_driver.h"
 
+#include "footprint/footprint.h"
+#include "model/setup_state.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
-#include "setup/setup_state.h"
 
 namespace {
 
@@ -17,11 +18,11 @@ const uint32_t kValueField = 80;        // values read back before they are over
 const uint32_t kNameField = 80;         // subkey names while enumerating
 const uint32_t kHardwareKeyRead = 128;  // HardWareKey values of the device list
 
-const char kClsid[] = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
-const char kClassPrefix[] = "System\\CurrentControlSet\\Services\\Class\\";
+using footprint::kClassPrefix;
+using footprint::kClsid;
 const char kMouseClassKey[] = "System\\CurrentControlSet\\Services\\Class\\Mouse";
 const char kDeviceList[] = "Config Manager\\Enum";
-const char kNewSerialDevice[] = "Enum\\Root\\VelorMouse\\0000";
+using footprint::kNewSerialDevice;
 const char kProbeDevice[] = "\\\\.\\VLMOUSE";
 
 // Table order matters: the PS/2 search stops at the first id found.
@@ -130,6 +131,15 @@ void RecordValue(const SetupState& state, plat::RegKey key, const char* name) {
     RecordOriginalValue(state.destDir, state.mouseTypeWord, name, old);
 }
 
+// MouseType is kept with "-" for absent: an empty record entry would be
+// taken by a second setup, which finds its own type word there.
+void RecordMouseType(const SetupState& state, plat::RegKey key) {
+    char type[kValueField];
+    ReadText(key, "MouseType", type, sizeof type);
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordMouseType,
+                        type[0] != 0 ? type : footprint::kRecordedAbsent);
+}
+
 // Records a value, then overwrites it. Windows 95/98 hold profile writes in
 // memory: the record goes to the disk before the value changes, or a power
 // cut in between would leave setup's value to be recorded as the earlier
@@ -140,24 +150,46 @@ void RecordAndSet(const SetupState& state, plat::RegKey key, const char* name, c
     SetText(key, name, value);
 }
 
+// Keeps a binary value in the install record before setup overwrites it:
+// its bytes in hex, "-" when it was absent, "?" when it is not a short binary
+// value (the uninstall then leaves it and says so).
+void RecordFlags(const SetupState& state, plat::RegKey key, const char* name) {
+    uint8_t bytes[footprint::kMaxRecordedFlags];
+    uint32_t type = 0;
+    uint32_t got = sizeof bytes;
+    char kept[2 * footprint::kMaxRecordedFlags + 1];
+    long result = plat::RegQuery(key, name, &type, bytes, &got);
+    if (result == plat::kErrFileNotFound) {
+        text::Copy(kept, sizeof kept, footprint::kRecordedAbsent);
+    } else if (result != plat::kErrSuccess || type != plat::kRegBinary) {
+        text::Copy(kept, sizeof kept, "?");
+    } else {
+        footprint::HexOf(bytes, got, kept);
+    }
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, name, kept);
+}
+
 // Everything the registration of a listed device records, before any of it
 // changes: the file is rewritten in place at each flush, so a cut during a
 // later flush could take entries whose values were already overwritten.
 // Leaves the device's Driver text in driver (kPathField bytes).
 void RecordListedDevice(const SetupState& state, plat::RegKey device, const char* devicePath,
                         char* driver) {
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey1", devicePath);
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordDeviceKey,
+                        devicePath);
     RecordValue(state, device, "DeviceDesc");
+    RecordFlags(state, device, footprint::kRecordConfigFlags);
     RecordValue(state, device, "Mfg");
     ReadText(device, "Driver", driver, kPathField);
     char path[kClassPathField];
     plat::RegKey key;
     if (driver[0] != 0 && text::Format(path, sizeof path, "%s%s", kClassPrefix, driver)) {
-        RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey2", path);
+        RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordClassKey, path);
         if (plat::RegOpen(plat::LocalMachine(), path, &key) == plat::kErrSuccess) {
             for (const char* name : kRecordedClassValues) {
                 RecordValue(state, key, name);
             }
+            RecordMouseType(state, key);
             plat::RegClose(key);
         }
     }
@@ -293,7 +325,7 @@ void UpdateMouseClassKey(const SetupState& state, const char* driver, const char
     }
     plat::RegKey key;
     long opened = plat::RegOpen(plat::LocalMachine(), path, &key);
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, "SubKey2", path);
+    RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordClassKey, path);
     if (opened != plat::kErrSuccess) {
         CreateMouseClassKey(state, driver, description, infSection);
         return;
@@ -303,6 +335,8 @@ void UpdateMouseClassKey(const SetupState& state, const char* driver, const char
     for (int i = 0; i < 5; i++) {
         RecordAndSet(state, key, kRecordedClassValues[i], values[i]);
     }
+    RecordMouseType(state, key);
+    FlushInstallRecord(state.destDir);
     SetText(key, "MouseType", state.mouseTypeWord);
     plat::RegClose(key);
 }

@@ -1,11 +1,11 @@
 #include "script/setup_script.h"
 
+#include "model/setup_state.h"
+#include "model/string_ids.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
-#include "setup/string_ids.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 #include <windows.h>
 
 #include "install/register_driver.h"
+#include "model/setup_state.h"
+#include "model/string_ids.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "program/command_line.h"
+#include "program/mouse_app.h"
 #include "resource.h"
 #include "script/setup_script.h"
-#include "setup/command_line.h"
-#include "setup/mouse_app.h"
-#include "setup/setup_state.h"
-#include "setup/string_ids.h"
 #include "ui/backdrop.h"
 #include "ui/page_host.h"
 #include "ui/pages.h"

@@ -2,8 +2,8 @@
 // maker's notice, the banners dissolving in on the first paint.
 #include "ui/backdrop.h"
 
+#include "model/setup_state.h"
 #include "resource.h"
-#include "setup/setup_state.h"
 #include "ui/logic/backdrop_logic.h"
 #include "ui/page_host.h"
 

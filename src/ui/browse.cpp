@@ -8,8 +8,8 @@
 #include <stddef.h>
 
 #include "../resources/resource.h"
+#include "model/setup_state.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
 #include "ui/page_host.h"
 
 namespace {

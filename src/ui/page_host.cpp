@@ -3,9 +3,9 @@
 // its messages.
 #include "ui/page_host.h"
 
+#include "model/setup_state.h"
+#include "model/string_ids.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
-#include "setup/string_ids.h"
 #include "ui/logic/page_logic.h"
 #include "ui/logic/template_font.h"
 

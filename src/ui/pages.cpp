@@ -4,10 +4,10 @@
 #include "ui/pages.h"
 
 #include "../resources/resource.h"
+#include "model/setup_state.h"
+#include "model/string_ids.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
-#include "setup/string_ids.h"
 #include "ui/browse.h"
 #include "ui/logic/page_logic.h"
 #include "ui/page_host.h"

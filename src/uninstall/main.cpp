@@ -7,8 +7,7 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "setup/mouse_app.h"
-#include "setup/setup_state.h"
+#include "program/mouse_app.h"
 #include "uninstall/string_ids.h"
 #include "uninstall/undo.h"
 
@@ -17,13 +16,22 @@ namespace {
 const uint32_t kMessageSize = 4096;  // the result box's text; longer is cut
 const uint32_t kDirField = 260;      // directories: up to 259 chars
 
+const int kTextBuffers = 4;      // Text rotates through these
+const uint32_t kTextSize = 256;  // longer texts are cut to 255 chars
+
 // Static: the exe has no stack probes, and these are larger than a page.
 UndoReport gReport;
 char gMessage[kMessageSize];
+char gTexts[kTextBuffers][kTextSize];
+void* gInstance;
 
+// The string table's text under id, valid for four more calls; "" when the
+// table has none.
 const char* Text(uint16_t id) {
-    const char* t = LoadText(id);
-    return t != nullptr ? t : "";
+    static int last;
+    last = (last + 1) % kTextBuffers;
+    char* buffer = gTexts[last];
+    return plat::LoadResourceString(gInstance, id, buffer, kTextSize) > 0 ? buffer : "";
 }
 
 // The product's title: the uninstall list's, else the Uninstall entry's
@@ -123,8 +131,7 @@ void DirectoryOf(const char* path, char* out, uint32_t size) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    ResetSetupState(gSetup);
-    gSetup.instance = instance;
+    gInstance = instance;
     static char program[kDirField];
     static char installDir[kDirField];
     static char windowsDir[kDirField];

@@ -9,7 +9,7 @@
 
 #include <stdint.h>
 
-#include "setup/setup_state.h"
+#include "model/startup_strings.h"
 
 const int kMaxLeftovers = 24;     // further ones are counted in `dropped`
 const int kLeftoverSize = 160;    // the subject of one leftover: up to 159 chars

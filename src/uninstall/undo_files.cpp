@@ -1,146 +1,93 @@
 // The file half of the uninstall: system.ini's mouse line and the mouse VxD
 // put back, the installed files removed, and what cannot go now left to
 // WININIT.INI for the next start.
+#include "footprint/footprint.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/text.h"
-#include "platform/textstream.h"
 #include "script/setup_script.h"
 #include "uninstall/undo.h"
 
 namespace {
 
-const uint32_t kLineField = 1024;  // one read of a line; longer lines pass in pieces
-const int kMaxMouseLines = 4;      // [386Enh] mouse lines put back per file
-const int kMaxListEntries = 200;   // entries read from each section of the list
-const char kSetupLine[] = "mouse=*vmouse";
-const char kListName[] = "UNINSTAL.INF";
-const char kRecordName[] = "SETUP.INF";
-
-// The streams are static: their buffers would make a stack frame beyond
-// one page, and the exe has no stack probes.
-TextStream gIn;
-TextStream gOut;
+const int kMaxListEntries = footprint::kMaxListEntries;
+const char* const kListName = footprint::kListName;
+const char* const kRecordName = footprint::kRecordName;
 
 bool SameText(const char* a, const char* b) {
     return text::CompareNoCase(a, b) == 0 && text::Length(a) == text::Length(b);
 }
 
-// The line without its line feed.
-void Bare(const char* line, char* out) {
-    text::Copy(out, kLineField, line);
-    uint32_t n = text::Length(out);
-    if (n > 0 && out[n - 1] == '\n') {
-        out[n - 1] = 0;
-    }
-}
+// Puts the earlier mouse lines back from system.bak: the n-th mouse line of
+// system.ini, where it is still setup's, becomes the n-th one of system.bak,
+// with the line end it has now.
+class RestoreMouseLines : public footprint::LineEditor {
+  public:
+    RestoreMouseLines(footprint::RawFile* bak, UndoReport* report) : bak_(bak), report_(report) {}
 
-// The switch-over's rule for the line it replaces: the first line after a
-// "[386Enh]" line that contains "mouse" and does not begin with ";".
-struct MouseLineRule {
-    int armed;
-    bool Matches(const char* line) {
-        if (text::Find(line, "[386Enh]") != nullptr) {
-            armed = 1;
+    int Edit(footprint::RawFile* in, const footprint::LineFacts& line, footprint::RawFile* out,
+             int* changed) override {
+        if (!footprint::IsMouseLine(&iniRule_, line)) {
+            return Keep(in, line, out);
         }
-        if (armed && line[0] != ';' && text::Find(line, "mouse") != nullptr) {
-            armed = 0;
-            return true;
+        bool have = NextEarlier();
+        bool setupsLine = footprint::LineIs(line, footprint::kSetupMouseLine, 1);
+        bool earlierIsSetups = have && footprint::LineIs(earlier_, footprint::kSetupMouseLine, 1);
+        if (setupsLine && have && !earlierIsSetups) {
+            *changed = 1;
+            return footprint::RawCopy(bak_, earlier_.start, earlier_.length, out) &&
+                   footprint::RawWriteLineEnd(out, line);
         }
+        if (setupsLine) {
+            // A second setup may have put its own line into system.bak.
+            noEarlier++;
+            AddLeftover(report_, kLeftNoEarlierLine, footprint::kSetupMouseLine);
+        } else if (have && !footprint::SameLine(in, line, bak_, earlier_)) {
+            char subject[kLeftoverSize];
+            uint32_t n = line.length < sizeof subject - 1 ? line.length : sizeof subject - 1;
+            text::Fill(subject, 0, sizeof subject);
+            for (uint32_t i = 0; i < n && i < footprint::kLinePrefix; i++) {
+                subject[i] = line.prefix[i];
+            }
+            AddLeftover(report_, kLeftMouseLine, subject);
+            userLines++;
+        }
+        // Otherwise it is back already, or was never setup's.
+        return Keep(in, line, out);
+    }
+
+    int noEarlier = 0;  // setup's lines with no earlier one to put back
+    int userLines = 0;  // lines changed after setup: system.bak keeps their earlier text
+
+  private:
+    static int Keep(footprint::RawFile* in, const footprint::LineFacts& line,
+                    footprint::RawFile* out) {
+        return footprint::RawCopy(in, line.start, line.length + line.endBytes, out);
+    }
+
+    // The next mouse line of system.bak into earlier_; false when it has
+    // no more (or there is no system.bak).
+    bool NextEarlier() {
+        if (bak_ == nullptr || !footprint::RawSeek(bak_, bakNext_)) {
+            return false;
+        }
+        while (footprint::RawNextLine(bak_, &earlier_)) {
+            bakNext_ = earlier_.start + earlier_.length + earlier_.endBytes;
+            if (footprint::IsMouseLine(&bakRule_, earlier_)) {
+                return true;
+            }
+        }
+        bak_ = nullptr;
         return false;
     }
+
+    footprint::RawFile* bak_;
+    UndoReport* report_;
+    footprint::MouseLineRule iniRule_ = {0};
+    footprint::MouseLineRule bakRule_ = {0};
+    footprint::LineFacts earlier_;
+    uint32_t bakNext_ = 0;
 };
-
-// The mouse lines of system.bak that the switch-over replaced.
-int ReadEarlierLines(const char* bakPath, char lines[][kLineField]) {
-    if (!TextOpenRead(&gIn, bakPath)) {
-        return 0;
-    }
-    MouseLineRule rule = {0};
-    int count = 0;
-    char line[kLineField];
-    while (count < kMaxMouseLines && TextReadLine(&gIn, line, sizeof line) > 0) {
-        if (rule.Matches(line)) {
-            text::Copy(lines[count++], kLineField, line);
-        }
-    }
-    TextClose(&gIn);
-    return count;
-}
-
-// Puts newPath in the place of path, path passing through tempPath on the
-// way, so path is never lost: a failed rename puts the old file back. A
-// tempPath left by an interrupted run is taken as the file itself when
-// path is missing. 1 when newPath took the place.
-int ReplaceWithNew(const char* path, const char* newPath, const char* tempPath) {
-    if (plat::FileAttributes(path) == plat::kInvalidAttributes) {
-        plat::FileRename(tempPath, path);
-    }
-    plat::FileDelete(tempPath);
-    if (!plat::FileRename(path, tempPath)) {
-        plat::FileDelete(newPath);
-        return 0;
-    }
-    if (!plat::FileRename(newPath, path)) {
-        plat::FileRename(tempPath, path);
-        plat::FileDelete(newPath);
-        return 0;
-    }
-    plat::FileDelete(tempPath);
-    return 1;
-}
-
-// Writes system.new from system.ini with setup's mouse lines replaced by the
-// earlier ones; the number replaced, or -1 when the new file is not whole.
-int RewriteMouseLines(const char* iniPath, const char* newPath, char earlier[][kLineField],
-                      int earlierCount, UndoReport* report) {
-    if (!TextOpenRead(&gIn, iniPath)) {
-        return -1;
-    }
-    if (!TextOpenWrite(&gOut, newPath)) {
-        TextClose(&gIn);
-        return -1;
-    }
-    MouseLineRule rule = {0};
-    int index = 0;
-    int replaced = 0;
-    int ok = 1;
-    static char line[kLineField];
-    static char bare[kLineField];
-    static char old[kLineField];
-    while (ok && TextReadLine(&gIn, line, sizeof line) > 0) {
-        const char* written = line;
-        if (rule.Matches(line)) {
-            Bare(line, bare);
-            old[0] = 0;
-            if (index < earlierCount) {
-                Bare(earlier[index], old);
-            }
-            index++;
-            bool setupsLine = text::CompareNoCase(bare, kSetupLine) == 0;
-            bool earlierIsSetups = text::CompareNoCase(old, kSetupLine) == 0;
-            if (setupsLine && old[0] != 0 && !earlierIsSetups) {
-                written = earlier[index - 1];
-                replaced++;
-            } else if (setupsLine) {
-                // A second setup may have put its own line into system.bak.
-                AddLeftover(report, kLeftNoEarlierLine, bare);
-            } else if (old[0] != 0 && !SameText(bare, old)) {
-                AddLeftover(report, kLeftMouseLine, bare);
-            }
-            // Otherwise it is back already, or was never setup's.
-        }
-        ok = TextWrite(&gOut, written);
-    }
-    if (gIn.failed) {
-        ok = 0;
-    }
-    TextClose(&gIn);
-    if (!TextClose(&gOut)) {
-        ok = 0;
-    }
-    return ok ? replaced : -1;
-}
 
 int ComposePath(char* out, const char* dir, const char* name) {
     return text::Format(out, kUndoPath, "%s\\%s", dir, name);
@@ -211,21 +158,43 @@ const char* NameOf(const char* path) {
     return name;
 }
 
-// A relative path of the list that stays below its root: no drive, no
-// leading backslash, no ".." part.
+// A relative path of the list that stays below its root and has one
+// spelling: no drive, no leading backslash, no wildcard, and no part that is
+// empty, "." or "..", or ends in a dot or blank (Windows drops those, so
+// "UNINSTAL.INF." would be the list itself under another name).
 bool SafeRelative(const char* rel) {
-    if (rel[0] == '\\' || text::Find(rel, ":") != nullptr || text::Find(rel, "/") != nullptr) {
-        return false;
+    if (rel[0] == 0) {
+        return true;
     }
-    const char* p = rel;
-    while (*p != 0) {
-        if (p[0] == '.' && p[1] == '.' && (p[2] == 0 || p[2] == '\\')) {
+    for (const char* p = rel; *p != 0; p++) {
+        if (*p == ':' || *p == '/' || *p == '*' || *p == '?') {
             return false;
         }
-        const char* next = text::Find(p, "\\");
-        p = next != nullptr ? next + 1 : p + text::Length(p);
     }
-    return true;
+    const char* part = rel;
+    for (;;) {
+        const char* next = text::Find(part, "\\");
+        uint32_t n = next != nullptr ? static_cast<uint32_t>(next - part) : text::Length(part);
+        if (n == 0 || part[n - 1] == '.' || part[n - 1] == ' ') {
+            return false;
+        }
+        if (next == nullptr) {
+            return true;
+        }
+        part = next + 1;
+    }
+}
+
+// Two paths of one file: the same text, or the same short form (the list
+// may spell a name the 8.3 way).
+bool SamePlace(const char* a, const char* b) {
+    if (SameText(a, b)) {
+        return true;
+    }
+    char shortA[kUndoPath];
+    char shortB[kUndoPath];
+    return plat::ShortPathName(a, shortA, sizeof shortA) != 0 &&
+           plat::ShortPathName(b, shortB, sizeof shortB) != 0 && SameText(shortA, shortB);
 }
 
 // One entry of the list, "Root, relative path", as a full path; 0 when the
@@ -267,60 +236,14 @@ int ReadEntry(const char* listPath, const char* section, int i, char* value) {
     return plat::ProfileGetString(section, key, "", value, kUndoPath, listPath) > 0;
 }
 
-// ---- WININIT.INI ------------------------------------------------------------
-
-bool IsSectionHeader(const char* line) {
-    const char* p = line;
-    while (*p == ' ' || *p == '\t') {
-        p++;
-    }
-    return *p == '[';
-}
-
-bool IsRenameHeader(const char* line) {
-    char bare[kLineField];
-    Bare(line, bare);
-    const char* p = bare;
-    while (*p == ' ' || *p == '\t') {
-        p++;
-    }
-    return text::CompareNoCase(p, "[rename]") == 0 && text::Length(p) == 8;
-}
-
-// "NUL=" and the file's short path (WININIT runs before the long names
-// are known), without a line end.
-void NulLine(const char* path, char* out, uint32_t size) {
-    char shortPath[kUndoPath];
-    if (plat::ShortPathName(path, shortPath, sizeof shortPath) == 0) {
-        text::Copy(shortPath, sizeof shortPath, path);
-    }
-    text::Format(out, size, "NUL=%s", shortPath);
-}
-
-// Writes the "NUL=" lines of the report that are not yet in the file.
-int WriteMissing(TextStream* out, const UndoReport* report, const bool* present) {
-    int ok = 1;
-    for (int i = 0; i < report->restartFiles; i++) {
-        if (present[i]) {
-            continue;
-        }
-        char line[kUndoPath + 8];
-        NulLine(report->restartList[i], line, sizeof line);
-        ok = TextWrite(out, line) && TextWrite(out, "\n") && ok;
-    }
-    return ok;
-}
-
-// Marks the report's files that a "NUL=" line of the file already names.
-void NotePresent(const char* line, const UndoReport* report, bool* present) {
-    char bare[kLineField];
-    Bare(line, bare);
-    for (int i = 0; i < report->restartFiles; i++) {
-        char want[kUndoPath + 8];
-        NulLine(report->restartList[i], want, sizeof want);
-        if (SameText(bare, want)) {
-            present[i] = true;
-        }
+// Entries past the last one read are not removed: the list names them.
+void ReportUnread(const char* listPath, const char* section, UndoReport* report) {
+    char entry[kUndoPath];
+    if (ReadEntry(listPath, section, kMaxListEntries + 1, entry)) {
+        char subject[kLeftoverSize];
+        text::Format(subject, sizeof subject, "%s [%s] %d-", listPath, section,
+                     kMaxListEntries + 1);
+        AddLeftover(report, kLeftFailed, subject);
     }
 }
 
@@ -332,34 +255,52 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     char bakPath[kUndoPath];
     char newPath[kUndoPath];
     char tempPath[kUndoPath];
-    if (!ComposePath(iniPath, windowsDir, "system.ini") ||
-        !ComposePath(bakPath, windowsDir, "system.bak") ||
-        !ComposePath(newPath, windowsDir, "system.new") ||
-        !ComposePath(tempPath, windowsDir, "system.un$")) {
+    if (!ComposePath(iniPath, windowsDir, footprint::kSystemIni) ||
+        !ComposePath(bakPath, windowsDir, footprint::kSystemBak) ||
+        !ComposePath(newPath, windowsDir, footprint::kSystemNew) ||
+        !ComposePath(tempPath, windowsDir, footprint::kSystemSetAside)) {
         return;
     }
     // An earlier run stopped between its two renames: its system.ini is
     // the one set aside.
     if (plat::FileAttributes(iniPath) == plat::kInvalidAttributes) {
         plat::FileRename(tempPath, iniPath);
-    }
-    static char earlier[kMaxMouseLines][kLineField];
-    int earlierCount = ReadEarlierLines(bakPath, earlier);
-    int replaced = RewriteMouseLines(iniPath, newPath, earlier, earlierCount, report);
-    if (replaced <= 0) {
-        plat::FileDelete(newPath);
-        if (replaced < 0 && plat::FileAttributes(iniPath) != plat::kInvalidAttributes) {
-            AddLeftover(report, kLeftFailed, iniPath);
+    } else if (plat::FileAttributes(tempPath) != plat::kInvalidAttributes) {
+        // With system.ini whole, a file set aside is a copy an earlier run
+        // left when it stopped before its clean-up.
+        if (plat::FileDelete(tempPath)) {
+            report->changed = 1;
+        } else {
+            AddLeftover(report, kLeftFailed, tempPath);
         }
-        return;
     }
-    if (!ReplaceWithNew(iniPath, newPath, tempPath)) {
+    static footprint::RawFile bak;
+    bool haveBak = footprint::RawOpenRead(&bak, bakPath) != 0;
+    RestoreMouseLines editor(haveBak ? &bak : nullptr, report);
+    int result = footprint::RewriteTextFile(iniPath, newPath, tempPath, windowsDir, editor);
+    if (haveBak) {
+        footprint::RawClose(&bak);
+    }
+    if (result == footprint::kRewriteFailed) {
         AddLeftover(report, kLeftFailed, iniPath);
         return;
     }
-    // system.bak was setup's copy of the earlier system.ini; its line is back.
-    plat::FileDelete(bakPath);
-    report->changed = 1;
+    if (result == footprint::kRewriteDone) {
+        report->changed = 1;
+        if (!plat::FileDelete(tempPath)) {
+            AddLeftover(report, kLeftFailed, tempPath);
+        }
+    }
+    // system.bak was setup's copy of the earlier system.ini: it goes once
+    // every line of setup's is back, and a system.bak left by an earlier
+    // run that put them back goes too.
+    if (editor.noEarlier == 0 && editor.userLines == 0 && haveBak) {
+        if (plat::FileDelete(bakPath)) {
+            report->changed = 1;
+        } else {
+            AddLeftover(report, kLeftFailed, bakPath);
+        }
+    }
 }
 
 void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script, int haveList,
@@ -385,8 +326,8 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
             // The running program, its list and the record go last, at the
             // next start; the loaded driver cannot go before.
             bool atRestart =
-                SameText(path, places.program) || SameText(path, listPath) ||
-                SameText(path, recordPath) ||
+                SamePlace(path, places.program) || SamePlace(path, listPath) ||
+                SamePlace(path, recordPath) ||
                 (script.MouseDriver[0] != 0 && SameText(NameOf(path), script.MouseDriver));
             if (atRestart) {
                 AtRestart(report, path);
@@ -394,6 +335,7 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
                 RemoveFile(report, path);
             }
         }
+        ReportUnread(listPath, "Files", report);
     }
     AtRestart(report, places.program);
     AtRestart(report, listPath);
@@ -406,6 +348,7 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
     while (count < kMaxListEntries && ReadEntry(listPath, "Directories", count + 1, entry)) {
         count++;
     }
+    ReportUnread(listPath, "Directories", report);
     // Deepest first: a directory is listed after the one it lies in.
     for (int i = count; i >= 1; i--) {
         ReadEntry(listPath, "Directories", i, entry);
@@ -426,87 +369,17 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
 }
 
 int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report) {
-    if (report->restartFiles == 0) {
-        return 1;
-    }
-    char iniPath[kUndoPath];
-    char newPath[kUndoPath];
-    char tempPath[kUndoPath];
-    if (!ComposePath(iniPath, windowsDir, "WININIT.INI") ||
-        !ComposePath(newPath, windowsDir, "WININIT.NEW") ||
-        !ComposePath(tempPath, windowsDir, "WININIT.UN$")) {
-        return 0;
-    }
-    bool present[kMaxRestartFiles] = {};
-    bool exists = plat::FileAttributes(iniPath) != plat::kInvalidAttributes;
-    if (exists) {
-        if (!TextOpenRead(&gIn, iniPath)) {
-            return 0;
-        }
-        static char line[kLineField];
-        while (TextReadLine(&gIn, line, sizeof line) > 0) {
-            NotePresent(line, report, present);
-        }
-        TextClose(&gIn);
-    }
-    int missing = 0;
+    // "NUL=" and the file's short path: WININIT runs before the long names
+    // are known.
+    static char lines[kMaxRestartFiles][kUndoPath + 8];
+    const char* pointers[kMaxRestartFiles];
     for (int i = 0; i < report->restartFiles; i++) {
-        missing += present[i] ? 0 : 1;
-    }
-    if (missing == 0) {
-        return 1;
-    }
-    if (!TextOpenWrite(&gOut, exists ? newPath : iniPath)) {
-        return 0;
-    }
-    int ok = 1;
-    bool added = false;
-    if (exists) {
-        if (!TextOpenRead(&gIn, iniPath)) {
-            TextClose(&gOut);
-            plat::FileDelete(newPath);
-            return 0;
+        char shortPath[kUndoPath];
+        if (plat::ShortPathName(report->restartList[i], shortPath, sizeof shortPath) == 0) {
+            text::Copy(shortPath, sizeof shortPath, report->restartList[i]);
         }
-        static char line[kLineField];
-        bool inRename = false;
-        bool endedLine = true;
-        uint32_t n;
-        while ((n = TextReadLine(&gIn, line, sizeof line)) > 0) {
-            if (endedLine && IsSectionHeader(line)) {
-                if (inRename && !added) {
-                    ok = WriteMissing(&gOut, report, present) && ok;
-                    added = true;
-                }
-                inRename = IsRenameHeader(line);
-            }
-            ok = TextWrite(&gOut, line) && ok;
-            endedLine = line[n - 1] == '\n';
-        }
-        ok = !gIn.failed && ok;
-        TextClose(&gIn);
-        // Lines follow at the end: an unended last line gets its end.
-        if (!endedLine && !(added && !inRename)) {
-            ok = TextWrite(&gOut, "\n") && ok;
-        }
-        if (inRename && !added) {
-            ok = WriteMissing(&gOut, report, present) && ok;
-            added = true;
-        }
+        text::Format(lines[i], sizeof lines[i], "NUL=%s", shortPath);
+        pointers[i] = lines[i];
     }
-    if (!added) {
-        ok = TextWrite(&gOut, "[rename]\n") && ok;
-        ok = WriteMissing(&gOut, report, present) && ok;
-    }
-    ok = TextClose(&gOut) && ok;
-    if (!exists) {
-        if (!ok) {
-            plat::FileDelete(iniPath);
-        }
-        return ok;
-    }
-    if (!ok) {
-        plat::FileDelete(newPath);
-        return 0;
-    }
-    return ReplaceWithNew(iniPath, newPath, tempPath);
+    return footprint::WininitAdd(windowsDir, pointers, report->restartFiles, nullptr);
 }

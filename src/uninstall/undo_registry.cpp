@@ -1,5 +1,6 @@
 // The registry half of the uninstall: the driver registration put back from
 // the install record, and the application entries removed.
+#include "footprint/footprint.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -9,21 +10,21 @@
 namespace {
 
 const uint32_t kValueField = 256;  // values read here: up to 255 chars
-const char kClassPrefix[] = "System\\CurrentControlSet\\Services\\Class\\";
+using footprint::kClassPrefix;
 const char kDevicePrefix[] = "Enum\\";
-const char kNewSerialDevice[] = "Enum\\Root\\VelorMouse\\0000";
-const char kNewSerialParent[] = "Enum\\Root\\VelorMouse";
+using footprint::kNewSerialDevice;
+using footprint::kNewSerialParent;
 const char kNewSerialDetect[] = "*:DETECTSERIALMOUSE";
-const char kClassLoader[] = "*vmouse";
-const char kSections[][8] = {"PS2", "Serial"};
+using footprint::kClassLoader;
+const char* const kSections[] = {footprint::kRecordPs2, footprint::kRecordSerial};
 // Set by a record key that is missing, never by one that holds a text.
 const char kAbsent[] = "\x01";
 
-const char kClsidKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
+using footprint::kClsidKey;
 const char kServerKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}\\InProcServer32";
-const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-const char kHandlerName[] = "Q7MousePage";
-const char kAppValue[] = "VelorPoint";
+using footprint::kAppValue;
+using footprint::kCurrentVersion;
+using footprint::kHandlerName;
 const char kAppStartArg[] = " -startup";
 
 bool Same(const char* a, const char* b) {
@@ -230,10 +231,21 @@ ClassOrigin RestoreClassKey(const char* record, const char* section, const char*
             RestoreValue(key, path, v.names[i], recorded[i], v.written[i], report);
         }
     }
-    // Setup writes MouseType without recording it: whether it stood there
-    // before cannot be told.
+    // Older records lack MouseType: whether setup's text stood there before
+    // cannot be told.
+    char type[kValueField];
+    ReadRecord(record, section, footprint::kRecordMouseType, type);
     char value[kValueField];
-    if (ReadValue(key, "MouseType", value) && SameExactly(value, section)) {
+    if (!Absent(type)) {
+        // Recorded write-once, "-" for absent: a recorded text equal to
+        // setup's was there before the first setup.
+        const char* before = SameExactly(type, footprint::kRecordedAbsent) ? "" : type;
+        bool back =
+            before[0] != 0 && ReadValue(key, "MouseType", value) && SameExactly(value, before);
+        if (!back) {
+            RestoreValue(key, path, "MouseType", before, section, report);
+        }
+    } else if (ReadValue(key, "MouseType", value) && SameExactly(value, section)) {
         Leave(report, kLeftUnknown, path, "MouseType");
     }
     plat::RegClose(key);
@@ -265,12 +277,60 @@ void RemoveAddedDriver(plat::RegKey device, const char* devicePath, const char* 
     report->changed = 1;
 }
 
+// ConfigFlags of a listed device, which setup sets to zero: put back from
+// the record while it still holds setup's zero, removed when it was absent.
+// An older record does not say: setup's zero is then listed.
+void RestoreFlags(plat::RegKey device, const char* devicePath, const char* recorded,
+                  UndoReport* report) {
+    uint8_t now[footprint::kMaxRecordedFlags];
+    uint32_t type = 0;
+    uint32_t got = sizeof now;
+    if (plat::RegQuery(device, "ConfigFlags", &type, now, &got) != plat::kErrSuccess) {
+        return;
+    }
+    bool setups = type == plat::kRegBinary && got == 4 && now[0] == 0 && now[1] == 0 &&
+                  now[2] == 0 && now[3] == 0;
+    uint8_t before[footprint::kMaxRecordedFlags];
+    int n = Absent(recorded) ? -1
+            : SameExactly(recorded, footprint::kRecordedAbsent)
+                ? 0
+                : footprint::BytesOfHex(recorded, before);
+    if (n == static_cast<int>(got) && type == plat::kRegBinary) {
+        bool same = true;
+        for (int i = 0; i < n; i++) {
+            same = same && before[i] == now[i];
+        }
+        if (same) {
+            return;  // never changed, or back already
+        }
+    }
+    if (!setups) {
+        if (!Absent(recorded) &&
+            !(n == 4 && before[0] == 0 && before[1] == 0 && before[2] == 0 && before[3] == 0)) {
+            Leave(report, kLeftChanged, devicePath, "ConfigFlags");
+        }
+        return;
+    }
+    if (n < 0) {
+        Leave(report, kLeftUnknown, devicePath, "ConfigFlags");
+        return;
+    }
+    long result = n == 0 ? plat::RegRemoveValue(device, "ConfigFlags")
+                         : plat::RegSet(device, "ConfigFlags", plat::kRegBinary, before,
+                                        static_cast<uint32_t>(n));
+    if (result != plat::kErrSuccess) {
+        Leave(report, kLeftFailed, devicePath, "ConfigFlags");
+        return;
+    }
+    report->changed = 1;
+}
+
 void RestoreSection(const char* record, const char* section, const StartupStrings& s,
                     UndoReport* report) {
     char devicePath[kValueField];
     char classPath[kValueField];
-    ReadRecord(record, section, "SubKey1", devicePath);
-    ReadRecord(record, section, "SubKey2", classPath);
+    ReadRecord(record, section, footprint::kRecordDeviceKey, devicePath);
+    ReadRecord(record, section, footprint::kRecordClassKey, classPath);
     bool haveDevice = !Absent(devicePath) && StartsWith(devicePath, kDevicePrefix);
     bool haveClass = !Absent(classPath) && StartsWith(classPath, kClassPrefix);
     ClassOrigin origin = kClassExisted;
@@ -296,6 +356,8 @@ void RestoreSection(const char* record, const char* section, const StartupString
     if (!Absent(recorded)) {
         RestoreValue(device, devicePath, "Mfg", recorded, s.Mfg, report);
     }
+    ReadRecord(record, section, footprint::kRecordConfigFlags, recorded);
+    RestoreFlags(device, devicePath, recorded, report);
     if (!haveClass) {
         // The device had no Driver: setup chose a class key name, wrote it
         // and created that key.

@@ -21,7 +21,8 @@ if(SETUP_WINDOWS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   set_tests_properties(exe_checks_selftest PROPERTIES TIMEOUT 600)
 endif()
 
-# The parts of the source reach only what they may: the engine is handed the
+# The parts of the source reach only what they may: every include follows the
+# layer table of check-layers, the engine is handed the
 # setup state, the platform knows nothing of the application.
 if(NOT SETUP_WINDOWS)
   find_program(PYTHON3_FOR_LAYERS python3 REQUIRED)

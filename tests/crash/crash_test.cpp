@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "install/installation.h"
+#include "model/setup_state.h"
 #include "platform/files.h"
 #include "platform/posix/machine.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
-#include "setup/setup_state.h"
 #include "support/test_machine.h"
 #include "ui/logic/page_logic.h"
 #include "uninstall/undo.h"
@@ -52,6 +52,11 @@ Machine Take() {
     Machine m;
     for (const fs::directory_entry& e : fs::recursive_directory_iterator(DriveC())) {
         std::string rel = fs::relative(e.path(), DriveC()).string();
+        // Windows' start leaves it whenever it carried out a WININIT.INI:
+        // its own note of a start after a cut, not the program's doing.
+        if (rel == "WINDOWS/WININIT.BAK") {
+            continue;
+        }
         m[e.is_directory() ? rel + "/" : rel] = e.is_directory() ? "" : Slurp(e.path());
     }
     m["<registry>"] = posix::RegistrySaveText();
@@ -268,12 +273,12 @@ void Explore(const Scenario& s) {
 
 TEST(Crash, EveryStopPointRecovers) {
     const Scenario rows[] = {
-        {"ps2-class", 0, true, 0, false, 2},
-        {"serial-root", 1, false, 0, false, 1},
+        {"ps2-class", 0, true, 0, false, 1},
+        {"serial-root", 1, false, 0, false, 0},
         {"second-setup", 0, true, 1, false, 0},
-        {"uninstall-ps2-class", 0, true, 1, true, 4},
-        {"uninstall-serial-root", 1, false, 1, true, 4},
-        {"uninstall-second-setup", 0, true, 2, true, 4},
+        {"uninstall-ps2-class", 0, true, 1, true, 0},
+        {"uninstall-serial-root", 1, false, 1, true, 0},
+        {"uninstall-second-setup", 0, true, 2, true, 0},
     };
     for (const Scenario& s : rows) {
         Explore(s);

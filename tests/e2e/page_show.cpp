@@ -14,8 +14,8 @@
 
 #include <string>
 
+#include "model/setup_state.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
 #include "ui/page_host.h"
 #include "ui/pages.h"
 

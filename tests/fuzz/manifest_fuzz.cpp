@@ -14,7 +14,7 @@
 #include "disk_build.h"
 #include "disk_names.h"
 #include "manifest.h"
-#include "setup/setup_state.h"
+#include "model/setup_state.h"
 
 namespace {
 

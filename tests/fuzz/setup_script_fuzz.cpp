@@ -17,11 +17,11 @@
 
 #include "fuzz/fuzz_machine.h"
 #include "install/file_copy.h"
+#include "model/native_strings.h"
+#include "model/setup_state.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
-#include "setup/native_strings.h"
-#include "setup/setup_state.h"
 
 namespace {
 

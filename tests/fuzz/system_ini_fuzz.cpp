@@ -1,11 +1,11 @@
-// libFuzzer target for the system.ini switch-over over the POSIX stand-ins:
+// libFuzzer target for the system.ini round trip over the POSIX stand-ins:
 // the input is system.ini (each input is also tried a second way, below).
-// Whatever it holds, the switch-over must keep its promise: system.ini is
-// either left as it was or differs from the old text only in the mouse
-// lines it switched (and in the text-mode rules: a bare LF is written as
-// CR LF, nothing from a Ctrl-Z on is kept); system.bak then holds the old
-// text byte for byte, else it stays as it was; no system.new is left
-// behind; the VxD is set aside.
+// The switch-over must change only the mouse lines the rule picks, each to
+// setup's line with the line end it had, every other byte kept; system.bak
+// then holds the old text byte for byte, else it stays as it was; no
+// system.new is left behind; the VxD is set aside. The restore that follows
+// must give back the old bytes, or name in its result why it did not; it
+// leaves no system.bak, system.new, system.un$ or WININIT.INI behind.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -17,16 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "footprint/rewrite.h"
 #include "fuzz/fuzz_machine.h"
 #include "install/system_ini.h"
-#include "platform/textstream.h"
+#include "uninstall/undo.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 const char kOlderBackup[] = "system.bak of an earlier setup\r\n";
-const char kReplacement[] = "mouse=*vmouse\r\n";
+const std::string kReplacement = "mouse=*vmouse";
 
 std::string gRoot;  // host directory standing for the drives
 
@@ -66,16 +67,15 @@ void SetUpMachine() {
     gRoot = fuzz_machine::Reset();
     std::error_code ec;
     fs::create_directories(gRoot + "/c/WINDOWS/SYSTEM/VMM32", ec);
-    for (const char* name : {"system.ini", "system.bak", "system.new"}) {
+    for (const char* name :
+         {"system.ini", "system.bak", "system.new", "system.un$", "WININIT.INI"}) {
         fs::remove(Windows(name), ec);
     }
 }
 
-// The lines of a text as the switch-over reads it: up to the first Ctrl-Z,
-// each line up to and with its LF.
-std::vector<std::string> Lines(const std::string& bytes) {
+// The lines of a text, each up to and with its LF.
+std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
-    std::string text = bytes.substr(0, bytes.find('\x1A'));
     size_t at = 0;
     while (at < text.size()) {
         size_t lf = text.find('\n', at);
@@ -86,30 +86,68 @@ std::vector<std::string> Lines(const std::string& bytes) {
     return lines;
 }
 
-// A line as it is written back unchanged: a bare LF becomes CR LF.
-std::string Copied(const std::string& line) {
-    if (!line.empty() && line.back() == '\n' &&
-        (line.size() < 2 || line[line.size() - 2] != '\r')) {
-        return line.substr(0, line.size() - 1) + "\r\n";
+// A line's end: CR LF, LF, or nothing.
+std::string EndOf(const std::string& line) {
+    if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) {
+        return "\r\n";
     }
-    return line;
+    return !line.empty() && line.back() == '\n' ? "\n" : "";
 }
 
-// Which lines the switch-over replaces: the first line that holds "mouse"
-// and does not begin with ";" at or after each line that holds "[386Enh]".
+// Which lines the switch-over replaces: the first line that holds "mouse",
+// does not begin with ";", is no section header and does not hold
+// "[386Enh]" itself, at or after each line that holds "[386Enh]".
 std::vector<bool> Switched(const std::vector<std::string>& lines) {
     std::vector<bool> switched(lines.size(), false);
     bool armed = false;
     for (size_t i = 0; i < lines.size(); i++) {
-        if (lines[i].find("[386Enh]") != std::string::npos) {
-            armed = true;
-        }
-        if (armed && lines[i].find("mouse") != std::string::npos && lines[i][0] != ';') {
+        const std::string& line = lines[i];
+        bool hasHeader = line.find("[386Enh]") != std::string::npos;
+        armed = armed || hasHeader;
+        size_t first = line.find_first_not_of(" \t");
+        bool header = hasHeader || (first != std::string::npos && line[first] == '[');
+        if (armed && line.find("mouse") != std::string::npos && line[0] != ';' && !header) {
             switched[i] = true;
             armed = false;
         }
     }
     return switched;
+}
+
+// The restore after the switch-over, checked against the text before it.
+void RestoreAndCheck(const std::string& old) {
+    UndoReport report = UndoReport();
+    RestoreSystemIni("C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", &report);
+    std::string ini;
+    std::string scratch;
+    if (!Get(Windows("system.ini"), &ini)) {
+        Fail("the restore lost system.ini");
+    }
+    for (const char* name : {"system.new", "system.un$", "WININIT.INI"}) {
+        if (Get(Windows(name), &scratch)) {
+            fprintf(stderr, "%s\n", name);
+            Fail("the restore left a file behind");
+        }
+    }
+    for (int i = 0; i < report.count; i++) {
+        int kind = report.leftovers[i].kind;
+        if (kind != kLeftNoEarlierLine && kind != kLeftMouseLine) {
+            fprintf(stderr, "%d %s\n", kind, report.leftovers[i].subject);
+            Fail("the restore reports a failure where nothing failed");
+        }
+    }
+    if (report.count > 0) {
+        return;
+    }
+    if (ini != old) {
+        Fail("system.ini did not come back byte for byte, and the result names nothing");
+    }
+    if (Get(Windows("system.bak"), &scratch)) {
+        Fail("system.bak stayed after a whole restore");
+    }
+    if (!Get(Vmm32("VMOUSE.VXD"), &scratch) || scratch != "vxd") {
+        Fail("VMOUSE.VXD did not come back");
+    }
 }
 
 // One switch-over of system.ini = old, checked.
@@ -145,12 +183,12 @@ void SwitchAndCheck(const std::string& old) {
     std::vector<bool> switched = Switched(oldLines);
     std::string expected;
     for (size_t i = 0; i < oldLines.size(); i++) {
-        expected += switched[i] ? kReplacement : Copied(oldLines[i]);
+        expected += switched[i] ? kReplacement + EndOf(oldLines[i]) : oldLines[i];
     }
     if (ini != expected) {
         fprintf(stderr, "old %zu lines, new %zu lines\n", oldLines.size(), newLines.size());
         for (size_t i = 0; i < oldLines.size() && i < newLines.size(); i++) {
-            if (newLines[i] != (switched[i] ? kReplacement : Copied(oldLines[i]))) {
+            if (newLines[i] != (switched[i] ? kReplacement + EndOf(oldLines[i]) : oldLines[i])) {
                 fprintf(stderr, "first differing line: %zu\n", i);
                 break;
             }
@@ -161,17 +199,21 @@ void SwitchAndCheck(const std::string& old) {
         Fail(ini == old ? "an unchanged system.ini replaced system.bak"
                         : "system.bak does not hold the old system.ini");
     }
+    if (Get(Windows("WININIT.INI"), &scratch)) {
+        Fail("the switch-over left WININIT.INI behind");
+    }
+    RestoreAndCheck(old);
 }
 
 }  // namespace
 
 // Each input is switched over as it is, and again behind a comment line that
-// moves it to the end of the text stream's first buffer (where it would
-// seldom get otherwise), so its lines cross the boundary between two reads.
+// moves it to the end of the first read buffer (where it would seldom get
+// otherwise), so its lines cross the boundary between two reads.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     SwitchAndCheck(input);
-    size_t pad = kTextStreamBuffer - 128 + size % 128;
+    size_t pad = footprint::kRawBuffer - 128 + size % 128;
     SwitchAndCheck(";" + std::string(pad - 3, 'p') + "\r\n" + input);
     return 0;
 }

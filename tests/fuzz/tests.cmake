@@ -56,11 +56,15 @@ if(NOT SETUP_WINDOWS)
     ${FUZZ_POSIX}
     ${CMAKE_SOURCE_DIR}/src/platform/text.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/textstream.cpp
-    ${CMAKE_SOURCE_DIR}/src/setup/setup_state.cpp
-    ${CMAKE_SOURCE_DIR}/src/setup/native_strings.cpp
+    ${CMAKE_SOURCE_DIR}/src/model/setup_state.cpp
+    ${CMAKE_SOURCE_DIR}/src/model/native_strings.cpp
     ${CMAKE_SOURCE_DIR}/src/script/setup_script.cpp
     ${CMAKE_SOURCE_DIR}/src/install/file_copy.cpp
-    ${CMAKE_SOURCE_DIR}/src/install/system_ini.cpp)
+    ${CMAKE_SOURCE_DIR}/src/footprint/footprint.cpp
+    ${CMAKE_SOURCE_DIR}/src/footprint/rewrite.cpp
+    ${CMAKE_SOURCE_DIR}/src/install/system_ini.cpp
+    ${CMAKE_SOURCE_DIR}/src/uninstall/undo_files.cpp
+    ${CMAKE_SOURCE_DIR}/src/uninstall/undo_registry.cpp)
 
   # Inputs up to a few text-stream buffers long, so lines cross them.
   setup_fuzz_target(setup_script_fuzz
@@ -71,6 +75,13 @@ if(NOT SETUP_WINDOWS)
     SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/system_ini_fuzz.cpp ${FUZZ_ENGINE}
     SEEDS ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/system_ini
     ARGS -max_len=16384)
+
+  # The uninstall list: whatever it says, nothing outside the install and
+  # Windows directories is deleted or scheduled for the next start.
+  setup_fuzz_target(uninstall_list_fuzz
+    SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/uninstall_list_fuzz.cpp ${FUZZ_ENGINE}
+    SEEDS ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/uninstall_list
+    ARGS -max_len=8192)
 
   # The disk tool's manifest reader and planner: every accepted manifest
   # plans paths inside the output directory only.

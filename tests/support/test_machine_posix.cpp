@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "model/native_strings.h"
+#include "model/setup_state.h"
 #include "platform/posix/machine.h"
-#include "setup/native_strings.h"
-#include "setup/setup_state.h"
 #include "support/test_machine.h"
 
 namespace testing_machine {

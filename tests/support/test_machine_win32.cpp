@@ -2,7 +2,7 @@
 // for every Reset, on the prefix's real drive C:.
 #include <windows.h>
 
-#include "setup/setup_state.h"
+#include "model/setup_state.h"
 #include "support/test_machine.h"
 
 namespace testing_machine {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "model/install_plan.h"
+#include "model/setup_state.h"
 #include "platform/text.h"
-#include "script/install_plan.h"
-#include "setup/setup_state.h"
 #include "support/szdd_reference.h"
 #include "support/test_machine.h"
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "model/install_plan.h"
+#include "model/setup_state.h"
 #include "platform/text.h"
-#include "script/install_plan.h"
 #include "script/setup_script.h"
-#include "setup/setup_state.h"
 #include "unit/register_driver_support.h"
 
 namespace {

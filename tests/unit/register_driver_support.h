@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "model/setup_state.h"
 #include "platform/registry.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
 #include "support/probe_device.h"
 #include "support/test_machine.h"
 #include "support/test_registry.h"

@@ -68,6 +68,7 @@ TEST(RegisterDriver, ListedPs2WithClassKeyRecordsEverythingInOrder) {
     std::vector<std::string> expected = {
         "PS2/SubKey1=Enum\\" + kPs2Key,
         "PS2/DeviceDesc=Standard PS/2 Port Mouse",
+        "PS2/ConfigFlags=-",
         "PS2/Mfg=(Standard mouse types)",
         "PS2/SubKey2=" + kClassPrefix + "Mouse\\0001",
         "PS2/MouseDriver=mouse.drv",
@@ -75,6 +76,7 @@ TEST(RegisterDriver, ListedPs2WithClassKeyRecordsEverythingInOrder) {
         "PS2/DriverDesc=Standard PS/2 Port Mouse",
         "PS2/DriverDate=05-11-1998",
         "PS2/InfSection=PS2_Inst",
+        "PS2/MouseType=Old",
     };
     EXPECT_EQ(expected, RecordEntries()) << "record:\n" << Joined(RecordEntries());
     EXPECT_STREQ("PS2", gSetup.mouseTypeWord);
@@ -93,6 +95,7 @@ TEST(RegisterDriver, DriverNamingMissingClassKeyCreatesIt) {
     std::vector<std::string> expected = {
         "PS2/SubKey1=Enum\\" + kPs2Key,
         "PS2/DeviceDesc=Standard PS/2 Port Mouse",
+        "PS2/ConfigFlags=-",
         "PS2/Mfg=(Standard mouse types)",
         "PS2/SubKey2=" + kClassPrefix + "Mouse\\0004",
     };
@@ -123,6 +126,7 @@ TEST(RegisterDriver, DeviceWithoutDriverGetsFirstFreeClassKey) {
         std::vector<std::string> expected = {
             "PS2/SubKey1=Enum\\" + kPs2Key,
             "PS2/DeviceDesc=Standard PS/2 Port Mouse",
+            "PS2/ConfigFlags=-",
             "PS2/Mfg=(Standard mouse types)",
         };
         EXPECT_EQ(expected, RecordEntries()) << "record:\n" << Joined(RecordEntries());
@@ -247,6 +251,7 @@ TEST(RegisterDriver, ListedSerialDeviceIsRegistered) {
         std::vector<std::string> expected = {
             "Serial/SubKey1=Enum\\" + hw,
             "Serial/DeviceDesc=Serial",
+            "Serial/ConfigFlags=-",
             "Serial/Mfg=",
         };
         EXPECT_EQ(expected, RecordEntries()) << "record:\n" << Joined(RecordEntries());
@@ -317,13 +322,13 @@ TEST(RegisterDriver, SecondCallKeepsFirstSeenValues) {
 
     RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
     std::vector<std::string> first = RecordEntries();
-    ASSERT_EQ(9u, first.size()) << Joined(first);
-    EXPECT_EQ("PS2/Mfg=", first[2]);
+    ASSERT_EQ(11u, first.size()) << Joined(first);
+    EXPECT_EQ("PS2/Mfg=", first[3]);
 
     RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
     std::vector<std::string> second = RecordEntries();
     std::vector<std::string> expected = first;
-    expected[2] = std::string("PS2/Mfg=") + kMfg;
+    expected[3] = std::string("PS2/Mfg=") + kMfg;
     EXPECT_EQ(expected, second) << "record:\n" << Joined(second);
     EXPECT_TEXT(kPs2Device, "DeviceDesc", kPs2Name);
     EXPECT_CLASS(std::string(kClassMouse) + "\\0001", "PS2", kPs2Name, kPs2Inf);
@@ -443,6 +448,6 @@ TEST(RegisterDriver, DeviceKeyTooLongForItsFieldEndsTheDriverPart) {
         }
         EXPECT_EQ(rows[i].registered, testing_registry::KeyExists(kClassMouse));
         EXPECT_FALSE(testing_registry::KeyExists(kRootDevice));
-        EXPECT_EQ(rows[i].registered ? 3u : 0u, RecordEntries().size()) << Joined(RecordEntries());
+        EXPECT_EQ(rows[i].registered ? 4u : 0u, RecordEntries().size()) << Joined(RecordEntries());
     }
 }

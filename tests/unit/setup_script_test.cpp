@@ -8,10 +8,10 @@
 
 #include <string>
 
+#include "model/setup_state.h"
+#include "model/string_ids.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
-#include "setup/string_ids.h"
 #include "support/test_machine.h"
 
 namespace {

@@ -96,15 +96,15 @@ TEST(SystemIni, RewritesTheMouseLine) {
         // 8: each header arms one more replacement.
         {"[386Enh]\r\nmouse=a\r\nmouse=b\r\n[386Enh]\r\nmouse=c\r\n",
          "[386Enh]\r\nmouse=*vmouse\r\nmouse=b\r\n[386Enh]\r\nmouse=*vmouse\r\n"},
-        // 9: a header line that holds "mouse" is itself replaced.
-        {"[386Enh] mouse\r\nmouse=a\r\n", "mouse=*vmouse\r\nmouse=a\r\n"},
-        // 10: the replaced last line had no line end.
-        {"[386Enh]\r\nmouse=a", "[386Enh]\r\nmouse=*vmouse\r\n"},
-        // 11: Ctrl-Z ends the input.
-        {"[386Enh]\r\nmouse=a\r\nkeep=1\r\n\x1Amouse=b\r\njunk\r\n",
-         "[386Enh]\r\nmouse=*vmouse\r\nkeep=1\r\n"},
-        // 12: bare line feeds come out as CR LF.
-        {"[boot]\nshell=x\n", "[boot]\r\nshell=x\r\n"},
+        // 9: a header line that holds "mouse" stays a header: the line
+        // after it is the mouse line.
+        {"[386Enh] ; mouse below\r\nmouse=a\r\n", "[386Enh] ; mouse below\r\nmouse=*vmouse\r\n"},
+        // 10: the replaced line keeps its line end: none at the end, LF alone.
+        {"[386Enh]\r\nmouse=a", "[386Enh]\r\nmouse=*vmouse"},
+        {"[386Enh]\nmouse=a\nkeep\n", "[386Enh]\nmouse=*vmouse\nkeep\n"},
+        // 12: every other byte is kept: a Ctrl-Z and what follows it, a lone CR.
+        {"[386Enh]\r\nmouse=a\r\nkeep=1\r\n\x1Amouse=b\r\njunk\r",
+         "[386Enh]\r\nmouse=*vmouse\r\nkeep=1\r\n\x1Amouse=b\r\njunk\r"},
         // 13: long lines are tested whole: a long comment with "mouse" far
         // inside stays whole, and the line after it is the one replaced.
         {"[386Enh]\r\n;" + x130 + "mouse" + x130 + "\r\nmouse=a\r\n",
@@ -152,10 +152,8 @@ TEST(SystemIni, RewritesTheMouseLine) {
     }
 }
 
-// A last line of every length around the multiples of the read size
-// (127 characters), ended by a line end, by Ctrl-Z or by nothing, is
-// copied whole: the read that finds the end of the input must not take
-// the place of the line's last piece.
+// A last line of every length around the multiples of a read, ended by a
+// line end, by Ctrl-Z or by nothing, is copied byte for byte.
 TEST(SystemIni, LastLineOfAnyLengthIsKept) {
     const char* const ends[] = {"", "\x1A", "\r\n"};
     const size_t lengths[] = {1, 126, 127, 128, 253, 254, 255, 380, 381, 382};
@@ -168,8 +166,7 @@ TEST(SystemIni, LastLineOfAnyLengthIsKept) {
 
             SwitchSystemIni(WindowsDir().c_str());
 
-            std::string lineEnd = std::string(end) == "\r\n" ? "\r\n" : "";
-            EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n" + last + lineEnd, Read(Ini()))
+            EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n" + last + end, Read(Ini()))
                 << "length " << length << ", end " << testing::PrintToString(end);
             EXPECT_EQ(input, Read(Bak())) << "length " << length;
         }
@@ -274,14 +271,14 @@ TEST(SystemIni, NothingIsRenamedWithoutACompleteNewFile) {
 }
 
 TEST(SystemIni, BackupThatCannotBeDeletedKeepsSystemIni) {
-    // system.bak is a directory here: the renames fail in turn and
-    // system.new stays beside an untouched system.ini.
+    // system.bak is a directory here: it cannot be deleted, nothing is
+    // renamed, system.ini stays untouched and the failure is returned.
     ResetIni();
     testing_machine::WriteFile(Ini(), "[386Enh]\r\nmouse=a\r\n");
     testing_machine::MakeDirs(Bak());
 
-    SwitchSystemIni(WindowsDir().c_str());
+    EXPECT_EQ(0, SwitchSystemIni(WindowsDir().c_str()));
 
     EXPECT_EQ("[386Enh]\r\nmouse=a\r\n", Read(Ini()));
-    EXPECT_EQ("[386Enh]\r\nmouse=*vmouse\r\n", Read(New()));
+    EXPECT_FALSE(testing_machine::Exists(New()));
 }

@@ -22,6 +22,7 @@
 
 #include "disk_check.h"
 #include "disk_names.h"
+#include "footprint/footprint.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/szdd.h"
 #include "script_tables.h"
@@ -175,16 +176,16 @@ std::string ManifestName(const Manifest& m) {
 // subdirectories, the others below the destination directory.
 std::pair<std::string, std::string> Destination(const Manifest& m, const ManifestFile& f) {
     if (f.keyword == kWinDir) {
-        return {"Windows", f.target};
+        return {footprint::kPlaceWindows, f.target};
     }
     if (f.keyword == kWinSystemDir) {
-        return {"Windows", "SYSTEM\\" + f.target};
+        return {footprint::kPlaceWindows, "SYSTEM\\" + f.target};
     }
     if (f.keyword == kWinInfDir) {
-        return {"Windows", "INF\\" + f.target};
+        return {footprint::kPlaceWindows, "INF\\" + f.target};
     }
     std::string dir = DirectoryValue(m, f.keyword);
-    return {"Install", dir.empty() ? f.target : dir + "\\" + f.target};
+    return {footprint::kPlaceInstall, dir.empty() ? f.target : dir + "\\" + f.target};
 }
 
 // What goes on the disks: the manifest's files and, right after the first
@@ -698,7 +699,7 @@ std::string UninstallList(const Manifest& m) {
         }
     }
     int n = 0;
-    for (const char* place : {"Install", "Windows"}) {
+    for (const char* place : {footprint::kPlaceInstall, footprint::kPlaceWindows}) {
         for (const ManifestFile& f : files) {
             auto to = Destination(m, f);
             if (to.first == place && !IsWindowsOwnFile(f.keyword, f.target)) {

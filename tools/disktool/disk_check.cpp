@@ -15,6 +15,8 @@
 
 #include "disk_names.h"
 #include "install/file_copy.h"
+#include "model/native_strings.h"
+#include "model/setup_state.h"
 #include "platform/lz.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/szdd.h"
@@ -22,8 +24,6 @@
 #include "platform/text.h"
 #include "script/setup_script.h"
 #include "script_tables.h"
-#include "setup/native_strings.h"
-#include "setup/setup_state.h"
 
 namespace disktool {
 

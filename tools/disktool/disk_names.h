@@ -5,10 +5,12 @@
 #include <functional>
 #include <string>
 
+#include "footprint/footprint.h"
+
 namespace disktool {
 
-const char kUninstaller[] = "UNINSTAL.EXE";
-const char kListName[] = "UNINSTAL.INF";
+using footprint::kListName;
+using footprint::kUninstaller;
 
 std::string Lower(std::string s);
 std::string Upper(std::string s);

@@ -24,9 +24,9 @@ else()
   file(GLOB HOST_DISKTOOL CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tools/disktool/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/*.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp ${CMAKE_SOURCE_DIR}/src/script/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/install/*.cpp)
-  list(APPEND HOST_DISKTOOL ${CMAKE_SOURCE_DIR}/src/setup/setup_state.cpp
-                            ${CMAKE_SOURCE_DIR}/src/setup/native_strings.cpp)
+    ${CMAKE_SOURCE_DIR}/src/install/*.cpp ${CMAKE_SOURCE_DIR}/src/footprint/*.cpp)
+  list(APPEND HOST_DISKTOOL ${CMAKE_SOURCE_DIR}/src/model/setup_state.cpp
+                            ${CMAKE_SOURCE_DIR}/src/model/native_strings.cpp)
   file(GLOB_RECURSE HOST_DISKTOOL_HEADERS CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/src/*.h ${CMAKE_SOURCE_DIR}/tools/disktool/*.h)
   set(DISKTOOL_HOST ${CMAKE_BINARY_DIR}/disktool-host)

@@ -1,6 +1,6 @@
 #include "script_tables.h"
 
-#include "setup/string_table.h"
+#include "model/string_table.h"
 
 namespace disktool {
 

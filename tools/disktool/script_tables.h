@@ -6,9 +6,9 @@
 
 #include <stdint.h>
 
-#include "script/install_plan.h"
-#include "setup/setup_state.h"
-#include "setup/string_ids.h"
+#include "model/install_plan.h"
+#include "model/setup_state.h"
+#include "model/string_ids.h"
 
 namespace disktool {
 

@@ -190,9 +190,9 @@ TEST(RegisterDriverNative, FailedReadsAndWritesArePassedOver) {
     EXPECT_TEXT(cls, "DriverDesc", kPs2Name);
     EXPECT_TEXT(cls, "MouseType", "PS2");
     std::vector<std::string> record = RecordEntries();
-    ASSERT_EQ(9u, record.size()) << Joined(record);
-    EXPECT_EQ("PS2/InfPath=OLD.INF", record[5]);
-    EXPECT_EQ("PS2/DriverDesc=", record[6]);
+    ASSERT_EQ(11u, record.size()) << Joined(record);
+    EXPECT_EQ("PS2/InfPath=OLD.INF", record[6]);
+    EXPECT_EQ("PS2/DriverDesc=", record[7]);
 }
 
 TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
@@ -213,12 +213,12 @@ TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
     RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
 
     std::vector<std::string> record = RecordEntries();
-    ASSERT_EQ(9u, record.size()) << Joined(record);
+    ASSERT_EQ(11u, record.size()) << Joined(record);
     EXPECT_EQ("PS2/DeviceDesc=", record[1]);
-    EXPECT_EQ("PS2/Mfg=Old mfg", record[2]);
-    EXPECT_EQ("PS2/MouseDriver=old.drv", record[4]);
-    EXPECT_EQ("PS2/InfPath=", record[5]);
-    EXPECT_EQ("PS2/DriverDesc=" + std::string(79, 'd'), record[6]);
+    EXPECT_EQ("PS2/Mfg=Old mfg", record[3]);
+    EXPECT_EQ("PS2/MouseDriver=old.drv", record[5]);
+    EXPECT_EQ("PS2/InfPath=", record[6]);
+    EXPECT_EQ("PS2/DriverDesc=" + std::string(79, 'd'), record[7]);
     EXPECT_TEXT(kDevice, "DeviceDesc", kPs2Name);
 }
 

@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "model/setup_state.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
-#include "setup/setup_state.h"
 #include "support/test_machine.h"
 #include "support/test_registry.h"
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "install/system_ini.h"
+#include "model/setup_state.h"
 #include "platform/files.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
-#include "setup/setup_state.h"
 #include "support/test_machine.h"
 #include "uninstall/undo.h"
 
@@ -78,6 +78,22 @@ TEST(UninstallSystemIni, MouseLinePutBackByteForByte) {
          "[386Enh]\r\nmouse=c\r\n[386Enh]\r\nmouse=d\r\n"},
         {__LINE__, "a long line before the mouse line",
          "[386Enh]\r\n" + std::string(300, 'k') + "\r\nmouse=long.vxd\r\n"},
+        {__LINE__, "a NUL inside the shell line",
+         std::string("[boot]\r\nshell=Explorer.exe\0junk\r\nmouse.drv=mouse.drv\r\n", 54) +
+             "[386Enh]\r\nmouse=m.vxd\r\n"},
+        {__LINE__, "a comment of 1100 characters mentioning mouse before the mouse line",
+         "[386Enh]\r\n;" + std::string(1030, 'c') + " mouse " + std::string(60, 'c') +
+             "\r\nmouse=m.vxd\r\n"},
+        {__LINE__, "five [386Enh] sections, five mouse lines",
+         "[386Enh]\r\nmouse=1\r\n[386Enh]\r\nmouse=2\r\n[386Enh]\r\nmouse=3\r\n"
+         "[386Enh]\r\nmouse=4\r\n[386Enh]\r\nmouse=5\r\n"},
+        {__LINE__, "a mouse line of 1100 characters",
+         "[386Enh]\r\nmouse=" + std::string(1100, 'v') + "\r\nnext=1\r\n"},
+        {__LINE__, "[386Enh] across the 1023rd byte",
+         std::string(1018, ';') + "\r\n[386Enh]\r\nmouse=m.vxd\r\n"},
+        {__LINE__, "a header line holding mouse", "[386Enh] ; mouse below\r\nmouse=m.vxd\r\n"},
+        {__LINE__, "[386Enh] glued to a mouse line", "mouse.drv=x[386Enh]\r\nmouse=m.vxd\r\n"},
+        {__LINE__, "LF-only lines and a final Ctrl-Z", "[386Enh]\nmouse=m.vxd\nx=1\n\x1A"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
@@ -154,7 +170,8 @@ TEST(UninstallSystemIni, FailuresNeverLoseSystemIni) {
     } rows[] = {
         {__LINE__, Op::FileCreate, "system.new", 0}, {__LINE__, Op::FileWrite, "system.new", 0},
         {__LINE__, Op::FileClose, "system.new", 0},  {__LINE__, Op::FileOpenRead, "system.ini", 0},
-        {__LINE__, Op::FileRename, "system.un$", 0},  // system.ini set aside
+        {__LINE__, Op::FileCreate, "system.un$", 0},  // the copy set aside
+        {__LINE__, Op::FileDelete, "system.ini", 0},  // system.ini stays where it is
         {__LINE__, Op::FileRename, "system.new", 0},  // system.new into its place
     };
     for (const Row& row : rows) {
@@ -199,7 +216,7 @@ const char kList[] =
     "[Files]\r\n1=Install, Q7MAIN.EXE\r\n2=Install, HELP\\VELOR.HLP\r\n"
     "3=Install, UNINSTAL.EXE\r\n4=Windows, SYSTEM\\VLMOUSE.VXD\r\n5=Inf, VLMOUSE.INF\r\n"
     "6=Install, ..\\WINDOWS\\WIN.INI\r\n7=Other, X.TXT\r\n8=Install, C:\\AUTOEXEC.BAT\r\n"
-    "9=Install, HELP\\..\r\n"
+    "9=Install, HELP\\..\r\n10=Install, .\\UNINSTAL.INF\r\n11=Install, SETUP.INF.\r\n"
     "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
 
 void InstalledMachine(const char* list) {
@@ -255,8 +272,13 @@ TEST(UninstallFiles, ListedFilesGoNowOrAtTheNextStart) {
     for (const std::string& f : later) {
         EXPECT_TRUE(testing_machine::Exists(f)) << f;
     }
-    std::vector<std::string> left = {"6 Install, ..\\WINDOWS\\WIN.INI", "6 Other, X.TXT",
-                                     "6 Install, C:\\AUTOEXEC.BAT", "6 Install, HELP\\..",
+    // Other spellings of the list and the record are refused, not deleted.
+    std::vector<std::string> left = {"6 Install, ..\\WINDOWS\\WIN.INI",
+                                     "6 Other, X.TXT",
+                                     "6 Install, C:\\AUTOEXEC.BAT",
+                                     "6 Install, HELP\\..",
+                                     "6 Install, .\\UNINSTAL.INF",
+                                     "6 Install, SETUP.INF.",
                                      "7 C:\\VELOR"};
     EXPECT_EQ(left, Leftovers(r));
 
@@ -300,6 +322,15 @@ TEST(UninstallFiles, WininitKeepsWhatIsThere) {
          "[Other]\r\na=b\r\n[rename]\r\nNUL=C:\\A.TXT\r\n"},
         {__LINE__, "the line is there already", "[RENAME]\r\nnul=c:\\a.txt\r\n",
          "[RENAME]\r\nnul=c:\\a.txt\r\n"},
+        {__LINE__, "the line in another section does not count", "[Other]\r\nNUL=C:\\A.TXT\r\n",
+         "[Other]\r\nNUL=C:\\A.TXT\r\n[rename]\r\nNUL=C:\\A.TXT\r\n"},
+        {__LINE__, "a blank after the header, LF-only lines", "[rename] \nNUL=C:\\OLD\n",
+         "[rename] \nNUL=C:\\OLD\nNUL=C:\\A.TXT\r\n"},
+        {__LINE__, "the line only as the tail of a long line, a NUL kept",
+         "[rename]\r\nX=" + std::string(1030, 'y') + "NUL=C:\\A.TXT\r\n" +
+             std::string("NUL=C:\\B\0NUL=C:\\A.TXT\r\n", 23),
+         "[rename]\r\nX=" + std::string(1030, 'y') + "NUL=C:\\A.TXT\r\n" +
+             std::string("NUL=C:\\B\0NUL=C:\\A.TXT\r\n", 23) + "NUL=C:\\A.TXT\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);

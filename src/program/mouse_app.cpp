@@ -1,4 +1,4 @@
-#include "setup/mouse_app.h"
+#include "program/mouse_app.h"
 
 #include <windows.h>
 

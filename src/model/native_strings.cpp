@@ -1,7 +1,7 @@
-#include "setup/native_strings.h"
+#include "model/native_strings.h"
 
+#include "model/string_table.h"
 #include "platform/posix/machine.h"
-#include "setup/string_table.h"
 
 namespace {
 

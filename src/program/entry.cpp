@@ -2,7 +2,7 @@
 // command-line tail itself and hands it to WinMain.
 #include <windows.h>
 
-#include "setup/command_line.h"
+#include "program/command_line.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR tail, int show);
 

@@ -3,7 +3,8 @@
 
 #include <stdint.h>
 
-#include "script/install_plan.h"
+#include "model/install_plan.h"
+#include "model/startup_strings.h"
 
 const int kMaxDisks = 6;
 const int kDirectoryNameCount = 10;  // RootDir, SubDir1..SubDir6, WinDir, WinSystemDir, WinInfDir
@@ -17,18 +18,6 @@ enum DirectoryIndex {
     kWinDir = 7,
     kWinSystemDir = 8,
     kWinInfDir = 9,
-};
-
-struct StartupStrings {  // the [Startup] values
-    char Title[256];     // up to 255 chars
-    char Mfg[40];        // this and the ones below: up to 39 chars
-    char MouseDriver[40];
-    char MouseInf[40];
-    char DriverDate[40];
-    char PS2InfSection[40];
-    char SerialInfSection[40];
-    char PS2Name[40];
-    char SeialName[40];  // the key really is spelled SeialName: existing scripts use it
 };
 
 struct SetupState {

@@ -1,4 +1,4 @@
-#include "setup/command_line.h"
+#include "program/command_line.h"
 
 const char* CommandLineTail(const char* commandLine) {
     const char* p = commandLine;

@@ -1,7 +1,7 @@
 // Names of the string table's ids.
 #pragma once
 
-#include "setup/string_table.h"
+#include "model/string_table.h"
 
 enum StringId {
 #define STRING_ID(id, name, text) name = id,

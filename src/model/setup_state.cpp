@@ -1,4 +1,4 @@
-#include "setup/setup_state.h"
+#include "model/setup_state.h"
 
 #include "platform/system.h"
 #include "platform/text.h"

@@ -2,6 +2,6 @@
 // is handed to the platform's stand-in of LoadStringA.
 #pragma once
 
-// Hands the program's string table (setup/string_table.h) to the stand-in;
+// Hands the program's string table (model/string_table.h) to the stand-in;
 // call before the first LoadText.
 void UseProgramStrings();

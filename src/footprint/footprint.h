@@ -1,0 +1,89 @@
+// Everything setup changes on a machine, described once: setup writes from
+// it, the uninstaller reverses from it, the disk tool checks and writes the
+// uninstall list from it.
+#pragma once
+
+#include <stdint.h>
+
+#include "footprint/rewrite.h"
+
+namespace footprint {
+
+// ---- files and their places -------------------------------------------------
+
+// In the Windows directory.
+const char kSystemIni[] = "system.ini";
+const char kSystemBak[] = "system.bak";       // system.ini before the switch-over; setup's alone
+const char kSystemNew[] = "system.new";       // a rewrite in progress
+const char kSystemSetAside[] = "system.un$";  // system.ini set aside while the restore swaps
+// In the system directory.
+const char kVxd[] = "VMM32\\VMOUSE.VXD";
+const char kVxdBak[] = "VMM32\\VMOUSE.BAK";  // the separate mouse VxD set aside by setup
+// In the install directory.
+const char kRecordName[] = "SETUP.INF";   // the install record
+const char kListName[] = "UNINSTAL.INF";  // the uninstall list
+const char kUninstaller[] = "UNINSTAL.EXE";
+
+// The four places an uninstall list names, as its entries spell them.
+const char kPlaceInstall[] = "Install";
+const char kPlaceWindows[] = "Windows";
+const char kPlaceSystem[] = "System";
+const char kPlaceInf[] = "Inf";   // the Windows directory's INF
+const int kMaxListEntries = 200;  // entries read from each section of the list; more are reported
+
+// ---- the [386Enh] mouse line ------------------------------------------------
+
+// What the switch-over writes in place of the mouse line (the line end is
+// the replaced line's own).
+const char kSetupMouseLine[] = "mouse=*vmouse";
+
+// The rule that picks the mouse line, line by line from the top: a line
+// containing "[386Enh]" arms it (a later section header does not disarm),
+// and the first line after that containing "mouse" that is neither a
+// comment (";" first) nor a section header ("[" after blanks) is the mouse
+// line, unless it holds "[386Enh]" itself; it disarms until the next
+// "[386Enh]". Every byte counts, NULs included.
+struct MouseLineRule {
+    int armed;
+};
+int IsMouseLine(MouseLineRule* rule, const LineFacts& line);
+
+// ---- the registry -----------------------------------------------------------
+
+const char kClsid[] = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
+const char kClsidKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
+const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const char kClassPrefix[] = "System\\CurrentControlSet\\Services\\Class\\";
+const char kNewSerialDevice[] = "Enum\\Root\\VelorMouse\\0000";  // HKLM, setup's own
+const char kNewSerialParent[] = "Enum\\Root\\VelorMouse";
+const char kHandlerName[] = "Q7MousePage";
+const char kAppValue[] = "VelorPoint";  // the Run value and the Uninstall key's name
+const char kClassLoader[] = "*vmouse";  // DevLoader of a class key setup made
+
+// The install record's sections: one per mouse type.
+const char kRecordPs2[] = "PS2";
+const char kRecordSerial[] = "Serial";
+// Record keys beyond the overwritten values themselves (write-once, like them).
+const char kRecordDeviceKey[] = "SubKey1";  // the device key setup changed
+const char kRecordClassKey[] = "SubKey2";   // the class key setup changed
+// The class key's MouseType first seen, "-" for absent.
+const char kRecordMouseType[] = "MouseType";
+// The listed device's ConfigFlags first seen: its bytes in hex, "-" when it
+// was absent (not "": an empty record entry is taken by a later setup),
+// "?" when it could not be kept. Records without it are older.
+const char kRecordConfigFlags[] = "ConfigFlags";
+const char kRecordedAbsent[] = "-";
+const uint32_t kMaxRecordedFlags = 16;  // longer binary values are recorded as "?"
+// The bytes in two hex digits each into out (2 * n + 1 bytes).
+void HexOf(const uint8_t* bytes, uint32_t n, char* out);
+// The bytes of a hex text into bytes (kMaxRecordedFlags); their count, or
+// -1 when the text is no whole hex of at most that many bytes.
+int BytesOfHex(const char* hex, uint8_t* bytes);
+
+// ---- composing paths --------------------------------------------------------
+
+const uint32_t kFootprintPath = 260;  // composed paths: up to 259 chars
+// dir\name into out (kFootprintPath bytes); 0 when it does not fit.
+int PathIn(char* out, const char* dir, const char* name);
+
+}  // namespace footprint
