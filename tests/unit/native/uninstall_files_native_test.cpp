@@ -116,28 +116,46 @@ TEST(UninstallSystemIni, MouseLinePutBackByteForByte) {
 }
 
 TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
-    const std::string ini = "[386Enh]\r\nmouse=msmouse.vxd\r\n";
+    const std::string plain = "[386Enh]\r\nmouse=msmouse.vxd\r\n";
     struct Row {
         int line;
         const char* what;
         std::string systemIni;  // system.ini after setup, as the row leaves it
         bool keepBak;
         std::vector<std::string> leftovers;
+        std::string original;  // system.ini before setup; "" for ini
     } rows[] = {
         {__LINE__,
          "the user changed the line",
          "[386Enh]\r\nmouse=other.vxd\r\n",
          true,
-         {"5 mouse=other.vxd"}},
-        {__LINE__, "no system.bak", "", false, {"9 mouse=*vmouse"}},
+         {"5 mouse=other.vxd"},
+         ""},
+        {__LINE__, "no system.bak", "", false, {"9 mouse=*vmouse"}, ""},
         {__LINE__,
          "system.bak holds setup's line too (a second setup)",
          "",
          true,
-         {"9 mouse=*vmouse"}},
+         {"9 mouse=*vmouse"},
+         ""},
+        // Lines up to the 512 bytes kept of a line compare from memory,
+        // longer ones from the files: a change in the last byte counts.
+        {__LINE__,
+         "a 512-byte line changed in its last byte",
+         "[386Enh]\r\nmouse=" + std::string(505, 'v') + "w\r\n",
+         true,
+         {"5 mouse=" + std::string(153, 'v')},
+         "[386Enh]\r\nmouse=" + std::string(506, 'v') + "\r\n"},
+        {__LINE__,
+         "a 513-byte line changed in its last byte",
+         "[386Enh]\r\nmouse=" + std::string(506, 'v') + "w\r\n",
+         true,
+         {"5 mouse=" + std::string(153, 'v')},
+         "[386Enh]\r\nmouse=" + std::string(507, 'v') + "\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        const std::string& ini = row.original.empty() ? plain : row.original;
         SwitchedMachine(ini);
         if (!row.systemIni.empty()) {
             testing_machine::WriteFile(kIni, row.systemIni);
