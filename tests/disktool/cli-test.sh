@@ -116,5 +116,15 @@ rc=$?
 [ $rc = 2 ] && grep -q "big.manifest:5: BIG.BIN takes 15" "$WORK/out" && [ ! -e "$L/big" ] &&
     ok "a file larger than a disk is named at its line" || { cat "$WORK/out"; bad "BIG.BIN: exit $rc"; }
 
+# What only the check of the built set finds is named at its manifest line
+# too: a destination too long for the registry values.
+printf '[Main]\nProductName = Long\nDefaultPath = C:\\%s\n[Files]\nR.BIN, R.BIN, r, RootDir\n' \
+    "$(printf 'D%.0s' $(seq 60))" >"$L/long.manifest"
+"$TOOL" build "$L/long.manifest" "$L/long" >"$WORK/out" 2>&1
+rc=$?
+[ $rc = 2 ] && grep -q "long.manifest:3: the destination .*(registry-limit)" "$WORK/out" &&
+    [ ! -e "$L/long" ] && ok "a destination too long for the registry is named at its line" ||
+    { cat "$WORK/out"; bad "long DefaultPath: exit $rc"; }
+
 echo "$fails failed"
 [ $fails -eq 0 ]

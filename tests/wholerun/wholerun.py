@@ -385,11 +385,11 @@ ORIGINAL_FILES = {
 }
 RECORD_PS2 = [
     ("SubKey1", "Enum\\BIOS\\*PNP0F13\\0000"), ("DeviceDesc", "Standard PS/2 Port Mouse"),
-    ("Mfg", "(Standard mouse types)"),
+    ("ConfigFlags", "00000000"), ("Mfg", "(Standard mouse types)"),
     ("SubKey2", "System\\CurrentControlSet\\Services\\Class\\Mouse\\0000"),
     ("MouseDriver", "mouse.drv"), ("InfPath", "MSMOUSE.INF"),
     ("DriverDesc", "Standard PS/2 Port Mouse"), ("DriverDate", "4-23-1999"),
-    ("InfSection", "PS2_Inst"),
+    ("InfSection", "PS2_Inst"), ("MouseType", "-"),
 ]
 
 

@@ -666,6 +666,30 @@ int Fail(const std::vector<std::string>& errors) {
     return 2;
 }
 
+// The final check's findings, each at the manifest line of the [Main] or
+// [Startup] key it names (such as a DefaultPath too long for the registry);
+// the others as the check words them.
+std::vector<std::string> FindingsAtLines(const Manifest& m, const CheckResult& check) {
+    std::vector<std::string> out;
+    for (const Finding& f : check.findings) {
+        std::string at = f.where.empty() ? "" : f.where + ": ";
+        for (const auto& section :
+             {std::make_pair("[Main] ", &m.main), std::make_pair("[Startup] ", &m.startup)}) {
+            if (f.where.rfind(section.first, 0) != 0) {
+                continue;
+            }
+            std::string key = f.where.substr(strlen(section.first));
+            for (const ManifestValue& v : *section.second) {
+                if (Lower(v.key) == Lower(key)) {
+                    at = m.path + ":" + std::to_string(v.line) + ": ";
+                }
+            }
+        }
+        out.push_back(at + f.message + " (" + f.code + ")");
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string UninstallList(const Manifest& m) {
@@ -828,8 +852,9 @@ int Build(const Manifest& manifest, const std::string& out, const BuildOptions& 
         return Fail({"cannot check the result: " + error});
     }
     if (check.ExitCode() != 0) {
-        PrintText(check, stderr);
-        return Fail({"the disk set does not check clean (see above)"});
+        std::vector<std::string> found = FindingsAtLines(m, check);
+        found.push_back("the disk set does not check clean");
+        return Fail(found);
     }
 
     // Swap: the new build takes OUTDIR's place; the earlier one goes.
