@@ -108,7 +108,7 @@ ROWS = [
     (19, "zero state kept as file contents",
      PROLOGUE + "static char gState[100 * 1024] __attribute__((section(\".data\"))) = {0};\n"
      "void __stdcall Entry(void) { gText = gState; ExitProcess(0); }\n",
-     [], [], {"size"}, "of at most 94208"),
+     [], [], {"size"}, "of at most 102400"),
     (20, "zero state in .bss",
      PROLOGUE + "static char gState[100 * 1024];\n"
      "void __stdcall Entry(void) { gText = gState; ExitProcess(0); }\n",
