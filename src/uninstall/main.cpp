@@ -4,6 +4,7 @@
 // that a mouse-driver change needs.
 #include <windows.h>
 
+#include "footprint/footprint.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -43,11 +44,10 @@ void ProductTitle(const StartupStrings& script, char* out, uint32_t size) {
     }
     out[0] = 0;
     plat::RegKey key;
-    if (plat::RegOpen(plat::LocalMachine(),
-                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint",
-                      &key) == plat::kErrSuccess) {
+    if (plat::RegOpen(plat::LocalMachine(), footprint::kUninstallKey, &key) == plat::kErrSuccess) {
         uint32_t got = size - 1;
-        if (plat::RegQuery(key, "DisplayName", nullptr, out, &got) != plat::kErrSuccess) {
+        if (plat::RegQuery(key, footprint::kUninstallLabel, nullptr, out, &got) !=
+            plat::kErrSuccess) {
             out[0] = 0;
         }
         out[size - 1] = 0;
@@ -142,8 +142,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     DirectoryOf(program, installDir, sizeof installDir);
     plat::WindowsDirectory(windowsDir, sizeof windowsDir);
     plat::SystemDirectory(systemDir, sizeof systemDir);
-    text::Format(listPath, sizeof listPath, "%s\\UNINSTAL.INF", installDir);
-    text::Format(recordPath, sizeof recordPath, "%s\\SETUP.INF", installDir);
+    footprint::PathIn(listPath, installDir, footprint::kListName);
+    footprint::PathIn(recordPath, installDir, footprint::kRecordName);
 
     static StartupStrings script;
     int haveList = ReadUninstallList(listPath, &script);
