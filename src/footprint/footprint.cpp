@@ -19,6 +19,9 @@ const AppEntry kAppEntries[kAppEntryCount] = {
     {kHiveMachine, kUninstallKey, "UninstallString", kInInstallDir, "\\UNINSTAL.EXE", kSetupsKey},
 };
 
+const char* const kClassValues[kClassValueCount] = {"MouseDriver", "InfPath", "DriverDesc",
+                                                    "DriverDate", "InfSection"};
+
 int IsMouseLine(MouseLineRule* rule, const LineFacts& line) {
     if (line.hasHeader) {
         rule->armed = 1;

@@ -96,6 +96,10 @@ const char kUninstallLabel[] = "DisplayName";
 // The install record's sections: one per mouse type.
 const char kRecordPs2[] = "PS2";
 const char kRecordSerial[] = "Serial";
+// The class key's values that setup overwrites, recorded first-seen under
+// their own names, in the order setup writes them (MouseType apart, below).
+const int kClassValueCount = 5;
+extern const char* const kClassValues[kClassValueCount];
 // Record keys beyond the overwritten values themselves (write-once, like them).
 const char kRecordDeviceKey[] = "SubKey1";  // the device key setup changed
 const char kRecordClassKey[] = "SubKey2";   // the class key setup changed

@@ -85,8 +85,7 @@ void WriteApplicationEntries(const SetupState& state) {
     }
 }
 
-const char* const kRecordedClassValues[] = {"MouseDriver", "InfPath", "DriverDesc", "DriverDate",
-                                            "InfSection"};
+using footprint::kClassValues;
 
 // Keeps a class or device value in the install record.
 void RecordValue(const SetupState& state, plat::RegKey key, const char* name) {
@@ -150,7 +149,7 @@ void RecordListedDevice(const SetupState& state, plat::RegKey device, const char
     if (driver[0] != 0 && text::Format(path, sizeof path, "%s%s", kClassPrefix, driver)) {
         RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordClassKey, path);
         if (plat::RegOpen(plat::LocalMachine(), path, &key) == plat::kErrSuccess) {
-            for (const char* name : kRecordedClassValues) {
+            for (const char* name : kClassValues) {
                 RecordValue(state, key, name);
             }
             RecordMouseType(state, key);
@@ -297,7 +296,7 @@ void UpdateMouseClassKey(const SetupState& state, const char* driver, const char
     const StartupStrings& s = state.startupStrings;
     const char* const values[] = {s.MouseDriver, s.MouseInf, description, s.DriverDate, infSection};
     for (int i = 0; i < 5; i++) {
-        RecordAndSet(state, key, kRecordedClassValues[i], values[i]);
+        RecordAndSet(state, key, kClassValues[i], values[i]);
     }
     RecordMouseType(state, key);
     FlushInstallRecord(state.destDir);

@@ -134,9 +134,11 @@ struct ClassValues {
 
 ClassValues ClassValuesOf(const StartupStrings& s, const char* section) {
     bool serial = Same(section, "Serial");
-    ClassValues v = {{"MouseDriver", "InfPath", "DriverDesc", "DriverDate", "InfSection"},
-                     {s.MouseDriver, s.MouseInf, serial ? s.SeialName : s.PS2Name, s.DriverDate,
-                      serial ? s.SerialInfSection : s.PS2InfSection}};
+    ClassValues v = {
+        {footprint::kClassValues[0], footprint::kClassValues[1], footprint::kClassValues[2],
+         footprint::kClassValues[3], footprint::kClassValues[4]},
+        {s.MouseDriver, s.MouseInf, serial ? s.SeialName : s.PS2Name, s.DriverDate,
+         serial ? s.SerialInfSection : s.PS2InfSection}};
     return v;
 }
 
