@@ -101,7 +101,7 @@ def check_round_trip(c, s, before, after, left, expected_left, unlisted=(), dest
     differences that one listed line stands for (unlisted)."""
     c.equal(left, expected_left, "the uninstaller listed exactly what the scenario leaves")
     subjects = [line.split(": ", 1)[0] for line in left]
-    rest = [ch for ch in w.differences(before, after) if not listed(ch, subjects)]
+    rest = sorted(ch for ch in w.differences(before, after) if not listed(ch, subjects))
     unlisted = sorted(list(unlisted) + restart_trace(before, after))
     c.equal(rest, unlisted, "machine as before SETUP.EXE, apart from the listed leftovers")
     folder = s.host(dest).exists()
