@@ -22,24 +22,27 @@ YES, NO = w.YES, w.NO
 FOLDER_LEFT = w.DEST + ": folder still holds files"
 
 
-def setup_walk(serial=False, again=False):
-    """The whole wizard, the mouse type chosen, no restart at the end; a
-    second setup answers OK to "directory already exists"."""
+def setup_walk(serial=False, again=False, dest=None):
+    """The whole wizard, the mouse type chosen, the destination typed when
+    given, no restart at the end; a second setup answers OK to "directory
+    already exists"."""
     steps = w.walk_to(w.MOUSE)
     if serial:
         steps += [f"click {w.SERIAL}"]
-    steps += w.leave(w.MOUSE, w.NEXT) + [f"wait {w.SELDIR}", f"click {w.NEXT}"]
+    steps += w.leave(w.MOUSE, w.NEXT) + [f"wait {w.SELDIR}"]
+    steps += [f"settext 1003 {dest}"] if dest else []
+    steps += [f"click {w.NEXT}"]
     if again:
         steps += ["msgbox", f"click {w.OK}", "gone"]
     steps += [f"wait {w.END}", f"click {w.RESTART_NO}"] + w.leave(w.END, w.NEXT)
     return steps
 
 
-def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False):
+def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False, dest=w.DEST):
     """UNINSTAL.EXE from the install directory; the result box's lines. With
     mouse_app a "VelorPoint" window runs and must be closed while its
     program is still there."""
-    r = w.run_setup(s, w.uninstall_walk(answer, restart), program=w.DEST + "\\UNINSTAL.EXE",
+    r = w.run_setup(s, w.uninstall_walk(answer, restart), program=dest + "\\UNINSTAL.EXE",
                     expect_restart=answer == YES and restart == YES, mouse_app=mouse_app)
     if mouse_app:
         c.equal(r.app_log, ["ready", "close after-copy"],
@@ -51,9 +54,9 @@ def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False):
     return r, [line[2:] for line in r.log if line.startswith("- ")]
 
 
-def run_setups(s, c, count=1, serial=False):
+def run_setups(s, c, count=1, serial=False, dest=None):
     for i in range(count):
-        r = w.run_setup(s, setup_walk(serial, again=i > 0), expect_restart=False)
+        r = w.run_setup(s, setup_walk(serial, again=i > 0, dest=dest), expect_restart=False)
         c.check(r.robot_ok and r.exit_code == 0, f"setup {i + 1} walked to its end", r.log[-2:])
 
 
@@ -61,78 +64,83 @@ def restart(s):
     s.run(["wineboot", "-r"])
 
 
-def changes(before, after):
-    """What differs: registry values and keys, files, by name."""
-    out = []
-    for key in sorted(set(before["values"]) | set(after["values"])):
-        if before["values"].get(key) != after["values"].get(key):
-            out.append(("value", key[0], key[1]))
-    for k in sorted(before["keys"] ^ after["keys"]):
-        out.append(("key", k, None))
-    for name in sorted(set(before["files"]) | set(after["files"])):
-        if before["files"].get(name) != after["files"].get(name):
-            out.append(("file", name, None))
-    return out
+def restart_trace(before, after):
+    """What the restart leaves of its own: the WININIT.INI that it carried
+    out, kept as wininit.bak as Windows 98 keeps it. Wine may carry it out
+    as soon as the restart is asked for, so it is told by its contents:
+    only deletions, one file each."""
+    name = "windows/wininit.bak"
+    if before["files"].get(name) == after["files"].get(name):
+        return []
+    lines = after["files"][name].decode("latin-1").splitlines() if name in after["files"] else []
+    if lines[:1] == ["[rename]"] and all(l.startswith("NUL=") for l in lines[1:]):
+        return [("file", name, None)]
+    return []
 
 
 def listed(change, subjects):
-    """Whether a difference is one the uninstaller listed."""
+    """Whether the uninstaller's result names a difference: the value (key
+    and name), the key or a value below it, the file or directory by its
+    path; system.ini and system.bak by the mouse line it kept."""
     kind, where, name = change
-    if kind in ("value", "key"):
-        rel = where.split("\\", 1)[1].lower()
-        want = f"{rel}  {name or '(default)'}".lower() if kind == "value" else rel
-        return any(s.lower() == want or (kind == "key" and s.lower().startswith(rel))
-                   for s in subjects)
-    if where in ("windows/system.ini", "windows/system.bak"):
-        return any(s.startswith("mouse=") for s in subjects)
-    return False
+    subjects = [s.lower() for s in subjects]
+    if kind in ("file", "dir"):
+        if where in ("windows/system.ini", "windows/system.bak"):
+            return any(s.startswith("mouse=") for s in subjects)
+        return ("c:\\" + where.replace("/", "\\")).lower() in subjects
+    rel = where.split("\\", 1)[1].lower()
+    if kind == "value":
+        return f"{rel}  {name or '(default)'}".lower() in subjects
+    return any(s == rel or s.startswith(rel + "\\") or s.startswith(rel + "  ")
+               for s in subjects)
 
 
-def explained(change, left):
-    """Whether a listed leftover accounts for a difference: the leftover's
-    own entry, or, for a missing install record, the driver registration."""
-    subjects = [line.split(": ", 1)[0] for line in left]
-    if listed(change, subjects):
-        return True
-    no_record = any("no install record" in line for line in left)
-    driver_keys = ("HKLM\\Enum\\", "HKLM\\System\\CurrentControlSet\\Services\\Class\\")
-    return no_record and change[0] == "value" and change[1].startswith(driver_keys)
-
-
-def check_round_trip(c, s, before, after, left, expected_left):
+def check_round_trip(c, s, before, after, left, expected_left, unlisted=(), dest=w.DEST):
+    """The machine after the round trip is the one before, apart from what
+    the uninstaller listed, the restart's trace, and, for a row, the
+    differences that one listed line stands for (unlisted)."""
     c.equal(left, expected_left, "the uninstaller listed exactly what the scenario leaves")
-    rest = [ch for ch in changes(before, after) if not explained(ch, left)]
-    c.equal(rest, [], "machine as before SETUP.EXE, apart from the listed leftovers")
-    folder = s.host(w.DEST).exists()
-    c.equal(folder, FOLDER_LEFT in left, "install folder gone unless listed")
+    subjects = [line.split(": ", 1)[0] for line in left]
+    rest = sorted(ch for ch in w.differences(before, after) if not listed(ch, subjects))
+    unlisted = sorted(list(unlisted) + restart_trace(before, after))
+    c.equal(rest, unlisted, "machine as before SETUP.EXE, apart from the listed leftovers")
+    folder = s.host(dest).exists()
+    c.equal(folder, dest + FOLDER_LEFT[len(w.DEST):] in left, "install folder gone unless listed")
     if folder:
-        c.equal([p.name for p in s.host(w.DEST).rglob("*")], [], "install folder empty")
+        c.equal([p.name for p in s.host(dest).rglob("*")], [], "install folder empty")
     c.check(not (s.c / "windows" / "WININIT.INI").exists(), "WININIT.INI carried out")
 
 
 def round_trip(serial=False, setups=1, machine=None, after_setup=None, expected_left=(),
-               mouse_app=False):
+               mouse_app=False, unlisted=(), prepare=None, dest=None):
+    """A row: the machine (registry text, then prepare(s) for files), the
+    setups, after_setup(s, c) to change or check the installed machine, and
+    what the uninstall lists (expected_left) or leaves under one listed
+    line (unlisted)."""
     def scenario(s, a, c):
         w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
         s.windows_version("UNINSTAL.EXE", "win98")
         if machine:
             s.import_reg("REGEDIT4\n\n" + machine + "\n")
+        if prepare:
+            prepare(s)
         before = w.snapshot(s)
-        run_setups(s, c, setups, serial)
+        run_setups(s, c, setups, serial, dest)
         if after_setup:
-            after_setup(s)
-        r, left = run_uninstall(s, c, mouse_app=mouse_app)
+            after_setup(s, c)
+        r, left = run_uninstall(s, c, mouse_app=mouse_app, dest=dest or w.DEST)
         restart(s)
-        check_round_trip(c, s, before, w.snapshot(s), left, list(expected_left))
+        check_round_trip(c, s, before, w.snapshot(s), left, list(expected_left), unlisted,
+                         dest or w.DEST)
     return scenario
 
 
-def edit_mouse_line(s):
+def edit_mouse_line(s, c):
     ini = s.c / "windows" / "system.ini"
     ini.write_bytes(ini.read_bytes().replace(b"mouse=*vmouse", b"mouse=user.vxd"))
 
 
-def drop_record(s):
+def drop_record(s, c):
     s.host(w.DEST + "\\SETUP.INF").unlink()
 
 
@@ -143,7 +151,7 @@ def scenario_no(s, a, c):
     run_setups(s, c)
     installed = w.snapshot(s)
     run_uninstall(s, c, answer=NO)
-    c.equal(changes(installed, w.snapshot(s)), [], "nothing changed")
+    c.equal(w.differences(installed, w.snapshot(s)), [], "nothing changed")
 
 
 def scenario_second(s, a, c):
@@ -158,10 +166,67 @@ def scenario_second(s, a, c):
     # No restart this time either: Wine's restart request carries out
     # WININIT.INI at once.
     _, again = run_uninstall(s, c, restart=NO)
-    c.equal(changes(once, w.snapshot(s)), [], "the second uninstall changed nothing")
+    c.equal(w.differences(once, w.snapshot(s)), [], "the second uninstall changed nothing")
     c.equal(again, left, "the second run lists the same")
     restart(s)
     check_round_trip(c, s, before, w.snapshot(s), left, [FOLDER_LEFT])
+
+
+def system_ini(edit):
+    """prepare: system.ini as edit(bytes) makes it."""
+    def prepare(s):
+        ini = s.c / "windows" / "system.ini"
+        ini.write_bytes(edit(ini.read_bytes()))
+    return prepare
+
+
+def ini_switched(s, c):
+    ini = (s.c / "windows" / "system.ini").read_bytes()
+    c.check(b"\r\nmouse=*vmouse\r\n" in ini, "setup switched the mouse line")
+
+
+def vxd_set_aside(s, c):
+    vmm = s.c / "windows" / "system32" / "VMM32"
+    c.equal(sorted(p.name for p in vmm.iterdir()), ["VMOUSE.BAK"], "setup set VMOUSE.VXD aside")
+
+
+# A line longer than the 1023 bytes of a piece, "mouse" in its tail.
+LONG_COMMENT = b"; " + b"x" * 1100 + b" the mouse driver below\r\n"
+LONG_DEST = "C:\\Program Files\\Velor Mouse Driver and Pointing Tools 1998"
+
+
+def remove_long_dest(s):
+    import shutil
+    shutil.rmtree(s.host(LONG_DEST), ignore_errors=True)
+
+
+# A serial mouse that the Configuration Manager lists, its device key
+# without ConfigFlags, its class key in place.
+SERIAL_DEVICE = "HKLM\\Enum\\Root\\*PNP0F0C\\0000"
+LISTED_SERIAL = """[HKEY_DYN_DATA\\Config Manager\\Enum\\C29A2010]
+"HardWareKey"="ROOT\\\\*PNP0F0C\\\\0000"
+"Problem"=hex:00,00,00,00
+
+[HKEY_LOCAL_MACHINE\\Enum\\Root\\*PNP0F0C\\0000]
+"Class"="Mouse"
+"DeviceDesc"="Standard Serial Mouse"
+"Mfg"="(Standard mouse types)"
+"HardwareID"="*PNP0F0C"
+"Driver"="Mouse\\\\0001"
+
+[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Mouse\\0001]
+"DevLoader"="*vmouse"
+"MouseDriver"="mouse.drv"
+"InfPath"="MSMOUSE.INF"
+"DriverDesc"="Standard Serial Mouse"
+"DriverDate"="4-23-1999"
+"InfSection"="Serial_Inst"
+"""
+
+
+def flags_added(s, c):
+    c.equal(w.value(w.snapshot(s), SERIAL_DEVICE, "ConfigFlags"), b"\0\0\0\0",
+            "setup added ConfigFlags to the listed serial device")
 
 
 NO_CLASS = ("[-HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Mouse\\0000]\n")
@@ -182,8 +247,29 @@ SCENARIOS = {
     "no-record": (round_trip(after_setup=drop_record,
                              expected_left=[w.DEST + "\\SETUP.INF: no install record: the "
                                             "mouse driver registration stays",
-                                            FOLDER_LEFT]),
+                                            FOLDER_LEFT],
+                             unlisted=[("value", w.DEVICE, n) for n in ("DeviceDesc", "Mfg")] +
+                             [("value", w.CLASS + "\\0000", n) for n in
+                              ("DriverDate", "DriverDesc", "InfPath", "InfSection", "MouseDriver",
+                               "MouseType")]),
                   "no install record: the driver registration stays and is listed"),
+    "nul-in-line": (round_trip(prepare=system_ini(lambda b: b.replace(
+        b"shell=Explorer.exe\r\n", b"shell=Explorer.exe\0 explorer's own\r\n")),
+        after_setup=ini_switched, expected_left=[FOLDER_LEFT]),
+        "a NUL inside system.ini's shell line: system.ini comes back byte for byte"),
+    "long-comment": (round_trip(prepare=system_ini(lambda b: b.replace(
+        b"[386Enh]\r\n", b"[386Enh]\r\n" + LONG_COMMENT)), after_setup=ini_switched,
+        expected_left=[FOLDER_LEFT]),
+        "a [386Enh] comment of more than 1023 bytes mentioning mouse ahead of the mouse line"),
+    "vxd-kept": (round_trip(after_setup=vxd_set_aside, expected_left=[FOLDER_LEFT]),
+                 "VMOUSE.VXD in VMM32 before setup: set aside, then back"),
+    "long-dest": (round_trip(prepare=remove_long_dest, dest=LONG_DEST,
+                             expected_left=[LONG_DEST + FOLDER_LEFT[len(w.DEST):]]),
+                  "a long install path with blanks, typed on the destination page"),
+    "serial-listed": (round_trip(serial=True, machine=LISTED_SERIAL, after_setup=flags_added,
+                                 expected_left=[FOLDER_LEFT]),
+                      "a listed serial mouse without ConfigFlags: setup adds it, the uninstall "
+                      "takes it away"),
     "no": (scenario_no, "No at the question"),
     "second": (scenario_second, "a second uninstall"),
 }

@@ -16,8 +16,10 @@ prints one line per check and exits 1 when any failed.
 """
 
 import argparse
+import hashlib
 import os
 import shutil
+import stat
 import subprocess
 import sys
 import time
@@ -34,15 +36,6 @@ CLSID = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}"
 CV = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
 DEVICE = "HKLM\\Enum\\BIOS\\*PNP0F13\\0000"
 CLASS = "HKLM\\System\\CurrentControlSet\\Services\\Class\\Mouse"
-REG_KEYS = [
-    "HKCR\\CLSID\\" + CLSID,
-    CV + "\\Controls Folder\\Mouse",
-    CV + "\\Run",
-    CV + "\\Uninstall\\VelorPoint",
-    "HKLM\\Enum\\BIOS",
-    "HKLM\\Enum\\Root\\VelorMouse",
-    CLASS,
-]
 # Everything of the machine that a run may touch, to be put back first.
 RESET_REG = f"""REGEDIT4
 
@@ -52,7 +45,7 @@ RESET_REG = f"""REGEDIT4
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]
 "VelorPoint"=-
 [-HKEY_LOCAL_MACHINE\\Enum\\BIOS]
-[-HKEY_LOCAL_MACHINE\\Enum\\Root\\VelorMouse]
+[-HKEY_LOCAL_MACHINE\\Enum\\Root]
 [-HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Mouse]
 [-HKEY_DYN_DATA\\Config Manager\\Enum]
 
@@ -163,43 +156,235 @@ def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0,
 
 
 # ---- what the machine holds -------------------------------------------------
+#
+# A snapshot is the whole machine: every file and directory of drive C: and
+# every key and value of the registry, less what Wine changes on its own
+# (VOLATILE). HKEY_CLASSES_ROOT is HKLM\Software\Classes here, as on
+# Windows 95, and is named so; HKEY_CURRENT_USER is its key below HKU.
 
-def read_registry(s):
-    log = WORK + "\\reg.txt"
-    s.run([WORK + "\\window_helper.exe", "dump-reg", log] + REG_KEYS)
+# What changes on an idle machine across a restart (two snapshots with a
+# `wineboot -r` between), or is the harness's own: (kind, path, reason). A
+# registry entry covers the key, its values and its subkeys; a file entry a
+# file or a directory and all below it.
+# Measured with Wine 8.0 (the benchmark prints it): nothing else changes.
+VOLATILE = [
+    ("file", "wholerun", "the harness's scratch directory (robot steps, logs, these dumps)"),
+]
+
+
+def volatile(kind, path):
+    """Whether VOLATILE covers a registry key ("reg") or a file ("file")."""
+    low = path.lower()
+    sep = "\\" if kind == "reg" else "/"
+    return any(k == kind and (low == p.lower() or low.startswith(p.lower() + sep))
+               for k, p, _ in VOLATILE)
+
+
+def unescape(text):
+    """A name or string as the wineserver writes it (its own C-like escapes)."""
+    out, i = [], 0
+    named = {"a": "\a", "b": "\b", "e": "\x1b", "f": "\f", "n": "\n", "r": "\r", "t": "\t",
+             "v": "\v"}
+    while i < len(text):
+        ch = text[i]
+        i += 1
+        if ch != "\\" or i == len(text):
+            out.append(ch)
+            continue
+        ch = text[i]
+        i += 1
+        if ch in named:
+            out.append(named[ch])
+        elif ch == "x":
+            j = i
+            while j < len(text) and j < i + 4 and text[j] in "0123456789abcdefABCDEF":
+                j += 1
+            out.append(chr(int(text[i:j], 16)) if j > i else "x")
+            i = j
+        elif ch in "01234567":
+            j = i
+            while j < len(text) and j < i + 2 and text[j] in "01234567":
+                j += 1
+            out.append(chr(int(text[i - 1:j], 8)))
+            i = j
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+def quoted_end(text, start, quote):
+    """Index of the quote that closes the quoted text opening before start."""
+    i = start
+    while text[i] != quote:
+        i += 2 if text[i] == "\\" else 1
+    return i
+
+
+def parse_saved(path, name_of):
+    """A registry branch as the wineserver saves it: keys and values, data as
+    stored (strings in UTF-16). name_of maps a saved key path to its name
+    here, or None to leave it out."""
     keys, values = set(), {}
-    for line in s.host(log).read_text(errors="replace").splitlines():
-        key, name, typ, data = (line.split("\t") + ["", "", ""])[:4]
-        keys.add(key)
-        if typ:
-            values[(key, name)] = (int(typ), bytes.fromhex(data))
+    key = None
+    text = path.read_text(encoding="utf-8", errors="surrogateescape").replace("\\\n  ", "")
+    for line in text.splitlines():
+        if line.startswith("["):
+            key = name_of(unescape(line[1:quoted_end(line, 1, "]")]))
+            if key is not None:
+                parts = key.split("\\")
+                keys.update("\\".join(parts[:n]) for n in range(1, len(parts) + 1))
+            continue
+        if key is None or not line or line[0] not in '"@':
+            continue
+        if line[0] == "@":
+            name, rest = "", line[2:]
+        else:
+            end = quoted_end(line, 1, '"')
+            name, rest = unescape(line[1:end]), line[end + 2:]
+        typ = 1
+        if rest.startswith("str("):
+            typ, rest = int(rest[4:rest.index(")")], 16), rest[rest.index(":") + 1:]
+        if rest.startswith('"'):
+            data = (unescape(rest[1:-1]) + "\0").encode("utf-16le", "surrogatepass")
+        elif rest.startswith("dword:"):
+            typ, data = 4, int(rest[6:], 16).to_bytes(4, "little")
+        else:
+            head, _, body = rest.partition(":")
+            typ = 3 if head == "hex" else int(head[4:-1], 16)
+            data = bytes.fromhex(body.replace(",", ""))
+        values[(key, name)] = (typ, data)
     return keys, values
 
 
+def hklm_name(saved):
+    cls = "software\\classes"
+    low = saved.lower()
+    if low == cls or low.startswith(cls + "\\"):
+        return "HKCR" + saved[len(cls):]
+    return "HKLM\\" + saved
+
+
+def read_registry(s):
+    log = WORK + "\\reg.txt"
+    rc = s.run([WORK + "\\window_helper.exe", "save-reg", log])
+    if rc != 0:
+        raise RuntimeError(f"window_helper save-reg failed (exit {rc}): "
+                           f"{read_lines(s.host(log))}")
+    keys, values = parse_saved(s.host(log + ".hklm"), hklm_name)
+    more = parse_saved(s.host(log + ".hku"), lambda saved: "HKU\\" + saved)
+    keys |= more[0]
+    values.update(more[1])
+    # HKEY_DYN_DATA through the ANSI calls: its strings are made UTF-16 too.
+    for line in s.host(log).read_text(encoding="latin-1").splitlines():
+        key, name, typ, data = (line.split("\t") + ["", "", ""])[:4]
+        keys.add(key)
+        if typ:
+            raw = bytes.fromhex(data)
+            if int(typ) in (1, 2, 7):
+                raw = raw.decode("latin-1").encode("utf-16le")
+            values[(key, name)] = (int(typ), raw)
+    keys = {k for k in keys if not volatile("reg", k)}
+    values = {kn: v for kn, v in values.items() if not volatile("reg", kn[0])}
+    return keys, values
+
+
+class Content:
+    """A file's contents by their digest; small files keep their bytes. Equal
+    to another Content with the same digest, or to the bytes themselves."""
+    KEEP = 64 << 10  # bytes kept up to this size
+
+    def __init__(self, digest, size, path, data=None):
+        self.digest, self.size, self.path, self.data = digest, size, path, data
+
+    def __eq__(self, other):
+        if isinstance(other, Content):
+            return self.digest == other.digest
+        if isinstance(other, (bytes, bytearray)):
+            return len(other) == self.size and hashlib.sha1(other).digest() == self.digest
+        return NotImplemented
+
+    def __hash__(self):
+        return hash(self.digest)
+
+    def __len__(self):
+        return self.size
+
+    def __repr__(self):
+        return f"<{self.size} bytes {self.digest.hex()[:12]}>"
+
+    def bytes(self):
+        data = self.data if self.data is not None else self.path.read_bytes()
+        if hashlib.sha1(data).digest() != self.digest:
+            raise RuntimeError(f"{self.path} changed since the snapshot")
+        return data
+
+    def decode(self, *args):
+        return self.bytes().decode(*args)
+
+
+# Digests of large files by path, trusted while size, times and inode stay:
+# only for files unchanged for SETTLED seconds when hashed, so that a write
+# in the same clock tick as the hashing cannot go unseen.
+_digests = {}
+SETTLED = 2.0
+
+
+def content_of(p, st):
+    if st.st_size <= Content.KEEP:
+        data = p.read_bytes()
+        return Content(hashlib.sha1(data).digest(), len(data), p, data)
+    stamp = (st.st_size, st.st_mtime_ns, st.st_ctime_ns, st.st_ino, st.st_dev)
+    known = _digests.get(p)
+    if known and known[0] == stamp:
+        return Content(known[1], st.st_size, p)
+    h = hashlib.sha1()
+    with open(p, "rb") as f:
+        while chunk := f.read(1 << 20):
+            h.update(chunk)
+    if time.time() - st.st_ctime > SETTLED:
+        _digests[p] = (stamp, h.digest())
+    return Content(h.digest(), st.st_size, p)
+
+
 def read_files(s):
-    out = {}
-    roots = [s.host(DEST), s.c / "windows" / "system32" / "VMM32"]
-    for root in roots:
-        if root.exists():
-            for p in sorted(root.rglob("*")):
-                if p.is_file():
-                    out[p.relative_to(s.c).as_posix()] = p.read_bytes()
-    win = s.c / "windows"
-    for p in [win / "system.ini", win / "system.bak", win / "system.new",
-              win / "system" / "VLMOUSE.VXD", win / "inf" / "VLMOUSE.INF",
-              s.host(DISK + "\\SETUP.INF"), win / "WININIT.INI"]:
-        if p.exists():
-            out[p.relative_to(s.c).as_posix()] = p.read_bytes()
-    return out
+    """Every file of drive C: by its contents, every directory (an empty one
+    left behind shows), every symbolic link by its target."""
+    files, dirs = {}, set()
+    for root, subdirs, names in os.walk(s.c):
+        base = Path(root)
+        rel = base.relative_to(s.c).as_posix()
+        keep = []
+        for d in subdirs:
+            name = d if rel == "." else f"{rel}/{d}"
+            if volatile("file", name):
+                continue
+            if (base / d).is_symlink():
+                files[name] = "-> " + os.readlink(base / d)
+            else:
+                dirs.add(name)
+                keep.append(d)
+        subdirs[:] = keep
+        for n in names:
+            name = n if rel == "." else f"{rel}/{n}"
+            p = base / n
+            if volatile("file", name):
+                continue
+            st = p.lstat()
+            files[name] = ("-> " + os.readlink(p) if stat.S_ISLNK(st.st_mode)
+                           else content_of(p, st))
+    return files, dirs
 
 
 def snapshot(s):
     keys, values = read_registry(s)
-    return {"keys": keys, "values": values, "files": read_files(s)}
+    files, dirs = read_files(s)
+    return {"keys": keys, "values": values, "files": files, "dirs": dirs}
 
 
 def text_of(value):
-    return value[1].split(b"\0")[0].decode("latin-1") if value else None
+    if not value:
+        return None
+    return value[1].decode("utf-16le", "replace").split("\0")[0]
 
 
 def describe_changes(before, after):
@@ -211,6 +396,8 @@ def describe_changes(before, after):
         what = "new" if a is None else "removed" if b is None else "changed"
         size = f" ({len(b)} bytes)" if b is not None else ""
         lines.append(f"  file {what}: C:/{name}{size}")
+    for name in sorted(before["dirs"] ^ after["dirs"]):
+        lines.append(f"  directory {'new' if name in after['dirs'] else 'removed'}: C:/{name}")
     changed_keys = {k for (k, _), v in after["values"].items() if before["values"].get((k, _)) != v}
     for k in sorted(set(after["keys"]) - set(before["keys"]) - changed_keys):
         lines.append(f"  registry key new: {k}")
@@ -369,7 +556,13 @@ class Checks:
 
 
 def value(snap, key, name):
+    """A value's text, or its bytes when it is not a string; names are
+    case-blind, as in the registry."""
     v = snap["values"].get((key, name))
+    if v is None:
+        want = (key.lower(), name.lower())
+        v = next((x for (k, n), x in snap["values"].items() if (k.lower(), n.lower()) == want),
+                 None)
     return text_of(v) if v and v[0] == 1 else (v[1] if v else None)
 
 
@@ -646,8 +839,8 @@ def scenario_driver_only(s, a, c):
 def scenario_version(s, a, c):
     """A Windows NT version: string 44 captioned "Warning", nothing else."""
     prepare_machine(s, a.setup, a.helper)
-    s.windows_version("SETUP.EXE", "winxp")
     before = snapshot(s)
+    s.windows_version("SETUP.EXE", "winxp")
     try:
         steps = answer_box("Warning", "This  Mouse Setup Program is for Windows 95/98 only !",
                            "warning") + ["sleep 1000"]
@@ -803,6 +996,7 @@ def differences(before, after):
     out += [("key", k, None) for k in sorted(before["keys"] ^ after["keys"])]
     out += [("file", f, None) for f in sorted(set(before["files"]) | set(after["files"]))
             if before["files"].get(f) != after["files"].get(f)]
+    out += [("dir", d, None) for d in sorted(before["dirs"] ^ after["dirs"])]
     return out
 
 
@@ -810,7 +1004,7 @@ def named_in(difference, listed):
     """Whether the uninstaller's result names this difference itself: the
     value (key and name), the key, or the file by its path."""
     kind, where, name = difference
-    if kind == "file":
+    if kind in ("file", "dir"):
         return ("c:\\" + where.replace("/", "\\")).lower() in listed
     rel = where.split("\\", 1)[1].lower()
     return (f"{rel}  {name or '(default)'}".lower() if kind == "value" else rel) in listed
@@ -880,6 +1074,22 @@ def bench(s, a):
     print(f"bench: full install of the sample disk (8 files on one disk, registration), Next to "
           f"End page, minus the 1 s pause and one process start: {install * 1000:.0f} ms")
     print(f"bench: size of SETUP.EXE: {Path(a.setup).stat().st_size} bytes")
+    # A snapshot of the whole machine: the first hashes every file, a later
+    # one only what changed since.
+    _digests.clear()
+    for what in ["first", "repeated"]:
+        t0 = time.monotonic()
+        snap = snapshot(s)
+        print(f"bench: snapshot of the whole machine ({what}; {len(snap['files'])} files, "
+              f"{len(snap['dirs'])} directories, {len(snap['keys'])} keys, "
+              f"{len(snap['values'])} values): {(time.monotonic() - t0) * 1000:.0f} ms")
+    # What Wine changes on its own, for VOLATILE: the idle machine across a
+    # restart.
+    s.run(["wineboot", "-r"])
+    idle = describe_changes(snap, snapshot(s))
+    print(f"bench: idle machine across a restart, differences outside VOLATILE: {len(idle)}")
+    for line in idle:
+        print("bench: " + line.strip())
 
 
 def main():

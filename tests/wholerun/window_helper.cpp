@@ -11,11 +11,10 @@
 //       WM_CLOSE it notes whether FILE (an installed file) existed yet, then
 //       closes.
 //       Both write "ready" first, once their window exists.
-//   window_helper dump-reg LOG KEY...
-//       Every value below each KEY (HKLM\..., HKCR\..., HKDD\...), subkeys
-//       in enumeration order, one line each: key TAB name TAB type TAB hex
-//       data. One process for all the keys a test looks at.
+//   window_helper save-reg LOG
+//       The whole registry, for a snapshot of the machine: see SaveRegistry.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <windows.h>
 
@@ -81,58 +80,102 @@ int Run(WNDPROC proc, const char* className, const char* title, DWORD style) {
     return 0;
 }
 
-void DumpKey(HKEY root, const char* rootName, const char* path) {
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return;
-    }
-    char keyLine[600];
-    snprintf(keyLine, sizeof keyLine, "%s\\%s", rootName, path);
-    fprintf(gLog, "%s\t\t\t\n", keyLine);  // the key exists, even without values
+// Registry paths and names: Wine allows longer than Windows 98 did.
+const DWORD kMaxPath = 4096;
+const DWORD kMaxName = 16384;
+
+// One value line; data too large for buf is read again at its size.
+void DumpValues(HKEY key, const char* keyLine) {
+    static char name[kMaxName];
+    static BYTE small[65536];
     for (DWORD i = 0;; i++) {
-        char name[256];
-        BYTE data[1024];
-        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) !=
-            ERROR_SUCCESS) {
+        DWORD nameSize = sizeof name, dataSize = sizeof small, type = 0;
+        BYTE* data = small;
+        LONG result = RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize);
+        if (result == ERROR_MORE_DATA) {
+            data = static_cast<BYTE*>(malloc(dataSize));
+            nameSize = sizeof name;
+            result = RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize);
+        }
+        if (result == ERROR_SUCCESS) {
+            fprintf(gLog, "%s\t%s\t%lu\t", keyLine, name, static_cast<unsigned long>(type));
+            for (DWORD b = 0; b < dataSize; b++) {
+                fprintf(gLog, "%02x", data[b]);
+            }
+            fprintf(gLog, "\n");
+        }
+        if (data != small) {
+            free(data);
+        }
+        if (result != ERROR_SUCCESS) {
             break;
         }
-        fprintf(gLog, "%s\t%s\t%lu\t", keyLine, name, static_cast<unsigned long>(type));
-        for (DWORD b = 0; b < dataSize; b++) {
-            fprintf(gLog, "%02x", data[b]);
-        }
-        fprintf(gLog, "\n");
     }
+}
+
+void DumpKey(HKEY root, const char* rootName, const char* path) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path[0] ? path : nullptr, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    char keyLine[kMaxPath];
+    snprintf(keyLine, sizeof keyLine, "%s%s%s", rootName, path[0] ? "\\" : "", path);
+    fprintf(gLog, "%s\t\t\t\n", keyLine);  // the key exists, even without values
+    DumpValues(key, keyLine);
     for (DWORD i = 0;; i++) {
-        char sub[256];
+        char sub[kMaxPath];
         DWORD subSize = sizeof sub;
         if (RegEnumKeyExA(key, i, sub, &subSize, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;
         }
-        char child[600];
-        snprintf(child, sizeof child, "%s\\%s", path, sub);
+        char child[kMaxPath];
+        snprintf(child, sizeof child, "%s%s%s", path, path[0] ? "\\" : "", sub);
         DumpKey(root, rootName, child);
     }
     RegCloseKey(key);
 }
 
-int DumpRegistry(int count, char** keys) {
-    for (int i = 0; i < count; i++) {
-        const char* slash = strchr(keys[i], '\\');
-        if (slash == nullptr) {
-            continue;
-        }
-        char rootName[8];
-        snprintf(rootName, sizeof rootName, "%.*s", static_cast<int>(slash - keys[i]), keys[i]);
-        HKEY root = strcmp(rootName, "HKLM") == 0   ? HKEY_LOCAL_MACHINE
-                    : strcmp(rootName, "HKCR") == 0 ? HKEY_CLASSES_ROOT
-                    : strcmp(rootName, "HKDD") == 0 ? HKEY_DYN_DATA
-                                                    : nullptr;
-        if (root != nullptr) {
-            DumpKey(root, rootName, slash + 1);
+// RegSaveKey needs the backup privilege, held but not enabled.
+int EnableBackupPrivilege() {
+    HANDLE token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) {
+        return 0;
+    }
+    TOKEN_PRIVILEGES privileges;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    BOOL ok = LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &privileges.Privileges[0].Luid) &&
+              AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
+              GetLastError() == ERROR_SUCCESS;
+    CloseHandle(token);
+    return ok;
+}
+
+// The whole registry: HKEY_LOCAL_MACHINE and HKEY_USERS (HKEY_CLASSES_ROOT
+// and HKEY_CURRENT_USER are views of them) saved by the server in its own
+// text format to LOG.hklm and LOG.hku, in one request each; HKEY_DYN_DATA,
+// which lives only in the running server and is not saved, dumped to LOG.
+int SaveRegistry(const char* log) {
+    if (!EnableBackupPrivilege()) {
+        Note("no backup privilege");
+        return 1;
+    }
+    const struct {
+        HKEY root;
+        const char* suffix;
+    } roots[] = {{HKEY_LOCAL_MACHINE, ".hklm"}, {HKEY_USERS, ".hku"}};
+    for (const auto& r : roots) {
+        char file[MAX_PATH];
+        snprintf(file, sizeof file, "%s%s", log, r.suffix);
+        DeleteFileA(file);
+        LONG result = RegSaveKeyA(r.root, file, nullptr);
+        if (result != ERROR_SUCCESS) {
+            fprintf(gLog, "RegSaveKey %s: error %ld\n", r.suffix, result);
+            return 1;
         }
     }
+    DumpKey(HKEY_DYN_DATA, "HKDD", "");
     fclose(gLog);
     return 0;
 }
@@ -141,9 +184,8 @@ int DumpRegistry(int count, char** keys) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        fprintf(
-            stderr,
-            "usage: window_helper watch-restart LOG | mouse-app LOG FILE | dump-reg LOG KEY...\n");
+        fprintf(stderr,
+                "usage: window_helper watch-restart LOG | mouse-app LOG FILE | save-reg LOG\n");
         return 2;
     }
     gLog = fopen(argv[2], "w");
@@ -153,8 +195,8 @@ int main(int argc, char** argv) {
     if (strcmp(argv[1], "watch-restart") == 0) {
         return Run(WatchProc, "RestartWatch", "restart watch", WS_OVERLAPPED);
     }
-    if (strcmp(argv[1], "dump-reg") == 0) {
-        return DumpRegistry(argc - 3, argv + 3);
+    if (strcmp(argv[1], "save-reg") == 0) {
+        return SaveRegistry(argv[2]);
     }
     if (strcmp(argv[1], "mouse-app") == 0 && argc >= 4) {
         gCheckFile = argv[3];
