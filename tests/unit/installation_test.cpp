@@ -146,86 +146,20 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
     struct Row {
         int line;
         const char* what;
-        bool txtBefore, dllBefore;
-        int countBefore;  // SharedDLLs count of SHARED.DLL; -1 none
+        const char* before;  // there before setup: t A.TXT, d SHARED.DLL
+        int countBefore;     // SharedDLLs count of SHARED.DLL; -1 none
         int setups;
         bool olderRecord;  // the record loses [Files] and [Counted] before the uninstall
         int countAfterSetup, countAfterUninstall;
-        bool txtKept, dllKept;
-        std::vector<int> leftovers;  // kinds, A.TXT's first
+        const char* kept;       // after the uninstall, as before
+        const char* leftovers;  // kinds, A.TXT's first: E kLeftExisted, S kLeftShared
     } rows[] = {
-        {__LINE__,
-         "shared, there with count 2",
-         false,
-         true,
-         2,
-         1,
-         false,
-         3,
-         2,
-         false,
-         true,
-         {kLeftExisted}},
-        {__LINE__,
-         "shared, made by setup, no count",
-         false,
-         false,
-         -1,
-         1,
-         false,
-         -1,
-         -1,
-         false,
-         false,
-         {}},
-        {__LINE__,
-         "shared, there without a count",
-         true,
-         true,
-         -1,
-         1,
-         false,
-         1,
-         -1,
-         true,
-         true,
-         {kLeftExisted, kLeftExisted}},
-        {__LINE__,
-         "a second setup counts nothing again",
-         true,
-         true,
-         2,
-         2,
-         false,
-         3,
-         2,
-         true,
-         true,
-         {kLeftExisted, kLeftExisted}},
-        {__LINE__,
-         "made by setup, another product counts it",
-         false,
-         false,
-         1,
-         1,
-         false,
-         2,
-         1,
-         false,
-         true,
-         {kLeftShared}},
-        {__LINE__,
-         "an older record: every listed file goes, counts stay",
-         true,
-         true,
-         2,
-         1,
-         true,
-         3,
-         3,
-         false,
-         false,
-         {}},
+        {__LINE__, "shared, there with count 2", "d", 2, 1, false, 3, 2, "d", "E"},
+        {__LINE__, "shared, made by setup, no count", "", -1, 1, false, -1, -1, "", ""},
+        {__LINE__, "shared, there without a count", "td", -1, 1, false, 1, -1, "td", "EE"},
+        {__LINE__, "a second setup counts nothing again", "td", 2, 2, false, 3, 2, "td", "EE"},
+        {__LINE__, "made by setup, another product counts it", "", 1, 1, false, 2, 1, "d", "S"},
+        {__LINE__, "an older record: listed files go, counts stay", "td", 2, 1, true, 3, 3, "", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
@@ -243,10 +177,10 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         ASSERT_TRUE(
             tm::WriteFile(dest + "\\UNINSTAL.INF",
                           "[Files]\r\n1=Install, A.TXT\r\n2=Windows, SYSTEM\\SHARED.DLL\r\n"));
-        if (row.txtBefore) {
+        if (text::Find(row.before, "t") != nullptr) {
             ASSERT_TRUE(tm::WriteFile(txt, "mine"));
         }
-        if (row.dllBefore) {
+        if (text::Find(row.before, "d") != nullptr) {
             ASSERT_TRUE(tm::WriteFile(dll, "mine"));
         }
         SetSharedCount(dll, row.countBefore);
@@ -283,16 +217,18 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         for (int run = 0; run < 2; run++) {  // a second run changes nothing
             UndoReport r = UndoReport();
             RemoveInstalledFiles(places, script, 1, "", "", &r);
-            std::vector<int> kinds;
+            std::string kinds, kept;
             for (int i = 0; i < r.count; i++) {
-                if (r.leftovers[i].kind != kLeftDirectory) {
-                    kinds.push_back(r.leftovers[i].kind);
-                }
+                int k = r.leftovers[i].kind;
+                kinds += k == kLeftExisted     ? "E"
+                         : k == kLeftShared    ? "S"
+                         : k == kLeftDirectory ? ""
+                                               : "?";
             }
+            kept = std::string(tm::Exists(txt) ? "t" : "") + (tm::Exists(dll) ? "d" : "");
             EXPECT_EQ(row.leftovers, kinds) << "run " << run;
             EXPECT_EQ(row.countAfterUninstall, SharedCount(dll)) << "run " << run;
-            EXPECT_EQ(row.txtKept, tm::Exists(txt)) << "run " << run;
-            EXPECT_EQ(row.dllKept, tm::Exists(dll)) << "run " << run;
+            EXPECT_EQ(row.kept, kept) << "run " << run;
         }
         SetSharedCount(dll, -1);
     }
