@@ -1,5 +1,6 @@
 #include "footprint/footprint.h"
 
+#include "platform/registry.h"
 #include "platform/text.h"
 
 namespace footprint {
@@ -66,6 +67,92 @@ int BytesOfHex(const char* hex, uint8_t* bytes) {
         bytes[i / 2] = static_cast<uint8_t>(i % 2 == 0 ? v << 4 : (bytes[i / 2] | v));
     }
     return static_cast<int>(n / 2);
+}
+
+int TargetKey(const char* place, const char* rel, char* out) {
+    const char* below = "";
+    if (text::CompareNoCase(place, kPlaceSystem) == 0) {
+        below = "SYSTEM\\";
+    } else if (text::CompareNoCase(place, kPlaceInf) == 0) {
+        below = "INF\\";
+    } else if (text::CompareNoCase(place, kPlaceInstall) != 0 &&
+               text::CompareNoCase(place, kPlaceWindows) != 0) {
+        return 0;
+    }
+    const char* root = below[0] != 0 ? kPlaceWindows : place;
+    if (!text::Format(out, kFootprintPath, "%s, %s%s", root, below, rel)) {
+        return 0;
+    }
+    for (char* p = out; *p != 0; p++) {
+        if (*p == '=') {
+            *p = '|';
+        }
+    }
+    return 1;
+}
+
+void FileRecordText(const FileRecord& record, char* out) {
+    const char* state = record.existed ? kFileExisted : kFileNew;
+    if (!record.shared) {
+        text::Copy(out, kFileRecordSize, state);
+    } else if (record.countState == kCountDword) {
+        text::Format(out, kFileRecordSize, "%s, %u", state, record.count);
+    } else {
+        text::Format(out, kFileRecordSize, "%s, %s", state,
+                     record.countState == kCountAbsent ? kRecordedAbsent : "?");
+    }
+}
+
+int ParseFileRecord(const char* recorded, FileRecord* record) {
+    char state[kFileRecordSize];
+    const char* comma = text::Find(recorded, ",");
+    uint32_t n =
+        comma != nullptr ? static_cast<uint32_t>(comma - recorded) : text::Length(recorded);
+    if (n >= sizeof state) {
+        return 0;
+    }
+    text::Copy(state, n + 1, recorded);
+    record->existed = text::CompareNoCase(state, kFileExisted) == 0;
+    if (!record->existed && text::CompareNoCase(state, kFileNew) != 0) {
+        return 0;
+    }
+    record->shared = comma != nullptr;
+    record->countState = kCountAbsent;
+    record->count = 0;
+    if (comma == nullptr) {
+        return 1;
+    }
+    const char* count = comma + 1;
+    while (*count == ' ') {
+        count++;
+    }
+    if (count[0] >= '0' && count[0] <= '9') {
+        record->countState = kCountDword;
+        record->count = static_cast<uint32_t>(text::ToInt(count));
+    } else if (text::CompareNoCase(count, kRecordedAbsent) != 0) {
+        record->countState = kCountOther;
+    }
+    return 1;
+}
+
+int ReadSharedCount(const char* path, uint32_t* count) {
+    *count = 0;
+    plat::RegKey key;
+    if (plat::RegOpen(plat::LocalMachine(), kSharedDlls, &key) != plat::kErrSuccess) {
+        return kCountAbsent;
+    }
+    uint32_t type = 0;
+    uint32_t got = sizeof *count;
+    long result = plat::RegQuery(key, path, &type, count, &got);
+    plat::RegClose(key);
+    if (result == plat::kErrFileNotFound) {
+        return kCountAbsent;
+    }
+    if (result != plat::kErrSuccess || type != plat::kRegDword || got != sizeof *count) {
+        *count = 0;
+        return kCountOther;
+    }
+    return kCountDword;
 }
 
 int PathIn(char* out, const char* dir, const char* name) {

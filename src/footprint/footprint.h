@@ -117,6 +117,56 @@ void HexOf(const uint8_t* bytes, uint32_t n, char* out);
 // -1 when the text is no whole hex of at most that many bytes.
 int BytesOfHex(const char* hex, uint8_t* bytes);
 
+// ---- target files and shared counts ---------------------------------------
+
+// The record's [Files]: each target file under the key the uninstall list
+// spells it with (TargetKey), as first seen: kFileExisted or kFileNew, and
+// for a file of the Windows places ", " and its SharedDLLs count then
+// (decimal, "-" absent, "?" not a REG_DWORD). Write-once like the rest, so
+// a second setup keeps the first one's answers. kRecordFilesAll holds "1"
+// once the first setup recorded its files; a record without it is older,
+// and its files are removed as listed.
+const char kRecordFiles[] = "Files";
+const char kRecordFilesAll[] = "All";
+const char kFileExisted[] = "existed";
+const char kFileNew[] = "new";
+// The record's [Counted]: "1" under the key of each shared file whose count
+// this installation raised. Setup writes it after raising the count, the
+// uninstaller takes it away before lowering it: a stop in between leaves
+// the count one too high (the file stays), never one too low.
+const char kRecordCounted[] = "Counted";
+const uint32_t kFileRecordSize = 32;  // a [Files] value: up to 31 chars
+
+// HKLM: one REG_DWORD per shared file, named by its full path, counting the
+// products that use it (the Windows 95 convention). Files outside the
+// install directory follow it: they are the ones others may use too.
+const char kSharedDlls[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+enum SharedCount {
+    kCountAbsent,  // no value
+    kCountDword,   // a REG_DWORD
+    kCountOther,   // a value of another type or size: left as it is
+};
+
+struct FileRecord {
+    int existed;     // 1 when the file was there before setup
+    int shared;      // 1 for a file of the Windows places
+    int countState;  // SharedCount before setup (shared files)
+    uint32_t count;  // the count before setup when kCountDword
+};
+
+// The record key of the list entry "place, rel": System and Inf are spelled
+// as the Windows directory's SYSTEM and INF, and a "=" (which would end a
+// profile key) as "|". out: kFootprintPath bytes; 0 when it does not fit or
+// the place is none of the four.
+int TargetKey(const char* place, const char* rel, char* out);
+// A [Files] value and back (out: kFileRecordSize bytes); Parse gives 0 for
+// a text that is none (an absent entry included).
+void FileRecordText(const FileRecord& record, char* out);
+int ParseFileRecord(const char* text, FileRecord* record);
+// The SharedDLLs value of path: its SharedCount, the count in *count.
+int ReadSharedCount(const char* path, uint32_t* count);
+
 // ---- composing paths --------------------------------------------------------
 
 const uint32_t kFootprintPath = 260;  // composed paths: up to 259 chars

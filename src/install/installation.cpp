@@ -3,11 +3,13 @@
 #include "install/file_copy.h"
 #include "install/register_driver.h"
 #include "install/system_ini.h"
+#include "install/target_files.h"
 #include "model/setup_state.h"
 
 int RunInstallation(SetupState& state, InstallProgress& progress) {
     // An existing subdirectory is no failure: the copy goes on either way.
     CreateSubdirectories(state);
+    RecordTargetFiles(state);
     int copied = CopyInstallPlan(state, progress);
     progress.Registering();
     RegisterMouseDriver(state, RegisterScope::Full);

@@ -19,7 +19,8 @@ class InstallProgress : public CopyProgress {
     ~InstallProgress() {}
 };
 
-// Creates the subdirectories, copies the plan, pauses, registers the
+// Creates the subdirectories, records the target files as they are (and
+// counts the shared ones), copies the plan, pauses, registers the
 // application and the driver, and switches system.ini over. A cancelled copy
 // stops after the file in progress; what was copied is registered all the
 // same, but system.ini is left as it is. 1 when the installation ran to its

@@ -76,6 +76,10 @@ uint16_t LeftoverText(int kind) {
             return IDS_LEFT_UNLISTED;
         case kLeftNoEarlierLine:
             return IDS_LEFT_NO_EARLIER_LINE;
+        case kLeftExisted:
+            return IDS_LEFT_EXISTED;
+        case kLeftShared:
+            return IDS_LEFT_SHARED;
         default:
             return IDS_LEFT_FAILED;
     }

@@ -27,6 +27,8 @@ enum LeftoverKind {
     kLeftDirectory,      // a directory that still holds files
     kLeftUnlisted,       // no uninstall list: files other than the programs stay
     kLeftNoEarlierLine,  // setup's mouse line stays: system.bak keeps no earlier one
+    kLeftExisted,        // a file that was there before setup (which copied over it): kept
+    kLeftShared,         // a file setup made that others still count as used: kept
 };
 
 struct Leftover {
@@ -77,6 +79,9 @@ void ApplicationFiles(char* pageLibrary, char* application);
 void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report);
 
 // Removes the files and then the empty directories of the uninstall list;
+// a file the install record names as there before setup stays, and a shared
+// file's SharedDLLs count that setup raised is lowered, the file going only
+// when setup made it and no count remains;
 // without a list, the two files named (pageLibrary, application; "" for
 // none). Files in use, the uninstaller, the install record and the driver
 // file go at the next start.

@@ -4,6 +4,7 @@
 #include "footprint/footprint.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "platform/registry.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
 #include "uninstall/undo.h"
@@ -247,6 +248,62 @@ void ReportUnread(const char* listPath, const char* section, UndoReport* report)
     }
 }
 
+// ---- files setup did not make, and shared counts ----------------------------
+
+// One user fewer of a shared file; a value setup made goes at 0.
+void LowerSharedCount(const char* path, bool setupsValue) {
+    uint32_t count = 0;
+    plat::RegKey key;
+    if (footprint::ReadSharedCount(path, &count) != footprint::kCountDword || count == 0 ||
+        plat::RegOpen(plat::LocalMachine(), footprint::kSharedDlls, &key) != plat::kErrSuccess) {
+        return;
+    }
+    count--;
+    if (count == 0 && setupsValue) {
+        plat::RegRemoveValue(key, path);
+    } else {
+        plat::RegSet(key, path, plat::kRegDword, &count, sizeof count);
+    }
+    plat::RegClose(key);
+}
+
+// The list entry's file as the install record found it before setup: kept
+// and named when it was there; a shared one's count taken back once; and a
+// shared file setup made kept while a count remains. false when the file
+// may go (setup made it) or the record does not tell (an older one).
+bool KeptAsFound(const char* recordPath, const char* entry, const char* path, UndoReport* report) {
+    char place[kUndoPath];
+    char rel[kUndoPath];
+    char key[footprint::kFootprintPath];
+    SplitField(SplitField(entry, place, sizeof place), rel, sizeof rel);
+    char kept[footprint::kFileRecordSize];
+    footprint::FileRecord record;
+    if (!footprint::TargetKey(place, rel, key) ||
+        plat::ProfileGetString(footprint::kRecordFiles, key, "", kept, sizeof kept, recordPath) ==
+            0 ||
+        !footprint::ParseFileRecord(kept, &record)) {
+        return false;
+    }
+    char counted[4];
+    if (record.shared && plat::ProfileGetString(footprint::kRecordCounted, key, "", counted,
+                                                sizeof counted, recordPath) > 0) {
+        // The mark goes first, so a second run never lowers the count twice.
+        plat::ProfileWriteString(footprint::kRecordCounted, key, nullptr, recordPath);
+        plat::ProfileWriteString(nullptr, nullptr, nullptr, recordPath);
+        LowerSharedCount(path, record.countState == footprint::kCountAbsent);
+        report->changed = 1;
+    }
+    uint32_t count = 0;
+    int remains =
+        record.shared ? footprint::ReadSharedCount(path, &count) : footprint::kCountAbsent;
+    bool keep = record.existed || remains == footprint::kCountOther ||
+                (remains == footprint::kCountDword && count > 0);
+    if (keep && plat::FileAttributes(path) != plat::kInvalidAttributes) {
+        AddLeftover(report, record.existed ? kLeftExisted : kLeftShared, path);
+    }
+    return keep;
+}
+
 }  // namespace
 
 void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report) {
@@ -325,10 +382,13 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
             }
             // The running program, its list and the record go last, at the
             // next start; the loaded driver cannot go before.
+            bool own = SamePlace(path, places.program) || SamePlace(path, listPath) ||
+                       SamePlace(path, recordPath);
             bool atRestart =
-                SamePlace(path, places.program) || SamePlace(path, listPath) ||
-                SamePlace(path, recordPath) ||
-                (script.MouseDriver[0] != 0 && SameText(NameOf(path), script.MouseDriver));
+                own || (script.MouseDriver[0] != 0 && SameText(NameOf(path), script.MouseDriver));
+            if (!own && KeptAsFound(recordPath, entry, path, report)) {
+                continue;
+            }
             if (atRestart) {
                 AtRestart(report, path);
             } else {

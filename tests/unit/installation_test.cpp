@@ -10,8 +10,11 @@
 
 #include "model/install_plan.h"
 #include "model/setup_state.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
+#include "uninstall/undo.h"
 #include "unit/register_driver_support.h"
 
 namespace {
@@ -50,6 +53,30 @@ class PageStandIn : public InstallProgress {
     CancelAt at_;
     int cancelled_ = 0;
 };
+
+const char kSharedDlls[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// The SharedDLLs count of path: -1 when there is none.
+int SharedCount(const std::string& path) {
+    testing_registry::Value v =
+        testing_registry::Read(std::string(regtest::kHklm) + kSharedDlls, path);
+    if (!v.present || v.type != plat::kRegDword || v.data.size() != 4) {
+        return -1;
+    }
+    return static_cast<uint8_t>(v.data[0]) | static_cast<uint8_t>(v.data[1]) << 8;
+}
+
+void SetSharedCount(const std::string& path, int count) {
+    plat::RegKey key;
+    ASSERT_EQ(plat::kErrSuccess, plat::RegCreate(plat::LocalMachine(), kSharedDlls, &key));
+    uint32_t n = static_cast<uint32_t>(count);
+    if (count < 0) {
+        plat::RegRemoveValue(key, path.c_str());
+    } else {
+        plat::RegSet(key, path.c_str(), plat::kRegDword, &n, sizeof n);
+    }
+    plat::RegClose(key);
+}
 
 std::string Read(const std::string& path) {
     std::string bytes;
@@ -109,6 +136,101 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
         EXPECT_EQ(rows[i].switched ? "[386Enh]\r\nmouse=*vmouse\r\n" : kIni,
                   Read(windows + "\\system.ini"));
         EXPECT_EQ(rows[i].switched, tm::Exists(windows + "\\system.bak"));
+    }
+}
+
+// Setup (once or twice), then the uninstaller's file step, for a disk with
+// A.TXT for the install directory and SHARED.DLL for the system directory:
+// what was there stays (and is named), counts come back as they were.
+TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
+    struct Row {
+        int line;
+        const char* what;
+        const char* before;  // there before setup: t A.TXT, d SHARED.DLL
+        int countBefore;     // SharedDLLs count of SHARED.DLL; -1 none
+        int setups;
+        bool olderRecord;  // the record loses [Files] and [Counted] before the uninstall
+        int countAfterSetup, countAfterUninstall;
+        const char* kept;       // after the uninstall, as before
+        const char* leftovers;  // kinds, A.TXT's first: E kLeftExisted, S kLeftShared
+    } rows[] = {
+        {__LINE__, "shared, there with count 2", "d", 2, 1, false, 3, 2, "d", "E"},
+        {__LINE__, "shared, made by setup, no count", "", -1, 1, false, -1, -1, "", ""},
+        {__LINE__, "shared, there without a count", "td", -1, 1, false, 1, -1, "td", "EE"},
+        {__LINE__, "a second setup counts nothing again", "td", 2, 2, false, 3, 2, "td", "EE"},
+        {__LINE__, "made by setup, another product counts it", "", 1, 1, false, 2, 1, "d", "S"},
+        {__LINE__, "an older record: listed files go, counts stay", "td", 2, 1, true, 3, 3, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        regtest::ResetScenario(1);
+        SetupState& state = gSetup;
+        std::string windows = tm::Path("WINDOWS");
+        std::string dest = state.destDir;
+        std::string txt = dest + "\\A.TXT";
+        std::string dll = windows + "\\SYSTEM\\SHARED.DLL";
+        text::Copy(state.windowsDir, sizeof state.windowsDir, windows.c_str());
+        ASSERT_TRUE(tm::WriteFile(windows + "\\system.ini", "[386Enh]\r\nmouse=a\r\n"));
+        ASSERT_TRUE(tm::MakeDirs(windows + "\\SYSTEM"));
+        ASSERT_TRUE(tm::WriteFile(tm::Path("DISK") + "\\A.TXT", "disk"));
+        ASSERT_TRUE(tm::WriteFile(tm::Path("DISK") + "\\SHARED.DLL", "disk"));
+        ASSERT_TRUE(
+            tm::WriteFile(dest + "\\UNINSTAL.INF",
+                          "[Files]\r\n1=Install, A.TXT\r\n2=Windows, SYSTEM\\SHARED.DLL\r\n"));
+        if (text::Find(row.before, "t") != nullptr) {
+            ASSERT_TRUE(tm::WriteFile(txt, "mine"));
+        }
+        if (text::Find(row.before, "d") != nullptr) {
+            ASSERT_TRUE(tm::WriteFile(dll, "mine"));
+        }
+        SetSharedCount(dll, row.countBefore);
+        text::Copy(state.setupDir, sizeof state.setupDir, tm::Path("DISK").c_str());
+        ASSERT_EQ(1, AllocateInstallPlan(state, 2));
+        FileEntry* e = state.installPlan;
+        text::Copy(e[0].SourceName, 15, "A.TXT");
+        text::Copy(e[0].TargetName, 15, "A.TXT");
+        text::Copy(e[1].SourceName, 15, "SHARED.DLL");
+        text::Copy(e[1].TargetName, 15, "SHARED.DLL");
+        text::Format(e[1].TargetDir, sizeof e[1].TargetDir, "%s\\SYSTEM", state.windowsDir);
+        e[1].Absolute = 1;
+        state.diskCount = 1;
+        state.diskFileCounts[0] = 2;
+        state.diskFirstEntry[0] = state.installPlan;
+        state.diskFirstEntry[1] = state.installPlan + 2;
+        for (int i = 0; i < row.setups; i++) {
+            PageStandIn page(kNever);
+            RunInstallation(state, page);
+        }
+        ReleaseInstallPlan(state);
+        EXPECT_EQ("disk", Read(dll));
+        EXPECT_EQ(row.countAfterSetup, SharedCount(dll));
+        std::string record = dest + "\\SETUP.INF";
+        if (row.olderRecord) {
+            plat::ProfileWriteString("Files", nullptr, nullptr, record.c_str());
+            plat::ProfileWriteString("Counted", nullptr, nullptr, record.c_str());
+        }
+
+        StartupStrings script = StartupStrings();
+        std::string program = dest + "\\UNINSTAL.EXE";
+        std::string system = windows + "\\SYSTEM";
+        UndoPlaces places = {dest.c_str(), windows.c_str(), system.c_str(), program.c_str()};
+        for (int run = 0; run < 2; run++) {  // a second run changes nothing
+            UndoReport r = UndoReport();
+            RemoveInstalledFiles(places, script, 1, "", "", &r);
+            std::string kinds, kept;
+            for (int i = 0; i < r.count; i++) {
+                int k = r.leftovers[i].kind;
+                kinds += k == kLeftExisted     ? "E"
+                         : k == kLeftShared    ? "S"
+                         : k == kLeftDirectory ? ""
+                                               : "?";
+            }
+            kept = std::string(tm::Exists(txt) ? "t" : "") + (tm::Exists(dll) ? "d" : "");
+            EXPECT_EQ(row.leftovers, kinds) << "run " << run;
+            EXPECT_EQ(row.countAfterUninstall, SharedCount(dll)) << "run " << run;
+            EXPECT_EQ(row.kept, kept) << "run " << run;
+        }
+        SetSharedCount(dll, -1);
     }
 }
 
