@@ -3,8 +3,9 @@
 // machine (and half-way through each write), Windows starts again, and the
 // user runs the same program again to its end. At every stop point:
 // system.ini is the old or the new file byte for byte once Windows has
-// started, and after the rerun (and, for setup, the uninstaller) the whole
-// machine equals what the uninterrupted runs give.
+// started, the install record holds only earlier values, and after the
+// rerun (and, for setup, the uninstaller) the whole machine equals what the
+// uninterrupted runs give.
 #include <gtest/gtest.h>
 #include <stdio.h>
 
@@ -103,6 +104,36 @@ std::string Differences(const Machine& want, const Machine& got) {
 std::string IniOf(const Machine& m) {
     auto it = m.find("WINDOWS/system.ini");
     return it == m.end() ? "<missing>" : it->second;
+}
+
+// The install record as (section, key) -> value; empty when there is none.
+typedef std::map<std::pair<std::string, std::string>, std::string> Record;
+
+Record RecordOnDisk() {
+    Record r;
+    std::vector<posix::ProfileSectionLines> sections;
+    if (posix::ProfileParseFile((DriveC() / "Program Files/VELOR/SETUP.INF").string(), &sections)) {
+        for (const posix::ProfileSectionLines& s : sections) {
+            for (const posix::ProfileLine& l : s.lines) {
+                r[{s.name, l.name}] = l.value;
+            }
+        }
+    }
+    return r;
+}
+
+// Every entry the record holds is the earlier value the uninterrupted run
+// records: never setup's own value, never a value cut short.
+std::string EarlierValuesOnly(const Record& want, const Record& got) {
+    std::string out;
+    for (const auto& g : got) {
+        auto w = want.find(g.first);
+        if (w != want.end() && w->second != g.second) {
+            out += " record [" + g.first.first + "] " + g.first.second + "=" + g.second +
+                   " is not the earlier value " + w->second + ";";
+        }
+    }
+    return out;
 }
 
 // ---- the programs, as a user runs them --------------------------------------
@@ -211,6 +242,7 @@ void Explore(const Scenario& s) {
     const std::vector<std::string> steps = posix::PowerLog();
     posix::WindowsRestart(false);
     const Machine done = Take();
+    const Record earlier = RecordOnDisk();
     Machine roundTrip;
     if (!s.uninstall) {
         RunUninstaller();
@@ -242,8 +274,16 @@ void Explore(const Scenario& s) {
                     " system.ini neither old nor new after the start:" + Differences(base, now) +
                     " |";
             }
+            std::string record = EarlierValuesOnly(earlier, RecordOnDisk());
+            if (!record.empty()) {
+                broke += " after the start:" + record + " |";
+            }
             Run(s);
             posix::WindowsRestart(false);
+            record = EarlierValuesOnly(earlier, RecordOnDisk());
+            if (!record.empty()) {
+                broke += " after the rerun:" + record + " |";
+            }
             std::string differs = Differences(done, Take());
             if (!differs.empty()) {
                 broke += " after the rerun:" + differs + " |";
