@@ -230,6 +230,7 @@ void Explore(const Scenario& s) {
         "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\r\n");
     fs::remove_all(DriveC() / "SETUPTESTS");
     fs::create_directories(DriveC() / "Program Files");
+    fs::create_directories(DriveC() / "WINDOWS/INF");
     for (int i = 0; i < s.setups; i++) {
         RunSetup(s.serial);
         posix::WindowsRestart(false);
