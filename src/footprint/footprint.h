@@ -21,6 +21,8 @@ const char kVxd[] = "VMM32\\VMOUSE.VXD";
 const char kVxdBak[] = "VMM32\\VMOUSE.BAK";  // the separate mouse VxD set aside by setup
 // In the install directory.
 const char kRecordName[] = "SETUP.INF";   // the install record
+const char kRecordNew[] = "SETUP.NEW";    // the record with this run's entries, before it is taken
+const char kRecordOld[] = "SETUP.OLD";    // the record set aside while SETUP.NEW takes its name
 const char kListName[] = "UNINSTAL.INF";  // the uninstall list
 const char kUninstaller[] = "UNINSTAL.EXE";
 

@@ -389,6 +389,26 @@ int LineIs(const LineFacts& line, const char* text, int caseBlind) {
     return 1;
 }
 
+int CopyWhole(const char* from, const char* to) {
+    static char buf[kRawBuffer];
+    plat::File in = plat::FileOpenRead(from);
+    if (in == nullptr) {
+        return 0;
+    }
+    plat::File out = plat::FileCreate(to);
+    int ok = out != nullptr;
+    uint32_t got = 0;
+    while (ok && plat::FileRead(in, buf, sizeof buf, &got) && got > 0) {
+        ok = plat::FileWrite(out, buf, got);
+    }
+    ok = ok && got == 0;
+    plat::FileClose(in);
+    if (out != nullptr && !plat::FileClose(out)) {
+        ok = 0;
+    }
+    return ok;
+}
+
 namespace {
 
 // The WININIT.INI line that puts the old file back: "path=asidePath" in
@@ -414,27 +434,6 @@ bool GuardLine(const char* path, const char* asidePath, char* out, uint32_t size
         return false;
     }
     return text::Format(out, size, "%s=%s\\%s", shortPath, shortDir, name) != 0;
-}
-
-// Copies from to a new file to, byte for byte; 1 when all of it is there.
-int CopyWhole(const char* from, const char* to) {
-    static char buf[kRawBuffer];
-    plat::File in = plat::FileOpenRead(from);
-    if (in == nullptr) {
-        return 0;
-    }
-    plat::File out = plat::FileCreate(to);
-    int ok = out != nullptr;
-    uint32_t got = 0;
-    while (ok && plat::FileRead(in, buf, sizeof buf, &got) && got > 0) {
-        ok = plat::FileWrite(out, buf, got);
-    }
-    ok = ok && got == 0;
-    plat::FileClose(in);
-    if (out != nullptr && !plat::FileClose(out)) {
-        ok = 0;
-    }
-    return ok;
 }
 
 int Swap(const char* path, const char* newPath, const char* asidePath, const char* windowsDir) {

@@ -55,6 +55,9 @@ int SameLine(RawFile* a, const LineFacts& la, RawFile* b, const LineFacts& lb);
 // 1 when the line is text exactly (case-blind when caseBlind).
 int LineIs(const LineFacts& line, const char* text, int caseBlind);
 
+// Copies from to a new file to, byte for byte; 1 when all of it is there.
+int CopyWhole(const char* from, const char* to);
+
 // Decides each line of a rewrite: writes it (RawCopy of its bytes) or what
 // takes its place. Returns 0 when a write failed; sets *changed when what it
 // wrote differs from the line.

@@ -70,7 +70,7 @@ int OpenSourceFile(const char* path) {
     return handle >= 0 ? handle : kNoHandle;
 }
 
-void CopyToDestination(int source, const char* path) {
+int CopyToDestination(int source, const char* path) {
     int destination = kNoHandle;
     if (source >= 0 && path != nullptr) {
         destination = plat::LzCreate(path);
@@ -78,15 +78,18 @@ void CopyToDestination(int source, const char* path) {
             destination = kNoHandle;
         }
     }
-    if (source >= 0 && destination >= 0) {
-        plat::LzCopy(source, destination);
-    }
+    int written = source < 0 || (destination >= 0 && plat::LzCopy(source, destination) >= 0);
     if (source >= 0) {
         plat::LzClose(source);
     }
     if (destination >= 0) {
         plat::LzClose(destination);
     }
+    // A file cut short is no copy of its source: it goes.
+    if (!written && destination >= 0) {
+        plat::FileDelete(path);
+    }
+    return written;
 }
 
 int CopyPercentage(int i, int n) {
@@ -98,6 +101,7 @@ int CopyPercentage(int i, int n) {
 
 int CopyInstallPlan(const SetupState& state, CopyProgress& progress) {
     int cancelled = 0;
+    int failed = 0;
     for (int disk = 0; disk < state.diskCount && !cancelled; disk++) {
         progress.NewDisk(disk);
         int count = state.diskFileCounts[disk];
@@ -111,12 +115,16 @@ int CopyInstallPlan(const SetupState& state, CopyProgress& progress) {
 
             progress.Percentage(CopyPercentage(file, count));
 
-            CopyToDestination(source,
-                              BuildDestinationPath(state, disk, file, path) ? path : nullptr);
+            int copied = CopyToDestination(
+                source, BuildDestinationPath(state, disk, file, path) ? path : nullptr);
+            // An entry without a target name names no file to write.
+            if (!copied && Entry(state, disk, file)->TargetName[0] != 0) {
+                failed = 1;
+            }
             if (progress.MessageStep()) {
                 cancelled = 1;
             }
         }
     }
-    return cancelled ? 0 : 1;
+    return cancelled ? kCopyCancelled : failed ? kCopyFailed : kCopyDone;
 }

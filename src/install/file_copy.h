@@ -37,9 +37,10 @@ void CreateSubdirectories(const SetupState& state);
 // when it cannot be opened (a null path included: it did not fit).
 int OpenSourceFile(const char* path);
 // Only when source is a handle: creates (or replaces) the destination and
-// copies into it; a null path creates nothing. Closes what was opened; the
-// copy's result is not examined.
-void CopyToDestination(int source, const char* path);
+// copies into it; a null path creates nothing. Closes what was opened. 0
+// when the destination could not be created or written (a file begun is
+// deleted), 1 otherwise: a source that did not open is skipped, not failed.
+int CopyToDestination(int source, const char* path);
 
 // Percentage shown for file i (from 0) of n: (i * 100 + 100) / n.
 int CopyPercentage(int i, int n);
@@ -47,5 +48,7 @@ int CopyPercentage(int i, int n);
 // Walks state's plan disk by disk and file by file, reporting to progress;
 // the source is opened, one message step, the destination created and
 // copied, one more message step. A step that answers "cancelled" ends the
-// walk before the next file. 1 when every file was walked, 0 when cancelled.
+// walk before the next file. kCopyCancelled, kCopyDone, or kCopyFailed when
+// every file was walked but one could not be written.
+enum CopyResult { kCopyCancelled = 0, kCopyDone = 1, kCopyFailed = 2 };
 int CopyInstallPlan(const SetupState& state, CopyProgress& progress);

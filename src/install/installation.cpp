@@ -13,11 +13,12 @@ int RunInstallation(SetupState& state, InstallProgress& progress) {
     int copied = CopyInstallPlan(state, progress);
     progress.Registering();
     RegisterMouseDriver(state, RegisterScope::Full);
-    if (!copied || progress.Cancelled()) {
-        return 0;
+    if (copied == kCopyCancelled || progress.Cancelled()) {
+        return kInstallCancelled;
     }
-    // A system.ini or VMOUSE.VXD left as it was does not stop the run: the
-    // End page follows all the same, so the result is not examined.
-    SwitchSystemIni(state.windowsDir);
-    return 1;
+    // A driver file cut short must not be switched to.
+    if (copied == kCopyFailed) {
+        return kInstallCopyFailed;
+    }
+    return SwitchSystemIni(state.windowsDir) ? kInstallDone : kInstallSwitchFailed;
 }

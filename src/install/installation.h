@@ -19,10 +19,17 @@ class InstallProgress : public CopyProgress {
     ~InstallProgress() {}
 };
 
+enum InstallResult {
+    kInstallCancelled = 0,
+    kInstallDone = 1,
+    kInstallCopyFailed = 2,    // a file could not be written; system.ini left as it is
+    kInstallSwitchFailed = 3,  // system.ini or VMOUSE.VXD could not be switched over
+};
+
 // Creates the subdirectories, records the target files as they are (and
 // counts the shared ones), copies the plan, pauses, registers the
 // application and the driver, and switches system.ini over. A cancelled copy
 // stops after the file in progress; what was copied is registered all the
-// same, but system.ini is left as it is. 1 when the installation ran to its
-// end, 0 when it was cancelled.
+// same, but system.ini is left as it is, as after a copy that failed.
+// Returns an InstallResult.
 int RunInstallation(SetupState& state, InstallProgress& progress);

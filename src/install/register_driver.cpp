@@ -326,6 +326,7 @@ void CreateMouseClassKey(const SetupState& state, const char* driver, const char
 }
 
 void RegisterMouseDriver(SetupState& state, RegisterScope scope) {
+    RecoverInstallRecord(state.destDir);
     if (scope == RegisterScope::Full) {
         WriteApplicationEntries(state);
     }

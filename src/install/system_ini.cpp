@@ -62,10 +62,10 @@ int SwitchSystemIni(const char* windowsDir) {
         return 0;
     }
     // Without a VxD to take its place, VMOUSE.BAK is the only copy of the
-    // original one (a second setup): it stays.
+    // original one (a second setup): it stays, and nothing is left to do.
     uint32_t vxd = plat::FileAttributes(vxdPath);
     if (vxd == plat::kInvalidAttributes || (vxd & plat::kAttrDirectory) != 0) {
-        return 0;
+        return 1;
     }
     plat::FileDelete(vxdBakPath);
     return plat::FileRename(vxdPath, vxdBakPath);

@@ -4,8 +4,9 @@
 
 // Rewrites windowsDir\system.ini (the old one kept as system.bak) and
 // then renames the system directory's VMM32\VMOUSE.VXD to VMOUSE.BAK.
-// 1 when both were done, 0 when either was not (a system.ini that could not
-// be rewritten leaves VMOUSE.VXD alone). A rewrite that would change no
+// 1 when both were done or had nothing to do (no mouse line to change, no
+// VMOUSE.VXD file), 0 when either failed (a system.ini that could not be
+// rewritten is left whole and leaves VMOUSE.VXD alone). A rewrite that would change no
 // byte leaves system.ini and system.bak as they are, and VMOUSE.BAK is only
 // replaced by a VMOUSE.VXD: a second setup keeps the first one's backups.
 int SwitchSystemIni(const char* windowsDir);

@@ -72,17 +72,7 @@ void RecordFile(const SetupState& state, const char* key, const char* path) {
     }
     char value[footprint::kFileRecordSize];
     footprint::FileRecordText(record, value);
-    // Write-once, but a value that reads as none was cut by a torn flush
-    // before anything was copied: the file is still as it was then.
-    char kept[footprint::kFileRecordSize];
-    footprint::FileRecord earlier;
-    char recordPath[kPathSize];
-    ReadInstallRecord(state.destDir, footprint::kRecordFiles, key, "", kept, sizeof kept);
-    if (kept[0] == 0 || footprint::ParseFileRecord(kept, &earlier)) {
-        RecordOriginalValue(state.destDir, footprint::kRecordFiles, key, value);
-    } else if (RecordPath(state, recordPath)) {
-        plat::ProfileWriteString(footprint::kRecordFiles, key, value, recordPath);
-    }
+    RecordOriginalValue(state.destDir, footprint::kRecordFiles, key, value);
 }
 
 // One more user of a shared file: a count of 1 when it had none.
@@ -137,6 +127,10 @@ void ForEachTarget(const SetupState& state, TargetStep step) {
 }  // namespace
 
 void RecordTargetFiles(const SetupState& state) {
+    // A record whose write an earlier run left between its renames is taken
+    // whole first (and what it set aside goes), even when nothing new is
+    // recorded now.
+    RecoverInstallRecord(state.destDir);
     if (OlderRecord(state)) {
         return;
     }

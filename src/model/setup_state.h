@@ -53,6 +53,7 @@ struct SetupState {
     int32_t backEnabled;      // Back button of the mouse-type page
     int32_t restartNow;       // only 1 restarts
     int32_t dissolvePending;  // the backdrop's pictures dissolve on the next paint
+    int32_t installFailed;    // 1 once the install page has reported a failed step
     int16_t pageResult;       // PageResult: 0 cancel, 1 next, 2 back
     void* backdropWindow;     // owner of every page; null without a backdrop
     char mouseTypeWord[40];   // "Serial" or "PS2"

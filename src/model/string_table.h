@@ -62,6 +62,13 @@
     X(52, IDS_SEIAL_NAME, "SeialName")                                                          \
     X(53, IDS_DRIVER_INSTALLED,                                                                 \
       "The Mouse Setup Program has installed driver successfully. You have to restart your "    \
-      "Windows now !")
+      "Windows now !")                                                                          \
+    X(54, IDS_COPY_FAILED,                                                                      \
+      "Some files could not be written to the destination !\nThe disk may be full or write "    \
+      "protected. system.ini is left as it was.")                                               \
+    X(55, IDS_SWITCH_FAILED,                                                                    \
+      "system.ini could not be changed and is left as it was !\nPlease check that system.ini "  \
+      "and system.bak are not read-only, then run Setup again.")                                \
+    X(56, IDS_NOT_INSTALLED_FULLY, "%s is not installed completely !")
 
 #endif

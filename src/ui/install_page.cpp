@@ -111,11 +111,23 @@ void WarnCancelled(HWND page) {
     }
 }
 
+// A step that failed is named to the user; the End page then says so too.
+void ReportFailure(HWND page, int result) {
+    gSetup.installFailed = 1;
+    const char* message =
+        LoadText(result == kInstallCopyFailed ? IDS_COPY_FAILED : IDS_SWITCH_FAILED);
+    MessageBoxA(IsWindow(page) ? page : static_cast<HWND>(gSetup.backdropWindow),
+                message != nullptr ? message : "", gSetup.caption, MB_ICONSTOP);
+}
+
 void OnInstallInit(HWND page) {
     UpdateWindow(page);
     gSetup.pageResult = kPageNext;
-    if (!RunInstallationOnPage(page)) {
+    int result = RunInstallationOnPage(page);
+    if (result == kInstallCancelled) {
         WarnCancelled(page);
+    } else if (result != kInstallDone) {
+        ReportFailure(page, result);
     }
     if (IsWindow(page)) {
         ClosePage(page);

@@ -7,7 +7,7 @@
 
 // Runs the installation on gSetup with its progress on page: the copy,
 // "Updating Registry..." and a second's pause, the full registration and the
-// system.ini switch-over. 1 when it ran to its end, 0 when cancelled.
+// system.ini switch-over. An InstallResult.
 int RunInstallationOnPage(HWND page);
 // Takes at most one waiting message of page or its controls; a Cancel
 // command (WM_COMMAND 1) is not dispatched but sets pageResult to cancel.

@@ -197,7 +197,15 @@ LRESULT CALLBACK EndPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPar
             OnPageCreate(page, 1);
             return 0;
         case WM_SETUP_INIT:
-            SubstituteProductName(page, IDC_TEXT1);
+            if (gSetup.installFailed) {
+                char incomplete[kTextSize];
+                const char* format = LoadText(IDS_NOT_INSTALLED_FULLY);
+                text::Format(incomplete, sizeof incomplete, format != nullptr ? format : "%s",
+                             gSetup.productName);
+                SetDlgItemTextA(page, IDC_TEXT1, incomplete);
+            } else {
+                SubstituteProductName(page, IDC_TEXT1);
+            }
             CheckDlgButton(page, gSetup.restartNow != 0 ? IDC_RESTART_YES : IDC_RESTART_NO,
                            BST_CHECKED);
             return 0;

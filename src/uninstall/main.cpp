@@ -9,6 +9,7 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "program/mouse_app.h"
+#include "script/setup_script.h"
 #include "uninstall/string_ids.h"
 #include "uninstall/undo.h"
 
@@ -166,6 +167,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     static char pageLibrary[kUndoPath];
     static char application[kUndoPath];
     ApplicationFiles(pageLibrary, application);
+    // A setup cut off while it took its new record leaves it to be taken.
+    RecoverInstallRecord(installDir);
     RestoreDriverRegistration(recordPath, script, &gReport);
     RemoveApplicationEntries(&gReport);
     RestoreSystemIni(windowsDir, systemDir, &gReport);

@@ -90,6 +90,7 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
         int result;
         std::vector<std::string> events;
         bool switched;  // system.ini switched over
+        int fails = 0;  // 1: B.TXT cannot be written; 2: system.bak cannot be replaced
     } rows[] = {
         /* 0 */ {
             kNever,
@@ -103,6 +104,19 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
          0,
          {"disk 0", "file A.TXT", "step", "step", "file B.TXT", "step", "step", "registering"},
          false},
+        // A failed step is told; system.ini stays whole and no system.new is left.
+        /* 3 */
+        {kNever,
+         kInstallCopyFailed,
+         {"disk 0", "file A.TXT", "step", "step", "file B.TXT", "step", "step", "registering"},
+         false,
+         1},
+        /* 4 */
+        {kNever,
+         kInstallSwitchFailed,
+         {"disk 0", "file A.TXT", "step", "step", "file B.TXT", "step", "step", "registering"},
+         false,
+         2},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         SCOPED_TRACE("row " + std::to_string(i));
@@ -125,6 +139,13 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
         state.diskFirstEntry[0] = state.installPlan;
         state.diskFirstEntry[1] = state.installPlan + 2;
 
+        if (rows[i].fails == 1) {
+            // lz32 falls back to the compressed name: both are taken.
+            ASSERT_TRUE(tm::MakeDirs(std::string(state.destDir) + "\\B.TXT"));
+            ASSERT_TRUE(tm::MakeDirs(std::string(state.destDir) + "\\B.TX_"));
+        } else if (rows[i].fails == 2) {
+            ASSERT_TRUE(tm::MakeDirs(windows + "\\system.bak"));
+        }
         PageStandIn page(rows[i].at);
         EXPECT_EQ(rows[i].result, RunInstallation(state, page));
         ReleaseInstallPlan(state);
@@ -135,7 +156,8 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
         EXPECT_TRUE(testing_registry::KeyExists(regtest::kClsidKey)) << "registered";
         EXPECT_EQ(rows[i].switched ? "[386Enh]\r\nmouse=*vmouse\r\n" : kIni,
                   Read(windows + "\\system.ini"));
-        EXPECT_EQ(rows[i].switched, tm::Exists(windows + "\\system.bak"));
+        EXPECT_EQ(rows[i].switched || rows[i].fails == 2, tm::Exists(windows + "\\system.bak"));
+        EXPECT_FALSE(tm::Exists(windows + "\\system.new"));
     }
 }
 

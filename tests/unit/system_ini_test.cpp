@@ -182,10 +182,11 @@ TEST(SystemIni, SetsTheVxdAside) {
     } rows[] = {
         {1, false, 1, "new vxd"},
         {1, true, 1, "new vxd"},
-        // Nothing to take its place: the older backup stays.
-        {0, true, 0, "old bak"},
-        {0, false, 0, "<missing>"},
-        {2, true, 0, "old bak"},
+        // Nothing to take its place: the older backup stays, and there was
+        // nothing to do.
+        {0, true, 1, "old bak"},
+        {0, false, 1, "<missing>"},
+        {2, true, 1, "old bak"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         ResetIni();
@@ -222,7 +223,7 @@ TEST(SystemIni, SecondSetupKeepsTheFirstBackups) {
     testing_machine::WriteFile(Vxd(), "vxd");
 
     EXPECT_EQ(1, SwitchSystemIni(WindowsDir().c_str()));
-    EXPECT_EQ(0, SwitchSystemIni(WindowsDir().c_str()));
+    EXPECT_EQ(1, SwitchSystemIni(WindowsDir().c_str()));
 
     EXPECT_EQ(switched, Read(Ini()));
     EXPECT_EQ(original, Read(Bak()));

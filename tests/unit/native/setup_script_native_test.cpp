@@ -25,7 +25,7 @@ TEST(SetupScriptNative, FailedRecordWriteIsNotNoticedAndNotRemembered) {
     tm::Reset();
     std::string dest = tm::Path("DEST");
     ASSERT_TRUE(tm::MakeDirs(dest));
-    plat::posix::InjectFault(plat::posix::Op::ProfileWrite, "SETUP.INF", 0, 1);
+    plat::posix::InjectFault(plat::posix::Op::ProfileWrite, "SETUP.NEW", 0, 1);
     RecordOriginalValue(dest.c_str(), "Serial", "Mfg", "first");
     EXPECT_FALSE(tm::Exists(dest + "\\SETUP.INF"));
     EXPECT_EQ(std::string(""), Recorded(dest, "Serial", "Mfg", ""));
@@ -43,6 +43,7 @@ TEST(SetupScriptNative, LongDestinationKeepsTheRecordName) {
     ASSERT_EQ(250u, dest.size());
     ASSERT_TRUE(tm::MakeDirs(dest));
     RecordOriginalValue(dest.c_str(), "PS2", "Mfg", "kept");
+    FlushInstallRecord(dest.c_str());
     EXPECT_TRUE(tm::Exists(dest + "\\SETUP.INF"));
     EXPECT_FALSE(tm::Exists(dest + "\\SETUP"));
     EXPECT_EQ(std::string("kept"), Recorded(dest, "PS2", "Mfg", ""));
