@@ -38,7 +38,8 @@ if(SETUP_WINDOWS)
   # Round trips of SETUP.EXE and UNINSTAL.EXE (tests/wholerun/roundtrip.py):
   # the machine before the setup equals the machine after the uninstall
   # and the restart, apart from what the uninstaller listed.
-  foreach(scenario ps2-class ps2-no-class serial-new two-setups user-line no-record no second)
+  foreach(scenario ps2-class ps2-no-class serial-new two-setups user-line no-record
+                   user-file no later-restart)
     add_wine_test(NAME uninstall_${scenario}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/roundtrip.py
               ${scenario} --setup $<TARGET_FILE:setup_exe>

@@ -15,9 +15,14 @@
 //       Every value below each KEY (HKLM\..., HKCR\..., HKDD\...), subkeys
 //       in enumeration order, one line each: key TAB name TAB type TAB hex
 //       data. One process for all the keys a test looks at.
+//   window_helper wait-gone LOG PREFIX
+//       Waits up to a minute until no process runs whose file name begins
+//       with PREFIX (the uninstaller's copy), then notes "gone" or "running".
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
+// after windows.h
+#include <tlhelp32.h>
 
 namespace {
 
@@ -137,13 +142,35 @@ int DumpRegistry(int count, char** keys) {
     return 0;
 }
 
+bool Running(const char* prefix) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snap, &entry); more && !found;
+         more = Process32Next(snap, &entry)) {
+        found = _strnicmp(entry.szExeFile, prefix, strlen(prefix)) == 0;
+    }
+    CloseHandle(snap);
+    return found;
+}
+
+int WaitGone(const char* prefix) {
+    for (int i = 0; i < 600 && Running(prefix); i++) {
+        Sleep(100);
+    }
+    Note(Running(prefix) ? "running" : "gone");
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
         fprintf(
             stderr,
-            "usage: window_helper watch-restart LOG | mouse-app LOG FILE | dump-reg LOG KEY...\n");
+            "usage: window_helper watch-restart LOG | mouse-app LOG FILE | dump-reg LOG KEY... | "
+            "wait-gone LOG PREFIX\n");
         return 2;
     }
     gLog = fopen(argv[2], "w");
@@ -152,6 +179,9 @@ int main(int argc, char** argv) {
     }
     if (strcmp(argv[1], "watch-restart") == 0) {
         return Run(WatchProc, "RestartWatch", "restart watch", WS_OVERLAPPED);
+    }
+    if (strcmp(argv[1], "wait-gone") == 0 && argc >= 4) {
+        return WaitGone(argv[3]);
     }
     if (strcmp(argv[1], "dump-reg") == 0) {
         return DumpRegistry(argc - 3, argv + 3);
