@@ -4,6 +4,24 @@
 
 namespace footprint {
 
+const AppEntry kAppEntries[kAppEntryCount] = {
+    {kHiveClasses, kClsidKey, nullptr, kFixedText, "Q7MouseControlPage", kSetupsKey},
+    {kHiveClasses, kServerKey, nullptr, kInInstallDir, "\\Q7PAGE.DLL", kSetupsKey},
+    {kHiveClasses, kServerKey, "ThreadingModel", kFixedText, "Apartment", kSetupsKey},
+    // The handlers' key lies in the Mouse control panel's own tree.
+    {kHiveMachine, kHandlersKey, nullptr, kFixedText, kHandlerName, kSetupsValue},
+    {kHiveMachine,
+     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
+     "PropertySheetHandlers\\Q7MousePage",
+     nullptr, kFixedText, kClsid, kSetupsKey},
+    {kHiveMachine, kRunKey, kAppValue, kInInstallDir, "\\Q7MAIN.EXE -startup", kSetupsValue},
+    {kHiveMachine, kUninstallKey, kUninstallLabel, kProductTitle, nullptr, kSetupsKey},
+    {kHiveMachine, kUninstallKey, "UninstallString", kInInstallDir, "\\UNINSTAL.EXE", kSetupsKey},
+};
+
+const char* const kClassValues[kClassValueCount] = {"MouseDriver", "InfPath", "DriverDesc",
+                                                    "DriverDate", "InfSection"};
+
 int IsMouseLine(MouseLineRule* rule, const LineFacts& line) {
     if (line.hasHeader) {
         rule->armed = 1;

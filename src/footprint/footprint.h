@@ -60,9 +60,46 @@ const char kHandlerName[] = "Q7MousePage";
 const char kAppValue[] = "VelorPoint";  // the Run value and the Uninstall key's name
 const char kClassLoader[] = "*vmouse";  // DevLoader of a class key setup made
 
+// The application's entries, in the order setup writes them. Each names how
+// setup comes by it, which tells the uninstaller what to do with it.
+enum Origin {
+    kSetupsKey,    // a key that is the product's alone: removed with what it holds
+    kSetupsValue,  // setup's value in a key that others share: only the value goes
+};
+enum Hive { kHiveClasses, kHiveMachine };
+// Where an entry's text comes from.
+enum Source {
+    kFixedText,     // text itself
+    kInInstallDir,  // the install directory, then text
+    kProductTitle,  // the [Startup] Title
+};
+struct AppEntry {
+    int hive;  // Hive
+    const char* key;
+    const char* name;  // nullptr: the key's default value
+    int source;        // Source
+    const char* text;
+    int origin;  // Origin
+};
+const int kAppEntryCount = 8;
+extern const AppEntry kAppEntries[kAppEntryCount];
+// Keys of the entries that the uninstaller also reads.
+const char kServerKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}\\InProcServer32";
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint";
+const char kHandlersKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
+    "PropertySheetHandlers";
+const char kAppStartArg[] = " -startup";  // the Run value's argument after the program
+const char kUninstallLabel[] = "DisplayName";
+
 // The install record's sections: one per mouse type.
 const char kRecordPs2[] = "PS2";
 const char kRecordSerial[] = "Serial";
+// The class key's values that setup overwrites, recorded first-seen under
+// their own names, in the order setup writes them (MouseType apart, below).
+const int kClassValueCount = 5;
+extern const char* const kClassValues[kClassValueCount];
 // Record keys beyond the overwritten values themselves (write-once, like them).
 const char kRecordDeviceKey[] = "SubKey1";  // the device key setup changed
 const char kRecordClassKey[] = "SubKey2";   // the class key setup changed

@@ -19,7 +19,6 @@ const uint32_t kNameField = 80;         // subkey names while enumerating
 const uint32_t kHardwareKeyRead = 128;  // HardWareKey values of the device list
 
 using footprint::kClassPrefix;
-using footprint::kClsid;
 const char kMouseClassKey[] = "System\\CurrentControlSet\\Services\\Class\\Mouse";
 const char kDeviceList[] = "Config Manager\\Enum";
 using footprint::kNewSerialDevice;
@@ -63,66 +62,30 @@ int DestPath(const SetupState& state, char* out, const char* name) {
     return text::Format(out, kPathField, "%s%s", state.destDir, name);
 }
 
-// One key of the application entries: created or opened, or skipped.
-int CreateKey(plat::RegKey root, const char* path, plat::RegKey* key) {
-    return plat::RegCreate(root, path, key) == plat::kErrSuccess;
-}
-
+// The application entries, each key created or opened; one that cannot be
+// is skipped, and so is a value whose text does not fit the 80-byte field
+// (the display name goes through the same field as the paths).
 void WriteApplicationEntries(const SetupState& state) {
-    char clsidKey[kPathField];
-    char serverKey[kPathField];
     char composed[kPathField];
-    text::Format(clsidKey, sizeof clsidKey, "CLSID\\%s", kClsid);
-    text::Format(serverKey, sizeof serverKey, "CLSID\\%s\\InProcServer32", kClsid);
-
-    plat::RegKey key;
-    if (CreateKey(plat::ClassesRoot(), clsidKey, &key)) {
-        SetText(key, nullptr, "Q7MouseControlPage");
-        plat::RegClose(key);
-    }
-    if (CreateKey(plat::ClassesRoot(), serverKey, &key)) {
-        if (DestPath(state, composed, "\\Q7PAGE.DLL")) {
-            SetText(key, nullptr, composed);
+    for (const footprint::AppEntry& e : footprint::kAppEntries) {
+        plat::RegKey root =
+            e.hive == footprint::kHiveClasses ? plat::ClassesRoot() : plat::LocalMachine();
+        plat::RegKey key;
+        if (plat::RegCreate(root, e.key, &key) != plat::kErrSuccess) {
+            continue;
         }
-        SetText(key, "ThreadingModel", "Apartment");
-        plat::RegClose(key);
-    }
-    const char handlers[] =
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
-        "PropertySheetHandlers";
-    if (CreateKey(plat::LocalMachine(), handlers, &key)) {
-        SetText(key, nullptr, "Q7MousePage");
-        plat::RegClose(key);
-    }
-    const char handler[] =
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
-        "PropertySheetHandlers\\Q7MousePage";
-    if (CreateKey(plat::LocalMachine(), handler, &key)) {
-        SetText(key, nullptr, kClsid);
-        plat::RegClose(key);
-    }
-    if (CreateKey(plat::LocalMachine(), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                  &key)) {
-        if (DestPath(state, composed, "\\Q7MAIN.EXE -startup")) {
-            SetText(key, "VelorPoint", composed);
-        }
-        plat::RegClose(key);
-    }
-    if (CreateKey(plat::LocalMachine(),
-                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint", &key)) {
-        // The display name goes through the same 80-byte field as the paths.
-        if (text::Copy(composed, sizeof composed, state.startupStrings.Title)) {
-            SetText(key, "DisplayName", composed);
-        }
-        if (DestPath(state, composed, "\\UNINSTAL.EXE")) {
-            SetText(key, "UninstallString", composed);
+        int fits = e.source == footprint::kFixedText ? text::Copy(composed, sizeof composed, e.text)
+                   : e.source == footprint::kInInstallDir
+                       ? DestPath(state, composed, e.text)
+                       : text::Copy(composed, sizeof composed, state.startupStrings.Title);
+        if (fits) {
+            SetText(key, e.name, composed);
         }
         plat::RegClose(key);
     }
 }
 
-const char* const kRecordedClassValues[] = {"MouseDriver", "InfPath", "DriverDesc", "DriverDate",
-                                            "InfSection"};
+using footprint::kClassValues;
 
 // Keeps a class or device value in the install record.
 void RecordValue(const SetupState& state, plat::RegKey key, const char* name) {
@@ -186,7 +149,7 @@ void RecordListedDevice(const SetupState& state, plat::RegKey device, const char
     if (driver[0] != 0 && text::Format(path, sizeof path, "%s%s", kClassPrefix, driver)) {
         RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordClassKey, path);
         if (plat::RegOpen(plat::LocalMachine(), path, &key) == plat::kErrSuccess) {
-            for (const char* name : kRecordedClassValues) {
+            for (const char* name : kClassValues) {
                 RecordValue(state, key, name);
             }
             RecordMouseType(state, key);
@@ -333,7 +296,7 @@ void UpdateMouseClassKey(const SetupState& state, const char* driver, const char
     const StartupStrings& s = state.startupStrings;
     const char* const values[] = {s.MouseDriver, s.MouseInf, description, s.DriverDate, infSection};
     for (int i = 0; i < 5; i++) {
-        RecordAndSet(state, key, kRecordedClassValues[i], values[i]);
+        RecordAndSet(state, key, kClassValues[i], values[i]);
     }
     RecordMouseType(state, key);
     FlushInstallRecord(state.destDir);

@@ -1,5 +1,6 @@
 #include "script/setup_script.h"
 
+#include "footprint/footprint.h"
 #include "model/setup_state.h"
 #include "model/string_ids.h"
 #include "platform/profile.h"
@@ -233,7 +234,8 @@ void ReadStartupStrings(Script& script) {
 
 // 1 when the whole path fitted.
 int InstallRecordPath(const char* destDir, char* path, uint32_t size) {
-    return text::Copy(path, size, destDir) && text::Append(path, size, "\\SETUP.INF");
+    return text::Copy(path, size, destDir) && text::Append(path, size, "\\") &&
+           text::Append(path, size, footprint::kRecordName);
 }
 
 }  // namespace

@@ -46,11 +46,10 @@ void ProductTitle(const StartupStrings& script, char* out, uint32_t size) {
     }
     out[0] = 0;
     plat::RegKey key;
-    if (plat::RegOpen(plat::LocalMachine(),
-                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint",
-                      &key) == plat::kErrSuccess) {
+    if (plat::RegOpen(plat::LocalMachine(), footprint::kUninstallKey, &key) == plat::kErrSuccess) {
         uint32_t got = size - 1;
-        if (plat::RegQuery(key, "DisplayName", nullptr, out, &got) != plat::kErrSuccess) {
+        if (plat::RegQuery(key, footprint::kUninstallLabel, nullptr, out, &got) !=
+            plat::kErrSuccess) {
             out[0] = 0;
         }
         out[size - 1] = 0;
@@ -209,7 +208,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     }
     plat::WindowsDirectory(windowsDir, sizeof windowsDir);
     plat::SystemDirectory(systemDir, sizeof systemDir);
-    text::Format(listPath, sizeof listPath, "%s\\%s", installDir, footprint::kListName);
+    footprint::PathIn(listPath, installDir, footprint::kListName);
 
     static StartupStrings script;
     ReadUninstallList(listPath, &script);

@@ -96,8 +96,8 @@ int ComposePath(char* out, const char* dir, const char* name) {
 void RestoreVxd(const char* systemDir, UndoReport* report) {
     char vxd[kUndoPath];
     char bak[kUndoPath];
-    if (!ComposePath(vxd, systemDir, "VMM32\\VMOUSE.VXD") ||
-        !ComposePath(bak, systemDir, "VMM32\\VMOUSE.BAK")) {
+    if (!ComposePath(vxd, systemDir, footprint::kVxd) ||
+        !ComposePath(bak, systemDir, footprint::kVxdBak)) {
         return;
     }
     if (plat::FileAttributes(vxd) != plat::kInvalidAttributes ||

@@ -20,12 +20,10 @@ const char* const kSections[] = {footprint::kRecordPs2, footprint::kRecordSerial
 // Set by a record key that is missing, never by one that holds a text.
 const char kAbsent[] = "\x01";
 
-using footprint::kClsidKey;
-const char kServerKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}\\InProcServer32";
+using footprint::kAppStartArg;
 using footprint::kAppValue;
-using footprint::kCurrentVersion;
 using footprint::kHandlerName;
-const char kAppStartArg[] = " -startup";
+using footprint::kServerKey;
 
 bool Same(const char* a, const char* b) {
     return text::CompareNoCase(a, b) == 0 && text::Length(a) == text::Length(b);
@@ -136,9 +134,11 @@ struct ClassValues {
 
 ClassValues ClassValuesOf(const StartupStrings& s, const char* section) {
     bool serial = Same(section, "Serial");
-    ClassValues v = {{"MouseDriver", "InfPath", "DriverDesc", "DriverDate", "InfSection"},
-                     {s.MouseDriver, s.MouseInf, serial ? s.SeialName : s.PS2Name, s.DriverDate,
-                      serial ? s.SerialInfSection : s.PS2InfSection}};
+    ClassValues v = {
+        {footprint::kClassValues[0], footprint::kClassValues[1], footprint::kClassValues[2],
+         footprint::kClassValues[3], footprint::kClassValues[4]},
+        {s.MouseDriver, s.MouseInf, serial ? s.SeialName : s.PS2Name, s.DriverDate,
+         serial ? s.SerialInfSection : s.PS2InfSection}};
     return v;
 }
 
@@ -557,9 +557,7 @@ void ApplicationFiles(char* pageLibrary, char* application) {
         }
         plat::RegClose(key);
     }
-    char runKey[kValueField];
-    text::Format(runKey, sizeof runKey, "%s\\Run", kCurrentVersion);
-    if (plat::RegOpen(plat::LocalMachine(), runKey, &key) == plat::kErrSuccess) {
+    if (plat::RegOpen(plat::LocalMachine(), footprint::kRunKey, &key) == plat::kErrSuccess) {
         char value[kValueField];
         if (ReadValue(key, kAppValue, value)) {
             // "...\Q7MAIN.EXE -startup": the program without its argument.
@@ -574,56 +572,68 @@ void ApplicationFiles(char* pageLibrary, char* application) {
     }
 }
 
-void RemoveApplicationEntries(UndoReport* report) {
-    DeleteKey(plat::ClassesRoot(), kServerKey, report);
-    DeleteKey(plat::ClassesRoot(), kClsidKey, report);
+namespace {
 
-    // The handler's key, then setup's default text of the handlers' key,
-    // then the keys above it that are left empty (setup created them).
-    const char* const chain[] = {"Controls Folder", "Mouse", "shellex", "PropertySheetHandlers",
-                                 kHandlerName};
-    const int depth = 5;
-    char paths[depth][kValueField];  // each key of the chain, from the top
-    for (int i = 0; i < depth; i++) {
-        text::Format(paths[i], kValueField, "%s\\%s", i == 0 ? kCurrentVersion : paths[i - 1],
-                     chain[i]);
+// One application entry undone by its origin.
+void RemoveAppEntry(const footprint::AppEntry& e, UndoReport* report) {
+    plat::RegKey root =
+        e.hive == footprint::kHiveClasses ? plat::ClassesRoot() : plat::LocalMachine();
+    if (e.origin == footprint::kSetupsKey) {
+        DeleteKey(root, e.key, report);
+        return;
     }
-    DeleteKey(plat::LocalMachine(), paths[depth - 1], report);
     plat::RegKey key;
-    if (plat::RegOpen(plat::LocalMachine(), paths[depth - 2], &key) == plat::kErrSuccess) {
-        char value[kValueField];
-        if (ReadValue(key, nullptr, value) && SameExactly(value, kHandlerName)) {
-            if (plat::RegRemoveValue(key, nullptr) == plat::kErrSuccess) {
-                report->changed = 1;
-            } else {
-                Leave(report, kLeftFailed, paths[depth - 2], "");
-            }
-        }
-        plat::RegClose(key);
+    if (plat::RegOpen(root, e.key, &key) != plat::kErrSuccess) {
+        return;
     }
-    // Upward while empty; a key that a stopped run removed already is passed.
-    for (int i = depth - 2; i >= 0; i--) {
-        if (plat::RegOpen(plat::LocalMachine(), paths[i], &key) != plat::kErrSuccess) {
-            continue;
-        }
-        plat::RegClose(key);
-        if (!KeyIsEmpty(plat::LocalMachine(), paths[i])) {
-            break;
-        }
-        DeleteKey(plat::LocalMachine(), paths[i], report);
+    // A fixed text goes only while it is still setup's; the Run value
+    // names the program, which goes with the installation anyway.
+    char value[kValueField];
+    bool ours = e.source != footprint::kFixedText ||
+                (ReadValue(key, e.name, value) && SameExactly(value, e.text));
+    long result = ours ? plat::RegRemoveValue(key, e.name) : plat::kErrFileNotFound;
+    if (result == plat::kErrSuccess) {
+        report->changed = 1;
+    } else if (result != plat::kErrFileNotFound) {
+        Leave(report, kLeftFailed, e.key, e.name != nullptr ? e.name : "");
     }
+    plat::RegClose(key);
+}
 
-    char path[kValueField];
-    text::Format(path, sizeof path, "%s\\Run", kCurrentVersion);
-    if (plat::RegOpen(plat::LocalMachine(), path, &key) == plat::kErrSuccess) {
-        long result = plat::RegRemoveValue(key, kAppValue);
-        if (result == plat::kErrSuccess) {
-            report->changed = 1;
-        } else if (result != plat::kErrFileNotFound) {
-            Leave(report, kLeftFailed, path, kAppValue);
+}  // namespace
+
+void RemoveApplicationEntries(UndoReport* report) {
+    // Last written first, so a key below another goes before it; the
+    // Uninstall entry at the very end, so that an interrupted run can be
+    // started again.
+    for (int i = footprint::kAppEntryCount - 1; i >= 0; i--) {
+        if (!SameExactly(footprint::kAppEntries[i].key, footprint::kUninstallKey)) {
+            RemoveAppEntry(footprint::kAppEntries[i], report);
         }
-        plat::RegClose(key);
     }
-    text::Format(path, sizeof path, "%s\\Uninstall\\%s", kCurrentVersion, kAppValue);
-    DeleteKey(plat::LocalMachine(), path, report);
+    // The keys above the handlers' key are left empty by setup's going when
+    // setup created them: removed upward while empty. A key that a stopped
+    // run removed already is passed.
+    char path[kValueField];
+    text::Copy(path, sizeof path, footprint::kHandlersKey);
+    for (int depth = 0; depth < 4; depth++) {
+        plat::RegKey key;
+        if (plat::RegOpen(plat::LocalMachine(), path, &key) == plat::kErrSuccess) {
+            plat::RegClose(key);
+            if (!KeyIsEmpty(plat::LocalMachine(), path)) {
+                break;
+            }
+            DeleteKey(plat::LocalMachine(), path, report);
+        }
+        char* cut = path + text::Length(path);
+        while (cut > path && *cut != '\\') {
+            cut--;
+        }
+        *cut = 0;
+    }
+    for (const footprint::AppEntry& e : footprint::kAppEntries) {
+        if (SameExactly(e.key, footprint::kUninstallKey)) {
+            RemoveAppEntry(e, report);
+        }
+    }
 }

@@ -681,7 +681,7 @@ class Checker {
         } else {
             destinations_[key] = where;
         }
-        if (key == Lower(Tidy(std::string(state_.destDir) + "\\SETUP.INF"))) {
+        if (key == Lower(Tidy(std::string(state_.destDir) + "\\" + footprint::kRecordName))) {
             Add(Severity::Warning, "install-record", where,
                 "a file installed as SETUP.INF in the destination directory is where SETUP.EXE "
                 "keeps the registry values it replaces");
@@ -693,8 +693,9 @@ class Checker {
     // programs the registry names.
     void CheckUninstallList() {
         std::string dir = Lower(Tidy(state_.destDir));
-        auto exe = destinations_.find(dir + "\\uninstal.exe");
-        if (exe != destinations_.end() && destinations_.count(dir + "\\uninstal.inf") == 0) {
+        auto exe = destinations_.find(dir + "\\" + Lower(footprint::kUninstaller));
+        if (exe != destinations_.end() &&
+            destinations_.count(dir + "\\" + Lower(footprint::kListName)) == 0) {
             Add(Severity::Warning, "no-uninstall-list", exe->second,
                 "UNINSTAL.EXE is installed without UNINSTAL.INF beside it: the uninstaller "
                 "then removes only the two programs the registry names (disktool build "
