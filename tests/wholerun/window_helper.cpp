@@ -21,7 +21,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
-// after windows.h
+// tlhelp32.h needs windows.h first
 #include <tlhelp32.h>
 
 namespace {
@@ -142,25 +142,17 @@ int DumpRegistry(int count, char** keys) {
     return 0;
 }
 
+// Whether a process runs whose file name begins with prefix.
 bool Running(const char* prefix) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Process32First(snap, &entry); more && !found;
-         more = Process32Next(snap, &entry)) {
-        found = _strnicmp(entry.szExeFile, prefix, strlen(prefix)) == 0;
+    PROCESSENTRY32 e;
+    e.dwSize = sizeof e;
+    BOOL more = Process32First(snap, &e);
+    while (more && _strnicmp(e.szExeFile, prefix, strlen(prefix)) != 0) {
+        more = Process32Next(snap, &e);
     }
     CloseHandle(snap);
-    return found;
-}
-
-int WaitGone(const char* prefix) {
-    for (int i = 0; i < 600 && Running(prefix); i++) {
-        Sleep(100);
-    }
-    Note(Running(prefix) ? "running" : "gone");
-    return 0;
+    return more != FALSE;
 }
 
 }  // namespace
@@ -181,7 +173,11 @@ int main(int argc, char** argv) {
         return Run(WatchProc, "RestartWatch", "restart watch", WS_OVERLAPPED);
     }
     if (strcmp(argv[1], "wait-gone") == 0 && argc >= 4) {
-        return WaitGone(argv[3]);
+        for (int i = 0; i < 600 && Running(argv[3]); i++) {
+            Sleep(100);
+        }
+        Note(Running(argv[3]) ? "running" : "gone");
+        return 0;
     }
     if (strcmp(argv[1], "dump-reg") == 0) {
         return DumpRegistry(argc - 3, argv + 3);

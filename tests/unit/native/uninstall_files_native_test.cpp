@@ -378,73 +378,42 @@ TEST(UninstallFiles, WininitKeepsWhatIsThere) {
 
 TEST(UninstallFiles, FromItsCopyTheInstallFolderGoesUnlessTheUserFilledIt) {
     const char kCopy[] = "C:\\WINDOWS\\TEMP\\~VPUN00.EXE";
-    const std::string list =
-        "[Startup]\r\nMouseDriver=VLMOUSE.VXD\r\n[Files]\r\n1=Install, Q7MAIN.EXE\r\n"
-        "2=Install, UNINSTAL.EXE\r\n3=Install, UNINSTAL.INF\r\n4=Install, HELP\\VELOR.HLP\r\n"
-        "5=Windows, SYSTEM\\VLMOUSE.VXD\r\n6=Install, "
-        "Q7PAGE.DLL\r\n[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
+    const char kOurs[] =
+        "[Files]\r\n1=Install, Q7MAIN.EXE\r\n2=Install, UNINSTAL.EXE\r\n3=Install, UNINSTAL.INF\r\n"
+        "4=Install, HELP\\VELOR.HLP\r\n5=Install, Q7PAGE.DLL\r\n"
+        "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
     struct Row {
         int line;
-        const char* what;
-        std::string list;   // "" for none
-        const char* extra;  // a file of the user's, or null
-        const char* inUse;  // a file that cannot be deleted now, or null
-        bool folderStays;
+        const char* userFile;  // "" for none
+        const char* inUse;     // a file that goes at the next start; "" for none
         std::vector<std::string> leftovers;
     } rows[] = {
-        {__LINE__, "plain", list, nullptr, nullptr, false, {}},
-        {__LINE__,
-         "the user's own file",
-         list,
-         "C:\\VELOR\\NOTES.TXT",
-         nullptr,
-         true,
-         {"7 C:\\VELOR"}},
-        {__LINE__,
-         "the user's file in a subfolder",
-         list,
-         "C:\\VELOR\\HELP\\MY.HLP",
-         nullptr,
-         true,
-         {"7 C:\\VELOR\\HELP", "7 C:\\VELOR"}},
-        {__LINE__,
-         "a file in use goes at the next start: not listed",
-         list,
-         nullptr,
-         "Q7MAIN.EXE",
-         true,
-         {}},
-        {__LINE__,
-         "no list: the record and the program still go",
-         "",
-         nullptr,
-         nullptr,
-         true,
-         {"8 C:\\VELOR"}},
+        {__LINE__, "", "", {}},
+        {__LINE__, "C:\\VELOR\\NOTES.TXT", "", {"7 C:\\VELOR"}},
+        {__LINE__, "C:\\VELOR\\HELP\\MY.HLP", "", {"7 C:\\VELOR\\HELP", "7 C:\\VELOR"}},
+        {__LINE__, "", "Q7MAIN.EXE", {}},  // the folder stays, not named
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
-        InstalledMachine(row.list.empty() ? nullptr : row.list.c_str());
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        InstalledMachine(kOurs);
         testing_machine::WriteFile(kCopy, "copy");
-        if (row.extra != nullptr) {
-            testing_machine::WriteFile(row.extra, "mine");
+        if (row.userFile[0] != 0) {
+            testing_machine::WriteFile(row.userFile, "mine");
         }
-        if (row.inUse != nullptr) {
+        if (row.inUse[0] != 0) {
             InjectFault(Op::FileDelete, row.inUse);
         }
         StartupStrings script = StartupStrings();
-        int haveList = ReadUninstallList("C:\\VELOR\\UNINSTAL.INF", &script);
         UndoPlaces places = {kInstall, kWindows, kSystem, kCopy};
         UndoReport r = UndoReport();
-        RemoveInstalledFiles(places, script, haveList, "C:\\VELOR\\Q7PAGE.DLL", "", &r);
-        RemoveInstallDirectory(places, haveList, &r);
+        RemoveInstalledFiles(places, script, 1, "", "", &r);
+        RemoveInstallDirectory(places, 1, &r);
         plat::posix::ClearFaults();
         EXPECT_EQ(row.leftovers, Leftovers(r));
-        EXPECT_EQ(row.folderStays, testing_machine::Exists(kInstall));
+        EXPECT_EQ(row.userFile[0] != 0 || row.inUse[0] != 0, testing_machine::Exists(kInstall));
         for (const char* ours : {kProgram, "C:\\VELOR\\UNINSTAL.INF", "C:\\VELOR\\SETUP.INF"}) {
             EXPECT_FALSE(testing_machine::Exists(ours)) << ours;
         }
-        EXPECT_EQ(kCopy, RestartList(r).at(row.inUse != nullptr ? 2 : row.list.empty() ? 0 : 1));
     }
 }
 
@@ -461,10 +430,9 @@ TEST(UninstallFiles, TheFinishingCopyTakesAFreeNameAndGoesAtTheNextStart) {
     // A copy that cannot be written leaves nothing: no file, no line.
     testing_machine::Reset();
     testing_machine::WriteFile(kProgram, "program bytes");
-    testing_machine::WriteFile("C:\\TEMP\\KEEP", "");
     InjectFault(Op::FileWrite, "~VPUN");
-    EXPECT_EQ(0, MakeFinishingCopy(kProgram, "C:\\TEMP", kWindows, copy));
+    EXPECT_EQ(0, MakeFinishingCopy(kProgram, kSystem, kWindows, copy));
     plat::posix::ClearFaults();
-    EXPECT_FALSE(testing_machine::Exists("C:\\TEMP\\~VPUN00.EXE"));
+    EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\SYSTEM\\~VPUN00.EXE"));
     EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\WININIT.INI"));
 }
