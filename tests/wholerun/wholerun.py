@@ -289,15 +289,11 @@ def run_setup(s, script, args=(), shots=None, mouse_app=False, expect_restart=Tr
         # the copy shows the result and asks for the restart.
         # A user at the display (no timeout) takes as long as they like.
         gone = s.host(WORK + "\\gone.log")
-        running = True
-        while running:
-            gone.unlink(missing_ok=True)
-            s.run([WORK + "\\window_helper.exe", "wait-gone", WORK + "\\gone.log",
-                   COPY_PREFIX], timeout=90)
-            running = read_lines(gone) == ["running"]
-            if running and timeout is not None:
-                r.exit_code = "its copy hung"
-                break
+        while s.run([WORK + "\\window_helper.exe", "wait-gone", WORK + "\\gone.log",
+                     COPY_PREFIX]) == 0 and read_lines(gone) != ["gone"] and timeout is None:
+            pass
+        if read_lines(gone) != ["gone"]:
+            r.exit_code = "its copy hung"
     # wineboot --end-session reaches the watch after SETUP.EXE has gone.
     r.restart = wait_for_line(restart_log, "queryendsession", 30 if expect_restart else 4)
     for p in [watch, app]:
