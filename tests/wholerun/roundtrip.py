@@ -137,10 +137,6 @@ def edit_mouse_line(s):
     ini.write_bytes(ini.read_bytes().replace(b"mouse=*vmouse", b"mouse=user.vxd"))
 
 
-def add_user_file(s):
-    s.host(w.DEST + "\\" + USER_FILE).write_text("the user's own notes\r\n")
-
-
 def drop_record(s):
     s.host(w.DEST + "\\SETUP.INF").unlink()
 
@@ -189,7 +185,8 @@ SCENARIOS = {
                              expected_left=[w.DEST + "\\SETUP.INF: no install record: the "
                                             "mouse driver registration stays"]),
                   "no install record: the driver registration stays and is listed"),
-    "user-file": (round_trip(after_setup=add_user_file, expected_left=[FOLDER_LEFT]),
+    "user-file": (round_trip(after_setup=lambda s: s.host(w.DEST + "\\" + USER_FILE).write_text(
+                      "the user's own notes\r\n"), expected_left=[FOLDER_LEFT]),
                   "the user's own file in the install folder: the folder is kept and listed"),
     "no": (scenario_no, "No at the question"),
     "later-restart": (scenario_later_restart, "no restart: the folder goes at once"),
