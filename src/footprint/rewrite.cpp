@@ -222,11 +222,16 @@ bool WininitNames(const char* windowsDir, WininitPaths* p) {
            ComposeIn(p->aside, windowsDir, "WININIT.UN$");
 }
 
-// An earlier run stopped between its renames: WININIT.INI is the one set
-// aside.
+// An earlier run stopped between its renames: WININIT.INI is set aside and
+// the new file, written whole before the first rename, lies beside it. The
+// new one takes the name. The old one never comes back: it may hold a line
+// that no longer fits (the guard of a system.ini swap that has finished
+// since), and without a new file beside it, it is a copy that a run left
+// after its renames, and the start of Windows has carried out its file.
 void RecoverWininit(const WininitPaths& p) {
-    if (plat::FileAttributes(p.ini) == plat::kInvalidAttributes) {
-        plat::FileRename(p.aside, p.ini);
+    if (plat::FileAttributes(p.ini) == plat::kInvalidAttributes &&
+        plat::FileAttributes(p.aside) != plat::kInvalidAttributes) {
+        plat::FileRename(p.fresh, p.ini);
     }
     plat::FileDelete(p.aside);
 }

@@ -30,6 +30,16 @@ int FileDelete(const char* path);
 // name exists or the old one does not. 1 on success, 0 on failure.
 int FileRename(const char* from, const char* to);
 
+// Like FindFirstFileA(dir + "\\*") and FindNextFileA over one directory,
+// "." and ".." left out: the first entry's name into name, cut to size - 1;
+// null when the directory holds nothing or cannot be read.
+typedef struct FindTag* Find;
+Find FindFirst(const char* dir, char* name, uint32_t size);
+// The next entry's name; 0 when none is left.
+int FindNext(Find find, char* name, uint32_t size);
+// Like FindClose; null is allowed.
+void FindEnd(Find find);
+
 // Like GetDiskFreeSpaceA on a root path such as "C:\": 1 on success.
 int DiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,
                   uint32_t* freeClusters, uint32_t* totalClusters);

@@ -1,7 +1,9 @@
 // UNINSTAL.EXE: started from the Uninstall entry, so its own directory is
-// the install directory. One question, the mouse application closed, the
-// installation undone, one result box naming what stayed, and the restart
-// that a mouse-driver change needs.
+// the install directory. One question; then it hands over to a copy of
+// itself in the temp directory and ends, so that the copy can remove the
+// install directory with this program in it. The copy closes the mouse
+// application, undoes the installation, shows one result box naming what
+// stayed, and offers the restart that a mouse-driver change needs.
 #include <windows.h>
 
 #include "footprint/footprint.h"
@@ -122,6 +124,68 @@ int ShowResult(const char* caption, const char* product) {
     return MessageBoxA(nullptr, gMessage, caption, MB_YESNO | icon) == IDYES;
 }
 
+const char kFinishSwitch[] = "/F";     // the copy's command line: "/F pid installDir"
+const DWORD kWaitForOriginal = 60000;  // ms the copy waits for UNINSTAL.EXE to end
+
+// Starts the finishing copy with the install directory and this process's
+// id; 1 when it runs, 0 when the uninstall has to go on in place.
+int HandOver(const char* program, const char* installDir, const char* windowsDir) {
+    static char tempDir[kDirField];
+    static char copy[kUndoPath];
+    static char command[kDirField + kUndoPath + 32];
+    DWORD n = GetTempPathA(sizeof tempDir, tempDir);
+    if (n == 0 || n >= sizeof tempDir || !MakeFinishingCopy(program, tempDir, windowsDir, copy)) {
+        return 0;
+    }
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION process;
+    text::Fill(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    // Its current directory is the temp directory: a directory in use as
+    // one cannot be removed.
+    if (!text::Format(command, sizeof command, "\"%s\" %s %u %s", copy, kFinishSwitch,
+                      static_cast<unsigned>(GetCurrentProcessId()), installDir) ||
+        !CreateProcessA(copy, command, nullptr, nullptr, FALSE, 0, nullptr, tempDir, &startup,
+                        &process)) {
+        // Its WININIT.INI line then names nothing, which Windows passes over.
+        plat::FileDelete(copy);
+        return 0;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 1;
+}
+
+// The copy's arguments: waits for the original to end and puts the install
+// directory into installDir. 0 when args are not the copy's.
+int FinishingCopy(const char* args, char* installDir, uint32_t size) {
+    if (args == nullptr || args[0] != kFinishSwitch[0] ||
+        text::UpperAscii(args[1]) != kFinishSwitch[1] || args[2] != ' ') {
+        return 0;
+    }
+    const char* p = args + 2;
+    while (*p == ' ') {
+        p++;
+    }
+    DWORD pid = 0;
+    for (; *p >= '0' && *p <= '9'; p++) {
+        pid = pid * 10 + static_cast<DWORD>(*p - '0');
+    }
+    while (*p == ' ') {
+        p++;
+    }
+    if (*p == 0) {
+        return 0;
+    }
+    text::Copy(installDir, size, p);
+    HANDLE original = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (original != nullptr) {
+        WaitForSingleObject(original, kWaitForOriginal);
+        CloseHandle(original);
+    }
+    return 1;
+}
+
 // The directory of path, without the trailing backslash.
 void DirectoryOf(const char* path, char* out, uint32_t size) {
     text::Copy(out, size, path);
@@ -135,48 +199,40 @@ void DirectoryOf(const char* path, char* out, uint32_t size) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     gInstance = instance;
     static char program[kDirField];
     static char installDir[kDirField];
     static char windowsDir[kDirField];
     static char systemDir[kDirField];
     static char listPath[kDirField];
-    static char recordPath[kDirField];
     plat::ModuleFileName(program, sizeof program);
-    DirectoryOf(program, installDir, sizeof installDir);
+    int finishing = FinishingCopy(args, installDir, sizeof installDir);
+    if (!finishing) {
+        DirectoryOf(program, installDir, sizeof installDir);
+    }
     plat::WindowsDirectory(windowsDir, sizeof windowsDir);
     plat::SystemDirectory(systemDir, sizeof systemDir);
     footprint::PathIn(listPath, installDir, footprint::kListName);
-    footprint::PathIn(recordPath, installDir, footprint::kRecordName);
 
     static StartupStrings script;
-    int haveList = ReadUninstallList(listPath, &script);
+    ReadUninstallList(listPath, &script);
     static char product[256];
     static char caption[300];
     static char question[400];
     ProductTitle(script, product, sizeof product);
     text::Format(caption, sizeof caption, Text(IDS_UN_CAPTION), product);
     text::Format(question, sizeof question, Text(IDS_UN_QUESTION), product);
-    if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        return 0;
+    if (!finishing) {
+        if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) != IDYES ||
+            HandOver(program, installDir, windowsDir)) {
+            return 0;
+        }
     }
     CloseMouseApplication();
 
-    // The registry names the programs; read it before the entries go.
-    static char pageLibrary[kUndoPath];
-    static char application[kUndoPath];
-    ApplicationFiles(pageLibrary, application);
-    // A setup cut off while it took its new record leaves it to be taken.
-    RecoverInstallRecord(installDir);
-    RestoreDriverRegistration(recordPath, script, &gReport);
-    RemoveApplicationEntries(&gReport);
-    RestoreSystemIni(windowsDir, systemDir, &gReport);
     UndoPlaces places = {installDir, windowsDir, systemDir, program};
-    RemoveInstalledFiles(places, script, haveList, pageLibrary, application, &gReport);
-    if (!ScheduleRestartDeletes(windowsDir, &gReport)) {
-        AddLeftover(&gReport, kLeftFailed, "WININIT.INI");
-    }
+    UndoInstallation(places, &gReport);
     if (ShowResult(caption, product)) {
         ExitWindowsEx(EWX_REBOOT, 0);
     }

@@ -45,14 +45,15 @@ struct UndoReport {
     char restartList[kMaxRestartFiles][kUndoPath];  // those files
 };
 
-// Where the installation lies. installDir is the uninstaller's own
-// directory: the install record (SETUP.INF) and the uninstall list
-// (UNINSTAL.INF) are there.
+// Where the installation lies. installDir holds the install record
+// (SETUP.INF), the uninstall list (UNINSTAL.INF) and UNINSTAL.EXE.
 struct UndoPlaces {
     const char* installDir;
     const char* windowsDir;
     const char* systemDir;
-    const char* program;  // the uninstaller's own path: removed at the next start
+    // The running uninstaller: removed at the next start. When it is a
+    // copy outside installDir, installDir's UNINSTAL.EXE goes at once.
+    const char* program;
 };
 
 // The [Startup] values of the uninstall list (the values setup wrote);
@@ -78,20 +79,42 @@ void ApplicationFiles(char* pageLibrary, char* application);
 // setup's line; VMM32\VMOUSE.BAK back to VMOUSE.VXD where that is missing.
 void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report);
 
-// Removes the files and then the empty directories of the uninstall list;
-// a file the install record names as there before setup stays, and a shared
-// file's SharedDLLs count that setup raised is lowered, the file going only
-// when setup made it and no count remains;
-// without a list, the two files named (pageLibrary, application; "" for
-// none). Files in use, the uninstaller, the install record and the driver
-// file go at the next start.
+// The uninstaller finishes from a copy of itself, so that the install
+// directory can go with everything in it. Copies program into tempDir under
+// a name nothing holds yet (kCopyName, numbered) and returns 1 with its path
+// in copy (kUndoPath bytes). WININIT.INI of windowsDir deletes the copy at
+// the next start; that line is written before the copy, so even a copy cut
+// short goes then. 0 when no copy was made (nothing is left of it).
+const char kCopyName[] = "~VPUN%02d.EXE";  // 8.3, so its short path is known before it exists
+int MakeFinishingCopy(const char* program, const char* tempDir, const char* windowsDir, char* copy);
+
+// Removes the files and then the empty directories of the uninstall list,
+// all but the install directory itself; a file the install record names as
+// there before setup stays, and a shared file's SharedDLLs count that setup
+// raised is lowered, the file going only when setup made it and no count
+// remains. Without a list, the two files named
+// (pageLibrary, application; "" for none). Files in use and the driver file
+// go at the next start, as does the running program; run in place, so do
+// its list and the record.
 void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script, int haveList,
                           const char* pageLibrary, const char* application, UndoReport* report);
+
+// The last step, after ScheduleRestartDeletes: run from a copy, the install
+// record, the uninstall list and UNINSTAL.EXE go now; then the install
+// directory, when the list names it (or there is no list), goes if empty.
+// A directory left holding more than files that go at the next start is
+// reported. Up to here a run cut short can be started again.
+void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* report);
 
 // Adds each file of report->restartList to WININIT.INI's [rename] section as
 // "NUL=path", the way Windows 95/98 deletes files at the next start; lines
 // already there are not added twice. 1 on success.
 int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report);
+
+// The whole undo after the question, in its order: the driver registration
+// (from installDir's record), the application entries, system.ini, the
+// files, WININIT.INI, and last the install directory.
+void UndoInstallation(const UndoPlaces& places, UndoReport* report);
 
 // Notes a leftover (tests and the program read them back).
 void AddLeftover(UndoReport* report, int kind, const char* subject);

@@ -304,7 +304,90 @@ bool KeptAsFound(const char* recordPath, const char* entry, const char* path, Un
     return keep;
 }
 
+// The running program is a copy outside the install directory.
+bool FromCopy(const UndoPlaces& places, const char* original) {
+    return !SamePlace(places.program, original);
+}
+
+// A directory whose every entry is a file that goes at the next start.
+bool HoldsOnlyRestartFiles(const UndoReport* report, const char* dir) {
+    char name[kUndoPath];
+    plat::Find find = plat::FindFirst(dir, name, sizeof name);
+    bool only = find != nullptr;
+    while (only) {
+        char path[kUndoPath];
+        only = ComposePath(path, dir, name) && AlreadyListed(report, path);
+        if (!plat::FindNext(find, name, sizeof name)) {
+            break;
+        }
+    }
+    plat::FindEnd(find);
+    return only;
+}
+
+// Removes an empty directory; one that still holds other files is kept and
+// reported.
+void RemoveDirectory(UndoReport* report, const char* path) {
+    if (plat::FileAttributes(path) == plat::kInvalidAttributes) {
+        return;
+    }
+    if (plat::DirRemove(path)) {
+        report->changed = 1;
+    } else if (!HoldsOnlyRestartFiles(report, path)) {
+        AddLeftover(report, kLeftDirectory, path);
+    }
+}
+
 }  // namespace
+
+int MakeFinishingCopy(const char* program, const char* tempDir, const char* windowsDir,
+                      char* copy) {
+    char dir[kUndoPath];
+    char shortDir[kUndoPath];
+    text::Copy(dir, sizeof dir, tempDir);
+    uint32_t n = text::Length(dir);
+    if (n > 3 && dir[n - 1] == '\\') {
+        dir[n - 1] = 0;
+    }
+    if (plat::ShortPathName(dir, shortDir, sizeof shortDir) == 0) {
+        return 0;
+    }
+    char name[16];
+    char line[kUndoPath + 8];
+    for (int i = 0; i < 100; i++) {
+        text::Format(name, sizeof name, kCopyName, i);
+        if (!ComposePath(copy, dir, name) ||
+            !text::Format(line, sizeof line, "NUL=%s\\%s", shortDir, name)) {
+            return 0;
+        }
+        if (plat::FileAttributes(copy) == plat::kInvalidAttributes) {
+            break;
+        }
+        copy[0] = 0;
+    }
+    int created = 0;
+    const char* lines[] = {line};
+    if (copy[0] == 0 || !footprint::WininitAdd(windowsDir, lines, 1, &created)) {
+        return 0;
+    }
+    static char buffer[footprint::kRawBuffer];
+    plat::File in = plat::FileOpenRead(program);
+    plat::File out = in != nullptr ? plat::FileCreate(copy) : nullptr;
+    bool ok = out != nullptr;
+    uint32_t got = 0;
+    while (ok && (ok = plat::FileRead(in, buffer, sizeof buffer, &got) != 0) && got > 0) {
+        ok = plat::FileWrite(out, buffer, got) != 0;
+    }
+    ok = (out != nullptr && plat::FileClose(out) && ok);
+    if (in != nullptr) {
+        plat::FileClose(in);
+    }
+    if (!ok) {
+        plat::FileDelete(copy);
+        footprint::WininitRemove(windowsDir, line, created);
+    }
+    return ok ? 1 : 0;
+}
 
 void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report) {
     RestoreVxd(systemDir, report);
@@ -364,10 +447,13 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
                           const char* pageLibrary, const char* application, UndoReport* report) {
     char listPath[kUndoPath];
     char recordPath[kUndoPath];
+    char original[kUndoPath];
     if (!ComposePath(listPath, places.installDir, kListName) ||
-        !ComposePath(recordPath, places.installDir, kRecordName)) {
+        !ComposePath(recordPath, places.installDir, kRecordName) ||
+        !ComposePath(original, places.installDir, footprint::kUninstaller)) {
         return;
     }
+    bool fromCopy = FromCopy(places, original);
     if (!haveList) {
         RemoveFile(report, pageLibrary);
         RemoveFile(report, application);
@@ -380,13 +466,15 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
                 AddLeftover(report, kLeftFailed, entry);
                 continue;
             }
-            // The running program, its list and the record go last, at the
-            // next start; the loaded driver cannot go before.
-            bool own = SamePlace(path, places.program) || SamePlace(path, listPath) ||
-                       SamePlace(path, recordPath);
+            // The uninstaller, its list and the record go last: now when
+            // run from a copy, else at the next start; the loaded driver
+            // cannot go before.
+            bool last = SamePlace(path, original) || SamePlace(path, listPath) ||
+                        SamePlace(path, recordPath);
             bool atRestart =
-                own || (script.MouseDriver[0] != 0 && SameText(NameOf(path), script.MouseDriver));
-            if (!own && KeptAsFound(recordPath, entry, path, report)) {
+                (last && !fromCopy) || SamePlace(path, places.program) ||
+                (script.MouseDriver[0] != 0 && SameText(NameOf(path), script.MouseDriver));
+            if ((last && fromCopy) || (!last && KeptAsFound(recordPath, entry, path, report))) {
                 continue;
             }
             if (atRestart) {
@@ -398,8 +486,10 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
         ReportUnread(listPath, "Files", report);
     }
     AtRestart(report, places.program);
-    AtRestart(report, listPath);
-    AtRestart(report, recordPath);
+    if (!fromCopy) {
+        AtRestart(report, listPath);
+        AtRestart(report, recordPath);
+    }
     if (!haveList) {
         return;
     }
@@ -415,16 +505,48 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
         char path[kUndoPath];
         if (!EntryPath(places, entry, true, path)) {
             AddLeftover(report, kLeftFailed, entry);
-            continue;
+        } else if (!SamePlace(path, places.installDir)) {
+            RemoveDirectory(report, path);
         }
-        if (plat::FileAttributes(path) == plat::kInvalidAttributes) {
-            continue;
+    }
+}
+
+void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* report) {
+    char listPath[kUndoPath];
+    char recordPath[kUndoPath];
+    char original[kUndoPath];
+    if (!ComposePath(listPath, places.installDir, kListName) ||
+        !ComposePath(recordPath, places.installDir, kRecordName) ||
+        !ComposePath(original, places.installDir, footprint::kUninstaller)) {
+        return;
+    }
+    bool listed = false;
+    char entry[kUndoPath];
+    for (int i = 1; haveList && !listed && i <= kMaxListEntries &&
+                    ReadEntry(listPath, "Directories", i, entry);
+         i++) {
+        char path[kUndoPath];
+        listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
+    }
+    if (FromCopy(places, original)) {
+        // The program after its list: while it is there, a run cut short
+        // can be started again, and without a list it still finishes here.
+        const char* last[] = {recordPath, listPath, original};
+        for (const char* path : last) {
+            if (plat::FileDelete(path)) {
+                report->changed = 1;
+            } else if (plat::FileAttributes(path) != plat::kInvalidAttributes) {
+                AddLeftover(report, kLeftFailed, path);
+            }
         }
-        if (plat::DirRemove(path)) {
+    }
+    if (!haveList) {
+        // Reported as unlisted already; it goes only when nothing is left.
+        if (plat::DirRemove(places.installDir)) {
             report->changed = 1;
-        } else {
-            AddLeftover(report, kLeftDirectory, path);
         }
+    } else if (listed) {
+        RemoveDirectory(report, places.installDir);
     }
 }
 
@@ -442,4 +564,30 @@ int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report) {
         pointers[i] = lines[i];
     }
     return footprint::WininitAdd(windowsDir, pointers, report->restartFiles, nullptr);
+}
+
+void UndoInstallation(const UndoPlaces& places, UndoReport* report) {
+    char listPath[kUndoPath];
+    char recordPath[kUndoPath];
+    static StartupStrings script;
+    if (!ComposePath(listPath, places.installDir, kListName) ||
+        !ComposePath(recordPath, places.installDir, kRecordName)) {
+        AddLeftover(report, kLeftFailed, places.installDir);
+        return;
+    }
+    int haveList = ReadUninstallList(listPath, &script);
+    // A setup cut off while it took its new record leaves it to be taken.
+    RecoverInstallRecord(places.installDir);
+    // The registry names the programs; read it before the entries go.
+    static char pageLibrary[kUndoPath];
+    static char application[kUndoPath];
+    ApplicationFiles(pageLibrary, application);
+    RestoreDriverRegistration(recordPath, script, report);
+    RemoveApplicationEntries(report);
+    RestoreSystemIni(places.windowsDir, places.systemDir, report);
+    RemoveInstalledFiles(places, script, haveList, pageLibrary, application, report);
+    if (!ScheduleRestartDeletes(places.windowsDir, report)) {
+        AddLeftover(report, kLeftFailed, "WININIT.INI");
+    }
+    RemoveInstallDirectory(places, haveList, report);
 }

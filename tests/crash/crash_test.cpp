@@ -33,6 +33,7 @@ namespace fs = std::filesystem;
 namespace posix = plat::posix;
 
 const char kInstallDir[] = "C:\\Program Files\\VELOR";
+const char kTempDir[] = "C:\\WINDOWS\\TEMP\\";  // as GetTempPathA gives it
 
 // Every file and directory of drive C: by relative path ("dir/" for a
 // directory), and the registry store as "<registry>".
@@ -178,26 +179,18 @@ void RunSetup(int serial) {
     ReleaseInstallPlan(gSetup);
 }
 
-// UNINSTAL.EXE from the install directory, answered Yes.
+// UNINSTAL.EXE from the install directory, answered Yes: its copy in the
+// temp directory undoes the installation (in place when no copy is made).
 void RunUninstaller() {
     std::string dir = kInstallDir;
-    std::string program = dir + "\\UNINSTAL.EXE";
-    std::string record = dir + "\\SETUP.INF";
-    static StartupStrings script;
-    script = StartupStrings();
-    int haveList = ReadUninstallList((dir + "\\UNINSTAL.INF").c_str(), &script);
+    std::string original = dir + "\\UNINSTAL.EXE";
+    char copy[kUndoPath];
+    std::string program =
+        MakeFinishingCopy(original.c_str(), kTempDir, "C:\\WINDOWS", copy) ? copy : original;
     static UndoReport report;
     report = UndoReport();
-    char page[kUndoPath];
-    char application[kUndoPath];
-    ApplicationFiles(page, application);
-    RecoverInstallRecord(dir.c_str());
-    RestoreDriverRegistration(record.c_str(), script, &report);
-    RemoveApplicationEntries(&report);
-    RestoreSystemIni("C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", &report);
     UndoPlaces places = {dir.c_str(), "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", program.c_str()};
-    RemoveInstalledFiles(places, script, haveList, page, application, &report);
-    ScheduleRestartDeletes("C:\\WINDOWS", &report);
+    UndoInstallation(places, &report);
 }
 
 // ---- the explorer -----------------------------------------------------------
@@ -231,6 +224,7 @@ void Explore(const Scenario& s) {
     fs::remove_all(DriveC() / "SETUPTESTS");
     fs::create_directories(DriveC() / "Program Files");
     fs::create_directories(DriveC() / "WINDOWS/INF");
+    fs::create_directories(DriveC() / "WINDOWS" / "TEMP");
     for (int i = 0; i < s.setups; i++) {
         RunSetup(s.serial);
         posix::WindowsRestart(false);
@@ -249,6 +243,13 @@ void Explore(const Scenario& s) {
         RunUninstaller();
         posix::WindowsRestart(false);
         roundTrip = Take();
+    }
+
+    // Nothing of the uninstaller stays: not the install folder, not its copy.
+    for (const auto& entry : s.uninstall ? done : roundTrip) {
+        EXPECT_TRUE(entry.first.rfind("Program Files/VELOR", 0) != 0 &&
+                    (entry.first.rfind("WINDOWS/TEMP/", 0) != 0 || entry.first == "WINDOWS/TEMP/"))
+            << s.name << " after the uninstall: " << entry.first;
     }
 
     int checked = 0;

@@ -32,6 +32,7 @@ DEST = "C:\\Program Files\\VELOR"
 WORK = "C:\\wholerun"
 ROBOT_EXE = None  # tests/robot's robot.exe, from --robot
 UNINSTALL_EXE = None  # the built UNINSTAL.EXE, from --uninstall (else the disk's placeholder)
+COPY_PREFIX = "~VPUN"  # UNINSTAL.EXE's copy in the temp directory: ~VPUN00.EXE on
 CLSID = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}"
 CV = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
 DEVICE = "HKLM\\Enum\\BIOS\\*PNP0F13\\0000"
@@ -444,6 +445,12 @@ def run_setup(s, script, args=(), shots=None, mouse_app=False, expect_restart=Tr
     if shots is not None:
         Path(shots).mkdir(parents=True, exist_ok=True)
     s.host(WORK + "\\walk.txt").write_text("\r\n".join(script) + "\r\n")
+    uninstaller = program.upper().endswith("\\UNINSTAL.EXE")
+    if uninstaller:
+        # Its copies, which finish the uninstall, run as Windows 98 too.
+        s.import_reg("REGEDIT4\n\n" + "".join(
+            f"[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\{COPY_PREFIX}{i:02d}.EXE]\n"
+            "\"Version\"=\"win98\"\n\n" for i in range(3)))
     setup = s.popen([program] + list(args), cwd=s.host(program.rsplit("\\", 1)[0]))
     env = dict(s.env, ROBOT_SHOTS=WORK + "\\shots")
     robot = subprocess.Popen([s.wine, WORK + "\\robot.exe", WORK + "\\walk.txt"], env=env,
@@ -464,6 +471,16 @@ def run_setup(s, script, args=(), shots=None, mouse_app=False, expect_restart=Tr
         setup.kill()
         setup.wait()
         r.exit_code = "hung"
+    if uninstaller and r.exit_code == 0:
+        # UNINSTAL.EXE ends as soon as its copy in the temp directory runs;
+        # the copy shows the result and asks for the restart.
+        # A user at the display (no timeout) takes as long as they like.
+        gone = s.host(WORK + "\\gone.log")
+        while s.run([WORK + "\\window_helper.exe", "wait-gone", WORK + "\\gone.log",
+                     COPY_PREFIX]) == 0 and read_lines(gone) != ["gone"] and timeout is None:
+            pass
+        if read_lines(gone) != ["gone"]:
+            r.exit_code = "its copy hung"
     # wineboot --end-session reaches the watch after SETUP.EXE has gone.
     r.restart = wait_for_line(restart_log, "queryendsession", 30 if expect_restart else 4)
     for p in [watch, app]:

@@ -13,10 +13,15 @@
 //       Both write "ready" first, once their window exists.
 //   window_helper save-reg LOG
 //       The whole registry, for a snapshot of the machine: see SaveRegistry.
+//   window_helper wait-gone LOG PREFIX
+//       Waits up to a minute until no process runs whose file name begins
+//       with PREFIX (the uninstaller's copy), then notes "gone" or "running".
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+// tlhelp32.h needs windows.h first
+#include <tlhelp32.h>
 
 namespace {
 
@@ -180,12 +185,26 @@ int SaveRegistry(const char* log) {
     return 0;
 }
 
+// Whether a process runs whose file name begins with prefix.
+bool Running(const char* prefix) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 e;
+    e.dwSize = sizeof e;
+    BOOL more = Process32First(snap, &e);
+    while (more && _strnicmp(e.szExeFile, prefix, strlen(prefix)) != 0) {
+        more = Process32Next(snap, &e);
+    }
+    CloseHandle(snap);
+    return more != FALSE;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
         fprintf(stderr,
-                "usage: window_helper watch-restart LOG | mouse-app LOG FILE | save-reg LOG\n");
+                "usage: window_helper watch-restart LOG | mouse-app LOG FILE | save-reg LOG | "
+                "wait-gone LOG PREFIX\n");
         return 2;
     }
     gLog = fopen(argv[2], "w");
@@ -197,6 +216,13 @@ int main(int argc, char** argv) {
     }
     if (strcmp(argv[1], "save-reg") == 0) {
         return SaveRegistry(argv[2]);
+    }
+    if (strcmp(argv[1], "wait-gone") == 0 && argc >= 4) {
+        for (int i = 0; i < 600 && Running(argv[3]); i++) {
+            Sleep(100);
+        }
+        Note(Running(argv[3]) ? "running" : "gone");
+        return 0;
     }
     if (strcmp(argv[1], "mouse-app") == 0 && argc >= 4) {
         gCheckFile = argv[3];

@@ -4,6 +4,7 @@
 // injected fault.
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,6 +14,10 @@
 
 #include "platform/posix/machine.h"
 #include "platform/text.h"
+
+struct plat::FindTag {
+    DIR* dir;
+};
 
 struct plat::FileTag {
     int fd;
@@ -160,6 +165,41 @@ int FileRename(const char* from, const char* to) {
         return 0;
     }
     return 1;
+}
+
+Find FindFirst(const char* dir, char* name, uint32_t size) {
+    std::string host = Resolve(dir);
+    DIR* d = host.empty() ? nullptr : opendir(host.c_str());
+    if (d == nullptr) {
+        return nullptr;
+    }
+    Find find = new FindTag{d};
+    if (!FindNext(find, name, size)) {
+        FindEnd(find);
+        return nullptr;
+    }
+    return find;
+}
+
+int FindNext(Find find, char* name, uint32_t size) {
+    if (find == nullptr) {
+        return 0;
+    }
+    while (struct dirent* e = readdir(find->dir)) {
+        std::string n = e->d_name;
+        if (n != "." && n != "..") {
+            text::Copy(name, size, n.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void FindEnd(Find find) {
+    if (find != nullptr) {
+        closedir(find->dir);
+        delete find;
+    }
 }
 
 int DiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/text.h"
+
 namespace plat {
 
 namespace {
@@ -37,6 +39,58 @@ int FileDelete(const char* path) {
 
 int FileRename(const char* from, const char* to) {
     return MoveFileA(from, to) ? 1 : 0;
+}
+
+struct FindTag {
+    HANDLE handle;
+    WIN32_FIND_DATAA data;
+};
+
+namespace {
+bool Dots(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+// The current entry's name, or the next one past "." and "..".
+int Take(Find find, char* name, uint32_t size, bool advance) {
+    while (!advance || FindNextFileA(find->handle, &find->data)) {
+        advance = true;
+        if (!Dots(find->data.cFileName)) {
+            text::Copy(name, size, find->data.cFileName);
+            return 1;
+        }
+    }
+    return 0;
+}
+}  // namespace
+
+Find FindFirst(const char* dir, char* name, uint32_t size) {
+    char pattern[MAX_PATH];
+    if (!text::Format(pattern, sizeof pattern, "%s\\*", dir)) {
+        return nullptr;
+    }
+    Find find = static_cast<Find>(GlobalAlloc(GPTR, sizeof(FindTag)));
+    if (find == nullptr) {
+        return nullptr;
+    }
+    find->handle = FindFirstFileA(pattern, &find->data);
+    if (find->handle == INVALID_HANDLE_VALUE || !Take(find, name, size, false)) {
+        FindEnd(find);
+        return nullptr;
+    }
+    return find;
+}
+
+int FindNext(Find find, char* name, uint32_t size) {
+    return find != nullptr && Take(find, name, size, true);
+}
+
+void FindEnd(Find find) {
+    if (find != nullptr) {
+        if (find->handle != INVALID_HANDLE_VALUE) {
+            FindClose(find->handle);
+        }
+        GlobalFree(find);
+    }
 }
 
 int DiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytesPerSector,

@@ -262,6 +262,7 @@ void RemoveWithList(UndoReport* r) {
     UndoPlaces places = {kInstall, kWindows, kSystem, kProgram};
     RemoveInstalledFiles(places, script, haveList, "C:\\VELOR\\Q7PAGE.DLL", "C:\\VELOR\\Q7MAIN.EXE",
                          r);
+    RemoveInstallDirectory(places, haveList, r);
 }
 
 std::vector<std::string> RestartList(const UndoReport& r) {
@@ -373,4 +374,65 @@ TEST(UninstallFiles, WininitKeepsWhatIsThere) {
     plat::posix::ClearFaults();
     EXPECT_EQ("[Other]\r\na=b\r\n", Read("C:\\WINDOWS\\WININIT.INI"));
     EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\WININIT.NEW"));
+}
+
+TEST(UninstallFiles, FromItsCopyTheInstallFolderGoesUnlessTheUserFilledIt) {
+    const char kCopy[] = "C:\\WINDOWS\\TEMP\\~VPUN00.EXE";
+    const char kOurs[] =
+        "[Files]\r\n1=Install, Q7MAIN.EXE\r\n2=Install, UNINSTAL.EXE\r\n3=Install, UNINSTAL.INF\r\n"
+        "4=Install, HELP\\VELOR.HLP\r\n5=Install, Q7PAGE.DLL\r\n"
+        "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
+    struct Row {
+        int line;
+        const char* userFile;  // "" for none
+        const char* inUse;     // a file that goes at the next start; "" for none
+        std::vector<std::string> leftovers;
+    } rows[] = {
+        {__LINE__, "", "", {}},
+        {__LINE__, "C:\\VELOR\\NOTES.TXT", "", {"7 C:\\VELOR"}},
+        {__LINE__, "C:\\VELOR\\HELP\\MY.HLP", "", {"7 C:\\VELOR\\HELP", "7 C:\\VELOR"}},
+        {__LINE__, "", "Q7MAIN.EXE", {}},  // the folder stays, not named
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        InstalledMachine(kOurs);
+        testing_machine::WriteFile(kCopy, "copy");
+        if (row.userFile[0] != 0) {
+            testing_machine::WriteFile(row.userFile, "mine");
+        }
+        if (row.inUse[0] != 0) {
+            InjectFault(Op::FileDelete, row.inUse);
+        }
+        StartupStrings script = StartupStrings();
+        UndoPlaces places = {kInstall, kWindows, kSystem, kCopy};
+        UndoReport r = UndoReport();
+        RemoveInstalledFiles(places, script, 1, "", "", &r);
+        RemoveInstallDirectory(places, 1, &r);
+        plat::posix::ClearFaults();
+        EXPECT_EQ(row.leftovers, Leftovers(r));
+        EXPECT_EQ(row.userFile[0] != 0 || row.inUse[0] != 0, testing_machine::Exists(kInstall));
+        for (const char* ours : {kProgram, "C:\\VELOR\\UNINSTAL.INF", "C:\\VELOR\\SETUP.INF"}) {
+            EXPECT_FALSE(testing_machine::Exists(ours)) << ours;
+        }
+    }
+}
+
+TEST(UninstallFiles, TheFinishingCopyTakesAFreeNameAndGoesAtTheNextStart) {
+    testing_machine::Reset();
+    testing_machine::WriteFile(kProgram, "program bytes");
+    testing_machine::WriteFile("C:\\TEMP\\~VPUN00.EXE", "someone's");
+    char copy[kUndoPath];
+    ASSERT_EQ(1, MakeFinishingCopy(kProgram, "C:\\TEMP\\", kWindows, copy));
+    EXPECT_STREQ("C:\\TEMP\\~VPUN01.EXE", copy);
+    EXPECT_EQ("program bytes", Read(copy));
+    EXPECT_EQ("someone's", Read("C:\\TEMP\\~VPUN00.EXE"));
+    EXPECT_EQ("[rename]\r\nNUL=C:\\TEMP\\~VPUN01.EXE\r\n", Read("C:\\WINDOWS\\WININIT.INI"));
+    // A copy that cannot be written leaves nothing: no file, no line.
+    testing_machine::Reset();
+    testing_machine::WriteFile(kProgram, "program bytes");
+    InjectFault(Op::FileWrite, "~VPUN");
+    EXPECT_EQ(0, MakeFinishingCopy(kProgram, kSystem, kWindows, copy));
+    plat::posix::ClearFaults();
+    EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\SYSTEM\\~VPUN00.EXE"));
+    EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\WININIT.INI"));
 }
