@@ -2,7 +2,8 @@
 // input is UNINSTAL.INF. Whatever it says, the uninstall deletes nothing and
 // schedules nothing in WININIT.INI outside the install directory and the
 // Windows directory (which holds the system and INF directories), and the
-// uninstaller, its list and the install record stay until the next start.
+// running program stays until the next start (run in place, so do its list
+// and the install record).
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -88,14 +89,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     StartupStrings script = StartupStrings();
     int haveList = ReadUninstallList("C:\\VELOR\\UNINSTAL.INF", &script);
+    // Odd sizes run as the uninstaller's copy in the temp directory, which
+    // deletes the install directory's own files at once.
+    bool fromCopy = size % 2 == 1;
+    Put("c/WINDOWS/TEMP/~VPUN00.EXE", "x");
     UndoPlaces places = {"C:\\VELOR", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM",
-                         "C:\\VELOR\\UNINSTAL.EXE"};
+                         fromCopy ? "C:\\WINDOWS\\TEMP\\~VPUN00.EXE" : "C:\\VELOR\\UNINSTAL.EXE"};
     UndoReport report = UndoReport();
     RemoveInstalledFiles(places, script, haveList, "", "", &report);
     for (const char* f : kStayUntilRestart) {
-        if (!fs::exists(gRoot + "/" + f)) {
+        if (!fromCopy && !fs::exists(gRoot + "/" + f)) {
             Fail("deleted before the next start", f);
         }
+    }
+    if (!fs::exists(gRoot + "/c/WINDOWS/TEMP/~VPUN00.EXE")) {
+        Fail("deleted before the next start", "the running copy");
     }
     ScheduleRestartDeletes("C:\\WINDOWS", &report);
     for (const char* f : kOutside) {
