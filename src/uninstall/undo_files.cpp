@@ -338,6 +338,19 @@ void RemoveDirectory(UndoReport* report, const char* path) {
     }
 }
 
+// The installation's own files in the install directory.
+struct OwnFiles {
+    char list[kUndoPath];
+    char record[kUndoPath];
+    char original[kUndoPath];  // UNINSTAL.EXE
+};
+
+int OwnFilesOf(const UndoPlaces& places, OwnFiles* own) {
+    return ComposePath(own->list, places.installDir, kListName) &&
+           ComposePath(own->record, places.installDir, kRecordName) &&
+           ComposePath(own->original, places.installDir, footprint::kUninstaller);
+}
+
 }  // namespace
 
 int MakeFinishingCopy(const char* program, const char* tempDir, const char* windowsDir,
@@ -445,14 +458,13 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
 
 void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script, int haveList,
                           const char* pageLibrary, const char* application, UndoReport* report) {
-    char listPath[kUndoPath];
-    char recordPath[kUndoPath];
-    char original[kUndoPath];
-    if (!ComposePath(listPath, places.installDir, kListName) ||
-        !ComposePath(recordPath, places.installDir, kRecordName) ||
-        !ComposePath(original, places.installDir, footprint::kUninstaller)) {
+    OwnFiles own;
+    if (!OwnFilesOf(places, &own)) {
         return;
     }
+    const char* listPath = own.list;
+    const char* recordPath = own.record;
+    const char* original = own.original;
     bool fromCopy = FromCopy(places, original);
     if (!haveList) {
         RemoveFile(report, pageLibrary);
@@ -512,14 +524,13 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
 }
 
 void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* report) {
-    char listPath[kUndoPath];
-    char recordPath[kUndoPath];
-    char original[kUndoPath];
-    if (!ComposePath(listPath, places.installDir, kListName) ||
-        !ComposePath(recordPath, places.installDir, kRecordName) ||
-        !ComposePath(original, places.installDir, footprint::kUninstaller)) {
+    OwnFiles own;
+    if (!OwnFilesOf(places, &own)) {
         return;
     }
+    const char* listPath = own.list;
+    const char* recordPath = own.record;
+    const char* original = own.original;
     bool listed = false;
     char entry[kUndoPath];
     for (int i = 1; haveList && !listed && i <= kMaxListEntries &&
