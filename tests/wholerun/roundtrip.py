@@ -231,6 +231,34 @@ def flags_added(s, c):
             "setup added ConfigFlags to the listed serial device")
 
 
+# A library the disk also installs into the system directory, there before
+# setup and counted twice in SharedDLLs by other programs.
+SHARED = b"a library other programs share\r\n"
+SHARED_COUNT = ("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs]\n"
+                "\"C:\\\\windows\\\\SYSTEM\\\\VLSHARE.DLL\"=dword:00000002\n")
+SHARED_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs"
+
+
+def shared_library(s):
+    disk = s.host(w.DISK)
+    (disk / "SYSTEM" / "VLSHARE.DLL").write_bytes(SHARED)
+    inf = disk / "SETUP.INF"
+    inf.write_bytes(inf.read_bytes().replace(b"Disk1=8", b"Disk1=9").replace(
+        b"Read me first, RootDir", b"Read me first, RootDir\r\n"
+        b"9=VLSHARE.DLL, VLSHARE.DLL, Shared library, WinSystemDir"))
+    # The list as a plain file: SETUP.EXE copies a file that is not SZDD as it is.
+    (disk / "UNINSTAL.IN_").write_bytes(
+        (w.EXAMPLES / "originals" / "UNINSTAL.INF").read_bytes().replace(
+            b"8=Windows, INF\\VLMOUSE.INF", b"8=Windows, INF\\VLMOUSE.INF\r\n"
+            b"9=Windows, SYSTEM\\VLSHARE.DLL"))
+    (s.c / "windows" / "system" / "VLSHARE.DLL").write_bytes(SHARED)
+
+
+def shared_counted(s, c):
+    c.equal(w.value(w.snapshot(s), SHARED_KEY, "C:\\windows\\SYSTEM\\VLSHARE.DLL"), b"\3\0\0\0",
+            "setup raised the library's SharedDLLs count from 2 to 3")
+
+
 NO_CLASS = ("[-HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Mouse\\0000]\n")
 
 SCENARIOS = {
@@ -274,6 +302,11 @@ SCENARIOS = {
     "user-file": (round_trip(after_setup=lambda s, c: s.host(w.DEST + "\\" + USER_FILE)
                              .write_text("the user's own notes\r\n"), expected_left=[FOLDER_LEFT]),
                   "the user's own file in the install folder: the folder is kept and listed"),
+    "shared-dll": (round_trip(machine=SHARED_COUNT, prepare=shared_library,
+                              after_setup=shared_counted,
+                              expected_left=["C:\\windows\\SYSTEM\\VLSHARE.DLL: was there before "
+                                             "setup, which copied its own over it; kept"]),
+                   "a shared library there before setup, counted twice: kept, count back to 2"),
     "no": (scenario_no, "No at the question"),
     "later-restart": (scenario_later_restart, "no restart: the folder goes at once"),
 }

@@ -140,6 +140,11 @@ def prepare_machine(s, setup_exe, helper_exe, inf_edit=None, big_first_file=0,
         placeholder = next(p for p in [disk / "UNINSTAL.EX_", disk / "UNINSTAL.EXE"]
                            if p.exists())
         shutil.copy(uninstall_exe, placeholder)
+        # The uninstaller's copies, which finish the uninstall, run as
+        # Windows 98 too; set before any snapshot, as part of the machine.
+        s.import_reg("REGEDIT4\n\n" + "".join(
+            f"[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\{COPY_PREFIX}{i:02d}.EXE]\n"
+            "\"Version\"=\"win98\"\n\n" for i in range(3)))
     if inf_edit:
         inf = disk / "SETUP.INF"
         inf.write_bytes(inf_edit(inf.read_bytes().decode("latin-1")).encode("latin-1"))
@@ -446,11 +451,6 @@ def run_setup(s, script, args=(), shots=None, mouse_app=False, expect_restart=Tr
         Path(shots).mkdir(parents=True, exist_ok=True)
     s.host(WORK + "\\walk.txt").write_text("\r\n".join(script) + "\r\n")
     uninstaller = program.upper().endswith("\\UNINSTAL.EXE")
-    if uninstaller:
-        # Its copies, which finish the uninstall, run as Windows 98 too.
-        s.import_reg("REGEDIT4\n\n" + "".join(
-            f"[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\{COPY_PREFIX}{i:02d}.EXE]\n"
-            "\"Version\"=\"win98\"\n\n" for i in range(3)))
     setup = s.popen([program] + list(args), cwd=s.host(program.rsplit("\\", 1)[0]))
     env = dict(s.env, ROBOT_SHOTS=WORK + "\\shots")
     robot = subprocess.Popen([s.wine, WORK + "\\robot.exe", WORK + "\\walk.txt"], env=env,
