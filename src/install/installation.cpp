@@ -12,13 +12,17 @@ int RunInstallation(SetupState& state, InstallProgress& progress) {
     RecordTargetFiles(state);
     int copied = CopyInstallPlan(state, progress);
     progress.Registering();
-    RegisterMouseDriver(state, RegisterScope::Full);
+    int registered = RegisterMouseDriver(state, RegisterScope::Full);
     if (copied == kCopyCancelled || progress.Cancelled()) {
         return kInstallCancelled;
     }
     // A driver file cut short must not be switched to.
     if (copied == kCopyFailed) {
         return kInstallCopyFailed;
+    }
+    // The built-in driver is not switched to over a registration half made.
+    if (!registered) {
+        return kInstallRegisterFailed;
     }
     return SwitchSystemIni(state.windowsDir) ? kInstallDone : kInstallSwitchFailed;
 }

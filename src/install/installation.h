@@ -22,8 +22,9 @@ class InstallProgress : public CopyProgress {
 enum InstallResult {
     kInstallCancelled = 0,
     kInstallDone = 1,
-    kInstallCopyFailed = 2,    // a file could not be written; system.ini left as it is
-    kInstallSwitchFailed = 3,  // system.ini or VMOUSE.VXD could not be switched over
+    kInstallCopyFailed = 2,      // a file could not be written; system.ini left as it is
+    kInstallSwitchFailed = 3,    // system.ini or VMOUSE.VXD could not be switched over
+    kInstallRegisterFailed = 4,  // a registry write failed; system.ini left as it is
 };
 
 // Creates the subdirectories, records the target files as they are (and

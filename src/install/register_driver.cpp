@@ -32,12 +32,30 @@ const uint8_t kZeroFlags[4] = {0, 0, 0, 0};
 
 // Text values go in without their terminating zero, as the Windows 95
 // device installer writes them.
+// Set by a registry write that failed: the run goes on, and the install
+// page tells the user at its end.
+int gWriteFailed;
+
 void SetText(plat::RegKey key, const char* name, const char* value) {
-    plat::RegSet(key, name, plat::kRegSz, value, text::Length(value));
+    if (plat::RegSet(key, name, plat::kRegSz, value, text::Length(value)) != plat::kErrSuccess) {
+        gWriteFailed = 1;
+    }
 }
 
 void SetFlags(plat::RegKey key, const char* name) {
-    plat::RegSet(key, name, plat::kRegBinary, kZeroFlags, sizeof kZeroFlags);
+    if (plat::RegSet(key, name, plat::kRegBinary, kZeroFlags, sizeof kZeroFlags) !=
+        plat::kErrSuccess) {
+        gWriteFailed = 1;
+    }
+}
+
+// A key setup writes into: created or opened, or the failure noted.
+long CreateForWriting(plat::RegKey root, const char* path, plat::RegKey* key) {
+    long result = plat::RegCreate(root, path, key);
+    if (result != plat::kErrSuccess) {
+        gWriteFailed = 1;
+    }
+    return result;
 }
 
 // Reads a text value into an emptied field of size bytes. A value that is
@@ -71,7 +89,7 @@ void WriteApplicationEntries(const SetupState& state) {
         plat::RegKey root =
             e.hive == footprint::kHiveClasses ? plat::ClassesRoot() : plat::LocalMachine();
         plat::RegKey key;
-        if (plat::RegCreate(root, e.key, &key) != plat::kErrSuccess) {
+        if (CreateForWriting(root, e.key, &key) != plat::kErrSuccess) {
             continue;
         }
         int fits = e.source == footprint::kFixedText ? text::Copy(composed, sizeof composed, e.text)
@@ -195,7 +213,7 @@ void RegisterListedDevice(SetupState& state, const char* typeWord, const char* d
 void RegisterNewSerialDevice(SetupState& state) {
     text::Copy(state.mouseTypeWord, sizeof state.mouseTypeWord, "Serial");
     plat::RegKey device;
-    if (plat::RegCreate(plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
+    if (CreateForWriting(plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
         return;
     }
     const StartupStrings& s = state.startupStrings;
@@ -311,7 +329,7 @@ void CreateMouseClassKey(const SetupState& state, const char* driver, const char
         return;
     }
     plat::RegKey key;
-    if (plat::RegCreate(plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
+    if (CreateForWriting(plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
         return;
     }
     const StartupStrings& s = state.startupStrings;
@@ -325,7 +343,9 @@ void CreateMouseClassKey(const SetupState& state, const char* driver, const char
     plat::RegClose(key);
 }
 
-void RegisterMouseDriver(SetupState& state, RegisterScope scope) {
+namespace {
+
+void RegisterDriverParts(SetupState& state, RegisterScope scope) {
     RecoverInstallRecord(state.destDir);
     if (scope == RegisterScope::Full) {
         WriteApplicationEntries(state);
@@ -363,4 +383,12 @@ void RegisterMouseDriver(SetupState& state, RegisterScope scope) {
     } else {
         RegisterNewSerialDevice(state);
     }
+}
+
+}  // namespace
+
+int RegisterMouseDriver(SetupState& state, RegisterScope scope) {
+    gWriteFailed = 0;
+    RegisterDriverParts(state, scope);
+    return !gWriteFailed;
 }

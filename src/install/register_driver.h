@@ -10,8 +10,10 @@ enum class RegisterScope {
 
 // Registers what scope says for state's choices: destDir, serialMouse and the
 // [Startup] texts; what it overwrites is kept in the install record in
-// destDir. Leaves the mouse type it registered in state.mouseTypeWord.
-void RegisterMouseDriver(SetupState& state, RegisterScope scope);
+// destDir. Leaves the mouse type it registered in state.mouseTypeWord. A
+// write that fails does not stop the rest: 1 when every registry write went
+// through, 0 when one failed.
+int RegisterMouseDriver(SetupState& state, RegisterScope scope);
 
 // Helpers of RegisterMouseDriver, public for tests.
 // 1 when a listed device's HardWareKey contains id (the latest such device

@@ -69,6 +69,9 @@
     X(55, IDS_SWITCH_FAILED,                                                                    \
       "system.ini could not be changed and is left as it was !\nPlease check that system.ini "  \
       "and system.bak are not read-only, then run Setup again.")                                \
-    X(56, IDS_NOT_INSTALLED_FULLY, "%s is not installed completely !")
+    X(56, IDS_NOT_INSTALLED_FULLY, "%s is not installed completely !")                          \
+    X(57, IDS_REGISTER_FAILED,                                                                  \
+      "The mouse driver could not be registered completely !\nsystem.ini is left as it was. "   \
+      "Please run Setup again.")
 
 #endif

@@ -51,8 +51,13 @@ int RunDriverOnly() {
     }
     // The install record then lies beside the program, in its own SETUP.INF.
     text::Copy(gSetup.destDir, sizeof gSetup.destDir, gSetup.setupDir);
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
-    ShowMessage(LoadText(IDS_DRIVER_INSTALLED), gSetup.caption, MB_ICONINFORMATION);
+    // A registration that failed in part is not announced as a success; what
+    // was registered still needs the restart.
+    if (RegisterMouseDriver(gSetup, RegisterScope::DriverOnly)) {
+        ShowMessage(LoadText(IDS_DRIVER_INSTALLED), gSetup.caption, MB_ICONINFORMATION);
+    } else {
+        ShowMessage(LoadText(IDS_REGISTER_FAILED), gSetup.caption, MB_ICONSTOP);
+    }
     ReleaseInstallPlan(gSetup);
     RequestRestart();
     return 0;

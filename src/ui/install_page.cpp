@@ -114,8 +114,9 @@ void WarnCancelled(HWND page) {
 // A step that failed is named to the user; the End page then says so too.
 void ReportFailure(HWND page, int result) {
     gSetup.installFailed = 1;
-    const char* message =
-        LoadText(result == kInstallCopyFailed ? IDS_COPY_FAILED : IDS_SWITCH_FAILED);
+    const char* message = LoadText(result == kInstallCopyFailed       ? IDS_COPY_FAILED
+                                   : result == kInstallRegisterFailed ? IDS_REGISTER_FAILED
+                                                                      : IDS_SWITCH_FAILED);
     MessageBoxA(IsWindow(page) ? page : static_cast<HWND>(gSetup.backdropWindow),
                 message != nullptr ? message : "", gSetup.caption, MB_ICONSTOP);
 }

@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "install/installation.h"
 #include "install/register_driver.h"
+#include "model/setup_state.h"
 #include "platform/posix/machine.h"
+#include "platform/text.h"
+#include "support/test_machine.h"
 #include "unit/register_driver_support.h"
 
 using namespace regtest;
@@ -175,14 +179,14 @@ TEST(RegisterDriverNative, ApplicationKeyThatCannotBeCreatedIsSkipped) {
     ExpectWrites(__LINE__, {all[0], all[3], all[4], all[6], all[7]});
 }
 
-TEST(RegisterDriverNative, FailedReadsAndWritesArePassedOver) {
+TEST(RegisterDriverNative, FailedWritesArePassedOverAndTold) {
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001") +
                         Sz("MouseDriver", "old.drv") + Sz("InfPath", "OLD.INF")));
     // The class key's second write, InfPath, fails; the rest go on.
     InjectFault(Op::RegSet, "Mouse\\0001", 1, 1);
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    EXPECT_EQ(0, RegisterMouseDriver(gSetup, RegisterScope::DriverOnly));
 
     std::string cls = std::string(kClassMouse) + "\\0001";
     EXPECT_KEPT(cls, "InfPath", "OLD.INF");
@@ -193,6 +197,34 @@ TEST(RegisterDriverNative, FailedReadsAndWritesArePassedOver) {
     ASSERT_EQ(11u, record.size()) << Joined(record);
     EXPECT_EQ("PS2/InfPath=OLD.INF", record[6]);
     EXPECT_EQ("PS2/DriverDesc=", record[7]);
+}
+
+// The install page's side, for a run that copies nothing.
+class QuietPage : public InstallProgress {
+  public:
+    void NewDisk(int) override {}
+    void CopyingFile(const FileEntry&) override {}
+    void Percentage(int) override {}
+    int MessageStep() override { return 0; }
+    void Registering() override {}
+    int Cancelled() override { return 0; }
+};
+
+TEST(RegisterDriverNative, AFailedWriteIsToldAndSystemIniLeftAsItWas) {
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001")));
+    const char ini[] = "[386Enh]\r\nmouse=old.vxd\r\n";
+    std::string windows = testing_machine::Path("WINDOWS");
+    ASSERT_TRUE(testing_machine::WriteFile(windows + "\\system.ini", ini));
+    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
+    InjectFault(Op::RegSet, "Mouse\\0001", 0, 1);
+    QuietPage page;
+
+    EXPECT_EQ(kInstallRegisterFailed, RunInstallation(gSetup, page));
+
+    std::string now;
+    ASSERT_TRUE(testing_machine::ReadFile(windows + "\\system.ini", &now));
+    EXPECT_EQ(ini, now);
 }
 
 TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
@@ -210,7 +242,7 @@ TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
     // on the class key; the device's first one fails.
     InjectFault(Op::RegQuery, kPs2Key, 0, 1);
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    EXPECT_EQ(1, RegisterMouseDriver(gSetup, RegisterScope::DriverOnly)) << "a read is no write";
 
     std::vector<std::string> record = RecordEntries();
     ASSERT_EQ(11u, record.size()) << Joined(record);
