@@ -34,6 +34,37 @@ TEST(SetupScriptNative, FailedRecordWriteIsNotNoticedAndNotRemembered) {
     EXPECT_EQ(std::string("second"), Recorded(dest, "Serial", "Mfg", ""));
 }
 
+// What a stop in the record's write leaves, and what the next run takes:
+// between the renames the whole SETUP.NEW; otherwise SETUP.INF as it stands.
+TEST(SetupScriptNative, RecoveryTakesTheWholeRecordOnly) {
+    const std::string whole = "[PS2]\r\nMfg=old\r\nDeviceDesc=kept\r\n";
+    const std::string before = "[PS2]\r\nMfg=old\r\n";
+    struct Row {
+        bool inf, aside;  // SETUP.INF and SETUP.OLD there; SETUP.NEW always
+        std::string newBytes, wantDesc;
+    } rows[] = {
+        {false, true, whole, "kept"},                  // stopped between the two renames
+        {true, false, "[PS2]\r\nMfg=old\r\nDev", ""},  // stopped while writing SETUP.NEW
+        {true, true, whole, ""},                       // stopped before SETUP.OLD went
+    };
+    for (const Row& r : rows) {
+        tm::Reset();
+        std::string dest = tm::Path("DEST");
+        ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.NEW", r.newBytes));
+        if (r.inf) {
+            ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.INF", before));
+        }
+        if (r.aside) {
+            ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.OLD", before));
+        }
+        RecoverInstallRecord(dest.c_str());
+        EXPECT_EQ("old", Recorded(dest, "PS2", "Mfg", ""));
+        EXPECT_EQ(r.wantDesc, Recorded(dest, "PS2", "DeviceDesc", ""));
+        EXPECT_FALSE(tm::Exists(dest + "\\SETUP.NEW"));
+        EXPECT_FALSE(tm::Exists(dest + "\\SETUP.OLD"));
+    }
+}
+
 TEST(SetupScriptNative, LongDestinationKeepsTheRecordName) {
     // 250 characters of destination: the record path needs 260 bytes. It
     // must not be cut into the name of another file ("...\SETUP").
