@@ -57,6 +57,10 @@ long RegRemoveValue(RegKey key, const char* valueName);
 // take a subtree look for subkeys first.
 long RegRemoveKey(RegKey parent, const char* subKey);
 
+// Like RegFlushKey: writes the registry (on Windows 95/98 the whole of
+// it) to the disk; kErrSuccess or a Win32 error.
+long RegFlush(RegKey key);
+
 // Like RegCloseKey.
 long RegClose(RegKey key);
 

@@ -22,6 +22,7 @@
 #include "platform/posix/machine.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "script/setup_script.h"
 #include "support/test_machine.h"
 #include "ui/logic/page_logic.h"
@@ -174,7 +175,9 @@ void RunSetup(int serial) {
     ui::DestinationChecks checks = {nullptr, Exists, Yes, FreeSpace, Create};
     if (ui::CheckDestination(gSetup.destDir, gSetup.minimumSpace, checks) == ui::kDestAccepted) {
         Page page;
-        RunInstallation(gSetup, page);
+        static InstallRecord record;
+        record.Open(gSetup.destDir);
+        RunInstallation(gSetup, record, page);
     }
     ReleaseInstallPlan(gSetup);
 }

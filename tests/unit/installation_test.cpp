@@ -147,7 +147,7 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
             ASSERT_TRUE(tm::MakeDirs(windows + "\\system.bak"));
         }
         PageStandIn page(rows[i].at);
-        EXPECT_EQ(rows[i].result, RunInstallation(state, page));
+        EXPECT_EQ(rows[i].result, RunInstallation(state, regtest::RecordOf(state), page));
         ReleaseInstallPlan(state);
 
         EXPECT_EQ(rows[i].events, page.events);
@@ -221,7 +221,7 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         state.diskFirstEntry[1] = state.installPlan + 2;
         for (int i = 0; i < row.setups; i++) {
             PageStandIn page(kNever);
-            RunInstallation(state, page);
+            RunInstallation(state, regtest::RecordOf(state), page);
         }
         ReleaseInstallPlan(state);
         EXPECT_EQ("disk", Read(dll));
@@ -238,7 +238,9 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         UndoPlaces places = {dest.c_str(), windows.c_str(), system.c_str(), program.c_str()};
         for (int run = 0; run < 2; run++) {  // a second run changes nothing
             UndoReport r = UndoReport();
-            RemoveInstalledFiles(places, script, 1, "", "", &r);
+            InstallRecord& installed = regtest::RecordOf(state);
+            RestoreSharedCounts(places, installed, &r);
+            RemoveInstalledFiles(places, installed, script, 1, "", "", &r);
             std::string kinds, kept;
             for (int i = 0; i < r.count; i++) {
                 int k = r.leftovers[i].kind;

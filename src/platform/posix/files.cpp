@@ -249,6 +249,10 @@ File FileCreate(const char* path) {
     return Open(path, O_WRONLY | O_CREAT | O_TRUNC, Op::FileCreate);
 }
 
+File FileOpenWrite(const char* path) {
+    return Open(path, O_WRONLY, Op::FileCreate);
+}
+
 int FileRead(File file, void* buf, uint32_t size, uint32_t* got) {
     *got = 0;
     if (file == nullptr || FaultHits(Op::FileRead, file->dosPath)) {
@@ -307,6 +311,14 @@ int FileSeek(File file, uint32_t offset) {
     }
     return lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 1
                                                                                                : 0;
+}
+
+int FileFlush(File file) {
+    if (file == nullptr || !file->writing || !PowerStep(Op::FileFlush, file->dosPath) ||
+        FaultHits(Op::FileFlush, file->dosPath)) {
+        return 0;
+    }
+    return 1;
 }
 
 int FileClose(File file) {

@@ -110,6 +110,8 @@ enum class Op {
     DirRemove,
     LzCopy,
     ProfileFlush,
+    FileFlush,
+    RegFlush,
 };
 
 // Makes calls of op fail whose key path or DOS path contains match

@@ -15,10 +15,10 @@ namespace posix {
 namespace {
 
 const char* const kOpNames[] = {
-    "RegOpen",      "RegCreate",  "RegEnum",      "RegQuery",    "RegSet",    "RegDelete",
-    "ProfileWrite", "DirCreate",  "FileOpenRead", "FileCreate",  "FileWrite", "FileClose",
-    "FileDelete",   "FileRename", "DiskFree",     "LzOpenRead",  "LzCreate",  "FileRead",
-    "FileSeek",     "DirRemove",  "LzCopy",       "ProfileFlush"};
+    "RegOpen",      "RegCreate",  "RegEnum",      "RegQuery",     "RegSet",    "RegDelete",
+    "ProfileWrite", "DirCreate",  "FileOpenRead", "FileCreate",   "FileWrite", "FileClose",
+    "FileDelete",   "FileRename", "DiskFree",     "LzOpenRead",   "LzCreate",  "FileRead",
+    "FileSeek",     "DirRemove",  "LzCopy",       "ProfileFlush", "FileFlush", "RegFlush"};
 
 bool gArmed = false;  // steps are counted between PowerCutAfter and WindowsRestart
 long gLimit = -1;

@@ -126,6 +126,23 @@ void AddSection(Profile* profile, const std::string& name, bool headerless) {
     profile->sections.push_back(Section{name, headerless, {}, {}});
 }
 
+// The name indexes again after an erase moved what follows it.
+void Reindex(Profile* profile) {
+    profile->index.clear();
+    for (size_t i = 0; i < profile->sections.size(); i++) {
+        if (!profile->sections[i].headerless) {
+            profile->index.emplace(Lower(profile->sections[i].name), i);
+        }
+    }
+}
+
+void Reindex(Section* section) {
+    section->index.clear();
+    for (size_t i = 0; i < section->keys.size(); i++) {
+        section->index.emplace(Lower(section->keys[i].name), i);
+    }
+}
+
 // The text between b and e without the blanks around it.
 std::string TrimRange(const char* b, const char* e) {
     while (b < e && IsBlank(*b)) {
@@ -313,6 +330,10 @@ int Flush(const std::string& dosPath, CachedPath* entry) {
     // Windows rewrites the file in place: a cut leaves part of it.
     uint32_t size = static_cast<uint32_t>(data.size());
     uint32_t power = posix::PowerStep(posix::Op::ProfileFlush, dosPath, size);
+    // An injected fault is a write-out that stops part-way (a full disk).
+    if (posix::FaultHits(posix::Op::ProfileFlush, dosPath)) {
+        power = size / 2;
+    }
     if ((power == 0 && size > 0) || !WriteHostFile(entry->host, data.substr(0, power)) ||
         power < size) {
         entry->profile.stamp = Stamp();
@@ -444,6 +465,7 @@ int ProfileWriteString(const char* section, const char* key, const char* value, 
             return 1;
         }
         profile.sections.erase(profile.sections.begin() + (s - profile.sections.data()));
+        Reindex(&profile);
         return Save(path, entry);
     }
     if (value == nullptr) {  // delete the key
@@ -452,6 +474,7 @@ int ProfileWriteString(const char* section, const char* key, const char* value, 
             return 1;
         }
         s->keys.erase(s->keys.begin() + (k - s->keys.data()));
+        Reindex(s);
         return Save(path, entry);
     }
     while (IsBlank(*value)) {

@@ -234,6 +234,11 @@ long RegRemoveKey(RegKey parent, const char* subKey) {
     return kErrSuccess;
 }
 
+long RegFlush(RegKey key) {
+    long error = kErrSuccess;
+    return posix::Resolve(key, &error) != nullptr ? kErrSuccess : error;
+}
+
 long RegClose(RegKey key) {
     uintptr_t h = reinterpret_cast<uintptr_t>(key);
     if (posix::RootByHandle(h) != nullptr) {

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "support/test_machine.h"
 #include "uninstall/undo.h"
 
@@ -260,8 +261,10 @@ void RemoveWithList(UndoReport* r) {
     StartupStrings script = StartupStrings();
     int haveList = ReadUninstallList("C:\\VELOR\\UNINSTAL.INF", &script);
     UndoPlaces places = {kInstall, kWindows, kSystem, kProgram};
-    RemoveInstalledFiles(places, script, haveList, "C:\\VELOR\\Q7PAGE.DLL", "C:\\VELOR\\Q7MAIN.EXE",
-                         r);
+    static InstallRecord record;
+    record.Open(kInstall);
+    RemoveInstalledFiles(places, record, script, haveList, "C:\\VELOR\\Q7PAGE.DLL",
+                         "C:\\VELOR\\Q7MAIN.EXE", r);
     RemoveInstallDirectory(places, haveList, r);
 }
 
@@ -406,7 +409,9 @@ TEST(UninstallFiles, FromItsCopyTheInstallFolderGoesUnlessTheUserFilledIt) {
         StartupStrings script = StartupStrings();
         UndoPlaces places = {kInstall, kWindows, kSystem, kCopy};
         UndoReport r = UndoReport();
-        RemoveInstalledFiles(places, script, 1, "", "", &r);
+        InstallRecord record;
+        record.Open(kInstall);
+        RemoveInstalledFiles(places, record, script, 1, "", "", &r);
         RemoveInstallDirectory(places, 1, &r);
         plat::posix::ClearFaults();
         EXPECT_EQ(row.leftovers, Leftovers(r));
