@@ -130,6 +130,15 @@ void HexOf(const uint8_t* bytes, uint32_t n, char* out);
 // -1 when the text is no whole hex of at most that many bytes.
 int BytesOfHex(const char* hex, uint8_t* bytes);
 
+// The record's [System]: MouseLine, first seen before the switch-over:
+// kLineBuiltIn when every mouse line already named the built-in driver (the
+// switch-over changes nothing, and no system.bak is made), kLineSwitched
+// otherwise. Records without it are older.
+const char kRecordSystem[] = "System";
+const char kRecordMouseLine[] = "MouseLine";
+const char kLineBuiltIn[] = "builtin";
+const char kLineSwitched[] = "switched";
+
 // ---- target files and shared counts ---------------------------------------
 
 // The record's [Files]: each target file under the key the uninstall list

@@ -1,5 +1,6 @@
 #include "install/installation.h"
 
+#include "footprint/footprint.h"
 #include "footprint/rewrite.h"
 #include "install/file_copy.h"
 #include "install/register_driver.h"
@@ -36,6 +37,17 @@ int RunInstallation(SetupState& state, InstallRecord& record, InstallProgress& p
     // only once its registration is on the disk.
     if (plat::RegFlush(plat::LocalMachine()) != plat::kErrSuccess) {
         return kInstallRegisterFailed;
+    }
+    // What the mouse lines were, for the uninstaller: the built-in driver's
+    // already, or switched over (system.bak then keeps them).
+    int builtIn = MouseLinesAreBuiltIn(state.windowsDir);
+    if (builtIn < 0) {
+        return kInstallSwitchFailed;
+    }
+    if (!record.RecordOriginalValue(footprint::kRecordSystem, footprint::kRecordMouseLine,
+                                    builtIn ? footprint::kLineBuiltIn : footprint::kLineSwitched) ||
+        !record.Commit()) {
+        return kInstallRecordFailed;
     }
     return SwitchSystemIni(state.windowsDir) ? kInstallDone : kInstallSwitchFailed;
 }

@@ -80,7 +80,10 @@ void ApplicationFiles(char* pageLibrary, char* application);
 
 // The [386Enh] mouse line back from system.bak where system.ini still has
 // setup's line; VMM32\VMOUSE.BAK back to VMOUSE.VXD where that is missing.
-void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report);
+// builtInBefore: the record says every mouse line named the built-in driver
+// before setup, so one without system.bak is no loss to report.
+void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report,
+                      int builtInBefore = 0);
 
 // The uninstaller finishes from a copy of itself, so that the install
 // directory can go with everything in it. Copies program into tempDir under

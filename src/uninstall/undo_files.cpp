@@ -25,7 +25,8 @@ bool SameText(const char* a, const char* b) {
 // with the line end it has now.
 class RestoreMouseLines : public footprint::LineEditor {
   public:
-    RestoreMouseLines(footprint::RawFile* bak, UndoReport* report) : bak_(bak), report_(report) {}
+    RestoreMouseLines(footprint::RawFile* bak, UndoReport* report, bool builtInBefore)
+        : bak_(bak), report_(report), switched_(bak != nullptr || !builtInBefore) {}
 
     int Edit(footprint::RawFile* in, const footprint::LineFacts& line, footprint::RawFile* out,
              int* changed) override {
@@ -42,8 +43,12 @@ class RestoreMouseLines : public footprint::LineEditor {
         }
         if (setupsLine) {
             // A second setup may have put its own line into system.bak.
-            noEarlier++;
-            AddLeftover(report_, kLeftNoEarlierLine, footprint::kSetupMouseLine);
+            // Without system.bak, a line that was the built-in driver's
+            // before setup is no loss: setup switched nothing.
+            if (switched_) {
+                noEarlier++;
+                AddLeftover(report_, kLeftNoEarlierLine, footprint::kSetupMouseLine);
+            }
         } else if (have && !footprint::SameLine(in, line, bak_, earlier_)) {
             char subject[kLeftoverSize];
             uint32_t n = line.length < sizeof subject - 1 ? line.length : sizeof subject - 1;
@@ -85,6 +90,7 @@ class RestoreMouseLines : public footprint::LineEditor {
 
     footprint::RawFile* bak_;
     UndoReport* report_;
+    bool switched_;  // setup switched the lines over (or the record does not say)
     footprint::MouseLineRule iniRule_ = {0};
     footprint::MouseLineRule bakRule_ = {0};
     footprint::LineFacts earlier_;
@@ -442,7 +448,8 @@ int MakeFinishingCopy(const char* program, const char* tempDir, const char* wind
     return ok ? 1 : 0;
 }
 
-void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report) {
+void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report,
+                      int builtInBefore) {
     RestoreVxd(systemDir, report);
     char iniPath[kUndoPath];
     char bakPath[kUndoPath];
@@ -469,7 +476,7 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     }
     static footprint::RawFile bak;
     bool haveBak = footprint::RawOpenRead(&bak, bakPath) != 0;
-    RestoreMouseLines editor(haveBak ? &bak : nullptr, report);
+    RestoreMouseLines editor(haveBak ? &bak : nullptr, report, builtInBefore != 0);
     int result = footprint::RewriteTextFile(iniPath, newPath, tempPath, windowsDir, editor);
     if (haveBak) {
         footprint::RawClose(&bak);
@@ -700,7 +707,11 @@ void UndoInstallation(const UndoPlaces& places, UndoReport* report) {
         AddLeftover(report, kLeftFailed, "HKEY_LOCAL_MACHINE");
         return;
     }
-    RestoreSystemIni(places.windowsDir, places.systemDir, report);
+    char line[16];
+    record.ReadInstallRecord(footprint::kRecordSystem, footprint::kRecordMouseLine, "", line,
+                             sizeof line);
+    RestoreSystemIni(places.windowsDir, places.systemDir, report,
+                     text::CompareNoCase(line, footprint::kLineBuiltIn) == 0);
     RemoveInstalledFiles(places, record, script, haveList, pageLibrary, application, report);
     if (!ScheduleRestartDeletes(places.windowsDir, report)) {
         AddLeftover(report, kLeftFailed, "WININIT.INI");
