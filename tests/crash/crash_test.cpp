@@ -232,9 +232,9 @@ void Explore(const Scenario& s) {
     const Machine base = Take();
 
     // The uninterrupted run, and for setup the uninstaller after it.
-    posix::PowerCutAfter(-1, false);
+    posix::PowerCutAfter(-1, posix::kCutBefore);
     Run(s);
-    const std::vector<std::string> steps = posix::PowerLog();
+    const std::vector<posix::PowerEntry> steps = posix::PowerLog();
     posix::WindowsRestart(false);
     const Machine done = Take();
     const Record earlier = RecordOnDisk();
@@ -257,15 +257,16 @@ void Explore(const Scenario& s) {
     for (size_t k = 0; k <= steps.size(); k++) {
         for (int half = 0; half < 2; half++) {
             bool writes = false;
-            for (const char* op : {"FileWrite", "LzCopy", "ProfileFlush"}) {
-                writes = writes || (k < steps.size() && steps[k].rfind(op, 0) == 0);
+            for (posix::Op op :
+                 {posix::Op::FileWrite, posix::Op::LzCopy, posix::Op::ProfileFlush}) {
+                writes = writes || (k < steps.size() && steps[k].op == op);
             }
             if (half && !writes) {
                 continue;
             }
             checked++;
             Put(base);
-            posix::PowerCutAfter(static_cast<long>(k), half != 0);
+            posix::PowerCutAfter(static_cast<long>(k), half ? posix::kCutHalf : posix::kCutBefore);
             Run(s);
             posix::WindowsRestart(true);
             Machine now = Take();
@@ -299,7 +300,9 @@ void Explore(const Scenario& s) {
                 }
             }
             if (!broke.empty()) {
-                std::string after = k == 0 ? "the start" : steps[k - 1];
+                std::string after = k == 0 ? "the start"
+                                           : std::string(posix::OpName(steps[k - 1].op)) + " " +
+                                                 steps[k - 1].subject;
                 failures.push_back("k=" + std::to_string(k) +
                                    (half ? " (half of the next write)" : "") + " after " + after +
                                    ":" + broke);
