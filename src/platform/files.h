@@ -47,17 +47,19 @@ int DiskFreeSpace(const char* root, uint32_t* sectorsPerCluster, uint32_t* bytes
 
 typedef struct FileTag* File;  // null when a file could not be opened
 
-File FileOpenRead(const char* path);   // existing file, read only
-File FileCreate(const char* path);     // created, or emptied when it exists
-File FileOpenWrite(const char* path);  // existing file, for writing, kept as it is
+File FileOpenRead(const char* path);  // existing file, read only
+File FileCreate(const char* path);    // created, or emptied when it exists
+// An existing file opened for writing without emptying it (CreateFileA
+// GENERIC_WRITE, OPEN_EXISTING), e.g. to flush what another call wrote.
+File FileOpenWrite(const char* path);
 // Reads up to size bytes; *got is 0 at the end of the file. 1 unless the read failed.
 int FileRead(File file, void* buf, uint32_t size, uint32_t* got);
 // 1 only when all size bytes were written (a full disk gives 0).
 int FileWrite(File file, const void* buf, uint32_t size);
 // Moves the read/write position to offset bytes from the start; 1 on success.
 int FileSeek(File file, uint32_t offset);
-// Like FlushFileBuffers: 1 when what was written to the file so far is on
-// the disk (a handle opened for writing).
+// Like FlushFileBuffers: 1 when the file's data written so far are on the
+// disk; 0 on a file not opened for writing.
 int FileFlush(File file);
 // 1 when the file was closed with everything written.
 int FileClose(File file);

@@ -330,11 +330,9 @@ int Flush(const std::string& dosPath, CachedPath* entry) {
     // Windows rewrites the file in place: a cut leaves part of it.
     uint32_t size = static_cast<uint32_t>(data.size());
     uint32_t power = posix::PowerStep(posix::Op::ProfileFlush, dosPath, size);
-    // An injected fault is a write-out that stops part-way (a full disk).
-    if (posix::FaultHits(posix::Op::ProfileFlush, dosPath)) {
-        power = size / 2;
-    }
-    if ((power == 0 && size > 0) || !WriteHostFile(entry->host, data.substr(0, power)) ||
+    bool refused = posix::FaultHits(posix::Op::ProfileFlush, dosPath) ||
+                   posix::WriteDenied(dosPath, entry->host);
+    if (refused || (power == 0 && size > 0) || !WriteHostFile(entry->host, data.substr(0, power)) ||
         power < size) {
         entry->profile.stamp = Stamp();
         entry->profile.stamp.size = -1;  // never matches: read again next time
@@ -451,7 +449,8 @@ int ProfileWriteString(const char* section, const char* key, const char* value, 
         return 0;
     }
     if (!posix::PowerStep(posix::Op::ProfileWrite, path) ||
-        posix::FaultHits(posix::Op::ProfileWrite, path)) {
+        posix::FaultHits(posix::Op::ProfileWrite, path) ||
+        posix::WriteDenied(path, posix::HostPath(path))) {
         return 0;
     }
     CachedPath* entry = Open(path);

@@ -117,8 +117,8 @@ File FileCreate(const char* path) {
 }
 
 File FileOpenWrite(const char* path) {
-    return F(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
+    return F(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 int FileRead(File file, void* buf, uint32_t size, uint32_t* got) {
