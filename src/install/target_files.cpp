@@ -169,12 +169,15 @@ int RegisteredInstallDir(char* dir) {
     if (plat::RegOpen(plat::LocalMachine(), footprint::kUninstallKey, &key) != plat::kErrSuccess) {
         return 0;
     }
+    // Setup writes its texts without the terminating zero: the field is
+    // zero-filled, one byte kept back for it.
     char command[kPathSize];
-    uint32_t got = sizeof command;
+    text::Fill(command, 0, sizeof command);
+    uint32_t got = sizeof command - 1;
     uint32_t type = 0;
     long result = plat::RegQuery(key, footprint::kUninstallCommand, &type, command, &got);
     plat::RegClose(key);
-    if (result != plat::kErrSuccess || type != plat::kRegSz || got == 0 || command[got - 1] != 0) {
+    if (result != plat::kErrSuccess || type != plat::kRegSz) {
         return 0;
     }
     // "dir\UNINSTAL.EXE", as setup writes it; anything else names no directory.
@@ -186,6 +189,14 @@ int RegisteredInstallDir(char* dir) {
     }
     command[n - name - 1] = 0;
     return text::Copy(dir, kPathSize, command);
+}
+
+void DriverOnlyRecordDir(const SetupState& state, char* dir) {
+    uint32_t attributes =
+        RegisteredInstallDir(dir) ? plat::FileAttributes(dir) : plat::kInvalidAttributes;
+    if (attributes == plat::kInvalidAttributes || (attributes & plat::kAttrDirectory) == 0) {
+        text::Copy(dir, kPathSize, state.setupDir);
+    }
 }
 
 namespace {

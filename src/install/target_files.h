@@ -20,6 +20,11 @@ int RecordTargetFiles(const SetupState& state, InstallRecord& record);
 // UNINSTAL.EXE's directory) into dir (256 bytes); 0 when there is none.
 int RegisteredInstallDir(char* dir);
 
+// Where SETUP.EXE -u keeps its install record: beside the installation the
+// Uninstall entry names, where its uninstaller finds it, else beside the
+// program (state.setupDir). dir: 256 bytes.
+void DriverOnlyRecordDir(const SetupState& state, char* dir);
+
 // A setup into another directory than the registered installation's takes
 // that installation's record as its own first: the earlier values of the
 // driver registration, and for the shared files what was there and which

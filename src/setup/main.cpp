@@ -8,7 +8,6 @@
 #include "install/target_files.h"
 #include "model/setup_state.h"
 #include "model/string_ids.h"
-#include "platform/files.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "program/command_line.h"
@@ -56,11 +55,7 @@ int RunDriverOnly() {
     // The install record goes where the uninstaller will find it: beside
     // the installation the Uninstall entry names, else beside the program.
     static char recordDir[kPathSize];
-    uint32_t attributes = RegisteredInstallDir(recordDir) ? plat::FileAttributes(recordDir)
-                                                          : plat::kInvalidAttributes;
-    if (attributes == plat::kInvalidAttributes || (attributes & plat::kAttrDirectory) == 0) {
-        text::Copy(recordDir, sizeof recordDir, gSetup.setupDir);
-    }
+    DriverOnlyRecordDir(gSetup, recordDir);
     static InstallRecord record;
     record.Open(recordDir);
     // A registration that failed in part is not announced as a success; what

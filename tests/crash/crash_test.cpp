@@ -23,6 +23,7 @@
 #include "footprint/footprint.h"
 #include "install/installation.h"
 #include "install/register_driver.h"
+#include "install/target_files.h"
 #include "model/setup_state.h"
 #include "platform/files.h"
 #include "platform/posix/machine.h"
@@ -295,8 +296,11 @@ void RunDriverOnly(int serial) {
         return;
     }
     gSetup.serialMouse = serial;
-    text::Copy(gSetup.destDir, sizeof gSetup.destDir, gSetup.setupDir);
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    static char dir[kPathSize];
+    DriverOnlyRecordDir(gSetup, dir);
+    static InstallRecord record;
+    record.Open(dir);
+    RegisterMouseDriver(gSetup, record, RegisterScope::DriverOnly);
     ReleaseInstallPlan(gSetup);
 }
 
@@ -370,10 +374,11 @@ void ProtectDriveA() {
 }
 
 // The destination disk is full when the record's new copy is written.
+// The record's new copy cannot be made once there is a record to copy: the
+// record of the target files goes down before the copy, every later write
+// (the registration's) fails, as on a destination disk the copy filled.
 void RecordCannotBeWritten() {
-    for (posix::Op op : {posix::Op::FileCreate, posix::Op::FileWrite, posix::Op::ProfileFlush}) {
-        posix::InjectFault(op, footprint::kRecordNew);
-    }
+    posix::InjectFault(posix::Op::FileCreate, footprint::kRecordNew);
 }
 
 // ---- the explorer -----------------------------------------------------------
@@ -394,7 +399,10 @@ enum Ending {
     // The whole machine, but the start of Windows after a cut ends the
     // row's condition (a read-only WININIT.INI becomes WININIT.BAK), so a
     // rerun may rightly go another way than the uninterrupted run: a stop
-    // point is judged by its round trip alone.
+    // point is judged by its round trip alone. What the row's condition
+    // kept the run tried from finishing (an uninstaller that cannot leave
+    // its files to WININIT.INI keeps them, named) a run after the next
+    // start finishes.
     kRestartEndsIt,
 };
 
@@ -505,8 +513,10 @@ References Reference(const Scenario& s) {
     r.earlier = RecordOnDisk(RecordDir(s));
     if (s.program != kUninstall) {
         Uninstall(s);
+    } else if (s.ending == kRestartEndsIt) {
+        Uninstall(s);
     }
-    r.end = s.program == kUninstall ? r.done : Take();
+    r.end = Take();
     return r;
 }
 

@@ -50,7 +50,7 @@ TEST(InstallRecordNative, AFailedWriteIsToldAndLeavesTheRecord) {
         ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.INF", before));
         posix::InjectFault(row.op, row.match, row.skip, -1);
         // Profile writes held in memory until the commit writes them out.
-        posix::PowerCutAfter(-1, false);
+        posix::PowerCutAfter(-1, posix::kCutBefore);
         InstallRecord record;
         record.Open(dest.c_str());
         EXPECT_EQ(row.recorded, record.RecordOriginalValue("PS2", "DeviceDesc", "earlier"));
