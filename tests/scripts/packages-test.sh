@@ -4,9 +4,9 @@
 # qemu-i386 and with-i386 --check are small scripts over a state directory,
 # the package sources a directory of their own, and PATH holds nothing else
 # but plain tools, so no real package command can run. On every machine,
-# with set -e (scripts/demo) and without (scripts/test-all), ensure_packages
-# and ensure_i386 must reach a working state or stop with one line on
-# stderr that names what is missing.
+# called as the two commands call them and plainly under set -e,
+# ensure_packages and ensure_i386 must reach a working state or stop with
+# one line on stderr that names what is missing.
 set -uo pipefail
 LIB=$(cd "$(dirname "$0")/../.." && pwd)/scripts/lib/setup-packages
 WORK=$(mktemp -d)
@@ -114,8 +114,7 @@ make_machine() { # DIR SRC QEMU PKGS WHO
         printf '#!/bin/bash\necho "qemu-i386 version %s.2.0"\n' "$3" >"$m/bin/qemu-i386"
         chmod +x "$m/bin/qemu-i386"
     fi
-    [ "$4" = missing ] || printf 'i386\n' >"$m/state/arches"
-    [ "$4" = missing ] || printf 'wine\nwine32:i386\n' >"$m/state/installed"
+    [ "$4" = missing ] || { echo i386 >"$m/state/arches" && printf 'wine\nwine32:i386\n' >"$m/state/installed"; }
     local d=$m/apt/sources.list.d
     case $2 in
     deb822 | bpo)
@@ -146,7 +145,7 @@ native-new  yes -  deb822 10      root missing 0 -  -                   the kern
 qemu-10     no  10 deb822 offline user present 0 10 -                   run under qemu-i386 version 10.
 qemu-none   no  -  deb822 10      root missing 0 10 http://mirror.invalid/debian run under qemu-i386 version 10.
 qemu-7      no  7  deb822 10      sudo present 0 10 http://mirror.invalid/debian run under qemu-i386 version 10.
-one-line    no  -  list   10      sudo missing 0 10 http://list.invalid/debian   run under qemu-i386 version 10.
+list-line   no  -  list   10      sudo missing 0 10 http://list.invalid/debian   run under qemu-i386 version 10.
 bpo-listed  no  -  bpo    10      root present 0 10 -                   run under qemu-i386 version 10.
 no-bookworm no  -  other  10      root missing 1 -  -                   no Debian bookworm source is configured
 bpo-no-qemu no  -  deb822 none    root present 1 -  http://mirror.invalid/debian offers no qemu-user: install qemu-user 10
