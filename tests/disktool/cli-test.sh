@@ -3,6 +3,7 @@
 # build --images with the floppy image listed by mtools' mdir.
 #   cli-test.sh DISKTOOL SOURCE_DIR WORK_DIR
 # Without mtools the image steps fail and the rest still runs.
+# shellcheck disable=SC2015 # ok only prints: "A && ok || bad" is an if here
 set -uo pipefail
 TOOL=$1 SRC=$2 WORK=$3
 fails=0
@@ -91,10 +92,12 @@ if "$TOOL" build --images --iso "$L/long.manifest" "$L/set" >"$WORK/build-long" 
         files=$((files + n))
         labels="$labels $(mdir -i "$img" :: | sed -n 's/^ Volume in drive : is //p')"
     done
-    disks=$(ls "$L"/set/disk*.img | wc -l)
+    imgs=("$L"/set/disk*.img)
+    disks=${#imgs[@]}
     # 300 files, SETUP.INF on disk 1 and the script's files only
     [ "$files" = 301 ] && ok "images hold all $files files on $disks disks" ||
         bad "images hold $files files, expected 301"
+    # shellcheck disable=SC2086 # one word per label
     [ "$(echo $labels | tr ' ' '\n' | sort -u | wc -l)" = "$disks" ] &&
         ok "one volume label per disk:$labels" || bad "volume labels:$labels"
     # The CD-ROM image as Windows 95 reads it (Joliet names) is the merged tree.
