@@ -3,6 +3,7 @@
 // that loses something without a word is looked for in the script's text.
 #include "disk_check.h"
 
+#include <errno.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
@@ -57,6 +58,30 @@ std::string Tidy(const std::string& path) {
     return out;
 }
 
+// "X:\..." with its "." and ".." steps taken as Windows takes them: ".."
+// at the top of the drive stays there.
+std::string Resolve(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 3;
+    while (start <= path.size()) {
+        size_t end = std::min(path.find('\\', start), path.size());
+        std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out = path.substr(0, 3);
+    for (size_t i = 0; i < parts.size(); i++) {
+        out += (i ? "\\" : "") + parts[i];
+    }
+    return out;
+}
+
 bool HasParentStep(const std::string& path) {
     size_t start = 0;
     while (start <= path.size()) {
@@ -75,25 +100,27 @@ bool HasParentStep(const std::string& path) {
 // The drive A: of a scratch machine is the disk tree; the rest is empty.
 class ScratchMachine {
   public:
-    bool Start(const std::string& dir, std::string* error) {
+    bool Start(const std::string& dir, const std::string& machineDir, std::string* error) {
         char real[PATH_MAX];
-        if (realpath(dir.c_str(), real) == nullptr) {
-            *error = dir + ": no such directory";
-            return false;
-        }
         struct stat st;
-        if (stat(real, &st) != 0 || !S_ISDIR(st.st_mode)) {
-            *error = dir + ": not a directory";
+        if (realpath(dir.c_str(), real) == nullptr || stat(real, &st) != 0) {
+            *error = dir + " cannot be read: " + strerror(errno);
             return false;
         }
-        char tmpl[] = "/tmp/disktool.XXXXXX";
-        if (mkdtemp(tmpl) == nullptr) {
-            *error = "cannot make a scratch directory in /tmp";
+        if (!S_ISDIR(st.st_mode)) {
+            *error = dir + " is not a directory";
             return false;
         }
-        root_ = tmpl;
+        std::string tmpl = machineDir + "/.disktool-check.XXXXXX";
+        std::vector<char> buf(tmpl.begin(), tmpl.end());
+        buf.push_back(0);
+        if (mkdtemp(buf.data()) == nullptr) {
+            *error = "cannot make a scratch directory in " + machineDir + ": " + strerror(errno);
+            return false;
+        }
+        root_ = buf.data();
         if (symlink(real, (root_ + "/a").c_str()) != 0) {
-            *error = "cannot link the disk tree into " + root_;
+            *error = "cannot link the disk tree into " + root_ + ": " + strerror(errno);
             return false;
         }
         plat::posix::MachineConfig config;
@@ -234,6 +261,7 @@ class Checker {
         CheckUninstallList();
         CheckGroupItems();
         CheckStartup();
+        CheckStartupFiles();
         CheckSpace();
         ReleaseInstallPlan(state_);
     }
@@ -401,11 +429,7 @@ class Checker {
                          std::string("the ") + key.Name() + " value");
             }
         }
-        const char* path = Raw("Main", "DefaultPath");
-        if (path != nullptr && strlen(path) == 2 && path[1] == ':') {
-            Add(Severity::Warning, "default-path", Where("Main", "DefaultPath"),
-                std::string("a bare drive is no directory: SETUP.EXE proposes ") + state_.destDir);
-        }
+        CheckDefaultPath();
         const char* space = Raw("Main", "MinimumSpace");
         if (space != nullptr) {
             int32_t v =
@@ -430,6 +454,44 @@ class Checker {
                     "registry values that name the installed programs (\"" + run + "\" has " +
                     std::to_string(run.size()) + " characters, at most " +
                     std::to_string(kRegistryText) + " fit): they are not written");
+        }
+    }
+
+    // What SETUP.EXE makes of DefaultPath (FindDestDir): a drive gives way
+    // to the Windows directory's, a path without one goes below the
+    // program-files directory; the destination page takes ".." as Windows
+    // does and refuses a drive without a "\" after it.
+    void CheckDefaultPath() {
+        const char* path = Raw("Main", "DefaultPath");
+        if (path == nullptr) {
+            return;
+        }
+        std::string where = Where("Main", "DefaultPath");
+        std::string dest = state_.destDir;
+        size_t length = strlen(path);
+        if (length == 2 && path[1] == ':') {
+            Add(Severity::Warning, "default-path", where,
+                "a bare drive is no directory: SETUP.EXE proposes " + dest);
+            return;
+        }
+        if (length > 2 && path[1] == ':' && toupper(path[0]) != kAssumedWindowsDir[0]) {
+            Add(Severity::Warning, "default-path", where,
+                std::string("SETUP.EXE keeps only the path after the drive and puts it on the "
+                            "drive Windows is on: ") +
+                    path + " becomes " + dest);
+        }
+        if (dest.size() < 3 || dest[1] != ':' || dest[2] != '\\') {
+            Add(Severity::Warning, "default-path", where,
+                "SETUP.EXE proposes " + dest +
+                    ", which has no \\ after the drive: the destination page refuses it as a "
+                    "directory it cannot create, until the user types another");
+        } else if (HasParentStep(path)) {
+            std::string resolved = Resolve(dest);
+            Add(Severity::Warning, "default-path", where,
+                std::string(path) + " climbs with ..: SETUP.EXE proposes " + dest + ", which is " +
+                    resolved +
+                    (SameName(resolved, kAssumedWindowsDir) ? ", the Windows directory itself"
+                                                            : ""));
         }
     }
 
@@ -813,6 +875,56 @@ class Checker {
         }
     }
 
+    // The [Startup] values that name files: the class key's MouseDriver is
+    // loaded from the system directory and its InfPath (MouseInf) read from
+    // the INF directory, so each must be a file the disks install there.
+    // FileName is read and never used: only a name no line installs is told.
+    void CheckStartupFiles() {
+        const std::string windows = kAssumedWindowsDir;
+        const StartupStrings& s = state_.startupStrings;
+        CheckStartupFile("MouseDriver", s.MouseDriver, windows + "\\SYSTEM", "WinSystemDir",
+                         "SETUP.EXE registers a mouse driver that is not on the machine");
+        CheckStartupFile("MouseInf", s.MouseInf, windows + "\\INF", "WinInfDir",
+                         "the driver's registration names an INF file that is not on the machine");
+        CheckStartupFile("FileName", state_.startupFileName, "", "",
+                         "a mistyped name? (SETUP.EXE itself reads FileName and does nothing "
+                         "with it)");
+    }
+
+    // value must be installed as dir\value (any directory when dir is "");
+    // keyword is the directory keyword that puts it there.
+    void CheckStartupFile(const char* key, const std::string& value, const std::string& dir,
+                          const char* keyword, const std::string& missing) {
+        if (value.empty()) {
+            return;
+        }
+        std::string elsewhere;
+        for (const PlanDisk& d : r_->disks) {
+            for (const PlanFile& f : d.files) {
+                if (!dir.empty() && SameName(f.destination, dir + "\\" + value)) {
+                    return;
+                }
+                if (SameName(NameOf(f.destination), NameOf(value))) {
+                    elsewhere = f.destination;
+                }
+            }
+        }
+        std::string where = Where("Startup", key);
+        if (elsewhere.empty()) {
+            Add(dir.empty() ? Severity::Warning : Severity::Error, "startup-missing", where,
+                std::string(key) + " names " + value + ", which no file line installs: " + missing);
+        } else if (!dir.empty()) {
+            Add(Severity::Warning, "startup-misplaced", where,
+                std::string(key) + " " + value + " is installed as " + elsewhere +
+                    ", but Windows looks for it in " + dir + " (install it with " + keyword + ")");
+        }
+    }
+
+    static std::string NameOf(const std::string& path) {
+        size_t cut = path.find_last_of("\\/");
+        return cut == std::string::npos ? path : path.substr(cut + 1);
+    }
+
     void CheckSpace() {
         uint64_t kb = (r_->expandedTotal + 1023) / 1024;
         if (static_cast<int64_t>(state_.minimumSpace) < static_cast<int64_t>(kb)) {
@@ -861,11 +973,12 @@ int CheckResult::ExitCode() const {
     return Count(Severity::Error) > 0 ? 2 : Count(Severity::Warning) > 0 ? 1 : 0;
 }
 
-bool CheckDisk(const std::string& dir, CheckResult* result, std::string* error) {
+bool CheckDisk(const std::string& dir, CheckResult* result, std::string* error,
+               const std::string& machineDir) {
     *result = CheckResult();
     result->directory = dir;
     ScratchMachine machine;
-    if (!machine.Start(dir, error)) {
+    if (!machine.Start(dir, machineDir, error)) {
         return false;
     }
     Checker(result).Run();

@@ -6,6 +6,7 @@ if(NOT SETUP_WINDOWS)
     tools/disktool/disk_check.cpp
     tools/disktool/disk_names.cpp
     tools/disktool/manifest.cpp
+    tools/disktool/out_dir.cpp
     tools/disktool/script_tables.cpp
     tools/disktool/szdd_encode.cpp)
   target_include_directories(disktool_lib PUBLIC tools/disktool src resources)
