@@ -180,9 +180,10 @@ rc=$?
 [ $rc = 137 ] && [ "$(ls -A "$K")" = out ] && [ -d "$K/out/.disktool-new" ] &&
     ok "a killed build leaves nothing beside OUTDIR" || bad "killed build: exit $rc, $(ls -A "$K")"
 "$TOOL" build --images "$SRC/examples/disk.manifest" "$K/out" >/dev/null 2>&1
-[ "$(ls -A "$K/out" | tr '\n' ' ')" = ".disktool disk1 disk1.img merged " ] &&
+left=$(find "$K/out" -mindepth 1 -maxdepth 1 -printf '%f ' | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')
+[ "$left" = ".disktool disk1 disk1.img merged " ] &&
     [ "$(ls -A "$K")" = out ] && ok "the next build removes what the killed one left" ||
-    bad "after the killed build: $(ls -A "$K/out" | tr '\n' ' ')"
+    bad "after the killed build: $left"
 
 # Files the vendor put into OUTDIR are named, and nothing is replaced.
 mkdir -p "$K/out/extra" && echo notes >"$K/out/NOTES.TXT" && echo x >"$K/out/extra/X"
