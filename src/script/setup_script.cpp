@@ -11,7 +11,6 @@
 namespace {
 
 const int kScriptPathSize = 256;
-const int16_t kMaxTotalFiles = 32767;  // the counts together must stay within this
 // destDir (up to 255 chars) + "\SETUP.INF"; a record path that does not fit
 // is not used at all, rather than cut into the name of some other file.
 const int kRecordPathSize = 256 + 16;

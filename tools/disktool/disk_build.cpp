@@ -216,63 +216,88 @@ uint64_t NeedKb(uint64_t expandedTotal) {
     return (expandedTotal + 1023) / 1024;
 }
 
-std::string ScriptText(const Manifest& m, const std::vector<DiskFile>& files, int disks,
-                       uint64_t expandedTotal) {
-    std::string s;
-    auto line = [&s](const std::string& text) { s += text + "\r\n"; };
-    line("; Written by disktool from " + ManifestName(m) + ".");
-    line("[Main]");
+// Appends one script line with the CR LF SETUP.EXE's disks carry.
+void Line(std::string* s, const std::string& text) {
+    *s += text + "\r\n";
+}
+
+void Header(std::string* s, const char* section) {
+    Line(s, std::string("[") + section + "]");
+}
+
+// [Main] as the manifest gives it, MinimumSpace raised to what the files
+// expand to.
+void MainSection(std::string* s, const Manifest& m, uint64_t expandedTotal) {
+    Header(s, ProgramText(IDS_MAIN));
     const std::string space = ProgramText(IDS_MINIMUM_SPACE);
     uint64_t needKb = NeedKb(expandedTotal);
     bool spaceWritten = false;
     for (const ManifestValue& kv : m.main) {
         if (kv.key == space) {
             uint64_t given = strtoull(kv.value.c_str(), nullptr, 10);
-            line(space + "=" + std::to_string(std::max(given, needKb)));
+            Line(s, space + "=" + std::to_string(std::max(given, needKb)));
             spaceWritten = true;
         } else {
-            line(kv.key + "=" + kv.value);
+            Line(s, kv.key + "=" + kv.value);
         }
     }
     if (!spaceWritten) {
-        line(space + "=" + std::to_string(needKb));
+        Line(s, space + "=" + std::to_string(needKb));
     }
-    line("");
-    line(std::string("[") + ProgramText(IDS_DISK_LABEL) + "]");
+}
+
+// [DiskLabel] and [FileCounts]: one key per disk.
+void DiskSections(std::string* s, const Manifest& m, const std::vector<DiskFile>& files,
+                  int disks) {
+    Header(s, ProgramText(IDS_DISK_LABEL));
     for (int d = 0; d < disks; d++) {
-        line(std::string(DiskKey(d)) + "=" + Label(m, d));
+        Line(s, std::string(DiskKey(d)) + "=" + Label(m, d));
     }
-    line("");
-    line(std::string("[") + ProgramText(IDS_FILE_COUNTS) + "]");
+    Line(s, "");
+    Header(s, ProgramText(IDS_FILE_COUNTS));
     for (int d = 0; d < disks; d++) {
         int n = 0;
         for (const DiskFile& f : files) {
             n += f.disk == d;
         }
-        line(std::string(DiskKey(d)) + "=" + std::to_string(n));
+        Line(s, std::string(DiskKey(d)) + "=" + std::to_string(n));
     }
-    line("");
-    line(std::string("[") + ProgramText(IDS_DIRECTORY_NAME) + "]");
-    for (const ManifestValue& kv : m.directories) {
-        line(kv.key + "=" + kv.value);
-    }
+}
+
+// [Disk1] ..: the file lines of each disk, numbered from 1.
+void FileSections(std::string* s, const std::vector<DiskFile>& files, int disks) {
     for (int d = 0; d < disks; d++) {
-        line("");
-        line(std::string("[") + DiskKey(d) + "]");
+        Line(s, "");
+        Header(s, DiskKey(d));
         int n = 0;
         for (const DiskFile& f : files) {
             if (f.disk == d) {
                 const ManifestFile& mf = f.plan->file;
-                line(std::to_string(++n) + "=" + f.diskName + ", " + mf.target + ", " +
-                     mf.description + ", " + DirectoryKey(mf.keyword));
+                Line(s, std::to_string(++n) + "=" + f.diskName + ", " + mf.target + ", " +
+                            mf.description + ", " + DirectoryKey(mf.keyword));
             }
         }
     }
+}
+
+std::string ScriptText(const Manifest& m, const std::vector<DiskFile>& files, int disks,
+                       uint64_t expandedTotal) {
+    std::string s;
+    Line(&s, "; Written by disktool from " + ManifestName(m) + ".");
+    MainSection(&s, m, expandedTotal);
+    Line(&s, "");
+    DiskSections(&s, m, files, disks);
+    Line(&s, "");
+    Header(&s, ProgramText(IDS_DIRECTORY_NAME));
+    for (const ManifestValue& kv : m.directories) {
+        Line(&s, kv.key + "=" + kv.value);
+    }
+    FileSections(&s, files, disks);
     if (!m.startup.empty()) {
-        line("");
-        line(std::string("[") + ProgramText(IDS_STARTUP) + "]");
+        Line(&s, "");
+        Header(&s, ProgramText(IDS_STARTUP));
         for (const ManifestValue& kv : m.startup) {
-            line(kv.key + "=" + kv.value);
+            Line(&s, kv.key + "=" + kv.value);
         }
     }
     return s;

@@ -171,6 +171,9 @@ CASES = [
      [edit("Main", "DefaultPath", "D:VELOR")]),
     ("43-default-path-climbs", ["default-path"], "DefaultPath=\\..\\..\\WINDOWS",
      [edit("Main", "DefaultPath", "\\..\\..\\WINDOWS")]),
+    ("44-registry-limit-title", ["registry-limit"],
+     "a [Startup] Title of 80 characters, one past the display name's field",
+     [edit("Startup", "Title", "T" * 80)]),
 ]
 
 
