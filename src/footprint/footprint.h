@@ -89,6 +89,9 @@ struct AppEntry {
 };
 const int kAppEntryCount = 8;
 extern const AppEntry kAppEntries[kAppEntryCount];
+// An entry's text as setup composes it (the install directory and text, or
+// the Title): up to 79 chars; a longer one is not written.
+const uint32_t kAppTextField = 80;
 // Keys of the entries that the uninstaller also reads.
 const char kServerKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}\\InProcServer32";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -12,7 +12,7 @@
 
 namespace {
 
-const uint32_t kPathField = 80;         // key paths and composed texts: up to 79 chars
+const uint32_t kPathField = 80;         // key paths, and texts read that name keys: up to 79 chars
 const uint32_t kClassPathField = 128;   // class key paths: up to 127 chars
 const uint32_t kValueField = 80;        // values read back before they are overwritten
 const uint32_t kNameField = 80;         // subkey names while enumerating
@@ -81,16 +81,16 @@ int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size) {
     return 1;
 }
 
-// destDir followed by name, or 0 when it does not fit the 80-byte field.
+// destDir followed by name, or 0 when it does not fit an entry's field.
 int DestPath(const SetupState& state, char* out, const char* name) {
-    return text::Format(out, kPathField, "%s%s", state.destDir, name);
+    return text::Format(out, footprint::kAppTextField, "%s%s", state.destDir, name);
 }
 
 // The application entries, each key created or opened; one that cannot be
-// is skipped, and so is a value whose text does not fit the 80-byte field
+// is skipped, and so is a value whose text does not fit the entry's field
 // (the display name goes through the same field as the paths).
 void WriteApplicationEntries(Registration& r) {
-    char composed[kPathField];
+    char composed[footprint::kAppTextField];
     for (const footprint::AppEntry& e : footprint::kAppEntries) {
         plat::RegKey root =
             e.hive == footprint::kHiveClasses ? plat::ClassesRoot() : plat::LocalMachine();

@@ -11,7 +11,6 @@
 namespace {
 
 const int kScriptPathSize = 256;
-const int16_t kMaxTotalFiles = 32767;  // the counts together must stay within this
 
 const char* gProgramPathForTest;  // null: ask the system
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# disktool on the command line: --help, check's exit status and JSON, and
-# build --images with the floppy image listed by mtools' mdir.
+# disktool on the command line: --help, the exit statuses, check's JSON,
+# build --images with the floppy image listed by mtools' mdir, builds that
+# give the same bytes, a killed build, an OUTDIR with the vendor's files.
 #   cli-test.sh DISKTOOL SOURCE_DIR WORK_DIR
 # Without mtools the image steps fail and the rest still runs.
+# shellcheck disable=SC2015 # ok only prints: "A && ok || bad" is an if here
 set -uo pipefail
 TOOL=$1 SRC=$2 WORK=$3
 fails=0
@@ -14,18 +16,37 @@ rm -rf "$WORK" && mkdir -p "$WORK"
 "$TOOL" --help >"$WORK/help" && grep -q "build MANIFEST OUTDIR" "$WORK/help" &&
     grep -q "check DIR" "$WORK/help" && ok "--help" || bad "--help"
 
-# exit status: clean, warnings, errors, and a directory that is not there
+# exit status: clean, warnings, errors, command-line mistakes, what cannot
+# be read (with the system's reason), a missing helper program
 B=$SRC/tests/data/disktool/broken
-while read -r dir want; do
-    "$TOOL" check "$dir" >"$WORK/out" 2>&1
+while IFS='|' read -r want says args; do
+    eval "$args" >"$WORK/out" 2>&1
     rc=$?
-    [ "$rc" = "$want" ] && ok "check $(basename "$dir"): exit $rc" ||
-        bad "check $(basename "$dir"): exit $rc, expected $want"
+    [ "$rc" = "$want" ] && grep -q "$says" "$WORK/out" && ok "$args: exit $rc" ||
+        { cat "$WORK/out"; bad "$args: exit $rc, expected $want and \"$says\""; }
 done <<LIST
-$SRC/examples/disk 0
-$B/02-unknown-keyword 1
-$B/01-source-missing 2
-$WORK/not-there 2
+0|check: 0 errors|"\$TOOL" check "$SRC/examples/disk"
+1|unknown-keyword|"\$TOOL" check "$B/02-unknown-keyword"
+2|source-missing|"\$TOOL" check "$B/01-source-missing"
+5|not-there cannot be read: No such file|"\$TOOL" check "$WORK/not-there"
+3|usage:|"\$TOOL" check
+3|usage:|"\$TOOL" frob
+3|usage:|"\$TOOL" build "$SRC/examples/disk.manifest"
+5|none.manifest cannot be read: No such file|"\$TOOL" build "$WORK/none.manifest" "$WORK/none"
+3|SOURCE_DATE_EPOCH is "yesterday"|SOURCE_DATE_EPOCH=yesterday "\$TOOL" build "$SRC/examples/disk.manifest" "$WORK/none"
+4|apt-get install mtools|PATH=/nowhere "\$TOOL" build --images "$SRC/examples/disk.manifest" "$WORK/none"
+LIST
+[ ! -e "$WORK/none" ] && ok "no OUTDIR after those" || bad "$WORK/none was made"
+
+# What check says SETUP.EXE does with DefaultPath and the [Startup] files
+while read -r case says; do
+    "$TOOL" check "$B/$case" >"$WORK/out"
+    grep -qF "$says" "$WORK/out" && ok "$case: $says" || { cat "$WORK/out"; bad "$case: $says"; }
+done <<'LIST'
+41-default-path-drive D:\VELOR becomes C:\VELOR
+43-default-path-climbs which is C:\WINDOWS, the Windows directory itself
+39-startup-missing MouseDriver names VLMOUSX.VXD, which no file line installs
+40-startup-misplaced but Windows looks for it in C:\WINDOWS\INF (install it with WinInfDir)
 LIST
 
 "$TOOL" check --json "$B/01-source-missing" >"$WORK/json"
@@ -91,10 +112,12 @@ if "$TOOL" build --images --iso "$L/long.manifest" "$L/set" >"$WORK/build-long" 
         files=$((files + n))
         labels="$labels $(mdir -i "$img" :: | sed -n 's/^ Volume in drive : is //p')"
     done
-    disks=$(ls "$L"/set/disk*.img | wc -l)
+    imgs=("$L"/set/disk*.img)
+    disks=${#imgs[@]}
     # 300 files, SETUP.INF on disk 1 and the script's files only
     [ "$files" = 301 ] && ok "images hold all $files files on $disks disks" ||
         bad "images hold $files files, expected 301"
+    # shellcheck disable=SC2086 # one word per label
     [ "$(echo $labels | tr ' ' '\n' | sort -u | wc -l)" = "$disks" ] &&
         ok "one volume label per disk:$labels" || bad "volume labels:$labels"
     # The CD-ROM image as Windows 95 reads it (Joliet names) is the merged tree.
@@ -125,6 +148,67 @@ rc=$?
 [ $rc = 2 ] && grep -q "long.manifest:3: the destination .*(registry-limit)" "$WORK/out" &&
     [ ! -e "$L/long" ] && ok "a destination too long for the registry is named at its line" ||
     { cat "$WORK/out"; bad "long DefaultPath: exit $rc"; }
+mkdir "$L/empty"
+"$TOOL" build "$L/long.manifest" "$L/empty" >/dev/null 2>&1
+[ $? = 2 ] && [ -z "$(ls -A "$L/empty")" ] && ok "an empty OUTDIR stays empty after a failed build" ||
+    bad "after a failed build into an empty OUTDIR: $(ls -A "$L/empty")"
+
+# The same manifest and SOURCE_DATE_EPOCH give the same bytes, dated by it,
+# whenever they are built (FAT keeps two-second times: the second build
+# starts in another such step).
+R=$WORK/repro
+mkdir -p "$R"
+for n in 1 2; do
+    SOURCE_DATE_EPOCH=946684800 "$TOOL" build --images --iso "$SRC/examples/disk.manifest" \
+        "$R/$n" >"$WORK/out" 2>&1 || { cat "$WORK/out"; bad "build $n with SOURCE_DATE_EPOCH"; }
+    [ $n = 1 ] && sleep 2
+done
+for f in disk1.img cdrom.iso; do
+    cmp "$R/1/$f" "$R/2/$f" && ok "$f is the same in two builds" || bad "$f differs between builds"
+done
+mdir -i "$R/1/disk1.img" :: | grep -q "Q7MAIN   EX_ .* 2000-01-01" &&
+    ok "the image's files are dated SOURCE_DATE_EPOCH" || bad "the image's dates"
+
+# A build killed during the swap leaves its scratch inside OUTDIR, none
+# beside it, and the next build takes it away.
+K=$WORK/kill
+mkdir -p "$K"
+"$TOOL" build "$SRC/examples/disk.manifest" "$K/out" >/dev/null 2>&1
+DISKTOOL_KILL_AT_SWAP=1 "$TOOL" build --images --iso "$SRC/examples/disk.manifest" "$K/out" \
+    >/dev/null 2>&1
+rc=$?
+[ $rc = 137 ] && [ "$(ls -A "$K")" = out ] && [ -d "$K/out/.disktool-new" ] &&
+    ok "a killed build leaves nothing beside OUTDIR" || bad "killed build: exit $rc, $(ls -A "$K")"
+"$TOOL" build --images "$SRC/examples/disk.manifest" "$K/out" >/dev/null 2>&1
+left=$(find "$K/out" -mindepth 1 -maxdepth 1 -printf '%f ' | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ')
+[ "$left" = ".disktool disk1 disk1.img merged " ] &&
+    [ "$(ls -A "$K")" = out ] && ok "the next build removes what the killed one left" ||
+    bad "after the killed build: $left"
+
+# Files the vendor put into OUTDIR are named, and nothing is replaced.
+mkdir -p "$K/out/extra" && echo notes >"$K/out/NOTES.TXT" && echo x >"$K/out/extra/X"
+"$TOOL" build "$SRC/examples/disk.manifest" "$K/out" >"$WORK/out" 2>&1
+rc=$?
+[ $rc = 6 ] && grep -q "holds what disktool did not make: NOTES.TXT, extra/;" "$WORK/out" &&
+    [ -f "$K/out/NOTES.TXT" ] && [ -f "$K/out/disk1.img" ] &&
+    ok "an OUTDIR with the vendor's files is refused, the files named" ||
+    { cat "$WORK/out"; bad "vendor's files: exit $rc"; }
+
+# DefaultPath and [Startup] findings at their manifest lines
+S=$WORK/startup
+mkdir -p "$S" && echo text >"$S/A.TXT"
+while read -r line code main startup; do
+    printf '[Main]\nProductName = P\n%s\n[Files]\nA.TXT, A.VXD, a, WinSystemDir\n[Startup]\n%s\n' \
+        "$main" "$startup" >"$S/set.manifest"
+    "$TOOL" build "$S/set.manifest" "$S/out" >"$WORK/out" 2>&1
+    rc=$?
+    [ $rc = 2 ] && grep -q "set.manifest:$line: .*($code)" "$WORK/out" && ok "$code at line $line" ||
+        { cat "$WORK/out"; bad "$code at line $line: exit $rc"; }
+done <<'LIST'
+7 startup-missing ; MouseDriver=A.VXE
+3 default-path DefaultPath=D:\VELOR MouseDriver=A.VXD
+7 startup-misplaced ; MouseInf=A.VXD
+LIST
 
 echo "$fails failed"
 [ $fails -eq 0 ]

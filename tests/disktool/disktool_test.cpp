@@ -405,33 +405,47 @@ TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
     struct Row {
         const char* what;
         std::string manifest;
-        int files;           // random files F0.BIN.. of 3000 bytes to create
-        bool manifestError;  // refused by ReadManifest rather than by Build
+        int files;   // random files F0.BIN.. of 3000 bytes to create
+        int status;  // Build's exit status; -1: refused by ReadManifest
     } rows[] = {
-        {"keyword of no directory", head + "[Files]\nA.TXT, A.TXT, a, SubDirX\n", 0, true},
-        {"three fields", head + "[Files]\nA.TXT, A.TXT, RootDir\n", 0, true},
-        {"a comma in the description", head + "[Files]\nA.TXT, A.TXT, a, b, RootDir\n", 0, true},
+        {"keyword of no directory", head + "[Files]\nA.TXT, A.TXT, a, SubDirX\n", 0, -1},
+        {"three fields", head + "[Files]\nA.TXT, A.TXT, RootDir\n", 0, -1},
+        {"a comma in the description", head + "[Files]\nA.TXT, A.TXT, a, b, RootDir\n", 0, -1},
         {"the misspelt key written right",
          head + "[Startup]\nSerialName = x\n[Files]\n"
                 "A.TXT, A.TXT, a, RootDir\n",
-         0, true},
-        {"unknown section", head + "[Disk1]\n1=x\n[Files]\nA.TXT, A.TXT, a, RootDir\n", 0, true},
-        {"a path as target name", head + "[Files]\nA.TXT, SUB\\A.TXT, a, RootDir\n", 0, true},
+         0, -1},
+        {"unknown section", head + "[Disk1]\n1=x\n[Files]\nA.TXT, A.TXT, a, RootDir\n", 0, -1},
+        {"a path as target name", head + "[Files]\nA.TXT, SUB\\A.TXT, a, RootDir\n", 0, -1},
         {"the same name after _ renaming",
-         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nB.TXT, A.TXX, b, RootDir\n", 0, false},
+         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nB.TXT, A.TXX, b, RootDir\n", 0,
+         disktool::kExitErrors},
         {"two files to one destination (one stored, one compressed)",
-         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nR.BIN, A.TXT, r, RootDir\n", 0, true},
-        {"a source that is not there", head + "[Files]\nNONE.TXT, A.TXT, a, RootDir\n", 0, false},
-        {"SubDir2 without a directory name", head + "[Files]\nA.TXT, A.TXT, a, SubDir2\n", 0, true},
-        {"a file named like the script", head + "[Files]\nA.TXT, SETUP.INF, a, RootDir\n", 0, true},
-        {"its own uninstall list", head + "[Files]\nA.TXT, uninstal.inf, l, RootDir\n", 0, true},
+         head + "[Files]\nA.TXT, A.TXT, a, RootDir\nR.BIN, A.TXT, r, RootDir\n", 0, -1},
+        {"a source that is not there", head + "[Files]\nNONE.TXT, A.TXT, a, RootDir\n", 0,
+         disktool::kExitIo},
+        {"SubDir2 without a directory name", head + "[Files]\nA.TXT, A.TXT, a, SubDir2\n", 0, -1},
+        {"a file named like the script", head + "[Files]\nA.TXT, SETUP.INF, a, RootDir\n", 0, -1},
+        {"its own uninstall list", head + "[Files]\nA.TXT, uninstal.inf, l, RootDir\n", 0, -1},
         {"the uninstaller below the destination directory",
-         head + "[DirectoryName]\nSubDir1 = X\n[Files]\nA.TXT, UNINSTAL.EXE, u, SubDir1\n", 0,
-         true},
+         head + "[DirectoryName]\nSubDir1 = X\n[Files]\nA.TXT, UNINSTAL.EXE, u, SubDir1\n", 0, -1},
         {"a nested directory before its parent",
          head + "[DirectoryName]\nSubDir1 = X\\Y\nSubDir2 = X\n[Files]\nA.TXT, A.TXT, a, RootDir\n",
-         0, true},
-        {"more than six disks", head + "[Disks]\nSize = 8192\n[Files]\n", 11, false},
+         0, -1},
+        {"more than six disks", head + "[Disks]\nSize = 8192\n[Files]\n", 11,
+         disktool::kExitErrors},
+        {"a MouseDriver no line installs",
+         head + "[Startup]\nMouseDriver = A.VXD\n[Files]\nA.TXT, A.TXT, a, RootDir\n", 0,
+         disktool::kExitErrors},
+        {"a MouseInf in the destination directory",
+         head + "[Startup]\nMouseInf = A.TXT\n[Files]\nA.TXT, A.TXT, a, RootDir\n", 0,
+         disktool::kExitErrors},
+        {"a DefaultPath on another drive",
+         head + "DefaultPath = D:\\VELOR\n[Files]\nA.TXT, A.TXT, a, RootDir\n", 0,
+         disktool::kExitErrors},
+        {"a DefaultPath that climbs into the Windows directory",
+         head + "DefaultPath = \\..\\..\\WINDOWS\n[Files]\nA.TXT, A.TXT, a, RootDir\n", 0,
+         disktool::kExitErrors},
     };
     for (const Row& r : rows) {
         ScratchDir tmp;
@@ -446,7 +460,7 @@ TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
         }
         std::string errors;
         int rc = BuildFrom(manifest, tmp.path(), &errors);
-        EXPECT_EQ(r.manifestError ? -1 : 2, rc) << r.what << " " << errors;
+        EXPECT_EQ(r.status, rc) << r.what << " " << errors;
         EXPECT_NE(0, access((tmp.path() + "/out/merged").c_str(), F_OK)) << r.what;
     }
 }
@@ -548,6 +562,10 @@ TEST(DiskBuild, BuildsTheDisksTheManifestDescribes) {
          "A.TXT, UNINSTAL.EXE, u, RootDir\nA.TXT, SYSTEM.INI, s, WinDir\n"
          "R.BIN, COMCTL32.DLL, c, WinSystemDir\nA.TXT, OWN.DLL, o, WinSystemDir\n",
          "", "COMCTL32.DLL, COMCTL32.DLL", "SYSTEM.INI", "/SYS/COMCTL32.DLL"},
+        {"5 [Startup] files installed where Windows looks for them (names case-blind)",
+         "A.TXT, DRV.VXD, d, WinSystemDir\nA.TXT, DRV.INF, i, WinInfDir\n",
+         "[Startup]\nMouseDriver = drv.vxd\nMouseInf = DRV.INF\nFileName = Drv.Vxd\n",
+         "MouseDriver=drv.vxd", "", "/SYS/DRV.VX_"},
     };
     for (const Row& r : rows) {
         ScratchDir tmp;
@@ -575,44 +593,102 @@ TEST(DiskBuild, BuildsTheDisksTheManifestDescribes) {
     }
 }
 
+// The names in dir, "." and ".." included.
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            names.push_back(e->d_name);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 TEST(DiskBuild, AFailedRebuildLeavesThePreviousBuildAndNothingAround) {
     ScratchDir tmp;
     WriteBytes(tmp.path() + "/A.TXT", std::string(3000, 'a'));
     std::string good = "[Main]\nProductName = P\n[Files]\nA.TXT, A.TXT, a, RootDir\n";
     std::string errors;
     ASSERT_EQ(0, BuildFrom(good, tmp.path(), &errors)) << errors;
-    // Planted around OUTDIR and inside it: a rebuild keeps what is around
-    // and replaces what is inside.
+    // Planted beside OUTDIR: a rebuild keeps it.
     WriteBytes(tmp.path() + "/X", "planted");
-    WriteBytes(tmp.path() + "/out/merged/STRAY.TXT", "stray");
-    auto before = Tree(tmp.path() + "/out");
+    const std::string out = tmp.path() + "/out";
+    const std::vector<std::string> around = {".", "..", "A.TXT", "X", "out", "set.manifest"};
+    auto before = Tree(out);
     struct Row {
         const char* what;
         std::string manifest;
+        int status;
     } rows[] = {
-        {"1 a source missing (compress)", good + "NONE.TXT, B.TXT, b, RootDir\n"},
-        {"2 the result not clean (check)", "[Main]\nProductName = P\nDefaultPath = \\" +
-                                               std::string(70, 'D') + "\n" +
-                                               good.substr(good.find("[Files]"))},
+        {"1 a source missing (compress)", good + "NONE.TXT, B.TXT, b, RootDir\n",
+         disktool::kExitIo},
+        {"2 the result not clean (check)",
+         "[Main]\nProductName = P\nDefaultPath = \\" + std::string(70, 'D') + "\n" +
+             good.substr(good.find("[Files]")),
+         disktool::kExitErrors},
         {"3 climbing out (manifest)",
-         good + "[DirectoryName]\nSubDir1 = ..\\..\\X\n[Files]\nA.TXT, A.TXT, a, SubDir1\n"},
+         good + "[DirectoryName]\nSubDir1 = ..\\..\\X\n[Files]\nA.TXT, A.TXT, a, SubDir1\n", -1},
     };
     for (const Row& r : rows) {
-        EXPECT_NE(0, BuildFrom(r.manifest, tmp.path(), &errors)) << r.what;
-        EXPECT_TRUE(Tree(tmp.path() + "/out") == before) << r.what << ": OUTDIR changed";
+        EXPECT_EQ(r.status, BuildFrom(r.manifest, tmp.path(), &errors)) << r.what;
+        EXPECT_TRUE(Tree(out) == before) << r.what << ": OUTDIR changed";
         EXPECT_EQ("planted", ReadBytes(tmp.path() + "/X")) << r.what;
-        std::vector<std::string> left;
-        DIR* d = opendir(tmp.path().c_str());
-        while (dirent* e = readdir(d)) {
-            left.push_back(e->d_name);
-        }
-        closedir(d);
-        // ".", "..", A.TXT, X, out and set.manifest: no scratch directory left.
-        EXPECT_EQ(6u, left.size()) << r.what << ": a scratch directory is left";
+        EXPECT_EQ(around, Names(tmp.path())) << r.what << ": something left beside OUTDIR";
+        EXPECT_NE(0, access((out + "/.disktool-new").c_str(), F_OK))
+            << r.what << ": a scratch directory is left in OUTDIR";
     }
-    ASSERT_EQ(0, BuildFrom(good, tmp.path(), &errors)) << errors;
-    EXPECT_EQ(0u, Tree(tmp.path() + "/out/merged").count("/STRAY.TXT"));
-    EXPECT_EQ("planted", ReadBytes(tmp.path() + "/X"));
+
+    // What OUTDIR holds before a rebuild: what the tool did not make is
+    // refused (its mark lists what it made; an earlier version's mark lists
+    // nothing and its output names count), what a stopped build left goes.
+    struct Held {
+        const char* what;
+        std::map<std::string, std::string> plant;  // path below OUTDIR -> contents
+        std::vector<std::string> remove;           // paths below OUTDIR
+        int status;
+    } held[] = {
+        {"4 the vendor's files at the top and in a tree",
+         {{"/NOTES.TXT", "n"}, {"/merged/STRAY.TXT", "s"}},
+         {},
+         disktool::kExitOutDir},
+        {"5 no mark", {}, {"/.disktool"}, disktool::kExitOutDir},
+        {"6 an earlier version's mark, a vendor's file",
+         {{"/.disktool", ""}, {"/NOTES.TXT", "n"}},
+         {},
+         disktool::kExitOutDir},
+        {"7 an earlier version's mark and output",
+         {{"/.disktool", ""}, {"/disk2.img", "i"}},
+         {},
+         0},
+        {"8 a stopped build's scratch directory",
+         {{"/.disktool-new/merged/SETUP.INF", "s"}},
+         {},
+         0},
+    };
+    for (const Held& h : held) {
+        system(("rm -rf '" + out + "'").c_str());
+        ASSERT_EQ(0, BuildFrom(good, tmp.path(), &errors)) << h.what;
+        for (const auto& p : h.plant) {
+            for (size_t at = p.first.find('/', 1); at != std::string::npos;
+                 at = p.first.find('/', at + 1)) {
+                mkdir((out + p.first.substr(0, at)).c_str(), 0755);
+            }
+            WriteBytes(out + p.first, p.second);
+        }
+        for (const std::string& p : h.remove) {
+            unlink((out + p).c_str());
+        }
+        auto planted = Tree(out);
+        EXPECT_EQ(h.status, BuildFrom(good, tmp.path(), &errors)) << h.what;
+        if (h.status != 0) {
+            EXPECT_TRUE(Tree(out) == planted) << h.what << ": OUTDIR changed";
+            continue;
+        }
+        EXPECT_TRUE(Tree(out) == before) << h.what << ": not what a build into a new OUTDIR gives";
+        EXPECT_EQ(around, Names(tmp.path())) << h.what;
+    }
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // smaller), lay out (first fit, largest first, directory entries counted as
 // FAT keeps them), write (SETUP.INF and the trees into a scratch directory),
 // image (mtools, xorriso), check (the checker on the result) and swap (the
-// scratch directory becomes OUTDIR).
+// scratch directory's entries take OUTDIR's place).
 #include "disk_build.h"
 
 #include <dirent.h>
@@ -14,6 +14,7 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include "disk_check.h"
 #include "disk_names.h"
 #include "footprint/footprint.h"
+#include "out_dir.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/szdd.h"
 #include "script_tables.h"
@@ -35,9 +37,8 @@ namespace disktool {
 
 namespace {
 
-const int kRootEntries = 224;        // root directory of a 1.44 MB floppy
-const int kEntriesPerCluster = 16;   // 32-byte directory entries in 512 bytes
-const char kMarker[] = ".disktool";  // says an output directory is ours to rebuild
+const int kRootEntries = 224;       // root directory of a 1.44 MB floppy
+const int kEntriesPerCluster = 16;  // 32-byte directory entries in 512 bytes
 const size_t kVolumeLabelLimit = 11;
 const char kIsoName[] = "cdrom.iso";
 
@@ -53,52 +54,54 @@ bool MakeDirs(const std::string& path) {
     return true;
 }
 
-// Removes path and, for a directory, what it holds; symbolic links are
-// removed, never followed.
-bool RemoveTree(const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) {
-        return errno == ENOENT;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        return unlink(path.c_str()) == 0;
-    }
-    DIR* d = opendir(path.c_str());
-    if (d == nullptr) {
-        return false;
-    }
-    bool ok = true;
-    while (dirent* e = readdir(d)) {
-        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) {
-            ok = RemoveTree(path + "/" + e->d_name) && ok;
+// The environment of the helper programs: this one's, with
+// SOURCE_DATE_EPOCH set to the build's time stamp when it has one (mtools
+// dates the volume label by it).
+std::vector<std::string> HelperEnvironment(int64_t timeStamp) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; e++) {
+        if (strncmp(*e, "SOURCE_DATE_EPOCH=", 18) != 0) {
+            env.push_back(*e);
         }
     }
-    closedir(d);
-    return rmdir(path.c_str()) == 0 && ok;
+    if (timeStamp >= 0) {
+        env.push_back("SOURCE_DATE_EPOCH=" + std::to_string(timeStamp));
+    }
+    return env;
 }
 
-// Runs a program with its arguments (no shell, its output to stderr); true
-// when it exits 0.
-bool Run(const std::vector<std::string>& args) {
+// Runs a helper program (no shell, its output to stderr); false with
+// *error when it is not installed (package names the one that has it) or
+// does not exit 0.
+bool Run(const std::vector<std::string>& args, int64_t timeStamp, const char* package,
+         std::string* error) {
     std::vector<char*> argv;
     for (const std::string& a : args) {
         argv.push_back(const_cast<char*>(a.c_str()));
     }
     argv.push_back(nullptr);
+    std::vector<std::string> env = HelperEnvironment(timeStamp);
+    std::vector<char*> envp;
+    for (const std::string& e : env) {
+        envp.push_back(const_cast<char*>(e.c_str()));
+    }
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, 2, 1);
     pid_t pid;
-    int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        return false;
-    }
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid) {
-        return false;
+    if (spawned != 0) {
+        *error = args[0] + " cannot be started: " + strerror(spawned) +
+                 " (is it installed? apt-get install " + package + ")";
+    } else if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        *error = args[0] + " failed on " + args.back() + " (its messages are above)";
+    } else {
+        return true;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return false;
 }
 
 std::string DiskPath(const std::string& dir, const std::string& name) {
@@ -213,63 +216,88 @@ uint64_t NeedKb(uint64_t expandedTotal) {
     return (expandedTotal + 1023) / 1024;
 }
 
-std::string ScriptText(const Manifest& m, const std::vector<DiskFile>& files, int disks,
-                       uint64_t expandedTotal) {
-    std::string s;
-    auto line = [&s](const std::string& text) { s += text + "\r\n"; };
-    line("; Written by disktool from " + ManifestName(m) + ".");
-    line("[Main]");
+// Appends one script line with the CR LF SETUP.EXE's disks carry.
+void Line(std::string* s, const std::string& text) {
+    *s += text + "\r\n";
+}
+
+void Header(std::string* s, const char* section) {
+    Line(s, std::string("[") + section + "]");
+}
+
+// [Main] as the manifest gives it, MinimumSpace raised to what the files
+// expand to.
+void MainSection(std::string* s, const Manifest& m, uint64_t expandedTotal) {
+    Header(s, ProgramText(IDS_MAIN));
     const std::string space = ProgramText(IDS_MINIMUM_SPACE);
     uint64_t needKb = NeedKb(expandedTotal);
     bool spaceWritten = false;
     for (const ManifestValue& kv : m.main) {
         if (kv.key == space) {
             uint64_t given = strtoull(kv.value.c_str(), nullptr, 10);
-            line(space + "=" + std::to_string(std::max(given, needKb)));
+            Line(s, space + "=" + std::to_string(std::max(given, needKb)));
             spaceWritten = true;
         } else {
-            line(kv.key + "=" + kv.value);
+            Line(s, kv.key + "=" + kv.value);
         }
     }
     if (!spaceWritten) {
-        line(space + "=" + std::to_string(needKb));
+        Line(s, space + "=" + std::to_string(needKb));
     }
-    line("");
-    line(std::string("[") + ProgramText(IDS_DISK_LABEL) + "]");
+}
+
+// [DiskLabel] and [FileCounts]: one key per disk.
+void DiskSections(std::string* s, const Manifest& m, const std::vector<DiskFile>& files,
+                  int disks) {
+    Header(s, ProgramText(IDS_DISK_LABEL));
     for (int d = 0; d < disks; d++) {
-        line(std::string(DiskKey(d)) + "=" + Label(m, d));
+        Line(s, std::string(DiskKey(d)) + "=" + Label(m, d));
     }
-    line("");
-    line(std::string("[") + ProgramText(IDS_FILE_COUNTS) + "]");
+    Line(s, "");
+    Header(s, ProgramText(IDS_FILE_COUNTS));
     for (int d = 0; d < disks; d++) {
         int n = 0;
         for (const DiskFile& f : files) {
             n += f.disk == d;
         }
-        line(std::string(DiskKey(d)) + "=" + std::to_string(n));
+        Line(s, std::string(DiskKey(d)) + "=" + std::to_string(n));
     }
-    line("");
-    line(std::string("[") + ProgramText(IDS_DIRECTORY_NAME) + "]");
-    for (const ManifestValue& kv : m.directories) {
-        line(kv.key + "=" + kv.value);
-    }
+}
+
+// [Disk1] ..: the file lines of each disk, numbered from 1.
+void FileSections(std::string* s, const std::vector<DiskFile>& files, int disks) {
     for (int d = 0; d < disks; d++) {
-        line("");
-        line(std::string("[") + DiskKey(d) + "]");
+        Line(s, "");
+        Header(s, DiskKey(d));
         int n = 0;
         for (const DiskFile& f : files) {
             if (f.disk == d) {
                 const ManifestFile& mf = f.plan->file;
-                line(std::to_string(++n) + "=" + f.diskName + ", " + mf.target + ", " +
-                     mf.description + ", " + DirectoryKey(mf.keyword));
+                Line(s, std::to_string(++n) + "=" + f.diskName + ", " + mf.target + ", " +
+                            mf.description + ", " + DirectoryKey(mf.keyword));
             }
         }
     }
+}
+
+std::string ScriptText(const Manifest& m, const std::vector<DiskFile>& files, int disks,
+                       uint64_t expandedTotal) {
+    std::string s;
+    Line(&s, "; Written by disktool from " + ManifestName(m) + ".");
+    MainSection(&s, m, expandedTotal);
+    Line(&s, "");
+    DiskSections(&s, m, files, disks);
+    Line(&s, "");
+    Header(&s, ProgramText(IDS_DIRECTORY_NAME));
+    for (const ManifestValue& kv : m.directories) {
+        Line(&s, kv.key + "=" + kv.value);
+    }
+    FileSections(&s, files, disks);
     if (!m.startup.empty()) {
-        line("");
-        line(std::string("[") + ProgramText(IDS_STARTUP) + "]");
+        Line(&s, "");
+        Header(&s, ProgramText(IDS_STARTUP));
         for (const ManifestValue& kv : m.startup) {
-            line(kv.key + "=" + kv.value);
+            Line(&s, kv.key + "=" + kv.value);
         }
     }
     return s;
@@ -277,14 +305,18 @@ std::string ScriptText(const Manifest& m, const std::vector<DiskFile>& files, in
 
 // ---- compress ----------------------------------------------------------------
 
+// Reads and compresses every planned file; false with the reasons at their
+// lines, *unreadable set when a source file cannot be read.
 bool CompressFiles(const Manifest& m, const std::vector<PlannedFile>& plan,
-                   std::vector<DiskFile>* files, std::vector<std::string>* errors) {
+                   std::vector<DiskFile>* files, std::vector<std::string>* errors,
+                   bool* unreadable) {
     for (const PlannedFile& p : plan) {
         const ManifestFile& mf = p.file;
         std::string where = m.path + ":" + std::to_string(mf.line) + ": ";
         std::vector<uint8_t> data(mf.contents.begin(), mf.contents.end());
         if (!mf.source.empty() && !ReadWholeFile(mf.source, &data)) {
-            errors->push_back(where + mf.source + " cannot be read");
+            errors->push_back(where + mf.source + " cannot be read: " + strerror(errno));
+            *unreadable = true;
             continue;
         }
         if (data.size() > szdd::kMaxInput) {
@@ -440,8 +472,12 @@ bool Inside(const std::string& root, const std::string& rel, std::string* path) 
 bool WriteInside(const std::string& root, const std::string& rel, const void* data, size_t size,
                  std::string* error) {
     std::string path;
-    if (!Inside(root, rel, &path) || !MakeDirs(Dir(path)) || !WriteWholeFile(path, data, size)) {
-        *error = "cannot write " + root + "/" + rel;
+    if (!Inside(root, rel, &path)) {
+        *error = "refused to write " + rel + ", which leaves " + root;
+        return false;
+    }
+    if (!MakeDirs(Dir(path)) || !WriteWholeFile(path, data, size)) {
+        *error = "cannot write " + path + ": " + strerror(errno);
         return false;
     }
     return true;
@@ -452,7 +488,7 @@ bool WriteTree(const std::string& root, const std::vector<DiskFile>& files, int 
                const std::string& script, const std::vector<uint8_t>& setupExe,
                std::string* error) {
     if (!MakeDirs(root)) {
-        *error = "cannot create " + root;
+        *error = "cannot create " + root + ": " + strerror(errno);
         return false;
     }
     if (disk <= 0) {
@@ -467,6 +503,30 @@ bool WriteTree(const std::string& root, const std::vector<DiskFile>& files, int 
             !WriteInside(root, f.Path(), f.bytes.data(), f.bytes.size(), error)) {
             return false;
         }
+    }
+    return true;
+}
+
+// Dates every file and directory below root, root too, at timeStamp
+// (seconds since 1970): what the images and the CD-ROM image record.
+bool StampTree(const std::string& root, int64_t timeStamp, std::string* error) {
+    if (DIR* d = opendir(root.c_str())) {
+        bool ok = true;
+        while (dirent* e = readdir(d)) {
+            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) {
+                ok = ok && StampTree(root + "/" + e->d_name, timeStamp, error);
+            }
+        }
+        closedir(d);
+        if (!ok) {
+            return false;
+        }
+    }
+    struct timespec times[2] = {{static_cast<time_t>(timeStamp), 0},
+                                {static_cast<time_t>(timeStamp), 0}};
+    if (utimensat(AT_FDCWD, root.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        *error = "cannot date " + root + ": " + strerror(errno);
+        return false;
     }
     return true;
 }
@@ -487,9 +547,10 @@ std::vector<std::string> TopEntries(const std::string& root) {
     return entries;
 }
 
-// A FAT12 1.44 MB image of the tree at root, made with mtools.
+// A FAT12 1.44 MB image of the tree at root, made with mtools; the files
+// keep the tree's dates.
 bool MakeImage(const std::string& image, const std::string& root, const std::string& label,
-               std::string* error) {
+               int64_t timeStamp, std::string* error) {
     // A serial number from the label, so that images of the same disk agree.
     uint32_t serial = 2166136261u;
     for (char c : label) {
@@ -497,111 +558,49 @@ bool MakeImage(const std::string& image, const std::string& root, const std::str
     }
     char serialText[16];
     snprintf(serialText, sizeof serialText, "%08X", serial);
-    if (!Run({"mformat", "-C", "-f", "1440", "-v", label, "-N", serialText, "-i", image, "::"})) {
-        *error = "mformat failed on " + image + " (is mtools installed? apt-get install mtools)";
-        return false;
-    }
     std::vector<std::string> args = {"mcopy", "-s", "-m", "-i", image};
     std::vector<std::string> entries = TopEntries(root);
-    if (entries.empty()) {
-        return true;
-    }
     args.insert(args.end(), entries.begin(), entries.end());
     args.push_back("::/");
-    if (!Run(args)) {
-        *error = "mcopy failed on " + image;
+    if (!Run({"mformat", "-C", "-f", "1440", "-v", label, "-N", serialText, "-i", image, "::"},
+             timeStamp, "mtools", error) ||
+        (!entries.empty() && !Run(args, timeStamp, "mtools", error))) {
+        *error = image + ": " + *error;
         return false;
     }
     return true;
 }
 
+// timeStamp as xorriso's time string: YYYYMMDDhhmmsscc in UTC.
+std::string IsoTime(int64_t timeStamp) {
+    time_t t = static_cast<time_t>(timeStamp);
+    struct tm utc;
+    gmtime_r(&t, &utc);
+    char text[32];
+    strftime(text, sizeof text, "%Y%m%d%H%M%S00", &utc);
+    return text;
+}
+
 // An ISO 9660 image of the merged tree with Joliet names, which Windows 95
-// reads as long names.
+// reads as long names. With a time stamp, every date and the volume's id
+// are made from it.
 bool MakeIso(const std::string& iso, const std::string& root, const std::string& label,
-             std::string* error) {
-    if (!Run({"xorriso", "-as", "mkisofs", "-quiet", "-J", "-r", "-V", label.substr(0, 32), "-o",
-              iso, root})) {
-        *error = "xorriso failed on " + iso + " (is xorriso installed? apt-get install xorriso)";
+             int64_t timeStamp, std::string* error) {
+    std::vector<std::string> args = {"xorriso", "-as", "mkisofs", "-quiet",
+                                     "-J",      "-r",  "-V",      label.substr(0, 32)};
+    if (timeStamp >= 0) {
+        args.insert(args.end(), {"--modification-date=" + IsoTime(timeStamp),
+                                 "--set_all_file_dates", IsoTime(timeStamp)});
+    }
+    args.insert(args.end(), {"-o", iso, root});
+    if (!Run(args, timeStamp, "xorriso", error)) {
+        *error = iso + ": " + *error;
         return false;
     }
     return true;
 }
 
 // ---- OUTDIR ----------------------------------------------------------------------
-
-// OUTDIR is ours when it is new, empty or marked by an earlier build;
-// anything else is left alone.
-bool OutDirIsOurs(const std::string& outDir, std::string* error) {
-    struct stat st;
-    if (lstat(outDir.c_str(), &st) != 0) {
-        return true;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        *error = outDir + " is not a directory; give a new directory";
-        return false;
-    }
-    bool empty = TopEntries(outDir).empty();
-    if (!empty && access((outDir + "/" + kMarker).c_str(), F_OK) != 0) {
-        *error = outDir + " is not empty and was not made by disktool; give a new directory";
-        return false;
-    }
-    return true;
-}
-
-// A scratch directory beside outDir, removed unless Keep() hands it over.
-class Scratch {
-  public:
-    bool Make(const std::string& outDir) {
-        std::string tmpl = Dir(outDir) + "/.disktool-new.XXXXXX";
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back(0);
-        if (mkdtemp(buf.data()) == nullptr) {
-            return false;
-        }
-        path_ = buf.data();
-        // mkdtemp makes it private; OUTDIR is an ordinary directory.
-        mode_t mask = umask(0);
-        umask(mask);
-        chmod(path_.c_str(), 0777 & ~mask);
-        return WriteWholeFile(path_ + "/" + kMarker, "", 0);
-    }
-    ~Scratch() {
-        if (!path_.empty()) {
-            RemoveTree(path_);
-        }
-    }
-    const std::string& path() const { return path_; }
-
-    // Puts the scratch directory in outDir's place, and the earlier build
-    // (if any) where the scratch was, to be removed.
-    bool SwapInto(const std::string& outDir) {
-        struct stat st;
-        if (lstat(outDir.c_str(), &st) != 0) {
-            if (rename(path_.c_str(), outDir.c_str()) != 0) {
-                return false;
-            }
-            path_.clear();
-            return true;
-        }
-        if (renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, outDir.c_str(), RENAME_EXCHANGE) == 0) {
-            return true;  // path_ now holds the earlier build
-        }
-        // A file system without the exchange: two renames.
-        std::string old = path_ + ".old";
-        if (rename(outDir.c_str(), old.c_str()) != 0) {
-            return false;
-        }
-        if (rename(path_.c_str(), outDir.c_str()) != 0) {
-            rename(old.c_str(), outDir.c_str());
-            return false;
-        }
-        path_ = old;
-        return true;
-    }
-
-  private:
-    std::string path_;
-};
 
 std::string WithoutTrailingSlash(std::string path) {
     while (path.size() > 1 && path.back() == '/') {
@@ -658,12 +657,12 @@ void PrintBuilt(const Manifest& m, const std::vector<DiskFile>& files,
     }
 }
 
-int Fail(const std::vector<std::string>& errors) {
+int Fail(const std::vector<std::string>& errors, int status = kExitErrors) {
     for (const std::string& e : errors) {
         fprintf(stderr, "build: %s\n", e.c_str());
     }
     fprintf(stderr, "build: nothing written\n");
-    return 2;
+    return status;
 }
 
 // The final check's findings, each at the manifest line of the [Main] or
@@ -688,6 +687,87 @@ std::vector<std::string> FindingsAtLines(const Manifest& m, const CheckResult& c
         out.push_back(at + f.message + " (" + f.code + ")");
     }
     return out;
+}
+
+// What the build writes: the files with their disks, SETUP.EXE, SETUP.INF.
+struct Layout {
+    std::vector<PlannedFile> plan;
+    std::vector<DiskFile> files;  // point into plan
+    std::vector<uint8_t> setupExe;
+    std::vector<DiskSpace> disks;
+    std::string script;
+};
+
+// Plan, compress and lay out: everything that can be wrong with the
+// manifest's files is found here, before anything is written. Returns 0 or
+// the exit status, the reasons printed.
+int Prepare(const Manifest& m, const BuildOptions& options, Layout* l) {
+    std::vector<std::string> errors;
+    bool unreadable = false;
+    if (!PlanFiles(m, &l->plan, &errors) ||
+        !CompressFiles(m, l->plan, &l->files, &errors, &unreadable)) {
+        return Fail(errors, unreadable ? kExitIo : kExitErrors);
+    }
+    if (!options.setupExe.empty() && !ReadWholeFile(options.setupExe, &l->setupExe)) {
+        return Fail({options.setupExe + " cannot be read: " + strerror(errno)}, kExitIo);
+    }
+    // SETUP.INF's size hardly depends on the layout; six disks' headers and
+    // counts are kept free.
+    uint64_t expandedTotal = 0;
+    for (DiskFile& f : l->files) {
+        f.disk = 0;
+        expandedTotal += f.expanded;
+    }
+    uint64_t scriptReserve = ScriptText(m, l->files, 1, expandedTotal).size() + 512;
+    uint64_t exeBytes = options.setupExe.empty() ? kSetupExeReserve : l->setupExe.size();
+    if (!LayOut(m, &l->files, scriptReserve, exeBytes, &l->disks, &errors)) {
+        return Fail(errors);
+    }
+    l->script = ScriptText(m, l->files, static_cast<int>(l->disks.size()), expandedTotal);
+    return kExitClean;
+}
+
+// The trees, dated at the build's time stamp when it has one.
+int WriteTrees(const Layout& l, const std::string& root, int64_t timeStamp) {
+    std::string error;
+    for (int d = -1; d < static_cast<int>(l.disks.size()); d++) {
+        std::string tree = root + (d < 0 ? "/merged" : "/disk" + std::to_string(d + 1));
+        if (!WriteTree(tree, l.files, d, l.script, l.setupExe, &error) ||
+            (timeStamp >= 0 && !StampTree(tree, timeStamp, &error))) {
+            return Fail({error}, kExitIo);
+        }
+    }
+    return kExitClean;
+}
+
+// Write, image and check in root; 0 or the exit status, the reasons printed.
+int WriteAll(const Manifest& m, const BuildOptions& options, const Layout& l,
+             const std::string& root) {
+    int status = WriteTrees(l, root, options.timeStamp);
+    if (status != kExitClean) {
+        return status;
+    }
+    std::string error;
+    for (int d = 0; options.images && d < static_cast<int>(l.disks.size()); d++) {
+        std::string name = root + "/disk" + std::to_string(d + 1);
+        if (!MakeImage(name + ".img", name, VolumeLabel(m, d), options.timeStamp, &error)) {
+            return Fail({error}, kExitHelper);
+        }
+    }
+    if (options.iso && !MakeIso(root + "/" + kIsoName, root + "/merged", LabelChars(Label(m, 0)),
+                                options.timeStamp, &error)) {
+        return Fail({error}, kExitHelper);
+    }
+    CheckResult check;
+    if (!CheckDisk(root + "/merged", &check, &error, root)) {
+        return Fail({"cannot check the result: " + error}, kExitIo);
+    }
+    if (check.ExitCode() != kExitClean) {
+        std::vector<std::string> found = FindingsAtLines(m, check);
+        found.push_back("the disk set does not check clean");
+        return Fail(found);
+    }
+    return kExitClean;
 }
 
 }  // namespace
@@ -780,90 +860,38 @@ bool PlanFiles(const Manifest& m, std::vector<PlannedFile>* plan,
     return errors->size() == before;
 }
 
-int Build(const Manifest& manifest, const std::string& out, const BuildOptions& options) {
-    const Manifest& m = manifest;
+int Build(const Manifest& m, const std::string& out, const BuildOptions& options) {
     std::string outDir = WithoutTrailingSlash(out);
-    std::vector<std::string> errors;
     for (const std::string& w : m.warnings) {
         fprintf(stderr, "build: warning: %s\n", w.c_str());
     }
-
-    // Plan and compress: everything that can be wrong with the manifest's
-    // files is found here, before anything is written.
-    std::vector<PlannedFile> plan;
-    std::vector<DiskFile> files;
-    std::vector<uint8_t> setupExe;
-    if (!PlanFiles(m, &plan, &errors) || !CompressFiles(m, plan, &files, &errors)) {
-        return Fail(errors);
+    Layout layout;
+    int status = Prepare(m, options, &layout);
+    if (status != kExitClean) {
+        return status;
     }
-    if (!options.setupExe.empty() && !ReadWholeFile(options.setupExe, &setupExe)) {
-        errors.push_back(options.setupExe + " cannot be read");
-        return Fail(errors);
-    }
-
-    // Lay out: SETUP.INF's size hardly depends on the layout; six disks'
-    // headers and counts are kept free.
-    uint64_t expandedTotal = 0;
-    for (DiskFile& f : files) {
-        f.disk = 0;
-        expandedTotal += f.expanded;
-    }
-    uint64_t scriptReserve = ScriptText(m, files, 1, expandedTotal).size() + 512;
-    uint64_t exeBytes = options.setupExe.empty() ? kSetupExeReserve : setupExe.size();
-    std::vector<DiskSpace> disks;
-    if (!LayOut(m, &files, scriptReserve, exeBytes, &disks, &errors)) {
-        return Fail(errors);
-    }
-    int count = static_cast<int>(disks.size());
-    std::string script = ScriptText(m, files, count, expandedTotal);
-
-    // Write, image and check in a scratch directory; OUTDIR is untouched
-    // until the result checks clean.
+    // Write, image and check in the scratch directory; OUTDIR's own
+    // entries are untouched until the result checks clean.
+    OutDir dir;
     std::string error;
-    Scratch scratch;
-    if (!OutDirIsOurs(outDir, &error)) {
-        return Fail({error});
+    status = dir.Open(outDir, &error);
+    if (status != kExitClean) {
+        return Fail({error}, status);
     }
-    if (!scratch.Make(outDir)) {
-        return Fail({"cannot make a scratch directory beside " + outDir});
+    status = WriteAll(m, options, layout, dir.scratch());
+    if (status != kExitClean) {
+        return status;
     }
-    const std::string& root = scratch.path();
-    for (int d = 0; d < count; d++) {
-        if (!WriteTree(root + "/disk" + std::to_string(d + 1), files, d, script, setupExe,
-                       &error)) {
-            return Fail({error});
-        }
+    if (!dir.Swap(&error)) {
+        fprintf(stderr,
+                "build: %s\nbuild: %s now holds part of the earlier build and part of the new "
+                "one; build again\n",
+                error.c_str(), outDir.c_str());
+        return kExitIo;
     }
-    if (!WriteTree(root + "/merged", files, -1, script, setupExe, &error)) {
-        return Fail({error});
-    }
-    for (int d = 0; options.images && d < count; d++) {
-        std::string name = "disk" + std::to_string(d + 1);
-        if (!MakeImage(root + "/" + name + ".img", root + "/" + name, VolumeLabel(m, d), &error)) {
-            return Fail({error});
-        }
-    }
-    if (options.iso &&
-        !MakeIso(root + "/" + kIsoName, root + "/merged", LabelChars(Label(m, 0)), &error)) {
-        return Fail({error});
-    }
-    CheckResult check;
-    if (!CheckDisk(root + "/merged", &check, &error)) {
-        return Fail({"cannot check the result: " + error});
-    }
-    if (check.ExitCode() != 0) {
-        std::vector<std::string> found = FindingsAtLines(m, check);
-        found.push_back("the disk set does not check clean");
-        return Fail(found);
-    }
-
-    // Swap: the new build takes OUTDIR's place; the earlier one goes.
-    if (!scratch.SwapInto(outDir)) {
-        return Fail({"cannot move the new build into " + outDir + ": " + strerror(errno)});
-    }
-    PrintBuilt(m, files, disks, outDir, options);
+    PrintBuilt(m, layout.files, layout.disks, outDir, options);
     printf("build: check is clean on %s/merged\n", outDir.c_str());
-    return 0;
+    return kExitClean;
 }
 
 }  // namespace disktool

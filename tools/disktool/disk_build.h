@@ -39,15 +39,18 @@ struct BuildOptions {
     std::string setupExe;  // copied to disk 1 when not empty
     bool images = false;   // one FAT12 image per disk, made with mtools
     bool iso = false;      // one ISO 9660 image of the merged tree, made with xorriso
+    // Seconds since 1970 that date every file, directory and volume the
+    // build makes (SOURCE_DATE_EPOCH); -1: the files are dated as written.
+    int64_t timeStamp = -1;
 };
 
 // Builds outDir: disk1 ... diskN (one tree per floppy), merged (all disks on
 // one directory, the form SETUP.EXE reads), diskN.img with images,
-// cdrom.iso with iso. Everything is made in a scratch directory beside
-// outDir, which replaces outDir only when the result checks clean: a failed
-// build leaves outDir as it was. Prints what it does to stdout; returns the
-// exit status (0 done and the result checks clean, 2 when something stopped
-// it and outDir is unchanged).
+// cdrom.iso with iso. Everything is made in a scratch directory inside
+// outDir (out_dir.h), whose entries replace outDir's only when the result
+// checks clean: a failed build leaves outDir as it was. Prints what it does
+// to stdout, the reasons of a failure to stderr; returns the exit status
+// (ExitStatus in disk_check.h).
 int Build(const Manifest& m, const std::string& outDir, const BuildOptions& options);
 
 }  // namespace disktool

@@ -11,6 +11,18 @@
 
 namespace disktool {
 
+// The exit status of both commands. 0 to 2 grade the checked data (callers
+// rely on them); the others say why nothing was checked or built.
+enum ExitStatus {
+    kExitClean = 0,     // checks clean; built
+    kExitWarnings = 1,  // check: warnings only
+    kExitErrors = 2,    // errors in the checked data (the manifest, the disk set)
+    kExitUsage = 3,     // the command line (or SOURCE_DATE_EPOCH) is wrong
+    kExitHelper = 4,    // mtools or xorriso is missing or fails
+    kExitIo = 5,        // an input cannot be read or the output written
+    kExitOutDir = 6,    // OUTDIR is refused: not the tool's to replace
+};
+
 enum class Severity { Warning, Error };
 
 struct Finding {
@@ -57,9 +69,11 @@ const char kAssumedWindowsDir[] = "C:\\WINDOWS";
 const char kAssumedProgramFiles[] = "C:\\Program Files";
 
 // Checks the disk tree in dir (the directory that holds SETUP.INF and the
-// files of every disk, merged). False only when the machine for the check
-// cannot be set up (error says why).
-bool CheckDisk(const std::string& dir, CheckResult* result, std::string* error);
+// files of every disk, merged). The scratch machine of the check is made in
+// machineDir. False only when dir cannot be read or the machine cannot be
+// set up (error says why).
+bool CheckDisk(const std::string& dir, CheckResult* result, std::string* error,
+               const std::string& machineDir = "/tmp");
 
 void PrintText(const CheckResult& result, FILE* out);
 void PrintJson(const CheckResult& result, FILE* out);

@@ -2,10 +2,20 @@
 # stand-ins), with its own SZDD encoder.
 if(NOT SETUP_WINDOWS)
   add_library(disktool_lib STATIC
+    tools/disktool/check_directories.cpp
+    tools/disktool/check_disks.cpp
+    tools/disktool/check_files.cpp
+    tools/disktool/check_footprint.cpp
+    tools/disktool/check_group.cpp
+    tools/disktool/check_layout.cpp
+    tools/disktool/check_main.cpp
+    tools/disktool/check_parts.cpp
+    tools/disktool/check_startup.cpp
     tools/disktool/disk_build.cpp
     tools/disktool/disk_check.cpp
     tools/disktool/disk_names.cpp
     tools/disktool/manifest.cpp
+    tools/disktool/out_dir.cpp
     tools/disktool/script_tables.cpp
     tools/disktool/szdd_encode.cpp)
   target_include_directories(disktool_lib PUBLIC tools/disktool src resources)

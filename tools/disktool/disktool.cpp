@@ -1,7 +1,9 @@
 // disktool: the vendor's disk builder and script checker for SETUP.EXE.
 // It runs SETUP.EXE's own loader (the engine over the POSIX stand-ins), so
 // what it reports is what SETUP.EXE will do.
+#include <errno.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "disk_build.h"
 #include "disk_check.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -26,9 +29,9 @@ const char kHelp[] =
     "  in C:\\Program Files), expanded size, label. Then what SETUP.EXE would silently\n"
     "  get wrong: missing or damaged sources, unknown directory keywords, file counts\n"
     "  that do not match the lines, texts that the fixed fields cut, a destination too\n"
-    "  long for the registry values, MinimumSpace below the expanded total, and more.\n"
-    "  --json prints the same as one JSON object.\n"
-    "  Exit status: 0 clean, 1 warnings, 2 errors.\n"
+    "  long for the registry values, MinimumSpace below the expanded total, a\n"
+    "  DefaultPath SETUP.EXE changes, [Startup] files the disks do not install where\n"
+    "  Windows looks for them, and more. --json prints the same as one JSON object.\n"
     "\n"
     "build MANIFEST OUTDIR\n"
     "  Reads the manifest (UTF-8; the disks get the Windows code page 1252) and checks\n"
@@ -38,14 +41,37 @@ const char kHelp[] =
     "  SETUP.INF (and UNINSTAL.INF, the uninstall list, when the manifest ships\n"
     "  UNINSTAL.EXE), and checks the result. OUTDIR receives disk1 .. diskN (one tree per\n"
     "  floppy) and merged (all disks on one directory: the form SETUP.EXE reads). The\n"
-    "  build is made beside OUTDIR and replaces it only when it checks clean; nothing\n"
-    "  is ever written outside OUTDIR.\n"
+    "  build is made in OUTDIR/.disktool-new and takes OUTDIR's place only when it\n"
+    "  checks clean; nothing is ever written outside OUTDIR, and what a stopped build\n"
+    "  left there goes at the next run. OUTDIR must be new, empty or an earlier\n"
+    "  build's: one that holds anything the tool did not make (its .disktool mark\n"
+    "  lists what it made) is refused, the other files named.\n"
     "  --setup-exe FILE  puts SETUP.EXE on disk 1 (otherwise room is kept for it)\n"
     "  --images          also writes diskN.img, FAT12 floppy images (needs mtools)\n"
     "  --iso             also writes cdrom.iso, an ISO 9660 image of merged with the\n"
     "                    long names Windows 95 reads (needs xorriso)\n"
-    "  Exit status: 0 built and clean, 2 not built (OUTDIR as it was). The manifest\n"
-    "  format is in README.md.\n";
+    "  SOURCE_DATE_EPOCH (seconds since 1970), when set, dates every file, directory\n"
+    "  and volume the build makes, so that two builds give the same bytes. The\n"
+    "  manifest format is in README.md.\n"
+    "\n"
+    "Exit status\n"
+    "  0  check: clean; build: built, and the result checks clean\n"
+    "  1  check: warnings only\n"
+    "  2  errors in the checked data: the disk set (check), the manifest or the\n"
+    "     disk set made from it (build; warnings of that check too)\n"
+    "  3  a mistake on the command line, or a SOURCE_DATE_EPOCH that is no number\n"
+    "  4  mtools or xorriso is missing or fails\n"
+    "  5  an input cannot be read (DIR, MANIFEST, a source file, the --setup-exe\n"
+    "     FILE) or the output cannot be written\n"
+    "  6  OUTDIR is refused: not a directory, another build is writing it, or it\n"
+    "     holds what the tool did not make\n"
+    "  build changes nothing in OUTDIR unless it exits 0 (but for a move that fails\n"
+    "  during the swap itself, which it names).\n";
+
+int Usage() {
+    fputs(kUsage, stderr);
+    return disktool::kExitUsage;
+}
 
 int Check(int argc, char** argv) {
     bool json = false;
@@ -54,21 +80,19 @@ int Check(int argc, char** argv) {
         if (strcmp(argv[i], "--json") == 0) {
             json = true;
         } else if (argv[i][0] == '-' || !dir.empty()) {
-            fputs(kUsage, stderr);
-            return 2;
+            return Usage();
         } else {
             dir = argv[i];
         }
     }
     if (dir.empty()) {
-        fputs(kUsage, stderr);
-        return 2;
+        return Usage();
     }
     disktool::CheckResult result;
     std::string error;
     if (!disktool::CheckDisk(dir, &result, &error)) {
         fprintf(stderr, "check: %s\n", error.c_str());
-        return 2;
+        return disktool::kExitIo;
     }
     if (json) {
         disktool::PrintJson(result, stdout);
@@ -76,6 +100,22 @@ int Check(int argc, char** argv) {
         disktool::PrintText(result, stdout);
     }
     return result.ExitCode();
+}
+
+// SOURCE_DATE_EPOCH into *timeStamp (left alone when unset); false when it
+// is set to something other than a number of seconds.
+bool SourceDateEpoch(int64_t* timeStamp) {
+    const char* value = getenv("SOURCE_DATE_EPOCH");
+    if (value == nullptr) {
+        return true;
+    }
+    size_t length = strlen(value);
+    if (length == 0 || length > 12 || strspn(value, "0123456789") != length) {
+        fprintf(stderr, "build: SOURCE_DATE_EPOCH is \"%s\"; give seconds since 1970\n", value);
+        return false;
+    }
+    *timeStamp = strtoll(value, nullptr, 10);
+    return true;
 }
 
 int Build(int argc, char** argv) {
@@ -89,19 +129,27 @@ int Build(int argc, char** argv) {
         } else if (strcmp(argv[i], "--setup-exe") == 0 && i + 1 < argc) {
             options.setupExe = argv[++i];
         } else if (argv[i][0] == '-') {
-            fputs(kUsage, stderr);
-            return 2;
+            return Usage();
         } else {
             args.push_back(argv[i]);
         }
     }
     if (args.size() != 2) {
-        fputs(kUsage, stderr);
-        return 2;
+        return Usage();
+    }
+    if (!SourceDateEpoch(&options.timeStamp)) {
+        return disktool::kExitUsage;
+    }
+    std::vector<uint8_t> text;
+    if (!disktool::ReadWholeFile(args[0], &text)) {
+        fprintf(stderr, "build: %s cannot be read: %s\nbuild: nothing written\n", args[0].c_str(),
+                strerror(errno));
+        return disktool::kExitIo;
     }
     disktool::Manifest manifest;
     std::vector<std::string> errors;
-    if (!disktool::ReadManifest(args[0], &manifest, &errors)) {
+    if (!disktool::ParseManifestText(std::string(text.begin(), text.end()), args[0], &manifest,
+                                     &errors)) {
         for (const std::string& w : manifest.warnings) {
             fprintf(stderr, "build: warning: %s\n", w.c_str());
         }
@@ -109,7 +157,7 @@ int Build(int argc, char** argv) {
             fprintf(stderr, "build: %s\n", e.c_str());
         }
         fprintf(stderr, "build: nothing written\n");
-        return 2;
+        return disktool::kExitErrors;
     }
     return disktool::Build(manifest, args[1], options);
 }
@@ -128,6 +176,5 @@ int main(int argc, char** argv) {
     if (argc >= 2 && strcmp(argv[1], "build") == 0) {
         return Build(argc - 2, argv + 2);
     }
-    fputs(kUsage, stderr);
-    return 2;
+    return Usage();
 }

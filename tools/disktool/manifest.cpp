@@ -2,6 +2,7 @@
 // disks and SETUP.EXE need, each finding at its manifest line.
 #include "manifest.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -472,7 +473,7 @@ bool ReadManifest(const std::string& path, Manifest* m, std::vector<std::string>
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, &bytes)) {
         *m = Manifest();
-        errors->push_back(path + ": cannot be read");
+        errors->push_back(path + " cannot be read: " + strerror(errno));
         return false;
     }
     return ParseManifestText(std::string(bytes.begin(), bytes.end()), path, m, errors);

@@ -1,6 +1,7 @@
 // Whole host files in memory: the disk tool's files are floppy-sized.
 #pragma once
 
+#include <errno.h>
 #include <stdint.h>
 #include <stdio.h>
 
@@ -9,7 +10,8 @@
 
 namespace disktool {
 
-// The file's bytes into data; false when it cannot be read.
+// The file's bytes into data; false when it cannot be read, with errno
+// saying why.
 inline bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data) {
     FILE* f = fopen(path.c_str(), "rb");
     if (f == nullptr) {
@@ -22,11 +24,14 @@ inline bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data) {
         data->insert(data->end(), chunk, chunk + got);
     }
     bool ok = !ferror(f);
+    int why = errno;
     fclose(f);
+    errno = why;
     return ok;
 }
 
-// Creates or replaces the file with size bytes; false when that failed.
+// Creates or replaces the file with size bytes; false when that failed,
+// with errno saying why.
 inline bool WriteWholeFile(const std::string& path, const void* data, size_t size) {
     FILE* f = fopen(path.c_str(), "wb");
     if (f == nullptr) {
@@ -34,7 +39,12 @@ inline bool WriteWholeFile(const std::string& path, const void* data, size_t siz
     }
     // An empty file writes nothing (data may be null then).
     bool ok = size == 0 || fwrite(data, 1, size, f) == size;
-    return fclose(f) == 0 && ok;
+    int why = errno;
+    if (fclose(f) != 0) {
+        return false;
+    }
+    errno = why;
+    return ok;
 }
 
 }  // namespace disktool
