@@ -211,20 +211,38 @@ class QuietPage : public InstallProgress {
 };
 
 TEST(RegisterDriverNative, AFailedWriteIsToldAndSystemIniLeftAsItWas) {
-    ResetScenario(0);
-    ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001")));
-    const char ini[] = "[386Enh]\r\nmouse=old.vxd\r\n";
-    std::string windows = testing_machine::Path("WINDOWS");
-    ASSERT_TRUE(testing_machine::WriteFile(windows + "\\system.ini", ini));
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
-    InjectFault(Op::RegSet, "Mouse\\0001", 0, 1);
-    QuietPage page;
+    struct Row {
+        int line;
+        Op op;
+        const char* match;
+        int result;
+        bool classWritten;  // setup's MouseType in the class key
+    } rows[] = {
+        {__LINE__, Op::RegSet, "Mouse\\0001", kInstallRegisterFailed, true},
+        // The record cannot be written once there is one to copy: nothing
+        // it would keep is overwritten.
+        {__LINE__, Op::FileCreate, "SETUP.NEW", kInstallRecordFailed, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        ResetScenario(0);
+        ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001")));
+        const char ini[] = "[386Enh]\r\nmouse=old.vxd\r\n";
+        std::string windows = testing_machine::Path("WINDOWS");
+        ASSERT_TRUE(testing_machine::WriteFile(windows + "\\system.ini", ini));
+        text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
+        InjectFault(row.op, row.match, 0, row.op == Op::RegSet ? 1 : -1);
+        QuietPage page;
 
-    EXPECT_EQ(kInstallRegisterFailed, RunInstallation(gSetup, regtest::RecordOf(gSetup), page));
+        EXPECT_EQ(row.result, RunInstallation(gSetup, regtest::RecordOf(gSetup), page));
 
-    std::string now;
-    ASSERT_TRUE(testing_machine::ReadFile(windows + "\\system.ini", &now));
-    EXPECT_EQ(ini, now);
+        plat::posix::ClearFaults();
+        std::string now;
+        ASSERT_TRUE(testing_machine::ReadFile(windows + "\\system.ini", &now));
+        EXPECT_EQ(ini, now);
+        EXPECT_EQ(row.classWritten,
+                  testing_registry::Read(std::string(kClassMouse) + "\\0001", "MouseType").present);
+    }
 }
 
 TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {

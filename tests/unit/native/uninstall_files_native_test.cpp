@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "footprint/footprint.h"
 #include "install/system_ini.h"
 #include "model/setup_state.h"
 #include "platform/files.h"
@@ -125,6 +126,7 @@ TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
         bool keepBak;
         std::vector<std::string> leftovers;
         std::string original;  // system.ini before setup; "" for ini
+        bool builtIn = false;  // the record: the line was the built-in driver's
     } rows[] = {
         {__LINE__,
          "the user changed the line",
@@ -133,6 +135,13 @@ TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
          {"5 mouse=other.vxd"},
          ""},
         {__LINE__, "no system.bak", "", false, {"9 mouse=*vmouse"}, ""},
+        {__LINE__,
+         "no system.bak: the built-in driver before setup",
+         "",
+         false,
+         {},
+         "[386Enh]\r\nmouse=*vmouse\r\n",
+         true},
         {__LINE__,
          "system.bak holds setup's line too (a second setup)",
          "",
@@ -168,7 +177,7 @@ TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
         }
         std::string before = Read(kIni);
         UndoReport r = UndoReport();
-        RestoreSystemIni(kWindows, kSystem, &r);
+        RestoreSystemIni(kWindows, kSystem, &r, row.builtIn);
         EXPECT_EQ(before, Read(kIni));
         if (!row.keepBak) {
             EXPECT_FALSE(testing_machine::Exists(kBak));
@@ -236,6 +245,7 @@ const char kList[] =
     "3=Install, UNINSTAL.EXE\r\n4=Windows, SYSTEM\\VLMOUSE.VXD\r\n5=Inf, VLMOUSE.INF\r\n"
     "6=Install, ..\\WINDOWS\\WIN.INI\r\n7=Other, X.TXT\r\n8=Install, C:\\AUTOEXEC.BAT\r\n"
     "9=Install, HELP\\..\r\n10=Install, .\\UNINSTAL.INF\r\n11=Install, SETUP.INF.\r\n"
+    "12=Install, HELP/VELOR.HLP\r\n"
     "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
 
 void InstalledMachine(const char* list) {
@@ -295,13 +305,10 @@ TEST(UninstallFiles, ListedFilesGoNowOrAtTheNextStart) {
         EXPECT_TRUE(testing_machine::Exists(f)) << f;
     }
     // Other spellings of the list and the record are refused, not deleted.
-    std::vector<std::string> left = {"6 Install, ..\\WINDOWS\\WIN.INI",
-                                     "6 Other, X.TXT",
-                                     "6 Install, C:\\AUTOEXEC.BAT",
-                                     "6 Install, HELP\\..",
-                                     "6 Install, .\\UNINSTAL.INF",
-                                     "6 Install, SETUP.INF.",
-                                     "7 C:\\VELOR"};
+    std::vector<std::string> left = {"6 Install, ..\\WINDOWS\\WIN.INI", "6 Other, X.TXT",
+                                     "6 Install, C:\\AUTOEXEC.BAT",     "6 Install, HELP\\..",
+                                     "6 Install, .\\UNINSTAL.INF",      "6 Install, SETUP.INF.",
+                                     "6 Install, HELP/VELOR.HLP",       "7 C:\\VELOR"};
     EXPECT_EQ(left, Leftovers(r));
 
     ASSERT_EQ(1, ScheduleRestartDeletes(kWindows, &r));
@@ -440,4 +447,76 @@ TEST(UninstallFiles, TheFinishingCopyTakesAFreeNameAndGoesAtTheNextStart) {
     plat::posix::ClearFaults();
     EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\SYSTEM\\~VPUN00.EXE"));
     EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\WININIT.INI"));
+}
+
+TEST(UninstallFiles, TheFinishingCopyWorksOnlyOnAnInstallFolder) {
+    const char kOurs[] = "[Files]\r\nAll=1\r\n";
+    struct Row {
+        int line;
+        const char* what;
+        const char* list;    // UNINSTAL.INF, or null
+        const char* record;  // SETUP.INF, or null
+        int holds;
+    } rows[] = {
+        {__LINE__, "the installation", kList, kOurs, 1},
+        {__LINE__, "an older setup's record", kList, "[PS2]\r\nSubKey1=Enum\\BIOS\r\n", 1},
+        {__LINE__, "the temp folder: other programs' script and list",
+         "[Files]\r\n1=App, A.EXE\r\n", "[Main]\r\nProductName=Other\r\n", 0},
+        {__LINE__, "a list without a record", kList, nullptr, 0},
+        {__LINE__, "a record without a list", nullptr, kOurs, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        testing_machine::Reset();
+        testing_machine::MakeDirs(kInstall);
+        if (row.list != nullptr) {
+            testing_machine::WriteFile("C:\\VELOR\\UNINSTAL.INF", row.list);
+        }
+        if (row.record != nullptr) {
+            testing_machine::WriteFile("C:\\VELOR\\SETUP.INF", row.record);
+        }
+        EXPECT_EQ(row.holds, HoldsInstallation(kInstall));
+    }
+}
+
+// More files than WININIT.INI takes in one run are named; entries past the
+// 200th of a section are named, not followed.
+TEST(UninstallFiles, WhatGoesBeyondTheLimitsIsNamed) {
+    struct Row {
+        int line;
+        int files;
+        bool inUse;
+        int restart, named;  // files left for the next start, leftovers of kind 6
+    } rows[] = {
+        {__LINE__, 30, true, kMaxRestartFiles, 30 - kMaxRestartFiles},
+        {__LINE__, 201, false, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        testing_machine::Reset();
+        std::string list = "[Files]\r\n";
+        for (int i = 1; i <= row.files; i++) {
+            std::string name = "F" + std::to_string(i) + ".DLL";
+            list += std::to_string(i) + "=Install, " + name + "\r\n";
+            testing_machine::WriteFile(std::string(kInstall) + "\\" + name, "x");
+        }
+        testing_machine::WriteFile("C:\\VELOR\\UNINSTAL.INF", list);
+        if (row.inUse) {
+            InjectFault(Op::FileDelete, "C:\\VELOR\\F");
+        }
+        UndoReport r = UndoReport();
+        InstallRecord record;
+        record.Open(kInstall);
+        UndoPlaces places = {kInstall, kWindows, kSystem, "C:\\WINDOWS\\TEMP\\~VPUN00.EXE"};
+        RemoveInstalledFiles(places, record, StartupStrings(), 1, "", "", &r);
+        plat::posix::ClearFaults();
+        int named = 0;
+        for (int i = 0; i < r.count; i++) {
+            named += r.leftovers[i].kind == kLeftFailed ? 1 : 0;
+        }
+        EXPECT_EQ(row.restart, r.restartFiles);
+        EXPECT_EQ(row.named, named);
+        EXPECT_EQ(row.inUse || row.files > footprint::kMaxListEntries,
+                  testing_machine::Exists("C:\\VELOR\\F" + std::to_string(row.files) + ".DLL"));
+    }
 }

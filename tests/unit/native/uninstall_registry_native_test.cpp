@@ -10,6 +10,7 @@
 
 #include "install/register_driver.h"
 #include "platform/posix/machine.h"
+#include "platform/profile.h"
 #include "script/setup_script.h"
 #include "uninstall/undo.h"
 #include "unit/register_driver_support.h"
@@ -323,24 +324,57 @@ TEST(UninstallRegistry, ValueRules) {
     }
 }
 
+TEST(UninstallRegistry, WhatAnOlderRecordDidNotKeepIsLeftAndNamed) {
+    // A first setup of an older version recorded the section without
+    // ConfigFlags and MouseType; a second setup finds only its own values
+    // there and must not keep them as the earlier ones.
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    for (const char* key : {"ConfigFlags", "MouseType"}) {
+        plat::ProfileWriteString("PS2", key, nullptr, RecordPath().c_str());
+    }
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    char kept[8];
+    for (const char* key : {"ConfigFlags", "MouseType"}) {
+        plat::ProfileGetString("PS2", key, "", kept, sizeof kept, RecordPath().c_str());
+        EXPECT_STREQ("?", kept) << key;
+    }
+    UndoReport r;
+    Undo(&r);
+    EXPECT_EQ((std::vector<std::string>{
+                  "2 System\\CurrentControlSet\\Services\\Class\\Mouse\\0000  MouseType",
+                  "2 Enum\\" + kPs2 + "  ConfigFlags"}),
+              Leftovers(r));
+}
+
 TEST(UninstallRegistry, TamperedRecordTouchesNothingOutsideItsKeys) {
     // A record whose SubKey2 names a key outside the class keys, and whose
-    // SubKey1 is not a device key: neither is opened.
+    // SubKey1 is not a device key: neither is opened. A SubKey1 naming a
+    // device that is no mouse (the keyboard, with setup's texts and zero
+    // flags) is not touched either.
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(kBase + Key(std::string(kCurrentVersion) + "\\Setup") +
                         Sz("MouseDriver", "VLMOUSE.DRV") + Sz("DevLoader", "*vmouse") +
-                        Sz("MouseType", "PS2")));
+                        Sz("MouseType", "PS2") + Device("BIOS\\*PNP0303\\0000") +
+                        Sz("Class", "Keyboard") + Sz("DeviceDesc", kSerialName) + Sz("Mfg", kMfg) +
+                        "\"ConfigFlags\"=hex:00,00,00,00\r\n"));
     InstallRecord& record = regtest::RecordOf(gSetup);
     record.RecordOriginalValue("PS2", "SubKey1",
                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
     record.RecordOriginalValue("PS2", "SubKey2",
                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
+    record.RecordOriginalValue("Serial", "SubKey1", "Enum\\BIOS\\*PNP0303\\0000");
+    record.RecordOriginalValue("Serial", "DeviceDesc", "Standard 101/102-Key Keyboard");
+    record.RecordOriginalValue("Serial", "Mfg", "(Standard keyboards)");
+    record.RecordOriginalValue("Serial", "ConfigFlags", "-");
     ASSERT_EQ(1, record.Commit());
     std::string before = Snapshot();
     UndoReport r;
     Undo(&r);
     EXPECT_EQ(before, Snapshot());
     EXPECT_EQ(0, r.changed);
+    EXPECT_EQ(std::vector<std::string>{"2 Enum\\BIOS\\*PNP0303\\0000"}, Leftovers(r));
 }
 
 TEST(UninstallRegistry, FailuresLoseNoValue) {
