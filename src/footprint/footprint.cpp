@@ -17,11 +17,16 @@ const AppEntry kAppEntries[kAppEntryCount] = {
      nullptr, kFixedText, kClsid, kSetupsKey},
     {kHiveMachine, kRunKey, kAppValue, kInInstallDir, "\\Q7MAIN.EXE -startup", kSetupsValue},
     {kHiveMachine, kUninstallKey, kUninstallLabel, kProductTitle, nullptr, kSetupsKey},
-    {kHiveMachine, kUninstallKey, "UninstallString", kInInstallDir, "\\UNINSTAL.EXE", kSetupsKey},
+    {kHiveMachine, kUninstallKey, kUninstallCommand, kInInstallDir, "\\UNINSTAL.EXE", kSetupsKey},
 };
 
 const char* const kClassValues[kClassValueCount] = {"MouseDriver", "InfPath", "DriverDesc",
                                                     "DriverDate", "InfSection"};
+
+const char* const kRecordKeys[kRecordKeyCount] = {
+    kRecordDeviceKey,   kRecordClassKey, "DeviceDesc",    "Mfg",
+    kRecordConfigFlags, "MouseDriver",   "InfPath",       "DriverDesc",
+    "DriverDate",       "InfSection",    kRecordMouseType};
 
 int IsMouseLine(MouseLineRule* rule, const LineFacts& line) {
     if (line.hasHeader) {
@@ -126,13 +131,26 @@ int ParseFileRecord(const char* recorded, FileRecord* record) {
     while (*count == ' ') {
         count++;
     }
-    if (count[0] >= '0' && count[0] <= '9') {
+    if (ParseCount(count, &record->count)) {
         record->countState = kCountDword;
-        record->count = static_cast<uint32_t>(text::ToInt(count));
     } else if (text::CompareNoCase(count, kRecordedAbsent) != 0) {
         record->countState = kCountOther;
     }
     return 1;
+}
+
+int ParseCount(const char* digits, uint32_t* count) {
+    uint32_t n = 0;
+    const char* p = digits;
+    for (; *p >= '0' && *p <= '9'; p++) {
+        uint32_t digit = static_cast<uint32_t>(*p - '0');
+        if (n > (0xFFFFFFFFu - digit) / 10) {
+            return 0;
+        }
+        n = n * 10 + digit;
+    }
+    *count = n;
+    return p != digits && *p == 0;
 }
 
 int ReadSharedCount(const char* path, uint32_t* count) {

@@ -20,9 +20,15 @@ const char kSystemSetAside[] = "system.un$";  // system.ini set aside while the 
 const char kVxd[] = "VMM32\\VMOUSE.VXD";
 const char kVxdBak[] = "VMM32\\VMOUSE.BAK";  // the separate mouse VxD set aside by setup
 // In the install directory.
-const char kRecordName[] = "SETUP.INF";   // the install record
-const char kRecordNew[] = "SETUP.NEW";    // the record with this run's entries, before it is taken
-const char kRecordOld[] = "SETUP.OLD";    // the record set aside while SETUP.NEW takes its name
+const char kRecordName[] = "SETUP.INF";  // the install record
+const char kRecordNew[] = "SETUP.NEW";   // the record with this run's entries, before it is taken
+const char kRecordOld[] = "SETUP.OLD";   // the record set aside while SETUP.NEW takes its name
+// The record's mark, its last two lines once written whole: "[End]" and
+// "Whole=1". Every commit moves it to the end.
+const char kRecordEnd[] = "End";
+const char kRecordEndKey[] = "Whole";
+const char kRecordEndHeader[] = "[End]";  // the same two, as the lines read
+const char kRecordEndLine[] = "Whole=1";
 const char kListName[] = "UNINSTAL.INF";  // the uninstall list
 const char kUninstaller[] = "UNINSTAL.EXE";
 
@@ -97,6 +103,7 @@ const char kHandlersKey[] =
     "PropertySheetHandlers";
 const char kAppStartArg[] = " -startup";  // the Run value's argument after the program
 const char kUninstallLabel[] = "DisplayName";
+const char kUninstallCommand[] = "UninstallString";  // the install directory's UNINSTAL.EXE
 
 // The install record's sections: one per mouse type.
 const char kRecordPs2[] = "PS2";
@@ -108,19 +115,34 @@ extern const char* const kClassValues[kClassValueCount];
 // Record keys beyond the overwritten values themselves (write-once, like them).
 const char kRecordDeviceKey[] = "SubKey1";  // the device key setup changed
 const char kRecordClassKey[] = "SubKey2";   // the class key setup changed
-// The class key's MouseType first seen, "-" for absent.
+// The class key's MouseType first seen, "-" for absent, "?" when an older
+// record did not keep it (a later setup finds only its own text there).
 const char kRecordMouseType[] = "MouseType";
 // The listed device's ConfigFlags first seen: its bytes in hex, "-" when it
 // was absent (not "": an empty record entry is taken by a later setup),
 // "?" when it could not be kept. Records without it are older.
 const char kRecordConfigFlags[] = "ConfigFlags";
 const char kRecordedAbsent[] = "-";
+const char kRecordedUnknown[] = "?";  // not kept: the uninstaller leaves the value and says so
+// Every key of a driver section, for a record handed from one
+// installation to the next.
+const int kRecordKeyCount = 11;
+extern const char* const kRecordKeys[kRecordKeyCount];
 const uint32_t kMaxRecordedFlags = 16;  // longer binary values are recorded as "?"
 // The bytes in two hex digits each into out (2 * n + 1 bytes).
 void HexOf(const uint8_t* bytes, uint32_t n, char* out);
 // The bytes of a hex text into bytes (kMaxRecordedFlags); their count, or
 // -1 when the text is no whole hex of at most that many bytes.
 int BytesOfHex(const char* hex, uint8_t* bytes);
+
+// The record's [System]: MouseLine, first seen before the switch-over:
+// kLineBuiltIn when every mouse line already named the built-in driver (the
+// switch-over changes nothing, and no system.bak is made), kLineSwitched
+// otherwise. Records without it are older.
+const char kRecordSystem[] = "System";
+const char kRecordMouseLine[] = "MouseLine";
+const char kLineBuiltIn[] = "builtin";
+const char kLineSwitched[] = "switched";
 
 // ---- target files and shared counts ---------------------------------------
 
@@ -135,11 +157,15 @@ const char kRecordFiles[] = "Files";
 const char kRecordFilesAll[] = "All";
 const char kFileExisted[] = "existed";
 const char kFileNew[] = "new";
-// The record's [Counted]: "1" under the key of each shared file whose count
-// this installation raised. Setup writes it after raising the count, the
-// uninstaller takes it away before lowering it: a stop in between leaves
-// the count one too high (the file stays), never one too low.
+// The record's [Counted]: under the key of each shared file whose count
+// this installation raises, the count the raise gives. Setup commits it
+// before it raises the count, so a raise lost with the registry (written
+// lazily) is made again by the next run: the count still one short of it.
+// Records of older setups hold "1" (raised, the count not known).
 const char kRecordCounted[] = "Counted";
+// The record's [Lowered]: the count the uninstaller's lowering gives, under
+// the same key, committed before the lowering for the same reason.
+const char kRecordLowered[] = "Lowered";
 const uint32_t kFileRecordSize = 32;  // a [Files] value: up to 31 chars
 
 // HKLM: one REG_DWORD per shared file, named by its full path, counting the
@@ -169,6 +195,8 @@ int TargetKey(const char* place, const char* rel, char* out);
 // a text that is none (an absent entry included).
 void FileRecordText(const FileRecord& record, char* out);
 int ParseFileRecord(const char* text, FileRecord* record);
+// A count in decimal digits and nothing else, within 32 bits: 1 and *count.
+int ParseCount(const char* digits, uint32_t* count);
 // The SharedDLLs value of path: its SharedCount, the count in *count.
 int ReadSharedCount(const char* path, uint32_t* count);
 

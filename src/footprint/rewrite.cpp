@@ -222,21 +222,14 @@ bool WininitNames(const char* windowsDir, WininitPaths* p) {
            ComposeIn(p->aside, windowsDir, "WININIT.UN$");
 }
 
-// An earlier run stopped between its renames: WININIT.INI is set aside and
-// the new file, written whole before the first rename, lies beside it. The
-// new one takes the name. The old one never comes back: it may hold a line
-// that no longer fits (the guard of a system.ini swap that has finished
-// since), and without a new file beside it, it is a copy that a run left
-// after its renames, and the start of Windows has carried out its file.
+// What a run stopped between WININIT.INI's renames left is finished first.
+// Without a new file beside it, a copy set aside is one a run left after
+// its renames, and the start of Windows has carried out its file since: it
+// never comes back (it may hold the guard of a swap that has finished).
 void RecoverWininit(const WininitPaths& p) {
-    if (plat::FileAttributes(p.ini) == plat::kInvalidAttributes &&
-        plat::FileAttributes(p.aside) != plat::kInvalidAttributes) {
-        plat::FileRename(p.fresh, p.ini);
-    }
-    plat::FileDelete(p.aside);
+    ReplaceNames names = {p.ini, p.fresh, p.aside};
+    RecoverReplace(names, nullptr);
 }
-
-int Swap(const char* path, const char* newPath, const char* asidePath, const char* windowsDir);
 
 }  // namespace
 
@@ -402,11 +395,14 @@ int CopyWhole(const char* from, const char* to) {
     }
     plat::File out = plat::FileCreate(to);
     int ok = out != nullptr;
+    // Only a read that reaches the end counts: one that fails part-way
+    // leaves a copy cut short, never taken as whole.
+    int read = 1;
     uint32_t got = 0;
-    while (ok && plat::FileRead(in, buf, sizeof buf, &got) && got > 0) {
+    while (ok && (read = plat::FileRead(in, buf, sizeof buf, &got)) != 0 && got > 0) {
         ok = plat::FileWrite(out, buf, got);
     }
-    ok = ok && got == 0;
+    ok = ok && read;
     plat::FileClose(in);
     if (out != nullptr && !plat::FileClose(out)) {
         ok = 0;
@@ -416,22 +412,22 @@ int CopyWhole(const char* from, const char* to) {
 
 namespace {
 
-// The WININIT.INI line that puts the old file back: "path=asidePath" in
-// short names (WININIT runs before long names are known). asidePath does
+// The WININIT.INI line that puts the old file back: "path=oldPath" in
+// short names (WININIT runs before long names are known). oldPath does
 // not exist yet, so its directory's short form is used with its name.
-bool GuardLine(const char* path, const char* asidePath, char* out, uint32_t size) {
+bool GuardLine(const char* path, const char* oldPath, char* out, uint32_t size) {
     char shortPath[kPathField];
     char dir[kPathField];
     char shortDir[kPathField];
     if (plat::ShortPathName(path, shortPath, sizeof shortPath) == 0) {
         return false;
     }
-    text::Copy(dir, sizeof dir, asidePath);
-    const char* name = asidePath;
+    text::Copy(dir, sizeof dir, oldPath);
+    const char* name = oldPath;
     for (int i = static_cast<int>(text::Length(dir)) - 1; i >= 0; i--) {
         if (dir[i] == '\\') {
             dir[i] = 0;
-            name = asidePath + i + 1;
+            name = oldPath + i + 1;
             break;
         }
     }
@@ -441,53 +437,103 @@ bool GuardLine(const char* path, const char* asidePath, char* out, uint32_t size
     return text::Format(out, size, "%s=%s\\%s", shortPath, shortDir, name) != 0;
 }
 
-int Swap(const char* path, const char* newPath, const char* asidePath, const char* windowsDir) {
+bool Exists(const char* path) {
+    return plat::FileAttributes(path) != plat::kInvalidAttributes;
+}
+
+// Guarded, the old file is copied aside (and on the disk) before the line
+// names it and only then deleted: Windows' start may delete the line's
+// target even when its source is missing, so the line never names a file
+// that is not there whole.
+int GuardedSwap(const ReplaceNames& n, const char* windowsDir) {
     char guard[2 * kPathField + 2];
+    const char* lines[1] = {guard};
     int created = 0;
-    bool guarded = false;
-    if (windowsDir != nullptr) {
-        const char* lines[1] = {guard};
-        if (!GuardLine(path, asidePath, guard, sizeof guard) || !CopyWhole(path, asidePath)) {
-            plat::FileDelete(asidePath);
-            return 0;
-        }
-        if (!WininitAdd(windowsDir, lines, 1, &created)) {
-            plat::FileDelete(asidePath);
-            return 0;
-        }
-        guarded = true;
+    if (!GuardLine(n.path, n.oldPath, guard, sizeof guard) || !CopyWhole(n.path, n.oldPath) ||
+        !FlushToDisk(n.oldPath) || !WininitAdd(windowsDir, lines, 1, &created)) {
+        plat::FileDelete(n.oldPath);
+        return 0;
     }
-    // Guarded, the old file is copied aside before the line names it and
-    // only then deleted: Windows' start may delete the line's target even
-    // when its source is missing, so the line never names a file that is
-    // not there whole.
-    int moved = guarded ? plat::FileDelete(path) : plat::FileRename(path, asidePath);
-    if (!moved) {
-        if (guarded) {
-            WininitRemove(windowsDir, guard, created);
-            plat::FileDelete(asidePath);
+    if (!plat::FileDelete(n.path)) {
+        // The line stays when it cannot go: it puts back the same text.
+        if (WininitRemove(windowsDir, guard, created)) {
+            plat::FileDelete(n.oldPath);
         }
         return 0;
     }
-    if (!plat::FileRename(newPath, path)) {
+    if (!plat::FileRename(n.newPath, n.path)) {
         // The old file back; without it, the WININIT.INI line stays and
         // Windows' next start puts it back.
-        if (plat::FileRename(asidePath, path) && guarded) {
+        if (plat::FileRename(n.oldPath, n.path)) {
             WininitRemove(windowsDir, guard, created);
         }
         return 0;
     }
-    if (guarded) {
-        // Should the line stay, the next start puts the old file back:
-        // still a whole system.ini. The caller is told.
-        if (!WininitRemove(windowsDir, guard, created)) {
-            return 0;
-        }
+    // Should the line stay, the next start puts the old file back: still a
+    // whole file, but not the new one. The caller is told.
+    return WininitRemove(windowsDir, guard, created);
+}
+
+int PlainSwap(const ReplaceNames& n) {
+    bool had = Exists(n.path);
+    if (had && !plat::FileRename(n.path, n.oldPath)) {
+        return 0;
     }
+    if (!plat::FileRename(n.newPath, n.path)) {
+        if (had) {
+            plat::FileRename(n.oldPath, n.path);
+        }
+        return 0;
+    }
+    // A copy that cannot go now goes at the next recovery.
+    plat::FileDelete(n.oldPath);
     return 1;
 }
 
 }  // namespace
+
+int FlushToDisk(const char* path) {
+    plat::File file = plat::FileOpenWrite(path);
+    if (file == nullptr) {
+        return 0;
+    }
+    int ok = plat::FileFlush(file);
+    return plat::FileClose(file) && ok;
+}
+
+int ReplaceFile(const ReplaceNames& names, const char* windowsDir, int (*whole)(const char* path)) {
+    uint32_t attributes = plat::FileAttributes(names.path);
+    // Windows' own profile calls do not write a read-only file either.
+    bool readOnly =
+        attributes != plat::kInvalidAttributes && (attributes & plat::kAttrReadOnly) != 0;
+    // The old name is free for this run: an older copy there goes.
+    int ok = !readOnly && FlushToDisk(names.newPath) &&
+             (whole == nullptr || whole(names.newPath)) &&
+             (!Exists(names.oldPath) || plat::FileDelete(names.oldPath)) &&
+             (windowsDir != nullptr ? GuardedSwap(names, windowsDir) : PlainSwap(names));
+    if (!ok) {
+        plat::FileDelete(names.newPath);
+    }
+    return ok;
+}
+
+void RecoverReplace(const ReplaceNames& names, int (*whole)(const char* path)) {
+    // The path steps aside only once the new file is whole on the disk:
+    // without the path, the new file takes its name. In every other case
+    // the new file may be cut short and the path stands.
+    if (!Exists(names.path) && Exists(names.oldPath) && Exists(names.newPath)) {
+        bool take = whole == nullptr || whole(names.newPath);
+        if (!take || !plat::FileRename(names.newPath, names.path)) {
+            plat::FileRename(names.oldPath, names.path);
+        }
+    }
+    if (Exists(names.newPath)) {
+        plat::FileDelete(names.newPath);
+    }
+    if (Exists(names.oldPath)) {
+        plat::FileDelete(names.oldPath);
+    }
+}
 
 int RewriteTextFile(const char* path, const char* newPath, const char* asidePath,
                     const char* windowsDir, LineEditor& editor) {
@@ -515,27 +561,16 @@ int RewriteTextFile(const char* path, const char* newPath, const char* asidePath
         plat::FileDelete(newPath);
         return ok ? kRewriteUnchanged : kRewriteFailed;
     }
-    // The aside name is free for this run: an older copy there goes.
-    if ((plat::FileAttributes(asidePath) != plat::kInvalidAttributes &&
-         !plat::FileDelete(asidePath)) ||
-        !Swap(path, newPath, asidePath, windowsDir)) {
-        plat::FileDelete(newPath);
-        return kRewriteFailed;
-    }
-    return kRewriteDone;
+    ReplaceNames names = {path, newPath, asidePath};
+    return ReplaceFile(names, windowsDir) ? kRewriteDone : kRewriteFailed;
 }
 
-namespace {
-
-// Finishes a rewrite of WININIT.INI: the copy set aside goes.
-int DropAside(const WininitPaths& p, int result) {
-    if (result == kRewriteDone && !plat::FileDelete(p.aside)) {
-        return 0;
+void WininitRecover(const char* windowsDir) {
+    WininitPaths p;
+    if (WininitNames(windowsDir, &p)) {
+        RecoverWininit(p);
     }
-    return result != kRewriteFailed;
 }
-
-}  // namespace
 
 int WininitAdd(const char* windowsDir, const char* const* lines, int count, int* created) {
     WininitPaths p;
@@ -549,32 +584,29 @@ int WininitAdd(const char* windowsDir, const char* const* lines, int count, int*
         return 0;
     }
     RecoverWininit(p);
-    if (plat::FileAttributes(p.ini) == plat::kInvalidAttributes) {
-        // A new file, written whole before it takes the name.
-        static RawFile out;
-        plat::FileDelete(p.fresh);
-        if (!RawCreate(&out, p.fresh)) {
+    // A missing file starts empty: the rewrite below then makes it whole
+    // through its new file, like any other change.
+    bool made = !Exists(p.ini);
+    if (made) {
+        plat::File empty = plat::FileCreate(p.ini);
+        if (empty == nullptr || !plat::FileClose(empty)) {
+            plat::FileDelete(p.ini);
             return 0;
         }
-        int ok = RawWrite(&out, "[rename]\r\n", 10);
-        for (int i = 0; i < count; i++) {
-            ok =
-                ok && RawWrite(&out, lines[i], text::Length(lines[i])) && RawWrite(&out, "\r\n", 2);
-        }
-        ok = RawClose(&out) && ok;
-        if (!ok || !plat::FileRename(p.fresh, p.ini)) {
-            plat::FileDelete(p.fresh);
-            return 0;
-        }
-        if (created != nullptr) {
-            *created = 1;
-        }
-        return 1;
     }
     bool present[kMaxWininitLines] = {};
     NotePresent(p.ini, lines, count, present);
     AddToRename editor(lines, count, present);
-    return DropAside(p, RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor));
+    if (RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) == kRewriteFailed) {
+        if (made) {
+            plat::FileDelete(p.ini);
+        }
+        return 0;
+    }
+    if (created != nullptr) {
+        *created = made;
+    }
+    return 1;
 }
 
 namespace {
@@ -610,7 +642,7 @@ int WininitRemove(const char* windowsDir, const char* line, int created) {
         return plat::FileDelete(p.ini);
     }
     RemoveFromRename editor(line);
-    return DropAside(p, RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor));
+    return RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) != kRewriteFailed;
 }
 
 }  // namespace footprint

@@ -75,6 +75,40 @@ class LineEditor {
     ~LineEditor() {}
 };
 
+// ---- replacing a file through a new file ---------------------------------
+
+// The names of one replace.
+struct ReplaceNames {
+    const char* path;     // the file
+    const char* newPath;  // its new text, written whole before anything else
+    const char* oldPath;  // its old text while the new one takes the name
+};
+
+// Puts what was written to path on the disk (FlushFileBuffers on a handle
+// of its own): Windows 95/98 write file data lazily too. 1 on success.
+int FlushToDisk(const char* path);
+
+// newPath, written whole by the caller, takes path's name: it is flushed,
+// proven whole by whole (null: the caller's writes and close succeeded,
+// which is proof enough for it), an older file at oldPath goes, then path steps aside as oldPath,
+// newPath is renamed to path and oldPath goes. With windowsDir, path is copied whole to oldPath
+// instead (and flushed), a WININIT.INI line "path=oldPath" covers the moment path is missing
+// (Windows' start puts the old file back before it reads system.ini), path is deleted, newPath
+// renamed and the line removed; oldPath then stays for the caller. A
+// read-only path is left alone, as Windows' own profile calls leave it.
+// Every step is checked: 1 when path holds the new text, 0 when path is as
+// it was (newPath gone; a guard line that cannot go stays, still naming the
+// old text).
+int ReplaceFile(const ReplaceNames& names, const char* windowsDir,
+                int (*whole)(const char* path) = nullptr);
+
+// What an unguarded ReplaceFile cut off left, finished or dropped: with
+// path missing, oldPath there and newPath beside it, newPath was whole on
+// the disk before path stepped aside, so it takes the name (when whole,
+// which may be null, agrees; else oldPath comes back). Without newPath,
+// oldPath is a copy left after the renames. newPath and oldPath go.
+void RecoverReplace(const ReplaceNames& names, int (*whole)(const char* path));
+
 enum RewriteResult {
     kRewriteFailed = 0,     // nothing changed: path is as it was (newPath gone)
     kRewriteDone = 1,       // path holds the new text
@@ -82,12 +116,8 @@ enum RewriteResult {
 };
 
 // Rewrites path through newPath: every line passes the editor into newPath,
-// which must be written whole; then path is renamed to asidePath (an older
-// file of that name is deleted first) and newPath to path. With a
-// windowsDir, the moment between the two renames is covered by a WININIT.INI
-// line "path=asidePath" (Windows' start puts the old file back before it
-// reads system.ini), removed once path is whole again. Every rename is
-// checked; a failed step puts back what it began and returns kRewriteFailed.
+// which must be read and written whole; then ReplaceFile with asidePath as
+// the old text's name (kept when guarded by windowsDir, else gone).
 int RewriteTextFile(const char* path, const char* newPath, const char* asidePath,
                     const char* windowsDir, LineEditor& editor);
 
@@ -97,6 +127,10 @@ int RewriteTextFile(const char* path, const char* newPath, const char* asidePath
 // 1 on success (also when nothing had to be added); *created (may be null)
 // is 1 when the call made the file.
 int WininitAdd(const char* windowsDir, const char* const* lines, int count, int* created);
+// Finishes or drops what a run cut off between WININIT.INI's renames left:
+// every program calls it first, so another program's pending lines are
+// never lost to a later start.
+void WininitRecover(const char* windowsDir);
 // Removes the line from the [rename] section; when created (WininitAdd
 // made the file) and nothing else was added since, the file goes. 1 on
 // success.

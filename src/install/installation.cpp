@@ -1,18 +1,27 @@
 #include "install/installation.h"
 
+#include "footprint/footprint.h"
+#include "footprint/rewrite.h"
 #include "install/file_copy.h"
 #include "install/register_driver.h"
 #include "install/system_ini.h"
 #include "install/target_files.h"
 #include "model/setup_state.h"
+#include "platform/registry.h"
+#include "record/install_record.h"
 
-int RunInstallation(SetupState& state, InstallProgress& progress) {
+int RunInstallation(SetupState& state, InstallRecord& record, InstallProgress& progress) {
+    // What a run cut off left of WININIT.INI's write, before it is needed.
+    footprint::WininitRecover(state.windowsDir);
     // An existing subdirectory is no failure: the copy goes on either way.
     CreateSubdirectories(state);
-    RecordTargetFiles(state);
+    // Without the record of what the copy overwrites, nothing is copied.
+    if (!RecordTargetFiles(state, record)) {
+        return kInstallRecordFailed;
+    }
     int copied = CopyInstallPlan(state, progress);
     progress.Registering();
-    int registered = RegisterMouseDriver(state, RegisterScope::Full);
+    int registered = RegisterMouseDriver(state, record, RegisterScope::Full);
     if (copied == kCopyCancelled || progress.Cancelled()) {
         return kInstallCancelled;
     }
@@ -21,8 +30,24 @@ int RunInstallation(SetupState& state, InstallProgress& progress) {
         return kInstallCopyFailed;
     }
     // The built-in driver is not switched to over a registration half made.
-    if (!registered) {
+    if (registered != kRegisterDone) {
+        return registered == kRegisterNoRecord ? kInstallRecordFailed : kInstallRegisterFailed;
+    }
+    // Windows 95/98 write the registry lazily: system.ini names the driver
+    // only once its registration is on the disk.
+    if (plat::RegFlush(plat::LocalMachine()) != plat::kErrSuccess) {
         return kInstallRegisterFailed;
+    }
+    // What the mouse lines were, for the uninstaller: the built-in driver's
+    // already, or switched over (system.bak then keeps them).
+    int builtIn = MouseLinesAreBuiltIn(state.windowsDir);
+    if (builtIn < 0) {
+        return kInstallSwitchFailed;
+    }
+    if (!record.RecordOriginalValue(footprint::kRecordSystem, footprint::kRecordMouseLine,
+                                    builtIn ? footprint::kLineBuiltIn : footprint::kLineSwitched) ||
+        !record.Commit()) {
+        return kInstallRecordFailed;
     }
     return SwitchSystemIni(state.windowsDir) ? kInstallDone : kInstallSwitchFailed;
 }

@@ -3,6 +3,7 @@
 
 #include "install/file_copy.h"
 
+class InstallRecord;
 struct SetupState;
 
 // The install page's side of the run: the copy's progress, the pause before
@@ -25,12 +26,16 @@ enum InstallResult {
     kInstallCopyFailed = 2,      // a file could not be written; system.ini left as it is
     kInstallSwitchFailed = 3,    // system.ini or VMOUSE.VXD could not be switched over
     kInstallRegisterFailed = 4,  // a registry write failed; system.ini left as it is
+    kInstallRecordFailed = 5,    // the install record could not be written: see below
 };
 
-// Creates the subdirectories, records the target files as they are (and
-// counts the shared ones), copies the plan, pauses, registers the
-// application and the driver, and switches system.ini over. A cancelled copy
-// stops after the file in progress; what was copied is registered all the
-// same, but system.ini is left as it is, as after a copy that failed.
-// Returns an InstallResult.
-int RunInstallation(SetupState& state, InstallProgress& progress);
+// Creates the subdirectories, records the target files as they are in
+// record (and counts the shared ones), copies the plan, pauses, registers
+// the application and the driver, puts the registry on the disk and
+// switches system.ini over. A cancelled copy stops after the file in
+// progress; what was copied is registered all the same, but system.ini is
+// left as it is, as after a copy that failed. A record that cannot be
+// written before the copy stops it before the first file; after it, the
+// registration leaves every value it would record as it is. Returns an
+// InstallResult.
+int RunInstallation(SetupState& state, InstallRecord& record, InstallProgress& progress);

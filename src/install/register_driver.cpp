@@ -1,6 +1,6 @@
 // Registration of the mouse application and of the mouse driver in the
-// Windows 95/98 device registry. Every failure is passed over silently; the
-// install record keeps the first-seen value of everything overwritten here.
+// Windows 95/98 device registry. The install record keeps the first-seen
+// value of everything overwritten here, on the disk before it changes.
 #include "install/register_driver.h"
 
 #include "footprint/footprint.h"
@@ -8,7 +8,7 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
-#include "script/setup_script.h"
+#include "record/install_record.h"
 
 namespace {
 
@@ -30,30 +30,36 @@ const char* const kSerialIds[] = {"ROOT\\*PNP0F0C\\", "SERENUM\\VLR4417\\"};
 
 const uint8_t kZeroFlags[4] = {0, 0, 0, 0};
 
+// One registration: what it works on and how its writes went. A write
+// that fails does not stop the rest; a record that cannot be written stops
+// every overwrite that would need it.
+struct Registration {
+    const SetupState& state;
+    InstallRecord& record;
+    int writeFailed;   // a registry write failed
+    int recordFailed;  // the record could not be written: nothing was overwritten since
+};
+
 // Text values go in without their terminating zero, as the Windows 95
 // device installer writes them.
-// Set by a registry write that failed: the run goes on, and the install
-// page tells the user at its end.
-int gWriteFailed;
-
-void SetText(plat::RegKey key, const char* name, const char* value) {
+void SetText(Registration& r, plat::RegKey key, const char* name, const char* value) {
     if (plat::RegSet(key, name, plat::kRegSz, value, text::Length(value)) != plat::kErrSuccess) {
-        gWriteFailed = 1;
+        r.writeFailed = 1;
     }
 }
 
-void SetFlags(plat::RegKey key, const char* name) {
+void SetFlags(Registration& r, plat::RegKey key, const char* name) {
     if (plat::RegSet(key, name, plat::kRegBinary, kZeroFlags, sizeof kZeroFlags) !=
         plat::kErrSuccess) {
-        gWriteFailed = 1;
+        r.writeFailed = 1;
     }
 }
 
 // A key setup writes into: created or opened, or the failure noted.
-long CreateForWriting(plat::RegKey root, const char* path, plat::RegKey* key) {
+long CreateForWriting(Registration& r, plat::RegKey root, const char* path, plat::RegKey* key) {
     long result = plat::RegCreate(root, path, key);
     if (result != plat::kErrSuccess) {
-        gWriteFailed = 1;
+        r.writeFailed = 1;
     }
     return result;
 }
@@ -83,21 +89,21 @@ int DestPath(const SetupState& state, char* out, const char* name) {
 // The application entries, each key created or opened; one that cannot be
 // is skipped, and so is a value whose text does not fit the entry's field
 // (the display name goes through the same field as the paths).
-void WriteApplicationEntries(const SetupState& state) {
+void WriteApplicationEntries(Registration& r) {
     char composed[footprint::kAppTextField];
     for (const footprint::AppEntry& e : footprint::kAppEntries) {
         plat::RegKey root =
             e.hive == footprint::kHiveClasses ? plat::ClassesRoot() : plat::LocalMachine();
         plat::RegKey key;
-        if (CreateForWriting(root, e.key, &key) != plat::kErrSuccess) {
+        if (CreateForWriting(r, root, e.key, &key) != plat::kErrSuccess) {
             continue;
         }
         int fits = e.source == footprint::kFixedText ? text::Copy(composed, sizeof composed, e.text)
                    : e.source == footprint::kInInstallDir
-                       ? DestPath(state, composed, e.text)
-                       : text::Copy(composed, sizeof composed, state.startupStrings.Title);
+                       ? DestPath(r.state, composed, e.text)
+                       : text::Copy(composed, sizeof composed, r.state.startupStrings.Title);
         if (fits) {
-            SetText(key, e.name, composed);
+            SetText(r, key, e.name, composed);
         }
         plat::RegClose(key);
     }
@@ -105,82 +111,112 @@ void WriteApplicationEntries(const SetupState& state) {
 
 using footprint::kClassValues;
 
+void Record(Registration& r, const char* key, const char* value) {
+    if (!r.record.RecordOriginalValue(r.record.Section(), key, value)) {
+        r.recordFailed = 1;
+    }
+}
+
 // Keeps a class or device value in the install record.
-void RecordValue(const SetupState& state, plat::RegKey key, const char* name) {
+void RecordValue(Registration& r, plat::RegKey key, const char* name) {
     char old[kValueField];
     ReadText(key, name, old, sizeof old);
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, name, old);
+    Record(r, name, old);
+}
+
+// A section an older setup recorded without this entry: what stood there
+// before the first setup is unknown, and what stands now is setup's own.
+bool UnknownBefore(Registration& r, bool olderSection, const char* name) {
+    char kept[kValueField];
+    if (!olderSection ||
+        r.record.ReadInstallRecord(r.record.Section(), name, "", kept, sizeof kept)[0] != 0) {
+        return false;
+    }
+    Record(r, name, footprint::kRecordedUnknown);
+    return true;
 }
 
 // MouseType is kept with "-" for absent: an empty record entry would be
 // taken by a second setup, which finds its own type word there.
-void RecordMouseType(const SetupState& state, plat::RegKey key) {
+void RecordMouseType(Registration& r, plat::RegKey key, bool olderSection) {
     char type[kValueField];
+    if (UnknownBefore(r, olderSection, footprint::kRecordMouseType)) {
+        return;
+    }
     ReadText(key, "MouseType", type, sizeof type);
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordMouseType,
-                        type[0] != 0 ? type : footprint::kRecordedAbsent);
-}
-
-// Records a value, then overwrites it. Windows 95/98 hold profile writes in
-// memory: the record goes to the disk before the value changes, or a power
-// cut in between would leave setup's value to be recorded as the earlier
-// one next time.
-void RecordAndSet(const SetupState& state, plat::RegKey key, const char* name, const char* value) {
-    RecordValue(state, key, name);
-    FlushInstallRecord(state.destDir);
-    SetText(key, name, value);
+    Record(r, footprint::kRecordMouseType, type[0] != 0 ? type : footprint::kRecordedAbsent);
 }
 
 // Keeps a binary value in the install record before setup overwrites it:
 // its bytes in hex, "-" when it was absent, "?" when it is not a short binary
 // value (the uninstall then leaves it and says so).
-void RecordFlags(const SetupState& state, plat::RegKey key, const char* name) {
+void RecordFlags(Registration& r, plat::RegKey key, const char* name, bool olderSection) {
     uint8_t bytes[footprint::kMaxRecordedFlags];
     uint32_t type = 0;
     uint32_t got = sizeof bytes;
     char kept[2 * footprint::kMaxRecordedFlags + 1];
+    if (UnknownBefore(r, olderSection, name)) {
+        return;
+    }
     long result = plat::RegQuery(key, name, &type, bytes, &got);
     if (result == plat::kErrFileNotFound) {
         text::Copy(kept, sizeof kept, footprint::kRecordedAbsent);
     } else if (result != plat::kErrSuccess || type != plat::kRegBinary) {
-        text::Copy(kept, sizeof kept, "?");
+        text::Copy(kept, sizeof kept, footprint::kRecordedUnknown);
     } else {
         footprint::HexOf(bytes, got, kept);
     }
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, name, kept);
+    Record(r, name, kept);
 }
 
-// Everything the registration of a listed device records, before any of it
-// changes: the file is rewritten in place at each flush, so a cut during a
-// later flush could take entries whose values were already overwritten.
-// Leaves the device's Driver text in driver (kPathField bytes).
-void RecordListedDevice(const SetupState& state, plat::RegKey device, const char* devicePath,
+// Puts what was recorded on the disk; 0 (and the failure noted) when it
+// cannot be: the values it keeps must then stay as they are.
+bool Committed(Registration& r) {
+    if (!r.recordFailed && r.record.Commit()) {
+        return true;
+    }
+    r.recordFailed = 1;
+    return false;
+}
+
+// Everything the registration of a listed device records, on the disk
+// before any of it changes. Leaves the device's Driver text in driver
+// (kPathField bytes); 0 when the record could not be written.
+bool RecordListedDevice(Registration& r, plat::RegKey device, const char* devicePath,
                         char* driver) {
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordDeviceKey,
-                        devicePath);
-    RecordValue(state, device, "DeviceDesc");
-    RecordFlags(state, device, footprint::kRecordConfigFlags);
-    RecordValue(state, device, "Mfg");
+    // An older setup recorded this section without ConfigFlags and MouseType.
+    char kept[kValueField];
+    bool olderSection = r.record.ReadInstallRecord(r.record.Section(), footprint::kRecordDeviceKey,
+                                                   "", kept, sizeof kept)[0] != 0;
+    Record(r, footprint::kRecordDeviceKey, devicePath);
+    RecordValue(r, device, "DeviceDesc");
+    RecordFlags(r, device, footprint::kRecordConfigFlags, olderSection);
+    RecordValue(r, device, "Mfg");
     ReadText(device, "Driver", driver, kPathField);
     char path[kClassPathField];
     plat::RegKey key;
     if (driver[0] != 0 && text::Format(path, sizeof path, "%s%s", kClassPrefix, driver)) {
-        RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordClassKey, path);
+        Record(r, footprint::kRecordClassKey, path);
         if (plat::RegOpen(plat::LocalMachine(), path, &key) == plat::kErrSuccess) {
             for (const char* name : kClassValues) {
-                RecordValue(state, key, name);
+                RecordValue(r, key, name);
             }
-            RecordMouseType(state, key);
+            RecordMouseType(r, key, olderSection);
             plat::RegClose(key);
         }
     }
-    FlushInstallRecord(state.destDir);
+    return Committed(r);
 }
 
+void UpdateClassKey(Registration& r, const char* driver, const char* description,
+                    const char* infSection);
+void CreateClassKey(Registration& r, const char* driver, const char* description,
+                    const char* infSection);
+
 // A device that the Configuration Manager lists, with its HardWareKey text.
-void RegisterListedDevice(SetupState& state, const char* typeWord, const char* description,
+void RegisterListedDevice(Registration& r, const char* typeWord, const char* description,
                           const char* infSection, char* hardwareKey) {
-    text::Copy(state.mouseTypeWord, sizeof state.mouseTypeWord, typeWord);
+    r.record.SetSection(typeWord);
     char path[kPathField];
     // An empty text is what FindHardwareKey leaves for a match too long for
     // its field; neither it nor a path cut short names the device key.
@@ -193,44 +229,46 @@ void RegisterListedDevice(SetupState& state, const char* typeWord, const char* d
     }
     // The field that held the HardWareKey text now takes the Driver text.
     char* driver = hardwareKey;
-    RecordListedDevice(state, device, path, driver);
-    SetText(device, "DeviceDesc", description);
-    SetFlags(device, "ConfigFlags");
-    SetText(device, "Mfg", state.startupStrings.Mfg);
+    if (!RecordListedDevice(r, device, path, driver)) {
+        plat::RegClose(device);
+        return;
+    }
+    SetText(r, device, "DeviceDesc", description);
+    SetFlags(r, device, "ConfigFlags");
+    SetText(r, device, "Mfg", r.state.startupStrings.Mfg);
     if (driver[0] != 0) {
-        UpdateMouseClassKey(state, driver, description, infSection);
+        UpdateClassKey(r, driver, description, infSection);
     } else {
         NextMouseClassKey(driver);
-        SetText(device, "Driver", driver);
-        CreateMouseClassKey(state, driver, description, infSection);
+        SetText(r, device, "Driver", driver);
+        CreateClassKey(r, driver, description, infSection);
     }
     plat::RegClose(device);
-    // Windows caches private-profile writes and the restart follows soon.
-    FlushInstallRecord(state.destDir);
 }
 
 // A serial mouse that no enumerator lists gets a root device of its own.
-void RegisterNewSerialDevice(SetupState& state) {
-    text::Copy(state.mouseTypeWord, sizeof state.mouseTypeWord, "Serial");
+// Nothing of it stood before, so nothing is recorded.
+void RegisterNewSerialDevice(Registration& r) {
+    r.record.SetSection(footprint::kRecordSerial);
     plat::RegKey device;
-    if (CreateForWriting(plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
+    if (CreateForWriting(r, plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
         return;
     }
-    const StartupStrings& s = state.startupStrings;
-    SetText(device, "Class", "Mouse");
-    SetText(device, "DeviceDesc", s.SeialName);
-    SetText(device, "Mfg", s.Mfg);
-    SetFlags(device, "ConfigFlags");
-    SetFlags(device, "DetFlags");
-    SetText(device, "DetFunc", "*:DETECTSERIALMOUSE");
+    const StartupStrings& s = r.state.startupStrings;
+    SetText(r, device, "Class", "Mouse");
+    SetText(r, device, "DeviceDesc", s.SeialName);
+    SetText(r, device, "Mfg", s.Mfg);
+    SetFlags(r, device, "ConfigFlags");
+    SetFlags(r, device, "DetFlags");
+    SetText(r, device, "DetFunc", "*:DETECTSERIALMOUSE");
     // The device is setup's own: a rerun (after a power cut, or a second
     // setup) keeps the class key it names instead of leaving it behind.
     char driver[kPathField];
     if (!ReadText(device, "Driver", driver, sizeof driver) || driver[0] == 0) {
         NextMouseClassKey(driver);
-        SetText(device, "Driver", driver);
+        SetText(r, device, "Driver", driver);
     }
-    CreateMouseClassKey(state, driver, s.SeialName, s.SerialInfSection);
+    CreateClassKey(r, driver, s.SeialName, s.SerialInfSection);
     plat::RegClose(device);
 }
 
@@ -298,57 +336,76 @@ int NextMouseClassKey(char* out) {
     return 1;
 }
 
-void UpdateMouseClassKey(const SetupState& state, const char* driver, const char* description,
-                         const char* infSection) {
+namespace {
+
+void UpdateClassKey(Registration& r, const char* driver, const char* description,
+                    const char* infSection) {
     char path[kClassPathField];
     if (!ClassPath(path, driver)) {
         return;
     }
     plat::RegKey key;
     long opened = plat::RegOpen(plat::LocalMachine(), path, &key);
-    RecordOriginalValue(state.destDir, state.mouseTypeWord, footprint::kRecordClassKey, path);
-    if (opened != plat::kErrSuccess) {
-        CreateMouseClassKey(state, driver, description, infSection);
+    Record(r, footprint::kRecordClassKey, path);
+    if (!Committed(r)) {
+        if (opened == plat::kErrSuccess) {
+            plat::RegClose(key);
+        }
         return;
     }
-    const StartupStrings& s = state.startupStrings;
-    const char* const values[] = {s.MouseDriver, s.MouseInf, description, s.DriverDate, infSection};
-    for (int i = 0; i < 5; i++) {
-        RecordAndSet(state, key, kClassValues[i], values[i]);
+    if (opened != plat::kErrSuccess) {
+        CreateClassKey(r, driver, description, infSection);
+        return;
     }
-    RecordMouseType(state, key);
-    FlushInstallRecord(state.destDir);
-    SetText(key, "MouseType", state.mouseTypeWord);
+    const StartupStrings& s = r.state.startupStrings;
+    const char* const values[] = {s.MouseDriver, s.MouseInf, description, s.DriverDate, infSection};
+    // Recorded with the device, on the disk before the first one changes;
+    // a key the device did not name before is recorded now.
+    for (int i = 0; i < footprint::kClassValueCount; i++) {
+        RecordValue(r, key, kClassValues[i]);
+    }
+    RecordMouseType(r, key, false);
+    if (Committed(r)) {
+        for (int i = 0; i < footprint::kClassValueCount; i++) {
+            SetText(r, key, kClassValues[i], values[i]);
+        }
+        SetText(r, key, "MouseType", r.record.Section());
+    }
     plat::RegClose(key);
 }
 
-void CreateMouseClassKey(const SetupState& state, const char* driver, const char* description,
-                         const char* infSection) {
+void CreateClassKey(Registration& r, const char* driver, const char* description,
+                    const char* infSection) {
     char path[kClassPathField];
     if (!ClassPath(path, driver)) {
         return;
     }
     plat::RegKey key;
-    if (CreateForWriting(plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
+    if (CreateForWriting(r, plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
         return;
     }
-    const StartupStrings& s = state.startupStrings;
-    SetText(key, "DevLoader", "*vmouse");
-    SetText(key, "MouseType", state.mouseTypeWord);
-    SetText(key, "MouseDriver", s.MouseDriver);
-    SetText(key, "InfPath", s.MouseInf);
-    SetText(key, "DriverDesc", description);
-    SetText(key, "DriverDate", s.DriverDate);
-    SetText(key, "InfSection", infSection);
+    const StartupStrings& s = r.state.startupStrings;
+    SetText(r, key, "DevLoader", footprint::kClassLoader);
+    SetText(r, key, "MouseType", r.record.Section());
+    SetText(r, key, "MouseDriver", s.MouseDriver);
+    SetText(r, key, "InfPath", s.MouseInf);
+    SetText(r, key, "DriverDesc", description);
+    SetText(r, key, "DriverDate", s.DriverDate);
+    SetText(r, key, "InfSection", infSection);
     plat::RegClose(key);
 }
 
-namespace {
-
-void RegisterDriverParts(SetupState& state, RegisterScope scope) {
-    RecoverInstallRecord(state.destDir);
+void RegisterDriverParts(Registration& r, RegisterScope scope) {
+    // Nothing is registered that the record could not keep: a record that
+    // cannot be written (a full disk, a write-protected floppy) stops the
+    // registration before its first write.
+    r.record.Recover();
+    if (!r.record.Touch()) {
+        r.recordFailed = 1;
+        return;
+    }
     if (scope == RegisterScope::Full) {
-        WriteApplicationEntries(state);
+        WriteApplicationEntries(r);
     }
     // The device answers when the mouse driver is already loaded; its
     // registration is then left as it is.
@@ -363,9 +420,9 @@ void RegisterDriverParts(SetupState& state, RegisterScope scope) {
             break;
         }
     }
-    const StartupStrings& s = state.startupStrings;
-    if (ps2Found && state.serialMouse == 0) {
-        RegisterListedDevice(state, "PS2", s.PS2Name, s.PS2InfSection, hardwareKey);
+    const StartupStrings& s = r.state.startupStrings;
+    if (ps2Found && r.state.serialMouse == 0) {
+        RegisterListedDevice(r, footprint::kRecordPs2, s.PS2Name, s.PS2InfSection, hardwareKey);
         return;
     }
     int serialFound = 0;
@@ -375,20 +432,21 @@ void RegisterDriverParts(SetupState& state, RegisterScope scope) {
             break;
         }
     }
-    if (state.serialMouse != 1) {
+    if (r.state.serialMouse != 1) {
         return;
     }
     if (serialFound) {
-        RegisterListedDevice(state, "Serial", s.SeialName, s.SerialInfSection, hardwareKey);
+        RegisterListedDevice(r, footprint::kRecordSerial, s.SeialName, s.SerialInfSection,
+                             hardwareKey);
     } else {
-        RegisterNewSerialDevice(state);
+        RegisterNewSerialDevice(r);
     }
 }
 
 }  // namespace
 
-int RegisterMouseDriver(SetupState& state, RegisterScope scope) {
-    gWriteFailed = 0;
-    RegisterDriverParts(state, scope);
-    return !gWriteFailed;
+int RegisterMouseDriver(const SetupState& state, InstallRecord& record, RegisterScope scope) {
+    Registration r = {state, record, 0, 0};
+    RegisterDriverParts(r, scope);
+    return r.recordFailed ? kRegisterNoRecord : r.writeFailed ? kRegisterFailed : kRegisterDone;
 }

@@ -1,6 +1,7 @@
 // Registration of the mouse application and the mouse driver.
 #pragma once
 
+class InstallRecord;
 struct SetupState;
 
 enum class RegisterScope {
@@ -8,12 +9,19 @@ enum class RegisterScope {
     Full,        // the application entries, then the driver part
 };
 
+enum RegisterResult {
+    kRegisterFailed = 0,    // a registry write failed; the rest was written
+    kRegisterDone = 1,      // every registry write went through
+    kRegisterNoRecord = 2,  // the record could not be written: no value it keeps was overwritten
+};
+
 // Registers what scope says for state's choices: destDir, serialMouse and the
-// [Startup] texts; what it overwrites is kept in the install record in
-// destDir. Leaves the mouse type it registered in state.mouseTypeWord. A
-// write that fails does not stop the rest: 1 when every registry write went
-// through, 0 when one failed.
-int RegisterMouseDriver(SetupState& state, RegisterScope scope);
+// [Startup] texts. What it overwrites is kept in record first, on the disk
+// before the value changes; the record's section says the mouse type
+// registered. A write that fails does not stop the rest; a record that
+// cannot be written stops every overwrite it would keep (the application
+// entries, setup's own, are written all the same). A RegisterResult.
+int RegisterMouseDriver(const SetupState& state, InstallRecord& record, RegisterScope scope);
 
 // Helpers of RegisterMouseDriver, public for tests.
 // 1 when a listed device's HardWareKey contains id (the latest such device
@@ -21,9 +29,3 @@ int RegisterMouseDriver(SetupState& state, RegisterScope scope);
 // empty. 0 when none does, out unchanged.
 int FindHardwareKey(const char* id, char* out);
 int NextMouseClassKey(char* out);  // out: 80 bytes
-// The class key of driver for state.mouseTypeWord, with state's [Startup]
-// texts; the update keeps the values it overwrites in the install record.
-void UpdateMouseClassKey(const SetupState& state, const char* driver, const char* description,
-                         const char* infSection);
-void CreateMouseClassKey(const SetupState& state, const char* driver, const char* description,
-                         const char* infSection);

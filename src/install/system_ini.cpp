@@ -16,8 +16,11 @@ class SwitchMouseLine : public footprint::LineEditor {
   public:
     int Edit(footprint::RawFile* in, const footprint::LineFacts& line, footprint::RawFile* out,
              int* changed) override {
+        // A line that names the built-in driver already, in any letter
+        // case, stays: its text would be lost to a switch-over it does not
+        // need.
         if (!footprint::IsMouseLine(&rule_, line) ||
-            footprint::LineIs(line, footprint::kSetupMouseLine, 0)) {
+            footprint::LineIs(line, footprint::kSetupMouseLine, 1)) {
             return footprint::RawCopy(in, line.start, line.length + line.endBytes, out);
         }
         *changed = 1;
@@ -31,6 +34,25 @@ class SwitchMouseLine : public footprint::LineEditor {
 };
 
 }  // namespace
+
+int MouseLinesAreBuiltIn(const char* windowsDir) {
+    char iniPath[footprint::kFootprintPath];
+    static footprint::RawFile in;
+    static footprint::LineFacts line;
+    if (!footprint::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
+        !footprint::RawOpenRead(&in, iniPath)) {
+        return -1;
+    }
+    footprint::MouseLineRule rule = {0};
+    int builtIn = 1;
+    while (footprint::RawNextLine(&in, &line)) {
+        if (footprint::IsMouseLine(&rule, line) &&
+            !footprint::LineIs(line, footprint::kSetupMouseLine, 1)) {
+            builtIn = 0;
+        }
+    }
+    return footprint::RawClose(&in) ? builtIn : -1;
+}
 
 int SwitchSystemIni(const char* windowsDir) {
     char iniPath[footprint::kFootprintPath];

@@ -10,3 +10,8 @@
 // byte leaves system.ini and system.bak as they are, and VMOUSE.BAK is only
 // replaced by a VMOUSE.VXD: a second setup keeps the first one's backups.
 int SwitchSystemIni(const char* windowsDir);
+
+// 1 when every mouse line of windowsDir\system.ini names the built-in driver
+// already (in any letter case; none at all counts), 0 when one does not,
+// -1 when system.ini cannot be read whole.
+int MouseLinesAreBuiltIn(const char* windowsDir);

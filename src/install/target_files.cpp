@@ -6,10 +6,9 @@
 #include "install/file_copy.h"
 #include "model/setup_state.h"
 #include "platform/files.h"
-#include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/text.h"
-#include "script/setup_script.h"
+#include "record/install_record.h"
 
 namespace {
 
@@ -43,102 +42,224 @@ int EntryKey(const SetupState& state, const FileEntry& e, char* key) {
     return fits && footprint::TargetKey(place, rel, key);
 }
 
-bool Recorded(const SetupState& state, const char* section, const char* key) {
+bool Recorded(InstallRecord& record, const char* section, const char* key) {
     char kept[footprint::kFileRecordSize];
-    return ReadInstallRecord(state.destDir, section, key, "", kept, sizeof kept)[0] != 0;
-}
-
-int RecordPath(const SetupState& state, char* path) {
-    return text::Format(path, kPathSize, "%s\\%s", state.destDir, footprint::kRecordName);
+    return record.ReadInstallRecord(section, key, "", kept, sizeof kept)[0] != 0;
 }
 
 // An install record that exists without [Files] was written by an older
 // setup: the files it found are unknown, and this setup's answers would
 // take the first one's files for the user's.
-bool OlderRecord(const SetupState& state) {
-    char path[kPathSize];
-    return RecordPath(state, path) && plat::FileAttributes(path) != plat::kInvalidAttributes &&
-           !Recorded(state, footprint::kRecordFiles, footprint::kRecordFilesAll);
+bool OlderRecord(InstallRecord& record) {
+    return record.Exists() &&
+           !Recorded(record, footprint::kRecordFiles, footprint::kRecordFilesAll);
 }
 
-void RecordFile(const SetupState& state, const char* key, const char* path) {
-    footprint::FileRecord record = {};
-    uint32_t attributes = plat::FileAttributes(path);
-    record.existed =
-        attributes != plat::kInvalidAttributes && (attributes & plat::kAttrDirectory) == 0;
-    record.shared = text::Find(key, footprint::kPlaceWindows) == key;
-    if (record.shared) {
-        record.countState = footprint::ReadSharedCount(path, &record.count);
-    }
-    char value[footprint::kFileRecordSize];
-    footprint::FileRecordText(record, value);
-    RecordOriginalValue(state.destDir, footprint::kRecordFiles, key, value);
+bool SharedKey(const char* key) {
+    return text::Find(key, footprint::kPlaceWindows) == key;
 }
 
-// One more user of a shared file: a count of 1 when it had none.
-int RaiseSharedCount(const char* path) {
-    uint32_t count = 0;
-    int was = footprint::ReadSharedCount(path, &count);
-    plat::RegKey key;
-    if (was == footprint::kCountOther ||
-        plat::RegCreate(plat::LocalMachine(), footprint::kSharedDlls, &key) != plat::kErrSuccess) {
-        return 0;
-    }
-    count++;
-    long result = plat::RegSet(key, path, plat::kRegDword, &count, sizeof count);
-    plat::RegClose(key);
-    return result == plat::kErrSuccess;
-}
+typedef int (*TargetStep)(InstallRecord& record, const char* key, const char* path);
 
-void CountSharedFile(const SetupState& state, const char* key, const char* path) {
-    char kept[footprint::kFileRecordSize];
-    footprint::FileRecord record;
-    ReadInstallRecord(state.destDir, footprint::kRecordFiles, key, "", kept, sizeof kept);
-    if (!footprint::ParseFileRecord(kept, &record) || !record.shared ||
-        Recorded(state, footprint::kRecordCounted, key)) {
-        return;
-    }
-    // Counted where others count it, or where the file was there already
-    // (someone uses it); a file of setup's own without a count stays
-    // uncounted, so the uninstaller may take it.
-    bool counts = record.countState == footprint::kCountDword ||
-                  (record.countState == footprint::kCountAbsent && record.existed);
-    if (counts && RaiseSharedCount(path)) {
-        RecordOriginalValue(state.destDir, footprint::kRecordCounted, key, "1");
-        FlushInstallRecord(state.destDir);
-    }
-}
-
-typedef void (*TargetStep)(const SetupState& state, const char* key, const char* path);
-
-void ForEachTarget(const SetupState& state, TargetStep step) {
+// Every target of the plan with its record key; 0 once a step fails.
+int ForEachTarget(const SetupState& state, InstallRecord& record, TargetStep step) {
     for (int disk = 0; disk < state.diskCount; disk++) {
         for (int file = 0; file < state.diskFileCounts[disk]; file++) {
             char key[footprint::kFootprintPath];
             char path[kPathSize];
             if (EntryKey(state, state.diskFirstEntry[disk][file], key) &&
-                BuildDestinationPath(state, disk, file, path)) {
-                step(state, key, path);
+                BuildDestinationPath(state, disk, file, path) && !step(record, key, path)) {
+                return 0;
             }
         }
     }
+    return 1;
+}
+
+int RecordFile(InstallRecord& record, const char* key, const char* path) {
+    footprint::FileRecord found = {};
+    uint32_t attributes = plat::FileAttributes(path);
+    found.existed =
+        attributes != plat::kInvalidAttributes && (attributes & plat::kAttrDirectory) == 0;
+    found.shared = SharedKey(key);
+    if (found.shared) {
+        found.countState = footprint::ReadSharedCount(path, &found.count);
+    }
+    char value[footprint::kFileRecordSize];
+    footprint::FileRecordText(found, value);
+    return record.RecordOriginalValue(footprint::kRecordFiles, key, value);
+}
+
+// The count set to target where it is still one short of it: the raise
+// that the mark announces, made now or again after it was lost with the
+// registry. A count at target (or changed by others since) is left.
+void RaiseTo(const char* path, uint32_t target) {
+    uint32_t count = 0;
+    int state = footprint::ReadSharedCount(path, &count);
+    bool shortOfIt = state == footprint::kCountDword
+                         ? count + 1 == target
+                         : state == footprint::kCountAbsent && target == 1;
+    plat::RegKey key;
+    if (!shortOfIt ||
+        plat::RegCreate(plat::LocalMachine(), footprint::kSharedDlls, &key) != plat::kErrSuccess) {
+        return;
+    }
+    plat::RegSet(key, path, plat::kRegDword, &target, sizeof target);
+    plat::RegClose(key);
+}
+
+int CountSharedFile(InstallRecord& record, const char* key, const char* path) {
+    char kept[footprint::kFileRecordSize];
+    footprint::FileRecord found;
+    record.ReadInstallRecord(footprint::kRecordFiles, key, "", kept, sizeof kept);
+    if (!footprint::ParseFileRecord(kept, &found) || !found.shared) {
+        return 1;
+    }
+    // Counted where others count it, or where the file was there already
+    // (someone uses it); a file of setup's own without a count stays
+    // uncounted, so the uninstaller may take it.
+    bool counts = found.countState == footprint::kCountDword ||
+                  (found.countState == footprint::kCountAbsent && found.existed);
+    char mark[footprint::kFileRecordSize];
+    uint32_t target = 0;
+    record.ReadInstallRecord(footprint::kRecordCounted, key, "", mark, sizeof mark);
+    if (mark[0] == 0) {
+        uint32_t count = 0;
+        int state = footprint::ReadSharedCount(path, &count);
+        // A count that would wrap, or a value of another kind, is left alone.
+        if (!counts || state == footprint::kCountOther || count == 0xFFFFFFFFu) {
+            return 1;
+        }
+        target = count + 1;
+        char text[16];
+        text::Format(text, sizeof text, "%u", target);
+        if (!record.Set(footprint::kRecordCounted, key, text) || !record.Commit()) {
+            return 0;
+        }
+    } else if (!footprint::ParseCount(mark, &target)) {
+        return 1;
+    }
+    RaiseTo(path, target);
+    return 1;
 }
 
 }  // namespace
 
-void RecordTargetFiles(const SetupState& state) {
+int RecordTargetFiles(const SetupState& state, InstallRecord& record) {
     // A record whose write an earlier run left between its renames is taken
     // whole first (and what it set aside goes), even when nothing new is
     // recorded now.
-    RecoverInstallRecord(state.destDir);
-    if (OlderRecord(state)) {
-        return;
+    record.Recover();
+    if (!CarryEarlierRecord(state, record)) {
+        return 0;
     }
-    // The mark first: a flush torn after it leaves a record whose missing
-    // entries the rerun adds.
-    RecordOriginalValue(state.destDir, footprint::kRecordFiles, footprint::kRecordFilesAll, "1");
-    ForEachTarget(state, RecordFile);
+    if (OlderRecord(record)) {
+        return 1;
+    }
     // On the disk before the copy overwrites the first file.
-    FlushInstallRecord(state.destDir);
-    ForEachTarget(state, CountSharedFile);
+    if (!record.RecordOriginalValue(footprint::kRecordFiles, footprint::kRecordFilesAll, "1") ||
+        !ForEachTarget(state, record, RecordFile) || !record.Commit()) {
+        return 0;
+    }
+    return ForEachTarget(state, record, CountSharedFile);
+}
+
+int RegisteredInstallDir(char* dir) {
+    plat::RegKey key;
+    if (plat::RegOpen(plat::LocalMachine(), footprint::kUninstallKey, &key) != plat::kErrSuccess) {
+        return 0;
+    }
+    // Setup writes its texts without the terminating zero: the field is
+    // zero-filled, one byte kept back for it.
+    char command[kPathSize];
+    text::Fill(command, 0, sizeof command);
+    uint32_t got = sizeof command - 1;
+    uint32_t type = 0;
+    long result = plat::RegQuery(key, footprint::kUninstallCommand, &type, command, &got);
+    plat::RegClose(key);
+    if (result != plat::kErrSuccess || type != plat::kRegSz) {
+        return 0;
+    }
+    // "dir\UNINSTAL.EXE", as setup writes it; anything else names no directory.
+    uint32_t n = text::Length(command);
+    uint32_t name = text::Length(footprint::kUninstaller);
+    if (n <= name + 1 || command[n - name - 1] != '\\' ||
+        text::CompareNoCase(command + n - name, footprint::kUninstaller) != 0) {
+        return 0;
+    }
+    command[n - name - 1] = 0;
+    return text::Copy(dir, kPathSize, command);
+}
+
+void DriverOnlyRecordDir(const SetupState& state, char* dir) {
+    uint32_t attributes =
+        RegisteredInstallDir(dir) ? plat::FileAttributes(dir) : plat::kInvalidAttributes;
+    if (attributes == plat::kInvalidAttributes || (attributes & plat::kAttrDirectory) == 0) {
+        text::Copy(dir, kPathSize, state.setupDir);
+    }
+}
+
+namespace {
+
+// The earlier installation whose record hands on its entries.
+InstallRecord gEarlier;
+
+int CarryFile(InstallRecord& record, const char* key, const char*) {
+    char value[footprint::kFileRecordSize];
+    if (!SharedKey(key)) {
+        return 1;
+    }
+    gEarlier.ReadInstallRecord(footprint::kRecordFiles, key, "", value, sizeof value);
+    if (value[0] == 0 || !record.RecordOriginalValue(footprint::kRecordFiles, key, value)) {
+        return value[0] == 0;
+    }
+    gEarlier.ReadInstallRecord(footprint::kRecordCounted, key, "", value, sizeof value);
+    return value[0] == 0 || record.RecordOriginalValue(footprint::kRecordCounted, key, value);
+}
+
+int DropCarriedMark(InstallRecord& record, const char* key, const char*) {
+    char value[footprint::kFileRecordSize];
+    if (!SharedKey(key) || gEarlier.ReadInstallRecord(footprint::kRecordCounted, key, "", value,
+                                                      sizeof value)[0] == 0) {
+        return 1;
+    }
+    (void)record;
+    return gEarlier.Set(footprint::kRecordCounted, key, nullptr);
+}
+
+}  // namespace
+
+int CarryEarlierRecord(const SetupState& state, InstallRecord& record) {
+    char dir[kPathSize];
+    if (!RegisteredInstallDir(dir) || text::CompareNoCase(dir, record.Dir()) == 0 ||
+        !gEarlier.Open(dir)) {
+        return 1;
+    }
+    gEarlier.Recover();
+    if (!gEarlier.Exists()) {
+        return 1;
+    }
+    const char* const sections[] = {footprint::kRecordPs2, footprint::kRecordSerial};
+    char value[kRecordValue];
+    for (const char* section : sections) {
+        for (const char* key : footprint::kRecordKeys) {
+            gEarlier.ReadInstallRecord(section, key, "", value, sizeof value);
+            if (value[0] != 0 && !record.RecordOriginalValue(section, key, value)) {
+                return 0;
+            }
+        }
+    }
+    if (!OlderRecord(gEarlier) && !ForEachTarget(state, record, CarryFile)) {
+        return 0;
+    }
+    if (!record.Commit()) {
+        return 0;
+    }
+    // The marks leave the earlier record only once this one holds them. Kept
+    // there too (a record that cannot be written), they would only matter to
+    // an uninstaller the registry no longer names.
+    if (ForEachTarget(state, record, DropCarriedMark)) {
+        gEarlier.Commit();
+    }
+    return 1;
 }

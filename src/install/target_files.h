@@ -2,11 +2,33 @@
 // SharedDLLs counts of the shared files it copies.
 #pragma once
 
+class InstallRecord;
 struct SetupState;
 
-// Before any file of state's plan is copied: records (write-once, then one
-// flush) whether each target file is there and, for a file outside the
+// Before any file of state's plan is copied: records (write-once, one
+// commit) whether each target file is there and, for a file outside the
 // install directory, its SharedDLLs count; then raises the count of each
-// such file that has one or was there, once per installation. A record from
-// an older setup (no [Files]) is left as it is and nothing is counted.
-void RecordTargetFiles(const SetupState& state);
+// such file that has one or was there, once per installation, each raise
+// committed to the record before it is made. An earlier installation in
+// another directory hands its record on first (CarryEarlierRecord). A
+// record from an older setup (no [Files]) is left as it is and nothing is
+// counted. 1 when the record is on the disk, 0 when it could not be
+// written: nothing may be copied then.
+int RecordTargetFiles(const SetupState& state, InstallRecord& record);
+
+// The directory of the installation that the Uninstall entry names (its
+// UNINSTAL.EXE's directory) into dir (256 bytes); 0 when there is none.
+int RegisteredInstallDir(char* dir);
+
+// Where SETUP.EXE -u keeps its install record: beside the installation the
+// Uninstall entry names, where its uninstaller finds it, else beside the
+// program (state.setupDir). dir: 256 bytes.
+void DriverOnlyRecordDir(const SetupState& state, char* dir);
+
+// A setup into another directory than the registered installation's takes
+// that installation's record as its own first: the earlier values of the
+// driver registration, and for the shared files what was there and which
+// counts were raised (whose marks then leave the earlier record, so that
+// its uninstaller never lowers them too). 1 unless a record could not be
+// written.
+int CarryEarlierRecord(const SetupState& state, InstallRecord& record);

@@ -67,11 +67,15 @@
       "Some files could not be written to the destination !\nThe disk may be full or write "    \
       "protected. system.ini is left as it was.")                                               \
     X(55, IDS_SWITCH_FAILED,                                                                    \
-      "system.ini could not be changed and is left as it was !\nPlease check that system.ini "  \
-      "and system.bak are not read-only, then run Setup again.")                                \
+      "system.ini could not be changed and is left as it was !\nPlease check that system.ini, " \
+      "system.bak and WININIT.INI are not read-only, then run Setup again.")                    \
     X(56, IDS_NOT_INSTALLED_FULLY, "%s is not installed completely !")                          \
     X(57, IDS_REGISTER_FAILED,                                                                  \
       "The mouse driver could not be registered completely !\nsystem.ini is left as it was. "   \
-      "Please run Setup again.")
+      "Please run Setup again.")                                                                \
+    X(58, IDS_RECORD_FAILED,                                                                    \
+      "SETUP.INF could not be written in the destination directory !\nThe mouse driver is not " \
+      "registered and system.ini is left as it was.")                                           \
+    X(59, IDS_DRIVER_NO_RECORD, "SETUP.INF could not be written in %s !\nNothing was changed.")
 
 #endif

@@ -6,6 +6,7 @@
 namespace plat {
 
 const uint32_t kInvalidAttributes = 0xFFFFFFFFu;  // what GetFileAttributesA gives on failure
+const uint32_t kAttrReadOnly = 0x01;              // FILE_ATTRIBUTE_READONLY
 const uint32_t kAttrDirectory = 0x10;             // FILE_ATTRIBUTE_DIRECTORY
 
 // Like CreateDirectoryA with default security: creates the last component
@@ -48,12 +49,18 @@ typedef struct FileTag* File;  // null when a file could not be opened
 
 File FileOpenRead(const char* path);  // existing file, read only
 File FileCreate(const char* path);    // created, or emptied when it exists
+// An existing file opened for writing without emptying it (CreateFileA
+// GENERIC_WRITE, OPEN_EXISTING), e.g. to flush what another call wrote.
+File FileOpenWrite(const char* path);
 // Reads up to size bytes; *got is 0 at the end of the file. 1 unless the read failed.
 int FileRead(File file, void* buf, uint32_t size, uint32_t* got);
 // 1 only when all size bytes were written (a full disk gives 0).
 int FileWrite(File file, const void* buf, uint32_t size);
 // Moves the read/write position to offset bytes from the start; 1 on success.
 int FileSeek(File file, uint32_t offset);
+// Like FlushFileBuffers: 1 when the file's data written so far are on the
+// disk; 0 on a file not opened for writing.
+int FileFlush(File file);
 // 1 when the file was closed with everything written.
 int FileClose(File file);
 

@@ -57,6 +57,11 @@ long RegRemoveValue(RegKey key, const char* valueName);
 // take a subtree look for subkeys first.
 long RegRemoveKey(RegKey parent, const char* subKey);
 
+// Like RegFlushKey: writes the registry (on Windows 95/98 the whole of it,
+// every hive) to the disk; kErrSuccess or a Win32 error. Until then, or an
+// orderly shutdown, a power cut may lose any change.
+long RegFlush(RegKey key);
+
 // Like RegCloseKey.
 long RegClose(RegKey key);
 

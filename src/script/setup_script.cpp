@@ -11,15 +11,8 @@
 namespace {
 
 const int kScriptPathSize = 256;
-// destDir (up to 255 chars) + "\SETUP.INF"; a record path that does not fit
-// is not used at all, rather than cut into the name of some other file.
-const int kRecordPathSize = 256 + 16;
-const int kRecordValueSize = 256;  // a value read back from the record: up to 255 chars
 
 const char* gProgramPathForTest;  // null: ask the system
-// The SETUP.NEW that holds this run's record entries not yet taken as
-// SETUP.INF; empty when there is none.
-char gStaged[kRecordPathSize];
 
 // The state being filled and the script it is filled from.
 struct Script {
@@ -310,123 +303,6 @@ const char* SplitField(const char* text, char* field, uint32_t fieldSize) {
         field[n] = 0;
     }
     return *p == ',' ? p + 1 : p;
-}
-
-namespace {
-
-struct RecordFiles {
-    char record[kRecordPathSize];
-    char fresh[kRecordPathSize];
-    char aside[kRecordPathSize];
-};
-
-int RecordFilesIn(const char* destDir, RecordFiles* f) {
-    return text::Format(f->record, kRecordPathSize, "%s\\%s", destDir, footprint::kRecordName) &&
-           text::Format(f->fresh, kRecordPathSize, "%s\\%s", destDir, footprint::kRecordNew) &&
-           text::Format(f->aside, kRecordPathSize, "%s\\%s", destDir, footprint::kRecordOld);
-}
-
-bool Exists(const char* path) {
-    return plat::FileAttributes(path) != plat::kInvalidAttributes;
-}
-
-void DeleteIfThere(const char* path) {
-    if (Exists(path)) {
-        plat::FileDelete(path);
-    }
-}
-
-const char* RecordEntry(const char* path, const char* section, const char* key, char* out,
-                        uint32_t size) {
-    plat::ProfileGetString(section, key, "", out, size, path);
-    return out;
-}
-
-// The first write after a flush: SETUP.NEW starts as a copy of SETUP.INF.
-int StageRecord(const char* destDir, const RecordFiles& f) {
-    RecoverInstallRecord(destDir);
-    if (Exists(f.record) && !footprint::CopyWhole(f.record, f.fresh)) {
-        DeleteIfThere(f.fresh);
-        return 0;
-    }
-    text::Copy(gStaged, sizeof gStaged, f.fresh);
-    return 1;
-}
-
-bool Staged(const RecordFiles& f) {
-    return text::CompareNoCase(gStaged, f.fresh) == 0;
-}
-
-}  // namespace
-
-const char* ReadInstallRecord(const char* destDir, const char* section, const char* key,
-                              const char* def, char* out, uint32_t size) {
-    RecordFiles f;
-    if (!RecordFilesIn(destDir, &f)) {
-        text::Copy(out, size, def ? def : "");
-        return out;
-    }
-    plat::ProfileGetString(section, key, def, out, size, Staged(f) ? f.fresh : f.record);
-    return out;
-}
-
-void RecoverInstallRecord(const char* destDir) {
-    RecordFiles f;
-    if (!RecordFilesIn(destDir, &f)) {
-        return;
-    }
-    // SETUP.INF is set aside only once SETUP.NEW is whole: a cut between
-    // the two renames leaves SETUP.NEW to be taken. In every other case
-    // SETUP.NEW was never taken (it may be cut short) and SETUP.INF stands.
-    if (!Exists(f.record) && Exists(f.aside) && !plat::FileRename(f.fresh, f.record)) {
-        plat::FileRename(f.aside, f.record);
-    }
-    DeleteIfThere(f.fresh);
-    DeleteIfThere(f.aside);
-}
-
-void RecordOriginalValue(const char* destDir, const char* section, const char* key,
-                         const char* value) {
-    RecordFiles f;
-    char kept[kRecordValueSize];
-    if (!RecordFilesIn(destDir, &f)) {
-        return;
-    }
-    if (!Staged(f)) {
-        if (RecordEntry(f.record, section, key, kept, sizeof kept)[0] != 0 ||
-            !StageRecord(destDir, f)) {
-            return;
-        }
-    }
-    // Read again from SETUP.NEW: staging may have taken a SETUP.NEW that a
-    // cut left between its renames.
-    if (RecordEntry(f.fresh, section, key, kept, sizeof kept)[0] == 0) {
-        plat::ProfileWriteString(section, key, value, f.fresh);
-    }
-}
-
-void FlushInstallRecord(const char* destDir) {
-    RecordFiles f;
-    if (!RecordFilesIn(destDir, &f) || !Staged(f)) {
-        return;
-    }
-    gStaged[0] = 0;
-    // Windows writes a profile file in place: SETUP.INF itself is never
-    // rewritten, so a cut during the write leaves the earlier record whole.
-    plat::ProfileWriteString(nullptr, nullptr, nullptr, f.fresh);
-    bool hadRecord = Exists(f.record);
-    if (hadRecord && !plat::FileRename(f.record, f.aside)) {
-        plat::FileDelete(f.fresh);
-        return;
-    }
-    if (!plat::FileRename(f.fresh, f.record)) {
-        if (hadRecord) {
-            plat::FileRename(f.aside, f.record);
-        }
-        plat::FileDelete(f.fresh);
-        return;
-    }
-    DeleteIfThere(f.aside);
 }
 
 void SetProgramPathForTest(const char* path) {

@@ -1,5 +1,4 @@
-// Loading SETUP.INF into the setup state and the install plan, and the
-// install record kept in the destination directory.
+// Loading SETUP.INF into the setup state and the install plan.
 #pragma once
 
 #include <stdint.h>
@@ -26,27 +25,6 @@ void ReleaseInstallPlan(SetupState& state);
 // cut to fit), without the blanks around it; returns the text after the
 // field's comma (the end of the text once it is reached).
 const char* SplitField(const char* text, char* field, uint32_t fieldSize);
-
-// The install record is destDir\SETUP.INF; a path that does not fit is not
-// used: reads give def, writes do nothing.
-// The record's value of section/key, or def, in out (size bytes, cut to
-// fit), this run's entries not yet flushed included; returns out.
-const char* ReadInstallRecord(const char* destDir, const char* section, const char* key,
-                              const char* def, char* out, uint32_t size);
-// Writes value under section/key of the install record unless that key
-// already holds a non-empty text. Writes go to destDir\SETUP.NEW, a copy of
-// the record made at the first write after a flush.
-void RecordOriginalValue(const char* destDir, const char* section, const char* key,
-                         const char* value);
-// Writes SETUP.NEW whole, then takes it as SETUP.INF (the record set aside
-// as SETUP.OLD between the two renames); nothing when nothing was written
-// since the last flush.
-void FlushInstallRecord(const char* destDir);
-// Finishes or drops what a run that was cut off left of a flush: a whole
-// SETUP.NEW left between the renames becomes SETUP.INF; SETUP.NEW and
-// SETUP.OLD are gone afterwards. Setup and the uninstaller call it before
-// they read the record.
-void RecoverInstallRecord(const char* destDir);
 
 // Tests only: the path LoadSetupScript takes as the program's own file in
 // place of the system's answer (a test program under Wine is not SETUP.EXE

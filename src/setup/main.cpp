@@ -3,13 +3,16 @@
 // restart request.
 #include <windows.h>
 
+#include "install/file_copy.h"
 #include "install/register_driver.h"
+#include "install/target_files.h"
 #include "model/setup_state.h"
 #include "model/string_ids.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "program/command_line.h"
 #include "program/mouse_app.h"
+#include "record/install_record.h"
 #include "resource.h"
 #include "script/setup_script.h"
 #include "ui/backdrop.h"
@@ -49,15 +52,25 @@ int RunDriverOnly() {
         ReleaseInstallPlan(gSetup);
         return 0;
     }
-    // The install record then lies beside the program, in its own SETUP.INF.
-    text::Copy(gSetup.destDir, sizeof gSetup.destDir, gSetup.setupDir);
+    // The install record goes where the uninstaller will find it: beside
+    // the installation the Uninstall entry names, else beside the program.
+    static char recordDir[kPathSize];
+    DriverOnlyRecordDir(gSetup, recordDir);
+    static InstallRecord record;
+    record.Open(recordDir);
     // A registration that failed in part is not announced as a success; what
-    // was registered still needs the restart.
-    if (RegisterMouseDriver(gSetup, RegisterScope::DriverOnly)) {
-        ShowMessage(LoadText(IDS_DRIVER_INSTALLED), gSetup.caption, MB_ICONINFORMATION);
-    } else {
-        ShowMessage(LoadText(IDS_REGISTER_FAILED), gSetup.caption, MB_ICONSTOP);
+    // was registered still needs the restart. Without a record nothing was
+    // changed, and nothing needs it.
+    int result = RegisterMouseDriver(gSetup, record, RegisterScope::DriverOnly);
+    if (result == kRegisterNoRecord) {
+        static char message[400];
+        text::Format(message, sizeof message, LoadText(IDS_DRIVER_NO_RECORD), recordDir);
+        ShowMessage(message, gSetup.caption, MB_ICONSTOP);
+        ReleaseInstallPlan(gSetup);
+        return 0;
     }
+    ShowMessage(LoadText(result == kRegisterDone ? IDS_DRIVER_INSTALLED : IDS_REGISTER_FAILED),
+                gSetup.caption, result == kRegisterDone ? MB_ICONINFORMATION : MB_ICONSTOP);
     ReleaseInstallPlan(gSetup);
     RequestRestart();
     return 0;

@@ -8,6 +8,7 @@
 #include "model/string_ids.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "resource.h"
 #include "ui/logic/install_logic.h"
 #include "ui/page_host.h"
@@ -116,6 +117,7 @@ void ReportFailure(HWND page, int result) {
     gSetup.installFailed = 1;
     const char* message = LoadText(result == kInstallCopyFailed       ? IDS_COPY_FAILED
                                    : result == kInstallRegisterFailed ? IDS_REGISTER_FAILED
+                                   : result == kInstallRecordFailed   ? IDS_RECORD_FAILED
                                                                       : IDS_SWITCH_FAILED);
     MessageBoxA(IsWindow(page) ? page : static_cast<HWND>(gSetup.backdropWindow),
                 message != nullptr ? message : "", gSetup.caption, MB_ICONSTOP);
@@ -165,7 +167,10 @@ LRESULT CALLBACK InstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 int RunInstallationOnPage(HWND page) {
     HDC dc = GetDC(page);
     PageProgress progress(page, dc);
-    int done = RunInstallation(gSetup, progress);
+    // The record lies in the destination directory the user chose.
+    static InstallRecord record;
+    record.Open(gSetup.destDir);
+    int done = RunInstallation(gSetup, record, progress);
     // A page destroyed by Cancel took its context with it.
     if (IsWindow(page)) {
         ReleaseDC(page, dc);

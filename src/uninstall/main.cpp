@@ -11,6 +11,7 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "program/mouse_app.h"
+#include "record/install_record.h"
 #include "script/setup_script.h"
 #include "uninstall/string_ids.h"
 #include "uninstall/undo.h"
@@ -83,6 +84,8 @@ uint16_t LeftoverText(int kind) {
             return IDS_LEFT_EXISTED;
         case kLeftShared:
             return IDS_LEFT_SHARED;
+        case kLeftNotRecorded:
+            return IDS_LEFT_NOT_RECORDED;
         default:
             return IDS_LEFT_FAILED;
     }
@@ -197,6 +200,25 @@ void DirectoryOf(const char* path, char* out, uint32_t size) {
     }
 }
 
+// The finishing copy's own name (kCopyName): started by hand, without the
+// original's arguments, it has no installation to work on.
+bool IsFinishingCopyName(const char* program) {
+    const char* name = program;
+    for (const char* p = program; *p != 0; p++) {
+        if (*p == '\\') {
+            name = p + 1;
+        }
+    }
+    char expected[16];
+    for (int i = 0; i < 100; i++) {
+        text::Format(expected, sizeof expected, kCopyName, i);
+        if (text::CompareNoCase(name, expected) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
@@ -208,6 +230,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     static char listPath[kDirField];
     plat::ModuleFileName(program, sizeof program);
     int finishing = FinishingCopy(args, installDir, sizeof installDir);
+    // The copy works only on a folder that holds this product's list and
+    // record; without them (started by hand, or with another folder) it
+    // does nothing.
+    if (finishing ? !HoldsInstallation(installDir, program) : IsFinishingCopyName(program)) {
+        return 0;
+    }
     if (!finishing) {
         DirectoryOf(program, installDir, sizeof installDir);
     }
@@ -224,8 +252,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     text::Format(caption, sizeof caption, Text(IDS_UN_CAPTION), product);
     text::Format(question, sizeof question, Text(IDS_UN_QUESTION), product);
     if (!finishing) {
-        if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) != IDYES ||
-            HandOver(program, installDir, windowsDir)) {
+        if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            return 0;
+        }
+        // A record left between its renames is taken first, so the copy
+        // finds it. A folder the copy would refuse is undone in place.
+        static InstallRecord record;
+        if (record.Open(installDir)) {
+            record.Recover();
+        }
+        if (HoldsInstallation(installDir, program) && HandOver(program, installDir, windowsDir)) {
             return 0;
         }
     }

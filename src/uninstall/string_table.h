@@ -24,6 +24,7 @@
     X(119, IDS_LEFT_NO_EARLIER_LINE,                                                       \
       "system.ini keeps setup's mouse line: no earlier one was kept")                      \
     X(120, IDS_LEFT_EXISTED, "was there before setup, which copied its own over it; kept") \
-    X(121, IDS_LEFT_SHARED, "shared file other programs still use; kept")
+    X(121, IDS_LEFT_SHARED, "shared file other programs still use; kept")                  \
+    X(122, IDS_LEFT_NOT_RECORDED, "setup did not record this file; kept")
 
 #endif

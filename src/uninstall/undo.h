@@ -11,6 +11,8 @@
 
 #include "model/startup_strings.h"
 
+class InstallRecord;
+
 const int kMaxLeftovers = 24;     // further ones are counted in `dropped`
 const int kLeftoverSize = 160;    // the subject of one leftover: up to 159 chars
 const int kMaxRestartFiles = 24;  // files left for the next start, in one run
@@ -29,6 +31,7 @@ enum LeftoverKind {
     kLeftNoEarlierLine,  // setup's mouse line stays: system.bak keeps no earlier one
     kLeftExisted,        // a file that was there before setup (which copied over it): kept
     kLeftShared,         // a file setup made that others still count as used: kept
+    kLeftNotRecorded,    // a listed file the install record does not know: kept
 };
 
 struct Leftover {
@@ -64,7 +67,7 @@ int ReadUninstallList(const char* listPath, StartupStrings* script);
 // "Serial") and the new root serial device, by the rule above. script holds
 // what setup wrote; an empty text there means "not known". A missing record
 // is reported unless the root device explains it.
-void RestoreDriverRegistration(const char* recordPath, const StartupStrings& script,
+void RestoreDriverRegistration(InstallRecord& record, const StartupStrings& script,
                                UndoReport* report);
 
 // The property-page class, the Mouse control panel's handler, the Run
@@ -77,7 +80,10 @@ void ApplicationFiles(char* pageLibrary, char* application);
 
 // The [386Enh] mouse line back from system.bak where system.ini still has
 // setup's line; VMM32\VMOUSE.BAK back to VMOUSE.VXD where that is missing.
-void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report);
+// builtInBefore: the record says every mouse line named the built-in driver
+// before setup, so one without system.bak is no loss to report.
+void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report,
+                      int builtInBefore = 0);
 
 // The uninstaller finishes from a copy of itself, so that the install
 // directory can go with everything in it. Copies program into tempDir under
@@ -90,14 +96,22 @@ int MakeFinishingCopy(const char* program, const char* tempDir, const char* wind
 
 // Removes the files and then the empty directories of the uninstall list,
 // all but the install directory itself; a file the install record names as
-// there before setup stays, and a shared file's SharedDLLs count that setup
-// raised is lowered, the file going only when setup made it and no count
-// remains. Without a list, the two files named
+// there before setup stays, and so does one it does not know (a record that
+// lists every target), and a shared file goes only when setup made it and
+// no count remains (RestoreSharedCounts runs first). Without a list, the two files named
 // (pageLibrary, application; "" for none). Files in use and the driver file
 // go at the next start, as does the running program; run in place, so do
 // its list and the record.
-void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script, int haveList,
-                          const char* pageLibrary, const char* application, UndoReport* report);
+void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
+                          const StartupStrings& script, int haveList, const char* pageLibrary,
+                          const char* application, UndoReport* report);
+
+// One user fewer for each listed shared file whose count this installation
+// raised ([Counted] of the record): the count the lowering gives is
+// committed to the record ([Lowered]) before the count changes, so a rerun
+// after a power cut makes a lowering the registry lost and never makes one
+// twice. A value setup made goes at 0.
+void RestoreSharedCounts(const UndoPlaces& places, InstallRecord& record, UndoReport* report);
 
 // The last step, after ScheduleRestartDeletes: run from a copy, the install
 // record, the uninstall list and UNINSTAL.EXE go now; then the install
@@ -111,9 +125,18 @@ void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* 
 // already there are not added twice. 1 on success.
 int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report);
 
+// 1 when dir holds this product's uninstall list (naming files) and its
+// install record, or in place of the record the very UNINSTAL.EXE that
+// program (the running copy; may be null) was made from: the only kind of
+// folder the finishing copy works on, so that a copy started with another
+// folder (or by hand) never takes it for one.
+int HoldsInstallation(const char* dir, const char* program);
+
 // The whole undo after the question, in its order: the driver registration
-// (from installDir's record), the application entries, system.ini, the
-// files, WININIT.INI, and last the install directory.
+// (from installDir's record), the shared counts, the application entries,
+// the registry put on the disk (RegFlushKey), then system.ini, the files,
+// WININIT.INI, and last the install directory (the list, the record, the
+// program).
 void UndoInstallation(const UndoPlaces& places, UndoReport* report);
 
 // Notes a leftover (tests and the program read them back).

@@ -6,6 +6,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "script/setup_script.h"
 #include "uninstall/undo.h"
 
@@ -24,7 +25,8 @@ bool SameText(const char* a, const char* b) {
 // with the line end it has now.
 class RestoreMouseLines : public footprint::LineEditor {
   public:
-    RestoreMouseLines(footprint::RawFile* bak, UndoReport* report) : bak_(bak), report_(report) {}
+    RestoreMouseLines(footprint::RawFile* bak, UndoReport* report, bool builtInBefore)
+        : bak_(bak), report_(report), switched_(bak != nullptr || !builtInBefore) {}
 
     int Edit(footprint::RawFile* in, const footprint::LineFacts& line, footprint::RawFile* out,
              int* changed) override {
@@ -41,8 +43,12 @@ class RestoreMouseLines : public footprint::LineEditor {
         }
         if (setupsLine) {
             // A second setup may have put its own line into system.bak.
-            noEarlier++;
-            AddLeftover(report_, kLeftNoEarlierLine, footprint::kSetupMouseLine);
+            // Without system.bak, a line that was the built-in driver's
+            // before setup is no loss: setup switched nothing.
+            if (switched_) {
+                noEarlier++;
+                AddLeftover(report_, kLeftNoEarlierLine, footprint::kSetupMouseLine);
+            }
         } else if (have && !footprint::SameLine(in, line, bak_, earlier_)) {
             char subject[kLeftoverSize];
             uint32_t n = line.length < sizeof subject - 1 ? line.length : sizeof subject - 1;
@@ -84,6 +90,7 @@ class RestoreMouseLines : public footprint::LineEditor {
 
     footprint::RawFile* bak_;
     UndoReport* report_;
+    bool switched_;  // setup switched the lines over (or the record does not say)
     footprint::MouseLineRule iniRule_ = {0};
     footprint::MouseLineRule bakRule_ = {0};
     footprint::LineFacts earlier_;
@@ -250,56 +257,95 @@ void ReportUnread(const char* listPath, const char* section, UndoReport* report)
 
 // ---- files setup did not make, and shared counts ----------------------------
 
-// One user fewer of a shared file; a value setup made goes at 0.
-void LowerSharedCount(const char* path, bool setupsValue) {
+// The list entry's key in the record and what the record found there
+// before setup; 0 when the record does not tell.
+bool FoundBefore(InstallRecord& record, const char* entry, char* key,
+                 footprint::FileRecord* found) {
+    char place[kUndoPath];
+    char rel[kUndoPath];
+    SplitField(SplitField(entry, place, sizeof place), rel, sizeof rel);
+    char kept[footprint::kFileRecordSize];
+    return footprint::TargetKey(place, rel, key) &&
+           record.ReadInstallRecord(footprint::kRecordFiles, key, "", kept, sizeof kept)[0] != 0 &&
+           footprint::ParseFileRecord(kept, found);
+}
+
+// The count the lowering of a raised count gives: from the record once
+// known, else the count now less one, put in the record (staged) before the
+// count changes. 0 when there is nothing to lower.
+bool LoweringTarget(InstallRecord& record, const char* key, const char* path, uint32_t* target,
+                    int* staged) {
+    char text[footprint::kFileRecordSize];
+    char counted[footprint::kFileRecordSize];
+    if (record.ReadInstallRecord(footprint::kRecordCounted, key, "", counted, sizeof counted)[0] ==
+        0) {
+        return false;
+    }
+    if (record.ReadInstallRecord(footprint::kRecordLowered, key, "", text, sizeof text)[0] != 0) {
+        return footprint::ParseCount(text, target) != 0;
+    }
+    uint32_t count = 0;
+    if (footprint::ReadSharedCount(path, &count) != footprint::kCountDword || count == 0) {
+        return false;
+    }
+    *target = count - 1;
+    text::Format(text, sizeof text, "%u", *target);
+    // Once a stage failed, the rest waits for a rerun.
+    if (*staged < 0 || !record.Set(footprint::kRecordLowered, key, text)) {
+        *staged = -1;
+        return false;
+    }
+    *staged = 1;
+    return true;
+}
+
+// The count set to target where it is still one above it: a lowering lost
+// with the registry is made again, one made already is not made twice. A
+// value that setup made goes at 0.
+void LowerTo(const char* path, uint32_t target, bool setupsValue, UndoReport* report) {
     uint32_t count = 0;
     plat::RegKey key;
-    if (footprint::ReadSharedCount(path, &count) != footprint::kCountDword || count == 0 ||
+    if (footprint::ReadSharedCount(path, &count) != footprint::kCountDword || count != target + 1 ||
         plat::RegOpen(plat::LocalMachine(), footprint::kSharedDlls, &key) != plat::kErrSuccess) {
         return;
     }
-    count--;
-    if (count == 0 && setupsValue) {
-        plat::RegRemoveValue(key, path);
-    } else {
-        plat::RegSet(key, path, plat::kRegDword, &count, sizeof count);
-    }
+    long result = target == 0 && setupsValue
+                      ? plat::RegRemoveValue(key, path)
+                      : plat::RegSet(key, path, plat::kRegDword, &target, sizeof target);
     plat::RegClose(key);
+    if (result != plat::kErrSuccess) {
+        AddLeftover(report, kLeftFailed, path);
+        return;
+    }
+    report->changed = 1;
 }
 
 // The list entry's file as the install record found it before setup: kept
-// and named when it was there; a shared one's count taken back once; and a
-// shared file setup made kept while a count remains. false when the file
-// may go (setup made it) or the record does not tell (an older one).
-bool KeptAsFound(const char* recordPath, const char* entry, const char* path, UndoReport* report) {
-    char place[kUndoPath];
-    char rel[kUndoPath];
+// and named when it was there, when the record does not know it (a record
+// that lists every target), or when setup made it but a count remains.
+// false when the file may go (setup made it) or the record does not tell
+// (an older one).
+bool KeptAsFound(InstallRecord& record, const char* entry, const char* path, UndoReport* report) {
     char key[footprint::kFootprintPath];
-    SplitField(SplitField(entry, place, sizeof place), rel, sizeof rel);
-    char kept[footprint::kFileRecordSize];
-    footprint::FileRecord record;
-    if (!footprint::TargetKey(place, rel, key) ||
-        plat::ProfileGetString(footprint::kRecordFiles, key, "", kept, sizeof kept, recordPath) ==
-            0 ||
-        !footprint::ParseFileRecord(kept, &record)) {
-        return false;
-    }
-    char counted[4];
-    if (record.shared && plat::ProfileGetString(footprint::kRecordCounted, key, "", counted,
-                                                sizeof counted, recordPath) > 0) {
-        // The mark goes first, so a second run never lowers the count twice.
-        plat::ProfileWriteString(footprint::kRecordCounted, key, nullptr, recordPath);
-        plat::ProfileWriteString(nullptr, nullptr, nullptr, recordPath);
-        LowerSharedCount(path, record.countState == footprint::kCountAbsent);
-        report->changed = 1;
+    char all[4];
+    footprint::FileRecord found;
+    if (!FoundBefore(record, entry, key, &found)) {
+        record.ReadInstallRecord(footprint::kRecordFiles, footprint::kRecordFilesAll, "", all,
+                                 sizeof all);
+        if (all[0] == 0) {
+            return false;
+        }
+        if (plat::FileAttributes(path) != plat::kInvalidAttributes) {
+            AddLeftover(report, kLeftNotRecorded, path);
+        }
+        return true;
     }
     uint32_t count = 0;
-    int remains =
-        record.shared ? footprint::ReadSharedCount(path, &count) : footprint::kCountAbsent;
-    bool keep = record.existed || remains == footprint::kCountOther ||
+    int remains = found.shared ? footprint::ReadSharedCount(path, &count) : footprint::kCountAbsent;
+    bool keep = found.existed || remains == footprint::kCountOther ||
                 (remains == footprint::kCountDword && count > 0);
     if (keep && plat::FileAttributes(path) != plat::kInvalidAttributes) {
-        AddLeftover(report, record.existed ? kLeftExisted : kLeftShared, path);
+        AddLeftover(report, found.existed ? kLeftExisted : kLeftShared, path);
     }
     return keep;
 }
@@ -402,7 +448,8 @@ int MakeFinishingCopy(const char* program, const char* tempDir, const char* wind
     return ok ? 1 : 0;
 }
 
-void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report) {
+void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report,
+                      int builtInBefore) {
     RestoreVxd(systemDir, report);
     char iniPath[kUndoPath];
     char bakPath[kUndoPath];
@@ -429,7 +476,7 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     }
     static footprint::RawFile bak;
     bool haveBak = footprint::RawOpenRead(&bak, bakPath) != 0;
-    RestoreMouseLines editor(haveBak ? &bak : nullptr, report);
+    RestoreMouseLines editor(haveBak ? &bak : nullptr, report, builtInBefore != 0);
     int result = footprint::RewriteTextFile(iniPath, newPath, tempPath, windowsDir, editor);
     if (haveBak) {
         footprint::RawClose(&bak);
@@ -456,8 +503,39 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     }
 }
 
-void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script, int haveList,
-                          const char* pageLibrary, const char* application, UndoReport* report) {
+void RestoreSharedCounts(const UndoPlaces& places, InstallRecord& record, UndoReport* report) {
+    char listPath[kUndoPath];
+    if (!ComposePath(listPath, places.installDir, kListName)) {
+        return;
+    }
+    // Every target first, on the disk in one commit; then the counts.
+    int staged = 0;
+    char entry[kUndoPath];
+    for (int pass = 0; pass < 2; pass++) {
+        for (int i = 1; i <= kMaxListEntries && ReadEntry(listPath, "Files", i, entry); i++) {
+            char key[footprint::kFootprintPath];
+            char path[kUndoPath];
+            footprint::FileRecord found;
+            uint32_t target = 0;
+            if (!EntryPath(places, entry, false, path) ||
+                !FoundBefore(record, entry, key, &found) || !found.shared ||
+                !LoweringTarget(record, key, path, &target, &staged)) {
+                continue;
+            }
+            if (pass == 1) {
+                LowerTo(path, target, found.countState == footprint::kCountAbsent, report);
+            }
+        }
+        if (pass == 0 && staged != 0 && (!record.Commit() || staged < 0)) {
+            AddLeftover(report, kLeftFailed, record.Path());
+            return;
+        }
+    }
+}
+
+void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
+                          const StartupStrings& script, int haveList, const char* pageLibrary,
+                          const char* application, UndoReport* report) {
     OwnFiles own;
     if (!OwnFilesOf(places, &own)) {
         return;
@@ -486,7 +564,7 @@ void RemoveInstalledFiles(const UndoPlaces& places, const StartupStrings& script
             bool atRestart =
                 (last && !fromCopy) || SamePlace(path, places.program) ||
                 (script.MouseDriver[0] != 0 && SameText(NameOf(path), script.MouseDriver));
-            if ((last && fromCopy) || (!last && KeptAsFound(recordPath, entry, path, report))) {
+            if ((last && fromCopy) || (!last && KeptAsFound(record, entry, path, report))) {
                 continue;
             }
             if (atRestart) {
@@ -540,9 +618,11 @@ void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* 
         listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
     }
     if (FromCopy(places, original)) {
-        // The program after its list: while it is there, a run cut short
-        // can be started again, and without a list it still finishes here.
-        const char* last[] = {recordPath, listPath, original};
+        // The list before the record: a rerun without the list still finds
+        // the record's word on every file it keeps. The program last: while
+        // it is there, a run cut short can be started again, and without a
+        // list it still finishes here.
+        const char* last[] = {listPath, recordPath, original};
         for (const char* path : last) {
             if (plat::FileDelete(path)) {
                 report->changed = 1;
@@ -577,26 +657,91 @@ int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report) {
     return footprint::WininitAdd(windowsDir, pointers, report->restartFiles, nullptr);
 }
 
+namespace {
+
+// 1 when the two files hold the same bytes.
+bool SameBytes(const char* a, const char* b) {
+    static char bufA[512];
+    static char bufB[512];
+    plat::File fa = plat::FileOpenRead(a);
+    plat::File fb = fa != nullptr ? plat::FileOpenRead(b) : nullptr;
+    bool same = fb != nullptr;
+    uint32_t gotA = 1;
+    uint32_t gotB = 0;
+    while (same && gotA > 0) {
+        same = plat::FileRead(fa, bufA, sizeof bufA, &gotA) &&
+               plat::FileRead(fb, bufB, sizeof bufB, &gotB) && gotA == gotB;
+        for (uint32_t i = 0; same && i < gotA; i++) {
+            same = bufA[i] == bufB[i];
+        }
+    }
+    plat::FileClose(fa);
+    plat::FileClose(fb);
+    return same;
+}
+
+}  // namespace
+
+int HoldsInstallation(const char* dir, const char* program) {
+    char listPath[kUndoPath];
+    char original[kUndoPath];
+    static StartupStrings script;
+    static InstallRecord record;
+    if (!ComposePath(listPath, dir, kListName) ||
+        !ComposePath(original, dir, footprint::kUninstaller) || !record.Open(dir) ||
+        !ReadUninstallList(listPath, &script)) {
+        return 0;
+    }
+    const char* const marks[][2] = {
+        {footprint::kRecordFiles, footprint::kRecordFilesAll},
+        {footprint::kRecordPs2, footprint::kRecordDeviceKey},
+        {footprint::kRecordPs2, footprint::kRecordClassKey},
+        {footprint::kRecordSerial, footprint::kRecordDeviceKey},
+        {footprint::kRecordSerial, footprint::kRecordClassKey},
+    };
+    char value[kUndoPath];
+    for (const auto& mark : marks) {
+        if (record.ReadInstallRecord(mark[0], mark[1], "", value, sizeof value)[0] != 0) {
+            return 1;
+        }
+    }
+    // Without a record (one the user deleted), the folder's own
+    // UNINSTAL.EXE is the program the copy was made from.
+    return program != nullptr && SameBytes(original, program);
+}
+
 void UndoInstallation(const UndoPlaces& places, UndoReport* report) {
     char listPath[kUndoPath];
-    char recordPath[kUndoPath];
     static StartupStrings script;
-    if (!ComposePath(listPath, places.installDir, kListName) ||
-        !ComposePath(recordPath, places.installDir, kRecordName)) {
+    static InstallRecord record;
+    if (!ComposePath(listPath, places.installDir, kListName) || !record.Open(places.installDir)) {
         AddLeftover(report, kLeftFailed, places.installDir);
         return;
     }
     int haveList = ReadUninstallList(listPath, &script);
-    // A setup cut off while it took its new record leaves it to be taken.
-    RecoverInstallRecord(places.installDir);
+    // What a run cut off left of the record's or WININIT.INI's write first.
+    record.Recover();
+    footprint::WininitRecover(places.windowsDir);
     // The registry names the programs; read it before the entries go.
     static char pageLibrary[kUndoPath];
     static char application[kUndoPath];
     ApplicationFiles(pageLibrary, application);
-    RestoreDriverRegistration(recordPath, script, report);
+    RestoreDriverRegistration(record, script, report);
+    RestoreSharedCounts(places, record, report);
     RemoveApplicationEntries(report);
-    RestoreSystemIni(places.windowsDir, places.systemDir, report);
-    RemoveInstalledFiles(places, script, haveList, pageLibrary, application, report);
+    // Windows 95/98 write the registry lazily: what was undone there must be
+    // on the disk before the first file, the list or the record goes, or a
+    // power cut would leave setup's registration naming files that are gone.
+    if (plat::RegFlush(plat::LocalMachine()) != plat::kErrSuccess) {
+        AddLeftover(report, kLeftFailed, "HKEY_LOCAL_MACHINE");
+        return;
+    }
+    char line[16];
+    record.ReadInstallRecord(footprint::kRecordSystem, footprint::kRecordMouseLine, "", line,
+                             sizeof line);
+    RestoreSystemIni(places.windowsDir, places.systemDir, report,
+                     text::CompareNoCase(line, footprint::kLineBuiltIn) == 0);
+    RemoveInstalledFiles(places, record, script, haveList, pageLibrary, application, report);
     if (!ScheduleRestartDeletes(places.windowsDir, report)) {
         AddLeftover(report, kLeftFailed, "WININIT.INI");
     }

@@ -5,6 +5,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "uninstall/undo.h"
 
 namespace {
@@ -74,8 +75,8 @@ void Leave(UndoReport* report, int kind, const char* keyPath, const char* name) 
 }
 
 // The record's text for key in section, or kAbsent.
-void ReadRecord(const char* record, const char* section, const char* key, char* out) {
-    plat::ProfileGetString(section, key, kAbsent, out, kValueField, record);
+void ReadRecord(InstallRecord& record, const char* section, const char* key, char* out) {
+    record.ReadInstallRecord(section, key, kAbsent, out, kValueField);
 }
 
 bool Absent(const char* recorded) {
@@ -197,7 +198,7 @@ enum ClassOrigin {
     kClassEarlierSetup,  // an earlier setup made it; a later one recorded its values
 };
 
-ClassOrigin RestoreClassKey(const char* record, const char* section, const char* path,
+ClassOrigin RestoreClassKey(InstallRecord& record, const char* section, const char* path,
                             const StartupStrings& s, UndoReport* report) {
     ClassValues v = ClassValuesOf(s, section);
     char recorded[5][kValueField];
@@ -236,7 +237,12 @@ ClassOrigin RestoreClassKey(const char* record, const char* section, const char*
     char type[kValueField];
     ReadRecord(record, section, footprint::kRecordMouseType, type);
     char value[kValueField];
-    if (!Absent(type)) {
+    if (SameExactly(type, footprint::kRecordedUnknown)) {
+        // An older record did not keep it: setup's text may be the earlier one.
+        if (ReadValue(key, "MouseType", value) && SameExactly(value, section)) {
+            Leave(report, kLeftUnknown, path, "MouseType");
+        }
+    } else if (!Absent(type)) {
         // Recorded write-once, "-" for absent: a recorded text equal to
         // setup's was there before the first setup.
         const char* before = SameExactly(type, footprint::kRecordedAbsent) ? "" : type;
@@ -325,7 +331,7 @@ void RestoreFlags(plat::RegKey device, const char* devicePath, const char* recor
     report->changed = 1;
 }
 
-void RestoreSection(const char* record, const char* section, const StartupStrings& s,
+void RestoreSection(InstallRecord& record, const char* section, const StartupStrings& s,
                     UndoReport* report) {
     char devicePath[kValueField];
     char classPath[kValueField];
@@ -343,6 +349,14 @@ void RestoreSection(const char* record, const char* section, const StartupString
     plat::RegKey device;
     if (plat::RegOpen(plat::LocalMachine(), devicePath, &device) != plat::kErrSuccess) {
         Leave(report, kLeftKey, devicePath, nullptr);
+        return;
+    }
+    // Setup registers mice only: a record naming another device (a damaged
+    // one) never touches it.
+    char deviceClass[kValueField];
+    if (!ReadValue(device, "Class", deviceClass) || !Same(deviceClass, "Mouse")) {
+        plat::RegClose(device);
+        Leave(report, kLeftUnknown, devicePath, nullptr);
         return;
     }
     bool serial = Same(section, "Serial");
@@ -532,16 +546,15 @@ int ReadUninstallList(const char* listPath, StartupStrings* script) {
            !SameExactly(probe, kAbsent);
 }
 
-void RestoreDriverRegistration(const char* recordPath, const StartupStrings& script,
+void RestoreDriverRegistration(InstallRecord& record, const StartupStrings& script,
                                UndoReport* report) {
     for (const char* section : kSections) {
-        RestoreSection(recordPath, section, script, report);
+        RestoreSection(record, section, script, report);
     }
     // Setup records nothing for the root device it makes, so without a
     // record only that device is known.
-    if (!RemoveNewSerialDevice(script, report) &&
-        plat::FileAttributes(recordPath) == plat::kInvalidAttributes) {
-        AddLeftover(report, kLeftNoRecord, recordPath);
+    if (!RemoveNewSerialDevice(script, report) && !record.Exists()) {
+        AddLeftover(report, kLeftNoRecord, record.Path());
     }
     RemoveOrphanSerialClasses(script, report);
 }

@@ -1,14 +1,18 @@
 // Power cuts at every step: setup and the uninstaller, run as a user runs
 // them on the sample disk, are stopped after each step that changes the
-// machine (and half-way through each write), Windows starts again, and the
-// user runs the same program again to its end. At every stop point:
-// system.ini is the old or the new file byte for byte once Windows has
-// started, the install record holds only earlier values, and after the
-// rerun (and, for setup, the uninstaller) the whole machine equals what the
-// uninterrupted runs give.
+// machine (and after the first byte, half-way and before the last byte of
+// each write), Windows starts again (losing the registry changes since the
+// last flush and the profile writes not yet flushed), and the user runs the
+// same program again to its end. At every stop point: system.ini is the
+// old or the new file byte for byte once Windows has started, the install
+// record holds only earlier values, and after the rerun (and, after setup,
+// the uninstaller) the whole machine equals what the uninterrupted runs
+// give; those must change the machine and give back the one from before
+// the first setup.
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -16,12 +20,16 @@
 #include <string>
 #include <vector>
 
+#include "footprint/footprint.h"
 #include "install/installation.h"
+#include "install/register_driver.h"
+#include "install/target_files.h"
 #include "model/setup_state.h"
 #include "platform/files.h"
 #include "platform/posix/machine.h"
 #include "platform/system.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "script/setup_script.h"
 #include "support/test_machine.h"
 #include "ui/logic/page_logic.h"
@@ -33,10 +41,18 @@ namespace fs = std::filesystem;
 namespace posix = plat::posix;
 
 const char kInstallDir[] = "C:\\Program Files\\VELOR";
+const char kFirstFolder[] = "Program Files/VELOR/";  // the default folder, as Take names it
+const char kSecondDir[] = "C:\\VELOR2";
 const char kTempDir[] = "C:\\WINDOWS\\TEMP\\";  // as GetTempPathA gives it
+const char kRegistry[] = "<registry>";          // the whole store, creation order and all
+const char kKeyPrefix[] = "<registry> ";        // one key: "<registry> [HKEY_...]"
+const char kReadOnly[] = "<read-only>";         // the read-only files and drives
+const size_t kShownDifferences = 6;             // per comparison; the rest are counted
+const size_t kShownStops = 10;                  // failing stop points printed per scenario
 
 // Every file and directory of drive C: by relative path ("dir/" for a
-// directory), and the registry store as "<registry>".
+// directory), the registry store whole and key by key, and the read-only
+// marks.
 typedef std::map<std::string, std::string> Machine;
 
 std::string Slurp(const fs::path& path) {
@@ -50,19 +66,61 @@ fs::path DriveC() {
     return fs::path(posix::Machine().root) / "c";
 }
 
+// Windows' start leaves it whenever it carried out a WININIT.INI: its own
+// note of a start after a cut, not the program's doing.
+bool LeftOut(const std::string& rel) {
+    return rel == "WINDOWS/WININIT.BAK";
+}
+
+// The store's text cut into its keys, each "[name]" line with its values.
+void TakeKeys(const std::string& text, Machine* m) {
+    std::istringstream in(text);
+    std::string line;
+    std::string key;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line[0] == '[') {
+            key = kKeyPrefix + line.substr(0, line.find_last_of(']') + 1);
+            (*m)[key];
+        } else if (!key.empty() && line != "\r") {
+            (*m)[key] += line + "\n";
+        }
+    }
+}
+
 Machine Take() {
     Machine m;
     for (const fs::directory_entry& e : fs::recursive_directory_iterator(DriveC())) {
         std::string rel = fs::relative(e.path(), DriveC()).string();
-        // Windows' start leaves it whenever it carried out a WININIT.INI:
-        // its own note of a start after a cut, not the program's doing.
-        if (rel == "WINDOWS/WININIT.BAK") {
-            continue;
+        if (!LeftOut(rel)) {
+            m[e.is_directory() ? rel + "/" : rel] = e.is_directory() ? "" : Slurp(e.path());
         }
-        m[e.is_directory() ? rel + "/" : rel] = e.is_directory() ? "" : Slurp(e.path());
     }
-    m["<registry>"] = posix::RegistrySaveText();
+    m[kRegistry] = posix::RegistrySaveText();
+    TakeKeys(m[kRegistry], &m);
+    std::string marks;
+    for (const std::string& host : posix::Machine().readOnlyFiles) {
+        std::string rel = fs::relative(host, DriveC()).string();
+        marks += LeftOut(rel) ? "" : rel + "\n";
+    }
+    for (char drive : posix::Machine().readOnlyDrives) {
+        marks += std::string(1, drive) + ":\n";
+    }
+    m[kReadOnly] = marks;
     return m;
+}
+
+void PutReadOnly(const std::string& marks) {
+    posix::Machine().readOnlyFiles.clear();
+    posix::Machine().readOnlyDrives.clear();
+    std::istringstream in(marks);
+    std::string mark;
+    while (std::getline(in, mark)) {
+        if (mark.size() == 2 && mark[1] == ':') {
+            posix::Machine().readOnlyDrives.insert(mark[0]);
+        } else {
+            posix::Machine().readOnlyFiles.insert((DriveC() / mark).string());
+        }
+    }
 }
 
 void Put(const Machine& m) {
@@ -70,9 +128,11 @@ void Put(const Machine& m) {
     fs::create_directories(DriveC());
     for (const auto& entry : m) {
         fs::path path = DriveC() / entry.first;
-        if (entry.first == "<registry>") {
+        if (entry.first == kRegistry) {
             posix::RegistryClear();
             posix::RegistryLoadText(entry.second);
+        } else if (entry.first[0] == '<') {
+            continue;  // a key of the store, or the marks (below)
         } else if (entry.first.back() == '/') {
             fs::create_directories(path);
         } else {
@@ -80,26 +140,67 @@ void Put(const Machine& m) {
             std::ofstream(path, std::ios::binary) << entry.second;
         }
     }
+    PutReadOnly(m.at(kReadOnly));
     posix::ClearRegistryWrites();
 }
 
-// What differs, one name per entry.
-std::string Differences(const Machine& want, const Machine& got) {
+// The lines of a that b lacks, each with sign in front.
+std::string LinesNotIn(const std::string& a, const std::string& b, const char* sign) {
     std::string out;
-    for (const auto& w : want) {
-        auto g = got.find(w.first);
-        if (g == got.end()) {
-            out += " missing " + w.first + ";";
-        } else if (g->second != w.second) {
-            out += " changed " + w.first + ";";
-        }
-    }
-    for (const auto& g : got) {
-        if (want.count(g.first) == 0) {
-            out += " extra " + g.first + ";";
+    std::istringstream in(a);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (("\n" + b).find("\n" + line + "\n") == std::string::npos) {
+            out += std::string(" ") + sign + line.substr(0, line.find('\r'));
         }
     }
     return out;
+}
+
+// What differs, one name per entry, the first kShownDifferences of them; a
+// key of the store with its lines that differ: "+" what got has and want
+// lacks, "-" the other way.
+std::string Differences(const Machine& want, const Machine& got) {
+    std::vector<std::string> found;
+    bool keyDiffers = false;
+    for (const auto& w : want) {
+        auto g = got.find(w.first);
+        bool isKey = w.first.rfind(kKeyPrefix, 0) == 0;
+        if (g == got.end()) {
+            found.push_back(" missing " + w.first + ";");
+        } else if (g->second != w.second && isKey) {
+            found.push_back(" changed " + w.first + ":" + LinesNotIn(g->second, w.second, "+") +
+                            LinesNotIn(w.second, g->second, "-") + ";");
+        } else if (g->second != w.second && w.first != kRegistry) {
+            found.push_back(" changed " + w.first + ";");
+        }
+        keyDiffers = keyDiffers || (isKey && (g == got.end() || g->second != w.second));
+    }
+    for (const auto& g : got) {
+        if (want.count(g.first) == 0) {
+            found.push_back(" extra " + g.first + ";");
+            keyDiffers = keyDiffers || g.first.rfind(kKeyPrefix, 0) == 0;
+        }
+    }
+    if (!keyDiffers && want.at(kRegistry) != got.at(kRegistry)) {
+        found.push_back(" registry keys in another order;");
+    }
+    std::string out;
+    for (size_t i = 0; i < found.size() && i < kShownDifferences; i++) {
+        out += found[i];
+    }
+    if (found.size() > kShownDifferences) {
+        out += " and " + std::to_string(found.size() - kShownDifferences) + " more;";
+    }
+    return out;
+}
+
+// m without the entries below prefix.
+Machine Without(Machine m, const std::string& prefix) {
+    for (auto it = m.begin(); it != m.end();) {
+        it = it->first.rfind(prefix, 0) == 0 ? m.erase(it) : std::next(it);
+    }
+    return m;
 }
 
 std::string IniOf(const Machine& m) {
@@ -110,10 +211,11 @@ std::string IniOf(const Machine& m) {
 // The install record as (section, key) -> value; empty when there is none.
 typedef std::map<std::pair<std::string, std::string>, std::string> Record;
 
-Record RecordOnDisk() {
+Record RecordOnDisk(const std::string& dir) {
     Record r;
     std::vector<posix::ProfileSectionLines> sections;
-    if (posix::ProfileParseFile((DriveC() / "Program Files/VELOR/SETUP.INF").string(), &sections)) {
+    std::string path = dir + "\\" + footprint::kRecordName;
+    if (posix::ProfileParseFile(posix::HostPath(path.c_str()), &sections)) {
         for (const posix::ProfileSectionLines& s : sections) {
             for (const posix::ProfileLine& l : s.lines) {
                 r[{s.name, l.name}] = l.value;
@@ -163,26 +265,48 @@ int Create(void*, const char* path) {
     return plat::DirCreate(path);
 }
 
-// The wizard with the mouse type chosen and the default destination.
-void RunSetup(int serial) {
+// The wizard with the mouse type chosen and the destination typed (null:
+// the default one accepted).
+void RunSetup(int serial, const char* dest) {
     ResetSetupState(gSetup);
     plat::WindowsDirectory(gSetup.windowsDir, sizeof gSetup.windowsDir);
     if (!LoadSetupScript(gSetup)) {
         return;
     }
     gSetup.serialMouse = serial;
+    if (dest != nullptr) {
+        text::Copy(gSetup.destDir, sizeof gSetup.destDir, dest);
+    }
     ui::DestinationChecks checks = {nullptr, Exists, Yes, FreeSpace, Create};
     if (ui::CheckDestination(gSetup.destDir, gSetup.minimumSpace, checks) == ui::kDestAccepted) {
         Page page;
-        RunInstallation(gSetup, page);
+        static InstallRecord record;
+        record.Open(gSetup.destDir);
+        RunInstallation(gSetup, record, page);
     }
     ReleaseInstallPlan(gSetup);
 }
 
-// UNINSTAL.EXE from the install directory, answered Yes: its copy in the
+// SETUP.EXE -u from A:, the mouse type chosen: the driver alone, its
+// record beside the program.
+void RunDriverOnly(int serial) {
+    ResetSetupState(gSetup);
+    plat::WindowsDirectory(gSetup.windowsDir, sizeof gSetup.windowsDir);
+    if (!LoadSetupScript(gSetup)) {
+        return;
+    }
+    gSetup.serialMouse = serial;
+    static char dir[kPathSize];
+    DriverOnlyRecordDir(gSetup, dir);
+    static InstallRecord record;
+    record.Open(dir);
+    RegisterMouseDriver(gSetup, record, RegisterScope::DriverOnly);
+    ReleaseInstallPlan(gSetup);
+}
+
+// UNINSTAL.EXE from the install directory dir, answered Yes: its copy in the
 // temp directory undoes the installation (in place when no copy is made).
-void RunUninstaller() {
-    std::string dir = kInstallDir;
+void RunUninstaller(const std::string& dir) {
     std::string original = dir + "\\UNINSTAL.EXE";
     char copy[kUndoPath];
     std::string program =
@@ -193,135 +317,395 @@ void RunUninstaller() {
     UndoInstallation(places, &report);
 }
 
+// ---- what the rows add to the machine ---------------------------------------
+
+std::string Examples() {
+    return std::string(SETUP_SOURCE_DIR) + "/examples/";
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    size_t at = text.find(from);
+    EXPECT_NE(std::string::npos, at) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+// A library the disk also installs into the system directory, there before
+// setup and counted twice in SharedDLLs by other programs; the disk's
+// uninstall list names it.
+const char kShared[] = "a library other programs share\r\n";
+void SharedLibrary() {
+    std::string inf;
+    testing_machine::ReadFile("A:\\SETUP.INF", &inf);
+    inf = Replaced(inf, "Disk1=8", "Disk1=9");
+    inf = Replaced(inf, "Read me first, RootDir\r\n",
+                   "Read me first, RootDir\r\n9=VLSHARE.DLL, VLSHARE.DLL, Shared library, "
+                   "WinSystemDir\r\n");
+    testing_machine::WriteFile("A:\\SETUP.INF", inf);
+    testing_machine::WriteFile("A:\\SYSTEM\\VLSHARE.DLL", kShared);
+    // The list as a plain file: setup copies a file that is not SZDD as it is.
+    testing_machine::WriteFile(
+        "A:\\UNINSTAL.IN_",
+        Replaced(Slurp(Examples() + "originals/UNINSTAL.INF"), "8=Windows, INF\\VLMOUSE.INF\r\n",
+                 "8=Windows, INF\\VLMOUSE.INF\r\n9=Windows, SYSTEM\\VLSHARE.DLL\r\n"));
+    testing_machine::WriteFile("C:\\WINDOWS\\SYSTEM\\VLSHARE.DLL", kShared);
+    posix::RegistryLoadText(
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+        "SharedDLLs]\r\n\"C:\\\\WINDOWS\\\\SYSTEM\\\\VLSHARE.DLL\"=dword:00000002\r\n");
+}
+const char kCountedThrice[] = "\"C:\\\\WINDOWS\\\\SYSTEM\\\\VLSHARE.DLL\"=dword:00000003";
+
+// Another program's work for the next start of Windows.
+void PendingWork() {
+    testing_machine::WriteFile("C:\\OTHER\\OLD.DLL", "old, to go\r\n");
+    testing_machine::WriteFile("C:\\OTHER\\A.DLL", "a, the old one\r\n");
+    testing_machine::WriteFile("C:\\OTHER\\A.NEW", "a, the new one\r\n");
+    testing_machine::WriteFile("C:\\WINDOWS\\WININIT.INI",
+                               "[rename]\r\nNUL=C:\\OTHER\\OLD.DLL\r\n"
+                               "C:\\OTHER\\A.DLL=C:\\OTHER\\A.NEW\r\n");
+}
+
+void ReadOnlyWininit() {
+    testing_machine::WriteFile("C:\\WINDOWS\\WININIT.INI", "[rename]\r\n");
+    posix::SetFileReadOnly("C:\\WINDOWS\\WININIT.INI", true);
+}
+
+void ProtectDriveA() {
+    posix::Machine().readOnlyDrives.insert('A');
+}
+
+// The destination disk is full when the record's new copy is written.
+// The record's new copy cannot be made once there is a record to copy: the
+// record of the target files goes down before the copy, every later write
+// (the registration's) fails, as on a destination disk the copy filled.
+void RecordCannotBeWritten() {
+    posix::InjectFault(posix::Op::FileCreate, footprint::kRecordNew);
+}
+
 // ---- the explorer -----------------------------------------------------------
+
+enum Program {
+    kSetup,       // the wizard on the sample disk
+    kUninstall,   // UNINSTAL.EXE of the default folder
+    kDriverOnly,  // SETUP.EXE -u from A: with the other mouse type than the setups'
+};
+
+// What the round trip (the run tried and, unless it is the uninstaller's,
+// the uninstall after it) gives back, next to the machine before the first
+// setup with the rows' own changes, after Windows started.
+enum Ending {
+    kAsBefore,          // the whole machine
+    kFirstFolderStays,  // the same; the first folder's files may stay (see the row)
+    kUnchanged,         // the run tried changes nothing, and the round trip gives it back
+    // The whole machine, but the start of Windows after a cut ends the
+    // row's condition (a read-only WININIT.INI becomes WININIT.BAK), so a
+    // rerun may rightly go another way than the uninterrupted run: a stop
+    // point is judged by its round trip alone. What the row's condition
+    // kept the run tried from finishing (an uninstaller that cannot leave
+    // its files to WININIT.INI keeps them, named) a run after the next
+    // start finishes.
+    kRestartEndsIt,
+};
+
+typedef void (*Hook)();
 
 struct Scenario {
     const char* name;
-    int serial;      // the mouse type chosen: 1 serial, 0 PS/2
-    bool vxd;        // VMM32\VMOUSE.VXD present before the first setup
-    int setups;      // setups run (Windows restarted after each) before the run tried
-    bool uninstall;  // the run tried is the uninstaller's; otherwise setup's
-    int known;       // stop points known to fail
+    int serial;           // the setups' mouse type: 1 serial, 0 PS/2
+    bool vxd;             // VMM32\VMOUSE.VXD present before the first setup
+    Hook disk;            // changes to the disk and machine before the first setup, or null
+    int setups;           // setups run (Windows restarted after each) before the run tried
+    Hook before;          // changes right before the run tried, or null
+    Program program;      // the run tried
+    const char* dest;     // where the run tried's setup installs; null: the default folder
+    Hook faults;          // faults while the run tried runs, every time, or null
+    Ending ending;        // what the round trip gives back
+    const char* doneHas;  // a registry line after the uninterrupted run tried, or null
+    int known;            // stop points known to fail
 };
 
-void Run(const Scenario& s) {
-    s.uninstall ? RunUninstaller() : RunSetup(s.serial);
+std::string InstallDir(const Scenario& s) {
+    return s.program == kSetup && s.dest != nullptr ? s.dest : kInstallDir;
 }
 
-void Explore(const Scenario& s) {
+std::string RecordDir(const Scenario& s) {
+    return s.program == kDriverOnly ? "A:" : InstallDir(s);
+}
+
+void Run(const Scenario& s) {
+    if (s.faults != nullptr) {
+        s.faults();
+    }
+    if (s.program == kUninstall) {
+        RunUninstaller(kInstallDir);
+    } else if (s.program == kDriverOnly) {
+        RunDriverOnly(!s.serial);
+    } else {
+        RunSetup(s.serial, s.dest);
+    }
+    posix::ClearFaults();
+}
+
+// The uninstall that ends a round trip after the run tried.
+void Uninstall(const Scenario& s) {
+    RunUninstaller(InstallDir(s));
+    posix::WindowsRestart(false);
+}
+
+// The machines the explorer compares with.
+struct References {
+    Machine before;  // before the first setup, the rows' changes made, Windows started
+    Machine base;    // right before the run tried
+    std::vector<posix::PowerEntry> steps;  // the uninterrupted run tried's
+    Machine done;                          // after it and a restart
+    Record earlier;                        // the record it leaves
+    Machine end;                           // after the round trip
+};
+
+void MakeMachine(const Scenario& s) {
     testing_machine::Reset();
-    std::string examples = std::string(SETUP_SOURCE_DIR) + "/examples/";
-    fs::copy(examples + "disk", posix::Machine().root + "/a", fs::copy_options::recursive);
-    testing_machine::WriteFile("C:\\WINDOWS\\system.ini", Slurp(examples + "machine/system.ini"));
+    fs::copy(Examples() + "disk", posix::Machine().root + "/a", fs::copy_options::recursive);
+    testing_machine::WriteFile("C:\\WINDOWS\\system.ini", Slurp(Examples() + "machine/system.ini"));
     if (s.vxd) {
         testing_machine::WriteFile("C:\\WINDOWS\\SYSTEM\\VMM32\\VMOUSE.VXD",
-                                   Slurp(examples + "machine/VMOUSE.VXD"));
+                                   Slurp(Examples() + "machine/VMOUSE.VXD"));
     }
-    posix::RegistryLoadFile(examples + "machine/win98.reg");
+    posix::RegistryLoadFile(Examples() + "machine/win98.reg");
+    // With the keys every Windows 98 has, which setup's entries go into.
     posix::RegistryLoadText(
         "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
-        "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\r\n");
+        "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+        "\"SystemTray\"=\"SysTray.Exe\"\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n\r\n"
+        "[HKEY_CLASSES_ROOT\\CLSID]\r\n");
     fs::remove_all(DriveC() / "SETUPTESTS");
     fs::create_directories(DriveC() / "Program Files");
     fs::create_directories(DriveC() / "WINDOWS/INF");
     fs::create_directories(DriveC() / "WINDOWS" / "TEMP");
-    for (int i = 0; i < s.setups; i++) {
-        RunSetup(s.serial);
-        posix::WindowsRestart(false);
+    if (s.disk != nullptr) {
+        s.disk();
     }
-    const Machine base = Take();
+}
 
-    // The uninterrupted run, and for setup the uninstaller after it.
-    posix::PowerCutAfter(-1, false);
-    Run(s);
-    const std::vector<std::string> steps = posix::PowerLog();
+References Reference(const Scenario& s) {
+    References r;
+    MakeMachine(s);
+    const Machine first = Take();
+    if (s.before != nullptr) {
+        s.before();
+    }
     posix::WindowsRestart(false);
-    const Machine done = Take();
-    const Record earlier = RecordOnDisk();
-    Machine roundTrip;
-    if (!s.uninstall) {
-        RunUninstaller();
+    r.before = Take();
+    Put(first);
+    for (int i = 0; i < s.setups; i++) {
+        RunSetup(s.serial, nullptr);
         posix::WindowsRestart(false);
-        roundTrip = Take();
     }
-
-    // Nothing of the uninstaller stays: not the install folder, not its copy.
-    for (const auto& entry : s.uninstall ? done : roundTrip) {
-        EXPECT_TRUE(entry.first.rfind("Program Files/VELOR", 0) != 0 &&
-                    (entry.first.rfind("WINDOWS/TEMP/", 0) != 0 || entry.first == "WINDOWS/TEMP/"))
-            << s.name << " after the uninstall: " << entry.first;
+    if (s.before != nullptr) {
+        s.before();
     }
+    r.base = Take();
+    posix::PowerCutAfter(-1, posix::kCutBefore);
+    Run(s);
+    r.steps = posix::PowerLog();
+    posix::WindowsRestart(false);
+    r.done = Take();
+    r.earlier = RecordOnDisk(RecordDir(s));
+    if (s.program != kUninstall) {
+        Uninstall(s);
+    } else if (s.ending == kRestartEndsIt) {
+        Uninstall(s);
+    }
+    r.end = Take();
+    return r;
+}
 
+// What is wrong with the uninterrupted runs themselves.
+std::vector<std::string> CheckReference(const Scenario& s, const References& r) {
+    std::vector<std::string> wrong;
+    std::string changes = Differences(r.base, r.done);
+    if (r.steps.empty()) {
+        wrong.push_back("the run tried changed nothing on the machine: no step");
+    } else if (s.ending != kUnchanged && changes.empty()) {
+        wrong.push_back("the run tried left the machine as it was");
+    } else if (s.ending == kUnchanged && !changes.empty()) {
+        wrong.push_back("the run tried changed the machine:" + changes);
+    }
+    if (s.doneHas != nullptr && r.done.at(kRegistry).find(s.doneHas) == std::string::npos) {
+        wrong.push_back(std::string("after the run tried the registry lacks ") + s.doneHas);
+    }
+    // Nothing of the uninstaller stays: not its folder, not its copy.
+    std::string folder = fs::relative(posix::HostPath(InstallDir(s).c_str()), DriveC()).string();
+    for (const auto& entry : r.end) {
+        if (entry.first.rfind(folder + "/", 0) == 0 ||
+            (entry.first.rfind("WINDOWS/TEMP/", 0) == 0 && entry.first != "WINDOWS/TEMP/")) {
+            wrong.push_back("after the uninstall: " + entry.first);
+        }
+    }
+    // The first setup's folder is not the second installation's: its files
+    // may stay. The rest (registry, system.ini, Windows' files) is as it
+    // was before the first setup: the second setup's record must carry the
+    // first one's earlier values, as the only uninstaller still registered
+    // is the second's.
+    std::string back = s.ending == kFirstFolderStays
+                           ? Differences(r.before, Without(r.end, kFirstFolder))
+                           : Differences(r.before, r.end);
+    if (!back.empty()) {
+        wrong.push_back("the round trip differs from the machine before the first setup:" + back);
+    }
+    return wrong;
+}
+
+// The cuts tried in step k: before it, and for a write every distinct
+// count of bytes that is neither none nor all (a cut with all of them
+// written is the stop before the next step): the first byte, half, all
+// but the last.
+std::vector<posix::CutPoint> CutsIn(const std::vector<posix::PowerEntry>& steps, size_t k) {
+    std::vector<posix::CutPoint> cuts = {posix::kCutBefore};
+    bool writes = k < steps.size() &&
+                  (steps[k].op == posix::Op::FileWrite || steps[k].op == posix::Op::LzCopy ||
+                   steps[k].op == posix::Op::ProfileFlush);
+    if (!writes) {
+        return cuts;
+    }
+    uint32_t size = steps[k].size;
+    std::vector<uint32_t> counts;
+    const std::pair<posix::CutPoint, uint32_t> parts[] = {
+        {posix::kCutFirstByte, 1}, {posix::kCutHalf, size / 2}, {posix::kCutAllButLast, size - 1}};
+    for (const auto& part : parts) {
+        if (part.second > 0 && part.second < size &&
+            std::find(counts.begin(), counts.end(), part.second) == counts.end()) {
+            counts.push_back(part.second);
+            cuts.push_back(part.first);
+        }
+    }
+    return cuts;
+}
+
+// "step 12 FileWrite C:\...\SETUP.NEW, 1 of 40 bytes": where the cut falls.
+std::string StopName(const std::vector<posix::PowerEntry>& steps, size_t k, posix::CutPoint cut) {
+    if (k == steps.size()) {
+        return "after the last step (nothing flushed)";
+    }
+    const posix::PowerEntry& e = steps[k];
+    std::string name =
+        "step " + std::to_string(k + 1) + " " + posix::OpName(e.op) + " " + e.subject + ", ";
+    uint32_t written = cut == posix::kCutFirstByte    ? 1
+                       : cut == posix::kCutHalf       ? e.size / 2
+                       : cut == posix::kCutAllButLast ? e.size - 1
+                                                      : 0;
+    return name + (cut == posix::kCutBefore
+                       ? std::string("not done")
+                       : std::to_string(written) + " of " + std::to_string(e.size) + " bytes");
+}
+
+// One stop point: the run tried cut at step k, Windows started, the run
+// again, and for setup the uninstall. What went wrong, or "".
+std::string TryStop(const Scenario& s, const References& r, size_t k, posix::CutPoint cut) {
+    Put(r.base);
+    posix::PowerCutAfter(static_cast<long>(k), cut);
+    Run(s);
+    posix::WindowsRestart(true);
+    Machine now = Take();
+    std::string broke;
+    std::string ini = IniOf(now);
+    if (ini != IniOf(r.base) && ini != IniOf(r.done)) {
+        broke +=
+            " system.ini neither old nor new after the start:" + Differences(r.base, now) + " |";
+    }
+    std::string record = EarlierValuesOnly(r.earlier, RecordOnDisk(RecordDir(s)));
+    if (!record.empty()) {
+        broke += " after the start:" + record + " |";
+    }
+    Run(s);
+    posix::WindowsRestart(false);
+    record = EarlierValuesOnly(r.earlier, RecordOnDisk(RecordDir(s)));
+    if (!record.empty()) {
+        broke += " after the rerun:" + record + " |";
+    }
+    bool sameWay = s.ending != kRestartEndsIt;
+    std::string differs = sameWay ? Differences(r.done, Take()) : "";
+    if (!differs.empty()) {
+        broke += " after the rerun:" + differs + " |";
+    } else if (s.program != kUninstall || !sameWay) {
+        if (s.program != kUninstall) {
+            Uninstall(s);
+        }
+        differs = Differences(sameWay ? r.end : r.before, Take());
+        if (!differs.empty()) {
+            broke += std::string(s.program != kUninstall ? " after the uninstall:"
+                                                         : " after the rerun:") +
+                     differs;
+        }
+    }
+    return broke;
+}
+
+void Explore(const Scenario& s) {
+    const References r = Reference(s);
+    std::vector<std::string> wrong = CheckReference(s, r);
     int checked = 0;
     std::vector<std::string> failures;
-    for (size_t k = 0; k <= steps.size(); k++) {
-        for (int half = 0; half < 2; half++) {
-            bool writes = false;
-            for (const char* op : {"FileWrite", "LzCopy", "ProfileFlush"}) {
-                writes = writes || (k < steps.size() && steps[k].rfind(op, 0) == 0);
-            }
-            if (half && !writes) {
-                continue;
-            }
+    for (size_t k = 0; k <= r.steps.size(); k++) {
+        for (posix::CutPoint cut : CutsIn(r.steps, k)) {
             checked++;
-            Put(base);
-            posix::PowerCutAfter(static_cast<long>(k), half != 0);
-            Run(s);
-            posix::WindowsRestart(true);
-            Machine now = Take();
-            std::string broke;
-            std::string ini = IniOf(now);
-            if (ini != IniOf(base) && ini != IniOf(done)) {
-                broke +=
-                    " system.ini neither old nor new after the start:" + Differences(base, now) +
-                    " |";
-            }
-            std::string record = EarlierValuesOnly(earlier, RecordOnDisk());
-            if (!record.empty()) {
-                broke += " after the start:" + record + " |";
-            }
-            Run(s);
-            posix::WindowsRestart(false);
-            record = EarlierValuesOnly(earlier, RecordOnDisk());
-            if (!record.empty()) {
-                broke += " after the rerun:" + record + " |";
-            }
-            std::string differs = Differences(done, Take());
-            if (!differs.empty()) {
-                broke += " after the rerun:" + differs + " |";
-            }
-            if (!s.uninstall && differs.empty()) {
-                RunUninstaller();
-                posix::WindowsRestart(false);
-                differs = Differences(roundTrip, Take());
-                if (!differs.empty()) {
-                    broke += " after the uninstall:" + differs;
-                }
-            }
+            std::string broke = TryStop(s, r, k, cut);
             if (!broke.empty()) {
-                std::string after = k == 0 ? "the start" : steps[k - 1];
-                failures.push_back("k=" + std::to_string(k) +
-                                   (half ? " (half of the next write)" : "") + " after " + after +
-                                   ":" + broke);
+                failures.push_back(StopName(r.steps, k, cut) + ":" + broke);
             }
         }
     }
-    printf("crash: %s %zu operations, %d stop points checked, %zu failed\n", s.name, steps.size(),
+    printf("crash: %s %zu operations, %d stop points checked, %zu failed\n", s.name, r.steps.size(),
            checked, failures.size());
-    for (const std::string& f : failures) {
-        printf("  %s\n", f.c_str());
+    for (const std::string& w : wrong) {
+        printf("  uninterrupted: %s\n", w.c_str());
     }
+    for (size_t i = 0; i < failures.size() && i < kShownStops; i++) {
+        printf("  %s\n", failures[i].c_str());
+    }
+    if (failures.size() > kShownStops) {
+        printf("  ... and %zu more failing stop points\n", failures.size() - kShownStops);
+    }
+    EXPECT_TRUE(wrong.empty()) << s.name;
     EXPECT_LE(static_cast<int>(failures.size()), s.known) << s.name;
 }
 
 TEST(Crash, EveryStopPointRecovers) {
+    // name, serial, vxd, disk, setups, before, program, dest, faults, ending, doneHas, known
     const Scenario rows[] = {
-        {"ps2-class", 0, true, 0, false, 0},
-        {"serial-root", 1, false, 0, false, 0},
-        {"second-setup", 0, true, 1, false, 0},
-        {"uninstall-ps2-class", 0, true, 1, true, 0},
-        {"uninstall-serial-root", 1, false, 1, true, 0},
-        {"uninstall-second-setup", 0, true, 2, true, 0},
+        {"ps2-class", 0, true, nullptr, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore, nullptr,
+         0},
+        {"serial-root", 1, false, nullptr, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore, nullptr,
+         0},
+        {"second-setup", 0, true, nullptr, 1, nullptr, kSetup, nullptr, nullptr, kUnchanged,
+         nullptr, 0},
+        {"uninstall-ps2-class", 0, true, nullptr, 1, nullptr, kUninstall, nullptr, nullptr,
+         kAsBefore, nullptr, 0},
+        {"uninstall-serial-root", 1, false, nullptr, 1, nullptr, kUninstall, nullptr, nullptr,
+         kAsBefore, nullptr, 0},
+        {"uninstall-second-setup", 0, true, nullptr, 2, nullptr, kUninstall, nullptr, nullptr,
+         kAsBefore, nullptr, 0},
+        // A second setup into another folder, then its uninstall.
+        {"second-folder", 0, true, nullptr, 1, nullptr, kSetup, kSecondDir, nullptr,
+         kFirstFolderStays, nullptr, 0},
+        {"shared-counted", 0, true, SharedLibrary, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore,
+         kCountedThrice, 0},
+        {"uninstall-shared-counted", 0, true, SharedLibrary, 1, nullptr, kUninstall, nullptr,
+         nullptr, kAsBefore, nullptr, 0},
+        {"pending-wininit", 0, true, nullptr, 0, PendingWork, kSetup, nullptr, nullptr, kAsBefore,
+         nullptr, 0},
+        {"uninstall-pending-wininit", 0, true, nullptr, 1, PendingWork, kUninstall, nullptr,
+         nullptr, kAsBefore, nullptr, 0},
+        {"readonly-wininit", 0, true, nullptr, 0, ReadOnlyWininit, kSetup, nullptr, nullptr,
+         kRestartEndsIt, nullptr, 0},
+        {"uninstall-readonly-wininit", 0, true, nullptr, 1, ReadOnlyWininit, kUninstall, nullptr,
+         nullptr, kRestartEndsIt, nullptr, 0},
+        {"record-write-fails", 0, true, nullptr, 0, nullptr, kSetup, nullptr, RecordCannotBeWritten,
+         kAsBefore, nullptr, 0},
+        // -u for the PS/2 port after a serial setup: the standard driver's
+        // class key is overwritten, its record due beside the program.
+        {"setup-u-readonly", 1, false, nullptr, 1, ProtectDriveA, kDriverOnly, nullptr, nullptr,
+         kAsBefore, nullptr, 0},
     };
     for (const Scenario& s : rows) {
         Explore(s);

@@ -62,6 +62,7 @@ if(NOT SETUP_WINDOWS)
     ${CMAKE_SOURCE_DIR}/src/install/file_copy.cpp
     ${CMAKE_SOURCE_DIR}/src/footprint/footprint.cpp
     ${CMAKE_SOURCE_DIR}/src/footprint/rewrite.cpp
+    ${CMAKE_SOURCE_DIR}/src/record/install_record.cpp
     ${CMAKE_SOURCE_DIR}/src/install/system_ini.cpp
     ${CMAKE_SOURCE_DIR}/src/uninstall/undo_files.cpp
     ${CMAKE_SOURCE_DIR}/src/uninstall/undo_registry.cpp)

@@ -16,6 +16,7 @@
 
 #include "fuzz/fuzz_machine.h"
 #include "model/startup_strings.h"
+#include "record/install_record.h"
 #include "uninstall/undo.h"
 
 namespace {
@@ -96,7 +97,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UndoPlaces places = {"C:\\VELOR", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM",
                          fromCopy ? "C:\\WINDOWS\\TEMP\\~VPUN00.EXE" : "C:\\VELOR\\UNINSTAL.EXE"};
     UndoReport report = UndoReport();
-    RemoveInstalledFiles(places, script, haveList, "", "", &report);
+    static InstallRecord record;
+    record.Open("C:\\VELOR");
+    RemoveInstalledFiles(places, record, script, haveList, "", "", &report);
     for (const char* f : kStayUntilRestart) {
         if (!fromCopy && !fs::exists(gRoot + "/" + f)) {
             Fail("deleted before the next start", f);

@@ -149,6 +149,19 @@ TEST(Files, RawReadWriteSeek) {
     EXPECT_EQ(2u, got);
     EXPECT_EQ(1, plat::FileClose(f));
 
+    // Opening for writing keeps the contents; only a handle for writing flushes.
+    f = plat::FileOpenWrite(path.c_str());
+    ASSERT_NE(nullptr, f);
+    EXPECT_EQ(1, plat::FileWrite(f, "\1", 1));
+    EXPECT_EQ(1, plat::FileFlush(f));
+    EXPECT_EQ(1, plat::FileClose(f));
+    data[0] = '\1';
+    EXPECT_TRUE(data == Contents(path));
+    f = plat::FileOpenRead(path.c_str());
+    ASSERT_NE(nullptr, f);
+    EXPECT_EQ(0, plat::FileFlush(f));
+    EXPECT_EQ(1, plat::FileClose(f));
+
     // Creating again empties the file.
     f = plat::FileCreate(path.c_str());
     ASSERT_NE(nullptr, f);
@@ -156,6 +169,7 @@ TEST(Files, RawReadWriteSeek) {
     EXPECT_EQ("", Contents(path));
 
     EXPECT_EQ(nullptr, plat::FileOpenRead(P("NONE.BIN").c_str()));
+    EXPECT_EQ(nullptr, plat::FileOpenWrite(P("NONE.BIN").c_str()));
     EXPECT_EQ(nullptr, plat::FileCreate(P("NODIR\\X.BIN").c_str()));
     EXPECT_EQ(nullptr, plat::FileOpenRead(P("").c_str()));  // a directory is no file
 }

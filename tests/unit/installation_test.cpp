@@ -57,16 +57,20 @@ class PageStandIn : public InstallProgress {
 const char kSharedDlls[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 // The SharedDLLs count of path: -1 when there is none.
-int SharedCount(const std::string& path) {
+int64_t SharedCount(const std::string& path) {
     testing_registry::Value v =
         testing_registry::Read(std::string(regtest::kHklm) + kSharedDlls, path);
     if (!v.present || v.type != plat::kRegDword || v.data.size() != 4) {
         return -1;
     }
-    return static_cast<uint8_t>(v.data[0]) | static_cast<uint8_t>(v.data[1]) << 8;
+    uint32_t n = 0;
+    for (int i = 3; i >= 0; i--) {
+        n = n << 8 | static_cast<uint8_t>(v.data[i]);
+    }
+    return n;
 }
 
-void SetSharedCount(const std::string& path, int count) {
+void SetSharedCount(const std::string& path, int64_t count) {
     plat::RegKey key;
     ASSERT_EQ(plat::kErrSuccess, plat::RegCreate(plat::LocalMachine(), kSharedDlls, &key));
     uint32_t n = static_cast<uint32_t>(count);
@@ -147,7 +151,7 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
             ASSERT_TRUE(tm::MakeDirs(windows + "\\system.bak"));
         }
         PageStandIn page(rows[i].at);
-        EXPECT_EQ(rows[i].result, RunInstallation(state, page));
+        EXPECT_EQ(rows[i].result, RunInstallation(state, regtest::RecordOf(state), page));
         ReleaseInstallPlan(state);
 
         EXPECT_EQ(rows[i].events, page.events);
@@ -163,25 +167,37 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
 
 // Setup (once or twice), then the uninstaller's file step, for a disk with
 // A.TXT for the install directory and SHARED.DLL for the system directory:
-// what was there stays (and is named), counts come back as they were.
+// what was there stays (and is named), counts come back as they were. The
+// list also names Windows' own WIN.INI, which no setup copied.
 TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
+    enum Between { kNothing, kOlderRecord, kAnotherUser };
     struct Row {
         int line;
         const char* what;
-        const char* before;  // there before setup: t A.TXT, d SHARED.DLL
-        int countBefore;     // SharedDLLs count of SHARED.DLL; -1 none
+        const char* before;   // there before setup: t A.TXT, d SHARED.DLL
+        int64_t countBefore;  // SharedDLLs count of SHARED.DLL; -1 none
         int setups;
-        bool olderRecord;  // the record loses [Files] and [Counted] before the uninstall
-        int countAfterSetup, countAfterUninstall;
-        const char* kept;       // after the uninstall, as before
-        const char* leftovers;  // kinds, A.TXT's first: E kLeftExisted, S kLeftShared
+        // Between setup and uninstall: kOlderRecord, the record loses
+        // [Files] and [Counted]; kAnotherUser, another product counts the
+        // library once more.
+        Between between;
+        int64_t countAfterSetup, countAfterUninstall;
+        const char* kept;       // after the uninstall (w WIN.INI)
+        const char* leftovers;  // kinds, A.TXT's first: E kLeftExisted, S kLeftShared,
+                                // N kLeftNotRecorded
     } rows[] = {
-        {__LINE__, "shared, there with count 2", "d", 2, 1, false, 3, 2, "d", "E"},
-        {__LINE__, "shared, made by setup, no count", "", -1, 1, false, -1, -1, "", ""},
-        {__LINE__, "shared, there without a count", "td", -1, 1, false, 1, -1, "td", "EE"},
-        {__LINE__, "a second setup counts nothing again", "td", 2, 2, false, 3, 2, "td", "EE"},
-        {__LINE__, "made by setup, another product counts it", "", 1, 1, false, 2, 1, "d", "S"},
-        {__LINE__, "an older record: listed files go, counts stay", "td", 2, 1, true, 3, 3, "", ""},
+        {__LINE__, "shared, there with count 2", "d", 2, 1, kNothing, 3, 2, "dw", "EN"},
+        {__LINE__, "shared, made by setup, no count", "", -1, 1, kNothing, -1, -1, "w", "N"},
+        {__LINE__, "shared, there without a count", "td", -1, 1, kNothing, 1, -1, "tdw", "EEN"},
+        {__LINE__, "a second setup counts nothing again", "td", 2, 2, kNothing, 3, 2, "tdw", "EEN"},
+        {__LINE__, "made by setup, another product counts it", "", 1, 1, kNothing, 2, 1, "dw",
+         "SN"},
+        {__LINE__, "an older record: listed files go, counts stay", "td", 2, 1, kOlderRecord, 3, 3,
+         "", ""},
+        {__LINE__, "another product counts it after setup: one less", "d", 2, 1, kAnotherUser, 3, 3,
+         "dw", "EN"},
+        {__LINE__, "a count that would wrap is left", "d", 0xFFFFFFFF, 1, kNothing, 0xFFFFFFFF,
+         0xFFFFFFFF, "dw", "EN"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
@@ -196,9 +212,11 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         ASSERT_TRUE(tm::MakeDirs(windows + "\\SYSTEM"));
         ASSERT_TRUE(tm::WriteFile(tm::Path("DISK") + "\\A.TXT", "disk"));
         ASSERT_TRUE(tm::WriteFile(tm::Path("DISK") + "\\SHARED.DLL", "disk"));
-        ASSERT_TRUE(
-            tm::WriteFile(dest + "\\UNINSTAL.INF",
-                          "[Files]\r\n1=Install, A.TXT\r\n2=Windows, SYSTEM\\SHARED.DLL\r\n"));
+        ASSERT_TRUE(tm::WriteFile(dest + "\\UNINSTAL.INF",
+                                  "[Files]\r\n1=Install, A.TXT\r\n2=Windows, SYSTEM\\SHARED.DLL\r\n"
+                                  "3=Windows, WIN.INI\r\n"));
+        std::string winIni = windows + "\\WIN.INI";
+        ASSERT_TRUE(tm::WriteFile(winIni, "[windows]\r\n"));
         if (text::Find(row.before, "t") != nullptr) {
             ASSERT_TRUE(tm::WriteFile(txt, "mine"));
         }
@@ -221,15 +239,17 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         state.diskFirstEntry[1] = state.installPlan + 2;
         for (int i = 0; i < row.setups; i++) {
             PageStandIn page(kNever);
-            RunInstallation(state, page);
+            RunInstallation(state, regtest::RecordOf(state), page);
         }
         ReleaseInstallPlan(state);
         EXPECT_EQ("disk", Read(dll));
         EXPECT_EQ(row.countAfterSetup, SharedCount(dll));
         std::string record = dest + "\\SETUP.INF";
-        if (row.olderRecord) {
+        if (row.between == kOlderRecord) {
             plat::ProfileWriteString("Files", nullptr, nullptr, record.c_str());
             plat::ProfileWriteString("Counted", nullptr, nullptr, record.c_str());
+        } else if (row.between == kAnotherUser) {
+            SetSharedCount(dll, SharedCount(dll) + 1);
         }
 
         StartupStrings script = StartupStrings();
@@ -238,16 +258,20 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         UndoPlaces places = {dest.c_str(), windows.c_str(), system.c_str(), program.c_str()};
         for (int run = 0; run < 2; run++) {  // a second run changes nothing
             UndoReport r = UndoReport();
-            RemoveInstalledFiles(places, script, 1, "", "", &r);
+            InstallRecord& installed = regtest::RecordOf(state);
+            RestoreSharedCounts(places, installed, &r);
+            RemoveInstalledFiles(places, installed, script, 1, "", "", &r);
             std::string kinds, kept;
             for (int i = 0; i < r.count; i++) {
                 int k = r.leftovers[i].kind;
-                kinds += k == kLeftExisted     ? "E"
-                         : k == kLeftShared    ? "S"
-                         : k == kLeftDirectory ? ""
-                                               : "?";
+                kinds += k == kLeftExisted       ? "E"
+                         : k == kLeftShared      ? "S"
+                         : k == kLeftNotRecorded ? "N"
+                         : k == kLeftDirectory   ? ""
+                                                 : "?";
             }
-            kept = std::string(tm::Exists(txt) ? "t" : "") + (tm::Exists(dll) ? "d" : "");
+            kept = std::string(tm::Exists(txt) ? "t" : "") + (tm::Exists(dll) ? "d" : "") +
+                   (tm::Exists(winIni) ? "w" : "");
             EXPECT_EQ(row.leftovers, kinds) << "run " << run;
             EXPECT_EQ(row.countAfterUninstall, SharedCount(dll)) << "run " << run;
             EXPECT_EQ(row.kept, kept) << "run " << run;

@@ -11,6 +11,7 @@
 #include "model/setup_state.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "support/probe_device.h"
 #include "support/test_machine.h"
 #include "support/test_registry.h"
@@ -101,7 +102,18 @@ inline void ResetScenario(int serialMouse) {
     gSetup.serialMouse = serialMouse;
 }
 
-// Install record entries in file order, as "Section/Key=Value".
+// The install record of state's destination, opened as the programs open it.
+inline InstallRecord& LastRecord() {
+    static InstallRecord record;
+    return record;
+}
+inline InstallRecord& RecordOf(const SetupState& state) {
+    LastRecord().Open(state.destDir);
+    return LastRecord();
+}
+
+// Install record entries in file order, as "Section/Key=Value"; the mark
+// that ends a record written whole is left out.
 inline std::vector<std::string> RecordEntries() {
     std::string bytes;
     std::vector<std::string> entries;
@@ -125,7 +137,7 @@ inline std::vector<std::string> RecordEntries() {
         }
         if (line[0] == '[') {
             section = line.substr(1, line.find(']') - 1);
-        } else {
+        } else if (section != "End") {
             entries.push_back(section + "/" + line);
         }
     }

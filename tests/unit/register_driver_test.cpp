@@ -35,7 +35,7 @@ TEST(RegisterDriver, ListedPs2WithClassKeyRecordsEverythingInOrder) {
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + OldClassKey("0001")));
 
-    RegisterMouseDriver(gSetup, RegisterScope::Full);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
 
     // Application entries.
     std::string dest = gSetup.destDir;
@@ -79,14 +79,14 @@ TEST(RegisterDriver, ListedPs2WithClassKeyRecordsEverythingInOrder) {
         "PS2/MouseType=Old",
     };
     EXPECT_EQ(expected, RecordEntries()) << "record:\n" << Joined(RecordEntries());
-    EXPECT_STREQ("PS2", gSetup.mouseTypeWord);
+    EXPECT_STREQ("PS2", regtest::LastRecord().Section());
 }
 
 TEST(RegisterDriver, DriverNamingMissingClassKeyCreatesIt) {
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0004"))));
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
     EXPECT_KEPT(kPs2Device, "Driver", "Mouse\\0004");
     std::string cls = std::string(kClassMouse) + "\\0004";
@@ -115,7 +115,7 @@ TEST(RegisterDriver, DeviceWithoutDriverGetsFirstFreeClassKey) {
         ASSERT_TRUE(LoadReg(Ps2Machine(rows[i].driverLine) + OldClassKey("0000") +
                             OldClassKey("0001") + OldClassKey("0003")));
 
-        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
         EXPECT_TEXT(kPs2Device, "Driver", "Mouse\\0002");
         std::string cls = std::string(kClassMouse) + "\\0002";
@@ -170,7 +170,7 @@ TEST(RegisterDriver, SearchPicksFirstIdThenLatestDevice) {
         }
         ASSERT_TRUE(LoadReg(reg));
 
-        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
         EXPECT_TEXT(std::string(kHklm) + "Enum\\" + rows[i].registered, "DeviceDesc", kPs2Name);
         EXPECT_KEPT(std::string(kHklm) + "Enum\\" + rows[i].untouched, "DeviceDesc", "Old");
@@ -192,7 +192,7 @@ TEST(RegisterDriver, IdsMatchCaseSensitively) {
     EXPECT_EQ(1, FindHardwareKey("bios\\*pnp0f13\\", out));
     EXPECT_EQ(hw, out);
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
     EXPECT_KEPT(std::string(kHklm) + "Enum\\" + hw, "DeviceDesc", "Old");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0000"));
@@ -204,7 +204,7 @@ TEST(RegisterDriver, SerialWithoutListedSerialDeviceCreatesRootDevice) {
     ResetScenario(1);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0000")) + OldClassKey("0000")));
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
     EXPECT_TEXT(kRootDevice, "Class", "Mouse");
     EXPECT_TEXT(kRootDevice, "DeviceDesc", kSerialName);
@@ -219,10 +219,10 @@ TEST(RegisterDriver, SerialWithoutListedSerialDeviceCreatesRootDevice) {
     EXPECT_KEPT(kPs2Device, "DeviceDesc", "Standard PS/2 Port Mouse");
     EXPECT_KEPT(std::string(kClassMouse) + "\\0000", "MouseType", "Old");
     EXPECT_TRUE(RecordEntries().empty()) << Joined(RecordEntries());
-    EXPECT_STREQ("Serial", gSetup.mouseTypeWord);
+    EXPECT_STREQ("Serial", regtest::LastRecord().Section());
 
     // A further call keeps the class key its root device names.
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
     EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0001");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0002"));
 }
@@ -240,7 +240,7 @@ TEST(RegisterDriver, ListedSerialDeviceIsRegistered) {
         std::string hw = rows[i].hardwareKey;
         ASSERT_TRUE(LoadReg(Listed("C1000000", hw) + Device(hw) + Sz("DeviceDesc", "Serial")));
 
-        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
         std::string device = std::string(kHklm) + "Enum\\" + hw;
         EXPECT_TEXT(device, "DeviceDesc", kSerialName);
@@ -277,14 +277,14 @@ TEST(RegisterDriver, NoBranchWritesNothingAfterTheApplicationEntries) {
         }
         ASSERT_TRUE(LoadReg(reg));
 
-        RegisterMouseDriver(gSetup, RegisterScope::Full);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
 
         EXPECT_TEXT(kClsidKey, "", "Q7MouseControlPage");
         EXPECT_KEPT(std::string(kHklm) + "Enum\\ROOT\\*PNP0F0C\\0000", "DeviceDesc", "Old");
         EXPECT_FALSE(testing_registry::KeyExists(kRootDevice));
         EXPECT_FALSE(testing_registry::KeyExists(kClassMouse));
         EXPECT_TRUE(RecordEntries().empty()) << Joined(RecordEntries());
-        EXPECT_STREQ("", gSetup.mouseTypeWord);
+        EXPECT_STREQ("", regtest::LastRecord().Section());
     }
 }
 
@@ -298,7 +298,7 @@ TEST(RegisterDriver, OpenProbeEndsTheCallAfterApplicationEntries) {
         ASSERT_TRUE(LoadReg(Ps2Machine("")));
         ASSERT_TRUE(testing_probe::SetDevicePresent(true));
 
-        RegisterMouseDriver(gSetup, rows[i].scope);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), rows[i].scope);
 
         EXPECT_EQ(rows[i].scope == RegisterScope::Full, testing_registry::KeyExists(kClsidKey));
         EXPECT_EQ(
@@ -320,12 +320,12 @@ TEST(RegisterDriver, SecondCallKeepsFirstSeenValues) {
                         Sz("DeviceDesc", "Standard PS/2 Port Mouse") + Sz("Driver", "Mouse\\0001") +
                         OldClassKey("0001")));
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
     std::vector<std::string> first = RecordEntries();
     ASSERT_EQ(11u, first.size()) << Joined(first);
     EXPECT_EQ("PS2/Mfg=", first[3]);
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
     std::vector<std::string> second = RecordEntries();
     std::vector<std::string> expected = first;
     expected[3] = std::string("PS2/Mfg=") + kMfg;
@@ -379,8 +379,9 @@ TEST(RegisterDriver, TextsTooLongForTheirFieldsAreNotWrittenCut) {
         ASSERT_LT(dest.size() + 2, rows[i].destLength);
         dest += "\\" + std::string(rows[i].destLength - dest.size() - 1, 'D');
         text::Copy(gSetup.destDir, sizeof gSetup.destDir, dest.c_str());
+        ASSERT_TRUE(testing_machine::MakeDirs(dest));  // the record's place
 
-        RegisterMouseDriver(gSetup, RegisterScope::Full);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
 
         std::string server = std::string(kClsidKey) + "\\InProcServer32";
         std::string run = std::string(kCurrentVersion) + "\\Run";
@@ -406,7 +407,7 @@ TEST(RegisterDriver, TextsTooLongForTheirFieldsAreNotWrittenCut) {
         std::string title(titles[i].length, 'T');
         text::Copy(gSetup.startupStrings.Title, sizeof gSetup.startupStrings.Title, title.c_str());
 
-        RegisterMouseDriver(gSetup, RegisterScope::Full);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
 
         std::string uninstall = std::string(kCurrentVersion) + "\\Uninstall\\VelorPoint";
         if (titles[i].written) {
@@ -438,7 +439,7 @@ TEST(RegisterDriver, DeviceKeyTooLongForItsFieldEndsTheDriverPart) {
         hw += std::string(rows[i].length - hw.size(), '7');
         ASSERT_TRUE(LoadReg(Listed("C1000000", hw) + Device(hw) + Sz("DeviceDesc", "Old")));
 
-        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
         std::string device = std::string(kHklm) + "Enum\\" + hw;
         if (rows[i].registered) {

@@ -402,6 +402,8 @@ TEST_F(RegistryContract, DeletesOfValuesAndKeys) {
          plat::kErrSuccess},
         {__LINE__, plat::RegRemoveKey(plat::LocalMachine(), (top + "\\Parent\\Child").c_str()),
          plat::kErrFileNotFound},
+        {__LINE__, plat::RegFlush(parent), plat::kErrSuccess},
+        {__LINE__, plat::RegFlush(plat::LocalMachine()), plat::kErrSuccess},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(row.expected, row.got) << "row at line " << row.line;

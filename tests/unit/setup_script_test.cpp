@@ -67,13 +67,6 @@ void ExpectEntry(int line, int index, const FileEntry& got, const EntryRow& want
     EXPECT_EQ(want.absolute, got.Absolute) << where;
 }
 
-// The install record's value in destDir, as a string.
-std::string Recorded(const std::string& destDir, const char* section, const char* key,
-                     const char* def) {
-    char value[256];
-    return ReadInstallRecord(destDir.c_str(), section, key, def, value, sizeof value);
-}
-
 bool AllZero(const void* p, size_t bytes) {
     const unsigned char* b = static_cast<const unsigned char*>(p);
     for (size_t i = 0; i < bytes; i++) {
@@ -405,44 +398,6 @@ TEST(SplitField, Rows) {
     EXPECT_STREQ("", SplitField(rest, field, sizeof field));
 }
 
-TEST_F(SetupScript, InstallRecordIsWrittenOncePerKey) {
-    std::string dest = tm::Path("DEST");
-    ASSERT_TRUE(tm::MakeDirs(dest));
-
-    EXPECT_EQ("none", Recorded(dest, "Serial", "MouseDriver", "none"));
-    RecordOriginalValue(dest.c_str(), "Serial", "MouseDriver", "old.drv");
-    RecordOriginalValue(dest.c_str(), "Serial", "MouseDriver", "new.drv");
-    EXPECT_EQ("old.drv", Recorded(dest, "Serial", "MouseDriver", "none"));
-    EXPECT_EQ("old.drv", Recorded(dest, "SERIAL", "mousedriver", "none"));
-    // Another section is another record.
-    EXPECT_EQ("none", Recorded(dest, "PS2", "MouseDriver", "none"));
-    // An empty value counts as not recorded: the next call overwrites it.
-    RecordOriginalValue(dest.c_str(), "PS2", "DriverDesc", "");
-    EXPECT_EQ("", Recorded(dest, "PS2", "DriverDesc", "dflt"));
-    RecordOriginalValue(dest.c_str(), "PS2", "DriverDesc", "Standard mouse");
-    RecordOriginalValue(dest.c_str(), "PS2", "DriverDesc", "Velor mouse");
-    EXPECT_EQ("Standard mouse", Recorded(dest, "PS2", "DriverDesc", ""));
-    FlushInstallRecord(dest.c_str());
-    std::string bytes;
-    ASSERT_TRUE(tm::ReadFile(dest + "\\SETUP.INF", &bytes));
-    EXPECT_EQ("[Serial]\r\nMouseDriver=old.drv\r\n[PS2]\r\nDriverDesc=Standard mouse\r\n", bytes);
-    // Another destination directory is another record.
-    std::string other = tm::Path("OTHER");
-    ASSERT_TRUE(tm::MakeDirs(other));
-    dest = other;
-    EXPECT_EQ("none", Recorded(dest, "Serial", "MouseDriver", "none"));
-    // A present key with an empty value in an existing record is overwritten.
-    ASSERT_TRUE(tm::WriteFile(other + "\\SETUP.INF", "[Serial]\r\nInfPath=\r\nMfg=Kept\r\n"));
-    RecordOriginalValue(dest.c_str(), "Serial", "InfPath", "MSMOUSE.INF");
-    RecordOriginalValue(dest.c_str(), "Serial", "Mfg", "Replaced");
-    EXPECT_EQ("MSMOUSE.INF", Recorded(dest, "Serial", "InfPath", ""));
-    EXPECT_EQ("Kept", Recorded(dest, "Serial", "Mfg", ""));
-    // The value comes in the caller's buffer, cut to its size.
-    char small[4];
-    EXPECT_EQ(small, ReadInstallRecord(dest.c_str(), "Serial", "Mfg", "", small, sizeof small));
-    EXPECT_STREQ("Kep", small);
-}
-
 TEST_F(SetupScript, LoadTextRotatesFourBuffers) {
     const char* first = LoadText(IDS_MAIN);
     ASSERT_NE(nullptr, first);
@@ -456,7 +411,7 @@ TEST_F(SetupScript, LoadTextRotatesFourBuffers) {
     EXPECT_STREQ("Setup Program", first);
     EXPECT_EQ(nullptr, LoadText(21));
     EXPECT_EQ(nullptr, LoadText(31));
-    EXPECT_EQ(nullptr, LoadText(58));  // past the last text
+    EXPECT_EQ(nullptr, LoadText(60));  // past the last text
     // String 28 begins with a blank; 44 has two after "This".
     EXPECT_STREQ(" installation is not completed !", LoadText(28));
     EXPECT_STREQ("This  Mouse Setup Program is for Windows 95/98 only !", LoadText(44));

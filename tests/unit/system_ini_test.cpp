@@ -137,6 +137,8 @@ TEST(SystemIni, RewritesTheMouseLine) {
         // 23: the first 1024 bytes (one compared read) the same, the change after them.
         {"[386Enh]\r\n;" + LongText(1011, 'y') + "\r\nmouse=a\r\n",
          "[386Enh]\r\n;" + LongText(1011, 'y') + "\r\nmouse=*vmouse\r\n"},
+        // 24: the built-in driver already, in another letter case: kept.
+        {"[386Enh]\r\nmouse=*VMOUSE\r\n", "[386Enh]\r\nmouse=*VMOUSE\r\n"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         ResetIni();

@@ -34,7 +34,8 @@ else()
   file(GLOB HOST_DISKTOOL CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tools/disktool/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/*.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp ${CMAKE_SOURCE_DIR}/src/script/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/install/*.cpp ${CMAKE_SOURCE_DIR}/src/footprint/*.cpp)
+    ${CMAKE_SOURCE_DIR}/src/install/*.cpp ${CMAKE_SOURCE_DIR}/src/footprint/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/record/*.cpp)
   list(APPEND HOST_DISKTOOL ${CMAKE_SOURCE_DIR}/src/model/setup_state.cpp
                             ${CMAKE_SOURCE_DIR}/src/model/native_strings.cpp)
   file(GLOB_RECURSE HOST_DISKTOOL_HEADERS CONFIGURE_DEPENDS

@@ -1,7 +1,8 @@
 // Files and directories on the fake machine, with the Win32 rules: DOS paths
 // resolved case-blindly, a rename that never replaces, free space reported
-// the way Windows 95 OSR2 and 98 report it, and every call open to an
-// injected fault.
+// the way Windows 95 OSR2 and 98 report it, read-only files and
+// write-protected drives refused as Windows refuses them, and every call
+// open to an injected fault.
 #include "platform/files.h"
 
 #include <dirent.h>
@@ -12,6 +13,7 @@
 
 #include <string>
 
+#include "platform/posix/internal.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
 
@@ -22,7 +24,7 @@ struct plat::FindTag {
 struct plat::FileTag {
     int fd;
     std::string dosPath;  // what faults are matched against
-    bool writing;         // closing it is a step that changes the machine
+    bool writing;         // opened for writing: closing it is a step that changes the machine
 };
 
 namespace plat {
@@ -33,6 +35,7 @@ using posix::FaultHits;
 using posix::HostPath;
 using posix::Op;
 using posix::PowerStep;
+using posix::WriteDenied;
 
 // The host path, or "" when the DOS path names nothing on the machine.
 std::string Resolve(const char* path) {
@@ -47,7 +50,9 @@ bool EndsInSeparator(const char* path) {
 
 File Open(const char* path, int flags, Op op) {
     std::string host = Resolve(path);
-    if (host.empty() || EndsInSeparator(path) || FaultHits(op, path)) {
+    bool writing = op != Op::FileOpenRead;
+    if (host.empty() || EndsInSeparator(path) || FaultHits(op, path) ||
+        (writing && WriteDenied(path, host))) {
         return nullptr;
     }
     struct stat st;
@@ -58,14 +63,15 @@ File Open(const char* path, int flags, Op op) {
     if (fd < 0) {
         return nullptr;
     }
-    return new FileTag{fd, path, op == Op::FileCreate};
+    return new FileTag{fd, path, writing};
 }
 
 }  // namespace
 
 int DirCreate(const char* path) {
     std::string host = Resolve(path);
-    if (!PowerStep(Op::DirCreate, path) || host.empty() || FaultHits(Op::DirCreate, path)) {
+    if (!PowerStep(Op::DirCreate, path) || host.empty() || FaultHits(Op::DirCreate, path) ||
+        posix::DriveWriteProtected(path)) {
         return 0;
     }
     while (host.size() > 1 && host.back() == '/') {
@@ -78,7 +84,8 @@ int DirCreate(const char* path) {
 
 int DirRemove(const char* path) {
     std::string host = Resolve(path);
-    if (!PowerStep(Op::DirRemove, path) || host.empty() || FaultHits(Op::DirRemove, path)) {
+    if (!PowerStep(Op::DirRemove, path) || host.empty() || FaultHits(Op::DirRemove, path) ||
+        posix::DriveWriteProtected(path)) {
         return 0;
     }
     while (host.size() > 1 && host.back() == '/') {
@@ -109,12 +116,13 @@ uint32_t FileAttributes(const char* path) {
         return kInvalidAttributes;  // "FILE.TXT\" names no file
     }
     const uint32_t kArchive = 0x20;  // FILE_ATTRIBUTE_ARCHIVE: what a file written by a program has
-    return kArchive;
+    return posix::Machine().readOnlyFiles.count(host) != 0 ? kArchive | kAttrReadOnly : kArchive;
 }
 
 int FileDelete(const char* path) {
     std::string host = Resolve(path);
-    if (!PowerStep(Op::FileDelete, path) || host.empty() || FaultHits(Op::FileDelete, path)) {
+    if (!PowerStep(Op::FileDelete, path) || host.empty() || FaultHits(Op::FileDelete, path) ||
+        WriteDenied(path, host)) {
         return 0;
     }
     struct stat st;
@@ -128,7 +136,8 @@ int FileRename(const char* from, const char* to) {
     std::string src = Resolve(from);
     std::string dst = Resolve(to);
     if (!PowerStep(Op::FileRename, std::string(from) + " -> " + to) || src.empty() || dst.empty() ||
-        FaultHits(Op::FileRename, from) || FaultHits(Op::FileRename, to)) {
+        FaultHits(Op::FileRename, from) || FaultHits(Op::FileRename, to) ||
+        posix::DriveWriteProtected(from) || posix::DriveWriteProtected(to)) {
         return 0;
     }
     struct stat st;
@@ -142,7 +151,11 @@ int FileRename(const char* from, const char* to) {
         if (lstat(dst.c_str(), &target) == 0) {
             return 0;
         }
-        return rename(src.c_str(), dst.c_str()) == 0 ? 1 : 0;
+        if (rename(src.c_str(), dst.c_str()) != 0) {
+            return 0;
+        }
+        posix::MoveReadOnly(src, dst);
+        return 1;
     }
     // The new name and the case-blind match of an existing entry: HostPath
     // keeps the existing spelling, so "A.TXT" -> "a.txt" lands on the same
@@ -164,6 +177,7 @@ int FileRename(const char* from, const char* to) {
         unlink(dst.c_str());
         return 0;
     }
+    posix::MoveReadOnly(src, dst);
     return 1;
 }
 
@@ -249,6 +263,10 @@ File FileCreate(const char* path) {
     return Open(path, O_WRONLY | O_CREAT | O_TRUNC, Op::FileCreate);
 }
 
+File FileOpenWrite(const char* path) {
+    return Open(path, O_WRONLY, Op::FileOpenWrite);
+}
+
 int FileRead(File file, void* buf, uint32_t size, uint32_t* got) {
     *got = 0;
     if (file == nullptr || FaultHits(Op::FileRead, file->dosPath)) {
@@ -307,6 +325,18 @@ int FileSeek(File file, uint32_t offset) {
     }
     return lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset) ? 1
                                                                                                : 0;
+}
+
+// The data are written through to the host at once, so the flush is only a
+// step; FlushFileBuffers fails on a handle without write access.
+int FileFlush(File file) {
+    if (file == nullptr || !file->writing) {
+        return 0;
+    }
+    if (!PowerStep(Op::FileFlush, file->dosPath) || FaultHits(Op::FileFlush, file->dosPath)) {
+        return 0;
+    }
+    return 1;
 }
 
 int FileClose(File file) {

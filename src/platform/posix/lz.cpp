@@ -32,6 +32,7 @@ struct LzFile {
     int fd = -1;  // -1: slot free
     bool compressed = false;
     bool spent = false;  // an expanding handle is read once
+    std::string path;    // as opened: what a copy into it is logged under
 };
 
 std::vector<LzFile> gFiles;
@@ -53,7 +54,7 @@ LzFile* Get(int handle) {
     return &gFiles[handle];
 }
 
-int AddHandle(int fd, bool compressed) {
+int AddHandle(int fd, bool compressed, const std::string& path) {
     size_t i = 0;
     while (i < gFiles.size() && gFiles[i].fd >= 0) {
         i++;
@@ -64,6 +65,7 @@ int AddHandle(int fd, bool compressed) {
     gFiles[i].fd = fd;
     gFiles[i].compressed = compressed;
     gFiles[i].spent = false;
+    gFiles[i].path = path;
     return static_cast<int>(i);
 }
 
@@ -183,12 +185,13 @@ int LzOpenRead(const char* path) {
     }
     bool compressed =
         ReadFormat(fd) == szdd::Format::Compressed && CompressedOpen() < kMaxCompressedOpen;
-    return AddHandle(fd, compressed);
+    return AddHandle(fd, compressed, path);
 }
 
 int LzCreate(const char* path) {
     if (!posix::PowerStep(posix::Op::LzCreate, path) ||
-        posix::FaultHits(posix::Op::LzCreate, path)) {
+        posix::FaultHits(posix::Op::LzCreate, path) ||
+        posix::WriteDenied(path, posix::HostPath(path))) {
         return kHfileError;
     }
     int fd = OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
@@ -198,46 +201,56 @@ int LzCreate(const char* path) {
     if (fd < 0) {
         return kHfileError;
     }
-    return AddHandle(fd, false);
+    return AddHandle(fd, false, path);
 }
+
+namespace {
+
+// The copy itself: the bytes written to outFd, or an LZERROR_ code.
+long CopyInto(LzFile* in, int outFd) {
+    int inFd = in->fd;
+    if (in->compressed) {
+        if (in->spent) {
+            return 0;
+        }
+        in->spent = true;
+        return Expand(inFd, outFd);
+    }
+    // A handle opened plain is looked at again, as lz32 does: a plain
+    // file is copied; a compressed one (no expansion state was free)
+    // or one of another mode gives nothing.
+    szdd::Format format = ReadFormat(inFd);
+    if (format == szdd::Format::UnknownMode ||
+        (format == szdd::Format::Compressed && CompressedOpen() >= kMaxCompressedOpen)) {
+        return 0;
+    }
+    return format == szdd::Format::Plain ? CopyPlain(inFd, outFd) : Expand(inFd, outFd);
+}
+
+}  // namespace
 
 long LzCopy(int src, int dst) {
     LzFile* in = Get(src);
     if (in == nullptr) {
         return 0;  // lz32 finds no header to read and copies nothing
     }
-    int inFd = in->fd;
     LzFile* out = Get(dst);
     int outFd = out != nullptr ? out->fd : -1;
-    // The whole copy is one step; a cut in it leaves half the bytes.
-    const uint32_t kWhole = 2;
-    uint32_t power = posix::PowerStep(posix::Op::LzCopy, "", kWhole);
-    if (power == 0) {
+    std::string subject = out != nullptr ? out->path : "";
+    // The whole copy is one step; a cut in it leaves the part of the bytes
+    // that the cut says, counted once the copy knows how many there are.
+    if (posix::PowerFails()) {
+        posix::PowerStep(posix::Op::LzCopy, subject, 0);
         return kLzErrorWrite;
     }
-    long result;
-    if (in->compressed) {
-        if (in->spent) {
-            return 0;
-        }
-        in->spent = true;
-        result = Expand(inFd, outFd);
-    } else {
-        // A handle opened plain is looked at again, as lz32 does: a plain
-        // file is copied; a compressed one (no expansion state was free)
-        // or one of another mode gives nothing.
-        szdd::Format format = ReadFormat(inFd);
-        if (format == szdd::Format::UnknownMode ||
-            (format == szdd::Format::Compressed && CompressedOpen() >= kMaxCompressedOpen)) {
-            return 0;
-        }
-        result = format == szdd::Format::Plain ? CopyPlain(inFd, outFd) : Expand(inFd, outFd);
-    }
+    long result = CopyInto(in, outFd);
     if (result >= 0 && outFd >= 0) {
-        KeepSourceTime(inFd, outFd);
+        KeepSourceTime(in->fd, outFd);
     }
-    if (power < kWhole && outFd >= 0) {
-        int cut = ftruncate(outFd, result > 0 ? result / 2 : 0);
+    uint32_t size = result > 0 ? static_cast<uint32_t>(result) : 0;
+    uint32_t power = posix::PowerStep(posix::Op::LzCopy, subject, size);
+    if (power < size && outFd >= 0) {
+        int cut = ftruncate(outFd, power);
         (void)cut;  // the copy fails either way
         return kLzErrorWrite;
     }

@@ -116,6 +116,46 @@ void ClearFaults() {
     gFaults.clear();
 }
 
+bool DriveWriteProtected(const std::string& dosPath) {
+    char drive = dosPath.empty() ? 0 : dosPath[0];
+    if (drive >= 'a' && drive <= 'z') {
+        drive = static_cast<char>(drive - 'a' + 'A');
+    }
+    return gMachine.readOnlyDrives.count(drive) != 0;
+}
+
+bool WriteDenied(const std::string& dosPath, const std::string& host) {
+    return DriveWriteProtected(dosPath) || gMachine.readOnlyFiles.count(host) != 0;
+}
+
+void MoveReadOnly(const std::string& fromHost, const std::string& toHost) {
+    std::set<std::string>& marks = gMachine.readOnlyFiles;
+    std::vector<std::string> moved;
+    for (const std::string& m : marks) {
+        if (m == fromHost || m.rfind(fromHost + "/", 0) == 0) {
+            moved.push_back(m);
+        }
+    }
+    for (const std::string& m : moved) {
+        marks.erase(m);
+        marks.insert(toHost + m.substr(fromHost.size()));
+    }
+}
+
+int SetFileReadOnly(const char* dosPath, bool readOnly) {
+    std::string host = HostPath(dosPath);
+    struct stat st;
+    if (host.empty() || stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return 0;
+    }
+    if (readOnly) {
+        gMachine.readOnlyFiles.insert(host);
+    } else {
+        gMachine.readOnlyFiles.erase(host);
+    }
+    return 1;
+}
+
 bool FaultHits(Op op, const std::string& subject) {
     std::string s = Lower(subject);
     for (Fault& f : gFaults) {

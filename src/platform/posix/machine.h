@@ -27,6 +27,13 @@ struct MachineConfig {
     // disk counts as full (tests); the write that crosses it writes what
     // fits and fails.
     uint64_t writableBytes = UINT64_MAX;
+    // Write-protected media, by drive letter (upper case): every create,
+    // write, delete, rename and profile write there fails, access denied.
+    std::set<char> readOnlyDrives;
+    // Host paths of the files with FILE_ATTRIBUTE_READONLY (tests run as
+    // root, so host permissions would stop nothing): deleting them, opening
+    // them for writing and profile writes fail; a rename takes the mark along.
+    std::set<std::string> readOnlyFiles;
 };
 
 // The program's string table, as the resources of its file would hold it:
@@ -110,7 +117,11 @@ enum class Op {
     DirRemove,
     LzCopy,
     ProfileFlush,
+    RegFlush,
+    FileFlush,
+    FileOpenWrite,
 };
+const char* OpName(Op op);
 
 // Makes calls of op fail whose key path or DOS path contains match
 // (case-blind; "" matches every call), after `skip` such calls have passed;
@@ -121,26 +132,48 @@ void ClearFaults();
 bool FaultHits(Op op, const std::string& subject);
 
 // Power cuts (tests). Every call that may change the machine is one step:
-// file create, write, close, rename, delete, directory create and remove,
-// registry create, set and delete, LZ create and copy, profile write and
-// flush. After PowerCutAfter(steps, half) the first `steps` of them go
-// through; the next one, when `half` is set and it writes, writes half of
-// its bytes; every later one changes nothing and fails. steps < 0: no cut.
-void PowerCutAfter(long steps, bool half);
+// file create, write, close, flush, rename, delete, directory create and
+// remove, registry create, set, delete and flush, LZ create and copy,
+// profile write and flush. After PowerCutAfter(steps, cut) the first
+// `steps` of them go through; the next one changes nothing or, when it
+// writes bytes (file write, LZ copy, profile flush), writes the part of
+// them that cut says; every later one changes nothing and fails.
+// steps < 0: no cut, the steps are only counted.
+// While steps are counted the registry is Windows 95/98's: changes live in
+// memory and reach the disk only at RegFlush or an orderly restart (no
+// lazy flush after a few seconds: the cautious assumption). The registry
+// on the disk when the counting starts is the one the machine has.
+enum CutPoint {
+    kCutBefore,      // the step does nothing
+    kCutFirstByte,   // a write puts down its first byte only
+    kCutHalf,        // ... half of its bytes
+    kCutAllButLast,  // ... all of its bytes but the last
+};
+void PowerCutAfter(long steps, CutPoint cut);
 // Asked by the backend at each step: the bytes of `size` that may reach the
-// disk (size, half of it at the cut, or 0 after it).
+// disk (size, the cut's part at the cut, or 0 after it).
 uint32_t PowerStep(Op op, const std::string& subject, uint32_t size = 1);
-// The steps since the last PowerCutAfter, as "Op subject", cut ones too;
-// counting ends at WindowsRestart.
-const std::vector<std::string>& PowerLog();
+// One step as the backend announced it.
+struct PowerEntry {
+    Op op;
+    std::string subject;  // the path or key, as the call named it
+    uint32_t size;        // the bytes a write asked for; 1 for other steps
+};
+// The steps since the last PowerCutAfter, cut ones too; counting ends at
+// WindowsRestart.
+const std::vector<PowerEntry>& PowerLog();
 
 // The next start of Windows: after a power cut the profile writes still
-// cached are lost, after an orderly shutdown they are written; then
+// cached and, when steps were being counted, the registry changes since the
+// last flush are lost; after an orderly shutdown they are written; then
 // WININIT.INI's [rename] lines are carried out (NUL=path deletes, new=old
 // renames over new) and the file becomes WININIT.BAK. Ends any power cut.
 void WindowsRestart(bool powerCut);
 // Writes every cached profile file (an orderly shutdown does).
 void ProfileFlushAll();
+// Sets or clears a file's FILE_ATTRIBUTE_READONLY (tests); 0 when the path
+// names no file.
+int SetFileReadOnly(const char* dosPath, bool readOnly);
 
 }  // namespace posix
 }  // namespace plat

@@ -15,15 +15,36 @@ namespace posix {
 namespace {
 
 const char* const kOpNames[] = {
-    "RegOpen",      "RegCreate",  "RegEnum",      "RegQuery",    "RegSet",    "RegDelete",
-    "ProfileWrite", "DirCreate",  "FileOpenRead", "FileCreate",  "FileWrite", "FileClose",
-    "FileDelete",   "FileRename", "DiskFree",     "LzOpenRead",  "LzCreate",  "FileRead",
-    "FileSeek",     "DirRemove",  "LzCopy",       "ProfileFlush"};
+    "RegOpen",    "RegCreate",    "RegEnum",    "RegQuery",     "RegSet",
+    "RegDelete",  "ProfileWrite", "DirCreate",  "FileOpenRead", "FileCreate",
+    "FileWrite",  "FileClose",    "FileDelete", "FileRename",   "DiskFree",
+    "LzOpenRead", "LzCreate",     "FileRead",   "FileSeek",     "DirRemove",
+    "LzCopy",     "ProfileFlush", "RegFlush",   "FileFlush",    "FileOpenWrite"};
+static_assert(sizeof kOpNames / sizeof kOpNames[0] == static_cast<size_t>(Op::FileOpenWrite) + 1,
+              "one name per Op");
 
 bool gArmed = false;  // steps are counted between PowerCutAfter and WindowsRestart
 long gLimit = -1;
-bool gHalf = false;
-std::vector<std::string> gLog;
+CutPoint gCut = kCutBefore;
+std::vector<PowerEntry> gLog;
+
+bool Writes(Op op) {
+    return op == Op::FileWrite || op == Op::LzCopy || op == Op::ProfileFlush;
+}
+
+// The bytes of a write of size that reach the disk when the cut falls in it.
+uint32_t BytesAtCut(uint32_t size) {
+    switch (gCut) {
+        case kCutFirstByte:
+            return size > 0 ? 1 : 0;
+        case kCutHalf:
+            return size / 2;
+        case kCutAllButLast:
+            return size > 0 ? size - 1 : 0;
+        default:
+            return 0;
+    }
+}
 
 std::string Trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n");
@@ -37,11 +58,16 @@ bool SameNoCase(const std::string& a, const char* b) {
 
 }  // namespace
 
-void PowerCutAfter(long steps, bool half) {
+const char* OpName(Op op) {
+    return kOpNames[static_cast<int>(op)];
+}
+
+void PowerCutAfter(long steps, CutPoint cut) {
     gArmed = true;
     gLimit = steps;
-    gHalf = half;
+    gCut = cut;
     gLog.clear();
+    RegistryMakeDurable();
 }
 
 uint32_t PowerStep(Op op, const std::string& subject, uint32_t size) {
@@ -49,26 +75,36 @@ uint32_t PowerStep(Op op, const std::string& subject, uint32_t size) {
         return size;
     }
     long index = static_cast<long>(gLog.size());
-    gLog.push_back(std::string(kOpNames[static_cast<int>(op)]) + " " + subject);
+    gLog.push_back(PowerEntry{op, subject, size});
     if (gLimit < 0 || index < gLimit) {
         return size;
     }
-    bool writes = op == Op::FileWrite || op == Op::LzCopy || op == Op::ProfileFlush;
-    return index == gLimit && gHalf && writes ? size / 2 : 0;
+    return index == gLimit && Writes(op) ? BytesAtCut(size) : 0;
 }
 
 bool PowerArmed() {
     return gArmed;
 }
 
-const std::vector<std::string>& PowerLog() {
+bool PowerFails() {
+    long index = static_cast<long>(gLog.size());
+    return gArmed && gLimit >= 0 && (index > gLimit || (index == gLimit && gCut == kCutBefore));
+}
+
+const std::vector<PowerEntry>& PowerLog() {
     return gLog;
 }
 
 void WindowsRestart(bool powerCut) {
+    // Uncounted, registry writes went to the disk at once, as profile
+    // writes do: only a cut while counting loses any.
+    bool counting = gArmed;
     gArmed = false;
     if (powerCut) {
         ResetProfileCache();
+        if (counting) {
+            RegistryBackToDurable();
+        }
     } else {
         ProfileFlushAll();
     }
@@ -109,6 +145,8 @@ void WindowsRestart(bool powerCut) {
             FileRename(source.c_str(), target.c_str());
         }
     }
+    // The last start's copy goes whatever its attributes: Windows' own doing.
+    Machine().readOnlyFiles.erase(HostPath(bak.c_str()));
     FileDelete(bak.c_str());
     FileRename(ini.c_str(), bak.c_str());
 }

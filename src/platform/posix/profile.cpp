@@ -126,6 +126,23 @@ void AddSection(Profile* profile, const std::string& name, bool headerless) {
     profile->sections.push_back(Section{name, headerless, {}, {}});
 }
 
+// The name indexes again after an erase moved what follows it.
+void Reindex(Profile* profile) {
+    profile->index.clear();
+    for (size_t i = 0; i < profile->sections.size(); i++) {
+        if (!profile->sections[i].headerless) {
+            profile->index.emplace(Lower(profile->sections[i].name), i);
+        }
+    }
+}
+
+void Reindex(Section* section) {
+    section->index.clear();
+    for (size_t i = 0; i < section->keys.size(); i++) {
+        section->index.emplace(Lower(section->keys[i].name), i);
+    }
+}
+
 // The text between b and e without the blanks around it.
 std::string TrimRange(const char* b, const char* e) {
     while (b < e && IsBlank(*b)) {
@@ -313,7 +330,9 @@ int Flush(const std::string& dosPath, CachedPath* entry) {
     // Windows rewrites the file in place: a cut leaves part of it.
     uint32_t size = static_cast<uint32_t>(data.size());
     uint32_t power = posix::PowerStep(posix::Op::ProfileFlush, dosPath, size);
-    if ((power == 0 && size > 0) || !WriteHostFile(entry->host, data.substr(0, power)) ||
+    bool refused = posix::FaultHits(posix::Op::ProfileFlush, dosPath) ||
+                   posix::WriteDenied(dosPath, entry->host);
+    if (refused || (power == 0 && size > 0) || !WriteHostFile(entry->host, data.substr(0, power)) ||
         power < size) {
         entry->profile.stamp = Stamp();
         entry->profile.stamp.size = -1;  // never matches: read again next time
@@ -430,7 +449,8 @@ int ProfileWriteString(const char* section, const char* key, const char* value, 
         return 0;
     }
     if (!posix::PowerStep(posix::Op::ProfileWrite, path) ||
-        posix::FaultHits(posix::Op::ProfileWrite, path)) {
+        posix::FaultHits(posix::Op::ProfileWrite, path) ||
+        posix::WriteDenied(path, posix::HostPath(path))) {
         return 0;
     }
     CachedPath* entry = Open(path);
@@ -444,6 +464,7 @@ int ProfileWriteString(const char* section, const char* key, const char* value, 
             return 1;
         }
         profile.sections.erase(profile.sections.begin() + (s - profile.sections.data()));
+        Reindex(&profile);
         return Save(path, entry);
     }
     if (value == nullptr) {  // delete the key
@@ -452,6 +473,7 @@ int ProfileWriteString(const char* section, const char* key, const char* value, 
             return 1;
         }
         s->keys.erase(s->keys.begin() + (k - s->keys.data()));
+        Reindex(s);
         return Save(path, entry);
     }
     while (IsBlank(*value)) {

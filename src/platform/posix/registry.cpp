@@ -3,6 +3,7 @@
 // nothing; every value written is noted in the write record for the tests.
 #include "platform/registry.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ namespace posix {
 namespace {
 
 std::vector<RegWrite> gWrites;
+// The registry on the disk, one tree per root, while power cuts are tried.
+std::vector<std::unique_ptr<Node>> gDurable;
 
 // The Enum calls' contract: the name that nameAt gives for index (null past
 // the last one) into name, nameSize bytes with the terminator.
@@ -51,6 +54,26 @@ void ResetRegistryStore() {
     }
     CloseAllHandles();
     gWrites.clear();
+    gDurable.clear();
+}
+
+void RegistryMakeDurable() {
+    gDurable.clear();
+    for (size_t i = 0; i < kRootCount; i++) {
+        gDurable.emplace_back(new Node(gRoots[i].name));
+        CopyTree(gRoots[i].node, gDurable.back().get());
+    }
+}
+
+void RegistryBackToDurable() {
+    if (gDurable.size() != kRootCount) {
+        return;
+    }
+    // The program's handles went with the power.
+    CloseAllHandles();
+    for (size_t i = 0; i < kRootCount; i++) {
+        CopyTree(*gDurable[i], &gRoots[i].node);
+    }
 }
 
 const std::vector<RegWrite>& RegistryWrites() {
@@ -231,6 +254,25 @@ long RegRemoveKey(RegKey parent, const char* subKey) {
         return kErrFileNotFound;
     }
     posix::DeleteNode(node);
+    return kErrSuccess;
+}
+
+// Windows 95/98 write every hive at once, whichever key is named. A flush
+// cut short leaves the disk as it was.
+long RegFlush(RegKey key) {
+    long error = kErrSuccess;
+    Node* node = posix::Resolve(key, &error);
+    if (node == nullptr) {
+        return error;
+    }
+    std::string path = posix::FullPath(node);
+    if (!posix::PowerStep(posix::Op::RegFlush, path) ||
+        posix::FaultHits(posix::Op::RegFlush, path)) {
+        return kErrAccessDenied;
+    }
+    if (posix::PowerArmed()) {
+        posix::RegistryMakeDurable();
+    }
     return kErrSuccess;
 }
 

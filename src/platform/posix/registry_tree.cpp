@@ -172,5 +172,17 @@ void ClearNode(Node* node) {
     node->values.clear();
 }
 
+void CopyTree(const Node& from, Node* to) {
+    to->values = from.values;
+    to->children.clear();
+    for (const auto& c : from.children) {
+        to->children.emplace_back(new Node);
+        Node* child = to->children.back().get();
+        child->name = c->name;
+        child->parent = to;
+        CopyTree(*c, child);
+    }
+}
+
 }  // namespace posix
 }  // namespace plat

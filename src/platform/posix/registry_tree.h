@@ -75,6 +75,8 @@ Node* NodeAt(const std::string& fullPath, bool create);
 void DeleteNode(Node* node);
 // Removes every subkey and value of node.
 void ClearNode(Node* node);
+// Makes to's values and subkeys a copy of from's (to keeps its name and parent).
+void CopyTree(const Node& from, Node* to);
 
 // Handles are small numbers kept in a table, so a handle whose key was
 // deleted meanwhile answers ERROR_KEY_DELETED instead of touching freed

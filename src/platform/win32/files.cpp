@@ -116,6 +116,11 @@ File FileCreate(const char* path) {
                          nullptr));
 }
 
+File FileOpenWrite(const char* path) {
+    return F(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 int FileRead(File file, void* buf, uint32_t size, uint32_t* got) {
     DWORD n = 0;
     BOOL ok = ReadFile(H(file), buf, size, &n, nullptr);
@@ -131,6 +136,10 @@ int FileWrite(File file, const void* buf, uint32_t size) {
 int FileSeek(File file, uint32_t offset) {
     return SetFilePointer(H(file), static_cast<LONG>(offset), nullptr, FILE_BEGIN) == offset ? 1
                                                                                              : 0;
+}
+
+int FileFlush(File file) {
+    return FlushFileBuffers(H(file)) ? 1 : 0;
 }
 
 int FileClose(File file) {

@@ -75,6 +75,10 @@ long RegRemoveKey(RegKey parent, const char* subKey) {
     return RegDeleteKeyA(H(parent), subKey);
 }
 
+long RegFlush(RegKey key) {
+    return RegFlushKey(H(key));
+}
+
 long RegClose(RegKey key) {
     return RegCloseKey(H(key));
 }

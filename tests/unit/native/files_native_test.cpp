@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/posix/machine.h"
+#include "platform/profile.h"
 #include "platform/textstream.h"
 #include "support/test_machine.h"
 
@@ -95,6 +96,18 @@ TEST(FilesNative, EveryCallCanBeMadeToFail) {
              plat::File f = plat::FileCreate(P("A.TXT").c_str());
              return f != nullptr && plat::FileClose(f) ? 1 : 0;
          }},
+        {Op::FileOpenWrite,
+         [] {
+             plat::File f = plat::FileOpenWrite(P("A.TXT").c_str());
+             return f != nullptr && plat::FileClose(f) ? 1 : 0;
+         }},
+        {Op::FileFlush,
+         [] {
+             plat::File f = plat::FileOpenWrite(P("A.TXT").c_str());
+             int ok = plat::FileFlush(f);
+             plat::FileClose(f);
+             return ok;
+         }},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         for (int faulty = 0; faulty < 2; faulty++) {
@@ -114,6 +127,69 @@ TEST(FilesNative, EveryCallCanBeMadeToFail) {
                 EXPECT_FALSE(testing_machine::Exists(P("C.TXT"))) << "row " << i;
             }
         }
+    }
+}
+
+// Tests run as root, so the read-only attribute and a write-protected
+// drive are the stand-in's own: refused as Windows refuses them.
+TEST(FilesNative, ReadOnlyFilesAndWriteProtectedDrivesRefuseChanges) {
+    struct Row {
+        const char* what;
+        int (*call)();
+        int result;
+    } rows[] = {
+        {"delete RO", [] { return plat::FileDelete(P("RO.TXT").c_str()); }, 0},
+        {"create RO", [] { return plat::FileCreate(P("RO.TXT").c_str()) != nullptr ? 1 : 0; }, 0},
+        {"open RO for writing",
+         [] { return plat::FileOpenWrite(P("RO.TXT").c_str()) != nullptr ? 1 : 0; }, 0},
+        {"profile write to RO",
+         [] { return plat::ProfileWriteString("s", "k", "v", P("RO.TXT").c_str()); }, 0},
+        {"attributes of RO",
+         [] { return static_cast<int>(plat::FileAttributes(P("RO.TXT").c_str())); }, 0x21},
+        {"rename RO, then delete it",
+         [] {
+             return plat::FileRename(P("RO.TXT").c_str(), P("MOVED.TXT").c_str()) * 2 +
+                    plat::FileDelete(P("MOVED.TXT").c_str());
+         },
+         2},
+        {"create on A:", [] { return plat::FileCreate("A:\\NEW.TXT") != nullptr ? 1 : 0; }, 0},
+        {"directory on A:", [] { return plat::DirCreate("A:\\NEWDIR"); }, 0},
+        {"delete on A:", [] { return plat::FileDelete("A:\\DISK.TXT"); }, 0},
+        {"rename onto A:", [] { return plat::FileRename(P("RO.TXT").c_str(), "A:\\RO.TXT"); }, 0},
+        {"profile write on A:", [] { return plat::ProfileWriteString("s", "k", "v", "A:\\D.INI"); },
+         0},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        testing_machine::Reset();
+        ASSERT_TRUE(testing_machine::WriteFile(P("RO.TXT"), "old"));
+        ASSERT_TRUE(testing_machine::WriteFile("A:\\DISK.TXT", "disk"));
+        ASSERT_EQ(1, plat::posix::SetFileReadOnly(P("RO.TXT").c_str(), true));
+        plat::posix::Machine().readOnlyDrives.insert('A');
+        EXPECT_EQ(rows[i].result, rows[i].call()) << "row " << i << ": " << rows[i].what;
+        std::string bytes;
+        EXPECT_TRUE(testing_machine::ReadFile("A:\\DISK.TXT", &bytes)) << "row " << i;
+        EXPECT_FALSE(testing_machine::Exists("A:\\NEW.TXT") ||
+                     testing_machine::Exists("A:\\NEWDIR") || testing_machine::Exists("A:\\RO.TXT"))
+            << "row " << i;
+    }
+}
+
+// The power-cut explorer's cuts in a write: none of it, the first byte,
+// half, all but the last.
+TEST(FilesNative, PowerCutInAWriteLeavesItsPart) {
+    const char* const kept[] = {"", "a", "ab", "abc"};
+    for (int cut = plat::posix::kCutBefore; cut <= plat::posix::kCutAllButLast; cut++) {
+        testing_machine::Reset();
+        plat::File f = plat::FileCreate(P("CUT.BIN").c_str());
+        ASSERT_NE(nullptr, f);
+        plat::posix::PowerCutAfter(0, static_cast<plat::posix::CutPoint>(cut));
+        EXPECT_EQ(0, plat::FileWrite(f, "abcd", 4)) << "cut " << cut;
+        EXPECT_EQ(0, plat::FileWrite(f, "e", 1)) << "cut " << cut;  // the power is off
+        plat::FileClose(f);
+        plat::posix::WindowsRestart(true);
+        std::string bytes;
+        ASSERT_TRUE(testing_machine::ReadFile(P("CUT.BIN"), &bytes));
+        EXPECT_EQ(kept[cut], bytes) << "cut " << cut;
     }
 }
 

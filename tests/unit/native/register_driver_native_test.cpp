@@ -113,7 +113,7 @@ TEST(RegisterDriverNative, ListedDeviceWithClassKeyWritesInOrder) {
                         Sz("DevLoader", "*vmouse")));
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gSetup, RegisterScope::Full);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
 
     std::string cls = std::string(kClassMouse) + "\\0001";
     std::vector<W> driver = {
@@ -135,7 +135,7 @@ TEST(RegisterDriverNative, NewClassKeyWritesDriverFirstThenTheTableOrder) {
     ASSERT_TRUE(LoadReg(Ps2Machine("")));
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
     std::string cls = std::string(kClassMouse) + "\\0000";
     std::vector<W> device = {
@@ -151,7 +151,7 @@ TEST(RegisterDriverNative, NewSerialDeviceWritesInOrder) {
     ResetScenario(1);
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
     std::string cls = std::string(kClassMouse) + "\\0000";
     std::vector<W> device = {
@@ -173,7 +173,7 @@ TEST(RegisterDriverNative, ApplicationKeyThatCannotBeCreatedIsSkipped) {
     InjectFault(Op::RegCreate, "\\Run");
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gSetup, RegisterScope::Full);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
 
     std::vector<W> all = ApplicationWrites(gSetup.destDir, kTitle);
     ExpectWrites(__LINE__, {all[0], all[3], all[4], all[6], all[7]});
@@ -186,7 +186,7 @@ TEST(RegisterDriverNative, FailedWritesArePassedOverAndTold) {
     // The class key's second write, InfPath, fails; the rest go on.
     InjectFault(Op::RegSet, "Mouse\\0001", 1, 1);
 
-    EXPECT_EQ(0, RegisterMouseDriver(gSetup, RegisterScope::DriverOnly));
+    EXPECT_EQ(0, RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly));
 
     std::string cls = std::string(kClassMouse) + "\\0001";
     EXPECT_KEPT(cls, "InfPath", "OLD.INF");
@@ -211,20 +211,38 @@ class QuietPage : public InstallProgress {
 };
 
 TEST(RegisterDriverNative, AFailedWriteIsToldAndSystemIniLeftAsItWas) {
-    ResetScenario(0);
-    ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001")));
-    const char ini[] = "[386Enh]\r\nmouse=old.vxd\r\n";
-    std::string windows = testing_machine::Path("WINDOWS");
-    ASSERT_TRUE(testing_machine::WriteFile(windows + "\\system.ini", ini));
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
-    InjectFault(Op::RegSet, "Mouse\\0001", 0, 1);
-    QuietPage page;
+    struct Row {
+        int line;
+        Op op;
+        const char* match;
+        int result;
+        bool classWritten;  // setup's MouseType in the class key
+    } rows[] = {
+        {__LINE__, Op::RegSet, "Mouse\\0001", kInstallRegisterFailed, true},
+        // The record cannot be written once there is one to copy: nothing
+        // it would keep is overwritten.
+        {__LINE__, Op::FileCreate, "SETUP.NEW", kInstallRecordFailed, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        ResetScenario(0);
+        ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + ClassKey("0001")));
+        const char ini[] = "[386Enh]\r\nmouse=old.vxd\r\n";
+        std::string windows = testing_machine::Path("WINDOWS");
+        ASSERT_TRUE(testing_machine::WriteFile(windows + "\\system.ini", ini));
+        text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
+        InjectFault(row.op, row.match, 0, row.op == Op::RegSet ? 1 : -1);
+        QuietPage page;
 
-    EXPECT_EQ(kInstallRegisterFailed, RunInstallation(gSetup, page));
+        EXPECT_EQ(row.result, RunInstallation(gSetup, regtest::RecordOf(gSetup), page));
 
-    std::string now;
-    ASSERT_TRUE(testing_machine::ReadFile(windows + "\\system.ini", &now));
-    EXPECT_EQ(ini, now);
+        plat::posix::ClearFaults();
+        std::string now;
+        ASSERT_TRUE(testing_machine::ReadFile(windows + "\\system.ini", &now));
+        EXPECT_EQ(ini, now);
+        EXPECT_EQ(row.classWritten,
+                  testing_registry::Read(std::string(kClassMouse) + "\\0001", "MouseType").present);
+    }
 }
 
 TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
@@ -242,7 +260,8 @@ TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
     // on the class key; the device's first one fails.
     InjectFault(Op::RegQuery, kPs2Key, 0, 1);
 
-    EXPECT_EQ(1, RegisterMouseDriver(gSetup, RegisterScope::DriverOnly)) << "a read is no write";
+    EXPECT_EQ(1, RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly))
+        << "a read is no write";
 
     std::vector<std::string> record = RecordEntries();
     ASSERT_EQ(11u, record.size()) << Joined(record);
@@ -259,7 +278,7 @@ TEST(RegisterDriverNative, ClassKeyThatCannotBeCreatedLeavesDriverNamingIt) {
     ASSERT_TRUE(LoadReg(Ps2Machine("")));
     InjectFault(Op::RegCreate, "Class\\Mouse");
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
     EXPECT_TEXT(kDevice, "Driver", "Mouse\\0000");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0000"));
@@ -281,7 +300,7 @@ TEST(RegisterDriverNative, DeviceKeyThatCannotBeOpenedEndsTheCall) {
         InjectFault(rows[i].op, rows[i].match);
         plat::posix::ClearRegistryWrites();
 
-        RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
         EXPECT_TRUE(plat::posix::RegistryWrites().empty());
         EXPECT_TRUE(RecordEntries().empty()) << Joined(RecordEntries());
@@ -294,7 +313,7 @@ TEST(RegisterDriverNative, DeviceListThatCannotBeOpenedFindsNothing) {
     ASSERT_TRUE(LoadReg(Listed("C1000000", "SERENUM\\VLR4417\\0") + Device("SERENUM\\VLR4417\\0")));
     InjectFault(Op::RegOpen, "Config Manager\\Enum");
 
-    RegisterMouseDriver(gSetup, RegisterScope::DriverOnly);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
 
     // The listed serial device goes unseen, so the root device is made.
     EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0000");

@@ -431,6 +431,43 @@ TEST_F(RegistryStore, FaultsFailTheChosenCallsAndChangeNothing) {
     EXPECT_FALSE(testing_registry::KeyExists("HKEY_LOCAL_MACHINE\\Software\\Velor\\New"));
 }
 
+// While power cuts are tried the registry is Windows 95/98's: a cut loses
+// what was written since the last RegFlush; uncounted writes are kept.
+TEST_F(RegistryStore, PowerCutLosesWritesSinceTheLastFlush) {
+    plat::RegKey k = Create(plat::LocalMachine(), "Software\\Velor");
+    auto value = [&] {
+        char buf[8] = {};
+        uint32_t size = sizeof buf - 1;
+        return plat::RegQuery(k, "v", nullptr, buf, &size) == plat::kErrSuccess ? std::string(buf)
+                                                                                : "<none>";
+    };
+    ASSERT_EQ(plat::kErrSuccess, plat::RegSet(k, "v", plat::kRegSz, "1", 1));
+    plat::posix::PowerCutAfter(-1, plat::posix::kCutBefore);
+    ASSERT_EQ(plat::kErrSuccess, plat::RegSet(k, "v", plat::kRegSz, "2", 1));
+    EXPECT_EQ(plat::kErrSuccess, plat::RegFlush(k));
+    ASSERT_EQ(plat::kErrSuccess, plat::RegSet(k, "v", plat::kRegSz, "3", 1));
+    Create(plat::LocalMachine(), "Software\\Velor\\Lost");
+    plat::posix::WindowsRestart(true);
+    k = Create(plat::LocalMachine(), "Software\\Velor");
+    EXPECT_EQ("2", value());
+    EXPECT_FALSE(testing_registry::KeyExists("HKEY_LOCAL_MACHINE\\Software\\Velor\\Lost"));
+    // Uncounted, and at an orderly restart, every write stays.
+    ASSERT_EQ(plat::kErrSuccess, plat::RegSet(k, "v", plat::kRegSz, "4", 1));
+    plat::posix::WindowsRestart(true);
+    EXPECT_EQ("4", value());
+    plat::posix::PowerCutAfter(-1, plat::posix::kCutBefore);
+    ASSERT_EQ(plat::kErrSuccess, plat::RegSet(k, "v", plat::kRegSz, "5", 1));
+    plat::posix::WindowsRestart(false);
+    EXPECT_EQ("5", value());
+    // A flush cut off writes nothing.
+    plat::posix::PowerCutAfter(1, plat::posix::kCutBefore);
+    ASSERT_EQ(plat::kErrSuccess, plat::RegSet(k, "v", plat::kRegSz, "6", 1));
+    EXPECT_EQ(plat::kErrAccessDenied, plat::RegFlush(plat::LocalMachine()));
+    plat::posix::WindowsRestart(true);
+    k = Create(plat::LocalMachine(), "Software\\Velor");
+    EXPECT_EQ("5", value());
+}
+
 TEST_F(RegistryStore, MachineResetLoadsTheMachinesRegistryFile) {
     char dir[] = "/tmp/regmachineXXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));

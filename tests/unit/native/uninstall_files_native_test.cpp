@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "footprint/footprint.h"
 #include "install/system_ini.h"
 #include "model/setup_state.h"
 #include "platform/files.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "support/test_machine.h"
 #include "uninstall/undo.h"
 
@@ -124,6 +126,7 @@ TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
         bool keepBak;
         std::vector<std::string> leftovers;
         std::string original;  // system.ini before setup; "" for ini
+        bool builtIn = false;  // the record: the line was the built-in driver's
     } rows[] = {
         {__LINE__,
          "the user changed the line",
@@ -132,6 +135,13 @@ TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
          {"5 mouse=other.vxd"},
          ""},
         {__LINE__, "no system.bak", "", false, {"9 mouse=*vmouse"}, ""},
+        {__LINE__,
+         "no system.bak: the built-in driver before setup",
+         "",
+         false,
+         {},
+         "[386Enh]\r\nmouse=*vmouse\r\n",
+         true},
         {__LINE__,
          "system.bak holds setup's line too (a second setup)",
          "",
@@ -167,7 +177,7 @@ TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
         }
         std::string before = Read(kIni);
         UndoReport r = UndoReport();
-        RestoreSystemIni(kWindows, kSystem, &r);
+        RestoreSystemIni(kWindows, kSystem, &r, row.builtIn);
         EXPECT_EQ(before, Read(kIni));
         if (!row.keepBak) {
             EXPECT_FALSE(testing_machine::Exists(kBak));
@@ -235,6 +245,7 @@ const char kList[] =
     "3=Install, UNINSTAL.EXE\r\n4=Windows, SYSTEM\\VLMOUSE.VXD\r\n5=Inf, VLMOUSE.INF\r\n"
     "6=Install, ..\\WINDOWS\\WIN.INI\r\n7=Other, X.TXT\r\n8=Install, C:\\AUTOEXEC.BAT\r\n"
     "9=Install, HELP\\..\r\n10=Install, .\\UNINSTAL.INF\r\n11=Install, SETUP.INF.\r\n"
+    "12=Install, HELP/VELOR.HLP\r\n"
     "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
 
 void InstalledMachine(const char* list) {
@@ -260,8 +271,10 @@ void RemoveWithList(UndoReport* r) {
     StartupStrings script = StartupStrings();
     int haveList = ReadUninstallList("C:\\VELOR\\UNINSTAL.INF", &script);
     UndoPlaces places = {kInstall, kWindows, kSystem, kProgram};
-    RemoveInstalledFiles(places, script, haveList, "C:\\VELOR\\Q7PAGE.DLL", "C:\\VELOR\\Q7MAIN.EXE",
-                         r);
+    static InstallRecord record;
+    record.Open(kInstall);
+    RemoveInstalledFiles(places, record, script, haveList, "C:\\VELOR\\Q7PAGE.DLL",
+                         "C:\\VELOR\\Q7MAIN.EXE", r);
     RemoveInstallDirectory(places, haveList, r);
 }
 
@@ -292,13 +305,10 @@ TEST(UninstallFiles, ListedFilesGoNowOrAtTheNextStart) {
         EXPECT_TRUE(testing_machine::Exists(f)) << f;
     }
     // Other spellings of the list and the record are refused, not deleted.
-    std::vector<std::string> left = {"6 Install, ..\\WINDOWS\\WIN.INI",
-                                     "6 Other, X.TXT",
-                                     "6 Install, C:\\AUTOEXEC.BAT",
-                                     "6 Install, HELP\\..",
-                                     "6 Install, .\\UNINSTAL.INF",
-                                     "6 Install, SETUP.INF.",
-                                     "7 C:\\VELOR"};
+    std::vector<std::string> left = {"6 Install, ..\\WINDOWS\\WIN.INI", "6 Other, X.TXT",
+                                     "6 Install, C:\\AUTOEXEC.BAT",     "6 Install, HELP\\..",
+                                     "6 Install, .\\UNINSTAL.INF",      "6 Install, SETUP.INF.",
+                                     "6 Install, HELP/VELOR.HLP",       "7 C:\\VELOR"};
     EXPECT_EQ(left, Leftovers(r));
 
     ASSERT_EQ(1, ScheduleRestartDeletes(kWindows, &r));
@@ -406,7 +416,9 @@ TEST(UninstallFiles, FromItsCopyTheInstallFolderGoesUnlessTheUserFilledIt) {
         StartupStrings script = StartupStrings();
         UndoPlaces places = {kInstall, kWindows, kSystem, kCopy};
         UndoReport r = UndoReport();
-        RemoveInstalledFiles(places, script, 1, "", "", &r);
+        InstallRecord record;
+        record.Open(kInstall);
+        RemoveInstalledFiles(places, record, script, 1, "", "", &r);
         RemoveInstallDirectory(places, 1, &r);
         plat::posix::ClearFaults();
         EXPECT_EQ(row.leftovers, Leftovers(r));
@@ -435,4 +447,84 @@ TEST(UninstallFiles, TheFinishingCopyTakesAFreeNameAndGoesAtTheNextStart) {
     plat::posix::ClearFaults();
     EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\SYSTEM\\~VPUN00.EXE"));
     EXPECT_FALSE(testing_machine::Exists("C:\\WINDOWS\\WININIT.INI"));
+}
+
+TEST(UninstallFiles, TheFinishingCopyWorksOnlyOnAnInstallFolder) {
+    const char kOurs[] = "[Files]\r\nAll=1\r\n";
+    struct Row {
+        int line;
+        const char* what;
+        const char* list;    // UNINSTAL.INF, or null
+        const char* record;  // SETUP.INF, or null
+        int holds;
+        const char* original = nullptr;  // UNINSTAL.EXE of the folder, or null
+    } rows[] = {
+        {__LINE__, "the installation", kList, kOurs, 1},
+        {__LINE__, "an older setup's record", kList, "[PS2]\r\nSubKey1=Enum\\BIOS\r\n", 1},
+        {__LINE__, "the temp folder: other programs' script and list",
+         "[Files]\r\n1=App, A.EXE\r\n", "[Main]\r\nProductName=Other\r\n", 0},
+        {__LINE__, "a list without a record", kList, nullptr, 0},
+        {__LINE__, "a record without a list", nullptr, kOurs, 0},
+        // The record deleted: the folder's UNINSTAL.EXE is the copy's own.
+        {__LINE__, "a list and the copy's own program", kList, nullptr, 1, "program bytes"},
+        {__LINE__, "a list and another program", kList, nullptr, 0, "other bytes"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        testing_machine::Reset();
+        testing_machine::MakeDirs(kInstall);
+        if (row.list != nullptr) {
+            testing_machine::WriteFile("C:\\VELOR\\UNINSTAL.INF", row.list);
+        }
+        if (row.record != nullptr) {
+            testing_machine::WriteFile("C:\\VELOR\\SETUP.INF", row.record);
+        }
+        if (row.original != nullptr) {
+            testing_machine::WriteFile(kProgram, row.original);
+        }
+        testing_machine::WriteFile("C:\\WINDOWS\\TEMP\\~VPUN00.EXE", "program bytes");
+        EXPECT_EQ(row.holds, HoldsInstallation(kInstall, "C:\\WINDOWS\\TEMP\\~VPUN00.EXE"));
+    }
+}
+
+// More files than WININIT.INI takes in one run are named; entries past the
+// 200th of a section are named, not followed.
+TEST(UninstallFiles, WhatGoesBeyondTheLimitsIsNamed) {
+    struct Row {
+        int line;
+        int files;
+        bool inUse;
+        int restart, named;  // files left for the next start, leftovers of kind 6
+    } rows[] = {
+        {__LINE__, 30, true, kMaxRestartFiles, 30 - kMaxRestartFiles},
+        {__LINE__, 201, false, 0, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        testing_machine::Reset();
+        std::string list = "[Files]\r\n";
+        for (int i = 1; i <= row.files; i++) {
+            std::string name = "F" + std::to_string(i) + ".DLL";
+            list += std::to_string(i) + "=Install, " + name + "\r\n";
+            testing_machine::WriteFile(std::string(kInstall) + "\\" + name, "x");
+        }
+        testing_machine::WriteFile("C:\\VELOR\\UNINSTAL.INF", list);
+        if (row.inUse) {
+            InjectFault(Op::FileDelete, "C:\\VELOR\\F");
+        }
+        UndoReport r = UndoReport();
+        InstallRecord record;
+        record.Open(kInstall);
+        UndoPlaces places = {kInstall, kWindows, kSystem, "C:\\WINDOWS\\TEMP\\~VPUN00.EXE"};
+        RemoveInstalledFiles(places, record, StartupStrings(), 1, "", "", &r);
+        plat::posix::ClearFaults();
+        int named = 0;
+        for (int i = 0; i < r.count; i++) {
+            named += r.leftovers[i].kind == kLeftFailed ? 1 : 0;
+        }
+        EXPECT_EQ(row.restart, r.restartFiles);
+        EXPECT_EQ(row.named, named);
+        EXPECT_EQ(row.inUse || row.files > footprint::kMaxListEntries,
+                  testing_machine::Exists("C:\\VELOR\\F" + std::to_string(row.files) + ".DLL"));
+    }
 }

@@ -10,6 +10,7 @@
 
 #include "install/register_driver.h"
 #include "platform/posix/machine.h"
+#include "platform/profile.h"
 #include "script/setup_script.h"
 #include "uninstall/undo.h"
 #include "unit/register_driver_support.h"
@@ -118,7 +119,7 @@ std::vector<std::string> Named(std::vector<std::string> lines) {
 
 void Undo(UndoReport* r) {
     *r = UndoReport();
-    RestoreDriverRegistration(RecordPath().c_str(), gSetup.startupStrings, r);
+    RestoreDriverRegistration(regtest::RecordOf(gSetup), gSetup.startupStrings, r);
     RemoveApplicationEntries(r);
 }
 
@@ -177,8 +178,8 @@ TEST(UninstallRegistry, RoundTrips) {
          ListedDevice(kPs2, "") + Sz("Driver", "Mouse\\0001") + OldClass("0000"),
          {"2 " + ps2Device + "  Driver"},
          {}},
-        // Nothing is recorded for the root device: once it is gone, a
-        // second run finds no record and says so.
+        // Nothing is recorded for the root device; the record is there all
+        // the same (setup proves it can write one before it registers).
         {__LINE__,
          "serial, no listed device: new root device",
          1,
@@ -186,15 +187,8 @@ TEST(UninstallRegistry, RoundTrips) {
          ListedDevice(kPs2, "") + OldClass("0000"),
          "",
          {},
-         {"4 RECORD"}},
-        {__LINE__,
-         "serial, no listed device, two setups",
-         1,
-         2,
-         OldClass("0000"),
-         "",
-         {},
-         {"4 RECORD"}},
+         {}},
+        {__LINE__, "serial, no listed device, two setups", 1, 2, OldClass("0000"), "", {}, {}},
         // Setup's seven values and an eighth: not an orphan of setup's.
         {__LINE__,
          "serial, no listed device, a class key of setup's values and one more",
@@ -206,7 +200,7 @@ TEST(UninstallRegistry, RoundTrips) {
              Sz("DriverDate", kDriverDate) + Sz("InfSection", kSerialInf) + Sz("Port", "COM1"),
          "",
          {},
-         {"4 RECORD"}},
+         {}},
         {__LINE__, "serial device listed, no Driver", 1, 1, ListedDevice(kSerial, ""), "", {}, {}},
         {__LINE__,
          "serial device listed without ConfigFlags",
@@ -226,12 +220,12 @@ TEST(UninstallRegistry, RoundTrips) {
          {},
          {}},
         {__LINE__,
-         "nothing listed: nothing registered, no record",
+         "nothing listed: nothing registered or recorded",
          0,
          1,
          OldClass("0000"),
          "",
-         {"4 RECORD"},
+         {},
          {}},
     };
     for (const Row& row : rows) {
@@ -240,8 +234,7 @@ TEST(UninstallRegistry, RoundTrips) {
         ASSERT_TRUE(LoadReg(kBase + row.machine));
         std::string before = Snapshot();
         for (int i = 0; i < row.setups; i++) {
-            RegisterMouseDriver(gSetup, RegisterScope::Full);
-            FlushInstallRecord(gSetup.destDir);
+            RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
         }
         ASSERT_NE(before, Snapshot());
         UndoReport r;
@@ -316,8 +309,7 @@ TEST(UninstallRegistry, ValueRules) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + row.classKey));
-        RegisterMouseDriver(gSetup, RegisterScope::Full);
-        FlushInstallRecord(gSetup.destDir);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
         if (!row.edit.empty()) {
             ASSERT_TRUE(LoadReg(row.edit));
         }
@@ -332,23 +324,57 @@ TEST(UninstallRegistry, ValueRules) {
     }
 }
 
+TEST(UninstallRegistry, WhatAnOlderRecordDidNotKeepIsLeftAndNamed) {
+    // A first setup of an older version recorded the section without
+    // ConfigFlags and MouseType; a second setup finds only its own values
+    // there and must not keep them as the earlier ones.
+    ResetScenario(0);
+    ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    for (const char* key : {"ConfigFlags", "MouseType"}) {
+        plat::ProfileWriteString("PS2", key, nullptr, RecordPath().c_str());
+    }
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    char kept[8];
+    for (const char* key : {"ConfigFlags", "MouseType"}) {
+        plat::ProfileGetString("PS2", key, "", kept, sizeof kept, RecordPath().c_str());
+        EXPECT_STREQ("?", kept) << key;
+    }
+    UndoReport r;
+    Undo(&r);
+    EXPECT_EQ((std::vector<std::string>{
+                  "2 System\\CurrentControlSet\\Services\\Class\\Mouse\\0000  MouseType",
+                  "2 Enum\\" + kPs2 + "  ConfigFlags"}),
+              Leftovers(r));
+}
+
 TEST(UninstallRegistry, TamperedRecordTouchesNothingOutsideItsKeys) {
     // A record whose SubKey2 names a key outside the class keys, and whose
-    // SubKey1 is not a device key: neither is opened.
+    // SubKey1 is not a device key: neither is opened. A SubKey1 naming a
+    // device that is no mouse (the keyboard, with setup's texts and zero
+    // flags) is not touched either.
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(kBase + Key(std::string(kCurrentVersion) + "\\Setup") +
                         Sz("MouseDriver", "VLMOUSE.DRV") + Sz("DevLoader", "*vmouse") +
-                        Sz("MouseType", "PS2")));
-    RecordOriginalValue(gSetup.destDir, "PS2", "SubKey1",
-                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
-    RecordOriginalValue(gSetup.destDir, "PS2", "SubKey2",
-                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
-    FlushInstallRecord(gSetup.destDir);
+                        Sz("MouseType", "PS2") + Device("BIOS\\*PNP0303\\0000") +
+                        Sz("Class", "Keyboard") + Sz("DeviceDesc", kSerialName) + Sz("Mfg", kMfg) +
+                        "\"ConfigFlags\"=hex:00,00,00,00\r\n"));
+    InstallRecord& record = regtest::RecordOf(gSetup);
+    record.RecordOriginalValue("PS2", "SubKey1",
+                               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
+    record.RecordOriginalValue("PS2", "SubKey2",
+                               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
+    record.RecordOriginalValue("Serial", "SubKey1", "Enum\\BIOS\\*PNP0303\\0000");
+    record.RecordOriginalValue("Serial", "DeviceDesc", "Standard 101/102-Key Keyboard");
+    record.RecordOriginalValue("Serial", "Mfg", "(Standard keyboards)");
+    record.RecordOriginalValue("Serial", "ConfigFlags", "-");
+    ASSERT_EQ(1, record.Commit());
     std::string before = Snapshot();
     UndoReport r;
     Undo(&r);
     EXPECT_EQ(before, Snapshot());
     EXPECT_EQ(0, r.changed);
+    EXPECT_EQ(std::vector<std::string>{"2 Enum\\BIOS\\*PNP0303\\0000"}, Leftovers(r));
 }
 
 TEST(UninstallRegistry, FailuresLoseNoValue) {
@@ -370,8 +396,7 @@ TEST(UninstallRegistry, FailuresLoseNoValue) {
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
         std::map<std::string, std::string> before = Values(Snapshot());
-        RegisterMouseDriver(gSetup, RegisterScope::Full);
-        FlushInstallRecord(gSetup.destDir);
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
         std::map<std::string, std::string> installed = Values(Snapshot());
         InjectFault(row.op, row.match);
         UndoReport r;
@@ -409,8 +434,7 @@ TEST(UninstallRegistry, AKeyWithSubkeysIsNotTakenWhole) {
     // has put a subkey below it since.
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "") + OldClass("0000")));
-    RegisterMouseDriver(gSetup, RegisterScope::Full);
-    FlushInstallRecord(gSetup.destDir);
+    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
     ASSERT_TRUE(LoadReg(Key(kClassPath + "0001\\Extra") + Sz("Kept", "yes")));
     UndoReport r;
     Undo(&r);

@@ -1,0 +1,156 @@
+#include "record/install_record.h"
+
+#include "footprint/footprint.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+
+namespace {
+
+bool Exists(const char* path) {
+    return plat::FileAttributes(path) != plat::kInvalidAttributes;
+}
+
+// A line with nothing but blanks.
+bool Blank(const footprint::LineFacts& line) {
+    uint32_t n = line.length < footprint::kLinePrefix ? line.length : footprint::kLinePrefix;
+    for (uint32_t i = 0; i < n; i++) {
+        if (line.prefix[i] != ' ' && line.prefix[i] != '\t' && line.prefix[i] != '\r') {
+            return false;
+        }
+    }
+    return line.length <= footprint::kLinePrefix;
+}
+
+}  // namespace
+
+int RecordIsWhole(const char* path) {
+    static footprint::RawFile in;
+    static footprint::LineFacts line;
+    if (!footprint::RawOpenRead(&in, path)) {
+        return 0;
+    }
+    // The last two lines that are not blank must be the mark.
+    int sawHeader = 0;
+    int sawMark = 0;
+    while (footprint::RawNextLine(&in, &line)) {
+        if (Blank(line)) {
+            continue;
+        }
+        sawMark = sawHeader && footprint::LineIs(line, footprint::kRecordEndLine, 1);
+        sawHeader = footprint::LineIs(line, footprint::kRecordEndHeader, 1);
+    }
+    // A read that failed part-way proves nothing.
+    return footprint::RawClose(&in) && sawMark;
+}
+
+int InstallRecord::Open(const char* dir) {
+    staged_ = 0;
+    failed_ = 0;
+    section_[0] = 0;
+    char* const paths[] = {record_, fresh_, aside_};
+    const char* const names[] = {footprint::kRecordName, footprint::kRecordNew,
+                                 footprint::kRecordOld};
+    usable_ = text::Copy(dir_, sizeof dir_, dir);
+    for (int i = 0; i < 3; i++) {
+        usable_ = usable_ && text::Format(paths[i], kRecordPath, "%s\\%s", dir, names[i]);
+    }
+    if (!usable_) {
+        record_[0] = fresh_[0] = aside_[0] = 0;
+    }
+    return usable_;
+}
+
+int InstallRecord::Exists() const {
+    return usable_ && ::Exists(record_);
+}
+
+void InstallRecord::Recover() {
+    staged_ = 0;
+    failed_ = 0;
+    if (!usable_) {
+        return;
+    }
+    footprint::ReplaceNames names = {record_, fresh_, aside_};
+    footprint::RecoverReplace(names, RecordIsWhole);
+}
+
+void InstallRecord::SetSection(const char* section) {
+    text::Copy(section_, sizeof section_, section);
+}
+
+const char* InstallRecord::ReadInstallRecord(const char* section, const char* key, const char* def,
+                                             char* out, uint32_t size) {
+    if (!usable_) {
+        text::Copy(out, size, def != nullptr ? def : "");
+        return out;
+    }
+    plat::ProfileGetString(section, key, def, out, size, staged_ ? fresh_ : record_);
+    return out;
+}
+
+// The first entry after a Commit: SETUP.NEW starts as a copy of SETUP.INF
+// without its mark, so that the mark the next Commit writes is the last
+// section (profile writes add a new section at the end).
+int InstallRecord::Stage() {
+    if (staged_) {
+        return !failed_;
+    }
+    if (!usable_ || failed_) {
+        return 0;
+    }
+    Recover();
+    // A copy cut short (a read that failed part-way) is no start.
+    bool copied = !::Exists(record_) || footprint::CopyWhole(record_, fresh_);
+    if (!copied || !plat::ProfileWriteString(footprint::kRecordEnd, nullptr, nullptr, fresh_)) {
+        plat::FileDelete(fresh_);
+        return 0;
+    }
+    staged_ = 1;
+    return 1;
+}
+
+int InstallRecord::RecordOriginalValue(const char* section, const char* key, const char* value) {
+    char kept[kRecordValue];
+    if (ReadInstallRecord(section, key, "", kept, sizeof kept)[0] != 0) {
+        return 1;
+    }
+    return Set(section, key, value);
+}
+
+int InstallRecord::Set(const char* section, const char* key, const char* value) {
+    // A stage that failed is remembered until Commit tells it.
+    if (!Stage()) {
+        failed_ = 1;
+        return 0;
+    }
+    if (!plat::ProfileWriteString(section, key, value, fresh_)) {
+        failed_ = 1;
+    }
+    return !failed_;
+}
+
+int InstallRecord::Commit() {
+    if (!staged_) {
+        int ok = usable_ && !failed_;
+        failed_ = 0;
+        return ok;
+    }
+    staged_ = 0;
+    int ok = !failed_ &&
+             plat::ProfileWriteString(footprint::kRecordEnd, footprint::kRecordEndKey, "1", fresh_);
+    failed_ = 0;
+    // Windows holds profile writes in memory; this call writes them out (and
+    // answers 0 whatever happened, hence the mark read back from the disk).
+    plat::ProfileWriteString(nullptr, nullptr, nullptr, fresh_);
+    footprint::ReplaceNames names = {record_, fresh_, aside_};
+    ok = ok && footprint::ReplaceFile(names, nullptr, RecordIsWhole);
+    if (!ok) {
+        plat::FileDelete(fresh_);
+    }
+    return ok;
+}
+
+int InstallRecord::Touch() {
+    return Stage() && Commit();
+}

@@ -1,0 +1,73 @@
+// The install record: the values setup overwrites, as first seen, and the
+// facts the uninstaller needs (which target files were there, which shared
+// counts this installation raised). It is a write-ahead journal kept as
+// SETUP.INF in the install directory: entries are staged in SETUP.NEW and
+// reach SETUP.INF only through Commit, which puts SETUP.NEW on the disk,
+// proves it whole and then lets it take the name. Nothing may change on the
+// strength of an entry before Commit has returned 1; SETUP.INF itself is
+// never written in place.
+#pragma once
+
+#include <stdint.h>
+
+const uint32_t kRecordPath = 272;   // the install directory (up to 255 chars) and a name
+const uint32_t kRecordValue = 256;  // a value read back: up to 255 chars
+
+class InstallRecord {
+  public:
+    // The record of dir. 0 when its names do not fit: the record is then
+    // unusable (reads give their default, writes and Commit fail).
+    int Open(const char* dir);
+    const char* Dir() const { return dir_; }
+    const char* Path() const { return record_; }  // dir\SETUP.INF
+    int Exists() const;
+
+    // Finishes or drops what a cut left of an earlier Commit: a SETUP.NEW
+    // left between the renames takes the name when it ends with the mark;
+    // any other SETUP.NEW, and SETUP.OLD, go. Drops this run's staged
+    // entries. Every program calls it before it reads the record.
+    void Recover();
+
+    // The section the registration records into, which is also the mouse
+    // type it writes: "PS2" or "Serial" ("" before it is chosen).
+    void SetSection(const char* section);
+    const char* Section() const { return section_; }
+
+    // section/key's value, or def, into out (size bytes, cut to fit);
+    // entries staged and not yet committed included. Returns out.
+    const char* ReadInstallRecord(const char* section, const char* key, const char* def, char* out,
+                                  uint32_t size);
+    // Stages value under section/key unless the key already holds a
+    // non-empty text (write-once: the first setup's answer stays). 1 when
+    // staged or already there, 0 when it could not be staged.
+    int RecordOriginalValue(const char* section, const char* key, const char* value);
+    // Stages value under section/key whatever it held (null: the key goes).
+    int Set(const char* section, const char* key, const char* value);
+
+    // Puts what was staged on the disk: SETUP.NEW gets the mark as its last
+    // line, is written out and flushed (FlushFileBuffers), read back from
+    // the disk to find the mark, and only then does SETUP.INF step aside as
+    // SETUP.OLD and SETUP.NEW take its name. 1 on success, also when nothing
+    // was staged; 0 when the record could not be written, which drops what
+    // was staged and leaves SETUP.INF as it was.
+    int Commit();
+
+    // Writes the record again as it stands (made when missing), only to
+    // learn that it can be written: 1 when it can.
+    int Touch();
+
+  private:
+    int Stage();
+
+    char dir_[256];  // up to 255 chars
+    char record_[kRecordPath];
+    char fresh_[kRecordPath];  // SETUP.NEW
+    char aside_[kRecordPath];  // SETUP.OLD
+    char section_[8];          // "PS2" or "Serial"
+    int usable_;               // the names fitted
+    int staged_;               // SETUP.NEW holds entries not yet committed
+    int failed_;               // a staged write failed since the last Commit
+};
+
+// 1 when the file at path ends with the record's mark: it was written whole.
+int RecordIsWhole(const char* path);

@@ -1,0 +1,127 @@
+// Install record cases that need the POSIX stand-ins: injected failures of
+// its write, what a stop leaves for recovery, and paths longer than Windows
+// allows.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/posix/machine.h"
+#include "record/install_record.h"
+#include "support/test_machine.h"
+
+namespace {
+
+namespace tm = testing_machine;
+namespace posix = plat::posix;
+
+const char kBefore[] = "[PS2]\r\nMfg=old\r\n[End]\r\nWhole=1\r\n";
+
+std::string Recorded(InstallRecord& record, const char* section, const char* key) {
+    char value[256];
+    return record.ReadInstallRecord(section, key, "", value, sizeof value);
+}
+
+// A write of the record that fails anywhere is told, and SETUP.INF stays as
+// it was: never a record cut short, never one without its mark.
+TEST(InstallRecordNative, AFailedWriteIsToldAndLeavesTheRecord) {
+    struct Row {
+        int line;
+        posix::Op op;
+        const char* match;
+        int skip;
+        int recorded;  // what RecordOriginalValue answers
+    } rows[] = {
+        {__LINE__, posix::Op::ProfileWrite, "SETUP.NEW", 1, 0},  // the entry itself
+        // The write-out stops part-way and, as on Windows, says nothing:
+        // only the mark read back from the disk tells.
+        {__LINE__, posix::Op::ProfileFlush, "SETUP.NEW", 0, 1},
+        {__LINE__, posix::Op::FileFlush, "SETUP.NEW", 0, 1},   // FlushFileBuffers
+        {__LINE__, posix::Op::FileRead, "SETUP.INF", 1, 0},    // the copy, read part-way
+        {__LINE__, posix::Op::FileCreate, "SETUP.NEW", 0, 0},  // the copy's new file
+        {__LINE__, posix::Op::FileRename, "SETUP.INF", 0, 1},  // stepping aside
+        {__LINE__, posix::Op::FileRename, "SETUP.NEW", 0, 1},  // taking the name
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        tm::Reset();
+        std::string dest = tm::Path("DEST");
+        // Longer than one read of the copy, so a read can fail part-way.
+        std::string before = kBefore + std::string("[Pad]\r\n") + std::string(5000, ';') + "\r\n";
+        ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.INF", before));
+        posix::InjectFault(row.op, row.match, row.skip, -1);
+        // Profile writes held in memory until the commit writes them out.
+        posix::PowerCutAfter(-1, posix::kCutBefore);
+        InstallRecord record;
+        record.Open(dest.c_str());
+        EXPECT_EQ(row.recorded, record.RecordOriginalValue("PS2", "DeviceDesc", "earlier"));
+        EXPECT_EQ(0, record.Commit());
+        posix::ClearFaults();
+        posix::WindowsRestart(false);
+        std::string bytes;
+        ASSERT_TRUE(tm::ReadFile(dest + "\\SETUP.INF", &bytes));
+        EXPECT_EQ(before, bytes);
+        EXPECT_FALSE(tm::Exists(dest + "\\SETUP.NEW"));
+        record.Recover();
+        EXPECT_EQ("", Recorded(record, "PS2", "DeviceDesc")) << "a failed stage is forgotten";
+    }
+}
+
+// What a stop in the record's write leaves, and what the next run takes:
+// between the renames the SETUP.NEW that ends with the mark; otherwise
+// SETUP.INF as it stands.
+TEST(InstallRecordNative, RecoveryTakesOnlyARecordProvenWhole) {
+    const std::string whole = "[PS2]\r\nMfg=old\r\nDeviceDesc=kept\r\n[End]\r\nWhole=1\r\n";
+    struct Row {
+        int line;
+        bool inf, aside, fresh;  // SETUP.INF, SETUP.OLD, SETUP.NEW there
+        std::string newBytes, wantMfg, wantDesc;
+    } rows[] = {
+        {__LINE__, false, true, true, whole, "old", "kept"},            // between the two renames
+        {__LINE__, false, true, true, whole.substr(0, 40), "old", ""},  // no mark: the old one
+        {__LINE__, true, false, true, "[PS2]\r\nMfg=old\r\nDev", "old", ""},  // while writing
+        {__LINE__, true, true, true, whole, "old", ""},  // before SETUP.OLD went
+        // A copy set aside with nothing beside it is never brought back.
+        {__LINE__, false, true, false, "", "", ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << r.line);
+        tm::Reset();
+        std::string dest = tm::Path("DEST");
+        ASSERT_TRUE(tm::MakeDirs(dest));
+        if (r.fresh) {
+            ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.NEW", r.newBytes));
+        }
+        if (r.inf) {
+            ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.INF", kBefore));
+        }
+        if (r.aside) {
+            ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.OLD", kBefore));
+        }
+        InstallRecord record;
+        record.Open(dest.c_str());
+        record.Recover();
+        EXPECT_EQ(r.wantMfg, Recorded(record, "PS2", "Mfg"));
+        EXPECT_EQ(r.wantDesc, Recorded(record, "PS2", "DeviceDesc"));
+        EXPECT_FALSE(tm::Exists(dest + "\\SETUP.NEW"));
+        EXPECT_FALSE(tm::Exists(dest + "\\SETUP.OLD"));
+    }
+}
+
+TEST(InstallRecordNative, LongDestinationKeepsTheRecordName) {
+    // 250 characters of destination: the record path needs 260 bytes. It
+    // must not be cut into the name of another file ("...\SETUP").
+    tm::Reset();
+    std::string dest = tm::Path("L");
+    dest += std::string(250 - dest.size(), 'D');
+    ASSERT_EQ(250u, dest.size());
+    ASSERT_TRUE(tm::MakeDirs(dest));
+    InstallRecord record;
+    ASSERT_EQ(1, record.Open(dest.c_str()));
+    record.RecordOriginalValue("PS2", "Mfg", "kept");
+    EXPECT_EQ(1, record.Commit());
+    EXPECT_TRUE(tm::Exists(dest + "\\SETUP.INF"));
+    EXPECT_FALSE(tm::Exists(dest + "\\SETUP"));
+    EXPECT_EQ("kept", Recorded(record, "PS2", "Mfg"));
+}
+
+}  // namespace
