@@ -184,6 +184,10 @@ char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+int SameNoCase(char a, char b) {
+    return UpperAscii(a) == UpperAscii(b);
+}
+
 int CompareNoCase(const char* a, const char* b) {
     for (;; a++, b++) {
         unsigned char ca = static_cast<unsigned char>(UpperAscii(*a));

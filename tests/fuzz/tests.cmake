@@ -56,12 +56,14 @@ if(NOT SETUP_WINDOWS)
     ${FUZZ_POSIX}
     ${CMAKE_SOURCE_DIR}/src/platform/text.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/textstream.cpp
+    ${CMAKE_SOURCE_DIR}/src/platform/raw_file.cpp
+    ${CMAKE_SOURCE_DIR}/src/platform/replace.cpp
+    ${CMAKE_SOURCE_DIR}/src/platform/wininit.cpp
     ${CMAKE_SOURCE_DIR}/src/model/setup_state.cpp
     ${CMAKE_SOURCE_DIR}/src/model/native_strings.cpp
     ${CMAKE_SOURCE_DIR}/src/script/setup_script.cpp
     ${CMAKE_SOURCE_DIR}/src/install/file_copy.cpp
     ${CMAKE_SOURCE_DIR}/src/footprint/footprint.cpp
-    ${CMAKE_SOURCE_DIR}/src/footprint/rewrite.cpp
     ${CMAKE_SOURCE_DIR}/src/record/install_record.cpp
     ${CMAKE_SOURCE_DIR}/src/install/system_ini.cpp
     ${CMAKE_SOURCE_DIR}/src/uninstall/undo_files.cpp
