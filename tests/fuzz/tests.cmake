@@ -55,7 +55,6 @@ if(NOT SETUP_WINDOWS)
   set(FUZZ_ENGINE
     ${FUZZ_POSIX}
     ${CMAKE_SOURCE_DIR}/src/platform/text.cpp
-    ${CMAKE_SOURCE_DIR}/src/platform/textstream.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/raw_file.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/replace.cpp
     ${CMAKE_SOURCE_DIR}/src/platform/wininit.cpp
