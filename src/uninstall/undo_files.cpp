@@ -535,6 +535,30 @@ void RestoreSharedCounts(const UndoPlaces& places, InstallRecord& record, UndoRe
     }
 }
 
+namespace {
+
+// The list's directories but the install folder (it goes last of all).
+void RemoveListedDirectories(const UndoPlaces& places, const char* listPath, UndoReport* report) {
+    char entry[kUndoPath];
+    int count = 0;
+    while (count < kMaxListEntries && ReadEntry(listPath, "Directories", count + 1, entry)) {
+        count++;
+    }
+    ReportUnread(listPath, "Directories", report);
+    // Deepest first: a directory is listed after the one it lies in.
+    for (int i = count; i >= 1; i--) {
+        ReadEntry(listPath, "Directories", i, entry);
+        char path[kUndoPath];
+        if (!EntryPath(places, entry, true, path)) {
+            AddLeftover(report, kLeftFailed, entry);
+        } else if (!SamePlace(path, places.installDir)) {
+            RemoveDirectory(report, path);
+        }
+    }
+}
+
+}  // namespace
+
 void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
                           const StartupStrings& script, int haveList, const char* pageLibrary,
                           const char* application, UndoReport* report) {
@@ -582,24 +606,8 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
         AtRestart(report, listPath);
         AtRestart(report, recordPath);
     }
-    if (!haveList) {
-        return;
-    }
-    char entry[kUndoPath];
-    int count = 0;
-    while (count < kMaxListEntries && ReadEntry(listPath, "Directories", count + 1, entry)) {
-        count++;
-    }
-    ReportUnread(listPath, "Directories", report);
-    // Deepest first: a directory is listed after the one it lies in.
-    for (int i = count; i >= 1; i--) {
-        ReadEntry(listPath, "Directories", i, entry);
-        char path[kUndoPath];
-        if (!EntryPath(places, entry, true, path)) {
-            AddLeftover(report, kLeftFailed, entry);
-        } else if (!SamePlace(path, places.installDir)) {
-            RemoveDirectory(report, path);
-        }
+    if (haveList) {
+        RemoveListedDirectories(places, listPath, report);
     }
 }
 
