@@ -1,5 +1,6 @@
 # The engine libraries: setup_core (everything below the programs, reaching
-# the system through platform/) and setup_platform (the backend). Included by the main build and by the native sub-builds (the
+# the system through platform/), setup_platform (the backend) and, natively,
+# setup_szdd. Included by the main build and by the native sub-builds (the
 # fuzz targets under clang, the win32 preset's host disk tool), so each
 # build compiles the engine once and its programs link it.
 set(SETUP_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
@@ -38,7 +39,17 @@ file(GLOB_RECURSE CORE_SOURCES CONFIGURE_DEPENDS ${SETUP_ROOT}/src/*.cpp)
 list(REMOVE_ITEM CORE_SOURCES ${SETUP_PROGRAM_SOURCES} ${SETUP_EXE_SOURCES}
   ${UNINSTALL_EXE_SOURCES})
 list(FILTER CORE_SOURCES EXCLUDE REGEX
-  "/src/(platform/win32|platform/posix)/|/src/model/native_strings\\.cpp$")
+  "/src/(platform/win32|platform/posix|szdd)/|/src/model/native_strings\\.cpp$")
+
+# The SZDD format (src/szdd/): the POSIX LZ stand-in, the disk tool and the
+# benchmarks. Never in the Windows programs, which have lz32; being native
+# only, it may use the C runtime as the POSIX stand-ins do.
+if(NOT SETUP_WINDOWS)
+  file(GLOB SZDD_SOURCES CONFIGURE_DEPENDS ${SETUP_ROOT}/src/szdd/*.cpp)
+  add_library(setup_szdd STATIC ${SZDD_SOURCES})
+  target_include_directories(setup_szdd PUBLIC ${SETUP_ROOT}/src)
+  target_compile_options(setup_szdd PRIVATE ${WARNINGS})
+endif()
 
 add_library(setup_core STATIC ${CORE_SOURCES})
 target_include_directories(setup_core PUBLIC ${SETUP_ROOT}/src ${SETUP_ROOT}/resources)
@@ -69,4 +80,6 @@ if(SETUP_WINDOWS)
   # lz32 first: the import library of kernel32 carries LZ* too (later Windows
   # forwards them), but Windows 95 has them only in lz32.
   target_link_libraries(setup_platform PUBLIC lz32 kernel32 user32 gdi32 advapi32 comdlg32)
+else()
+  target_link_libraries(setup_platform PRIVATE setup_szdd)
 endif()

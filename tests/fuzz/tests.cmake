@@ -38,20 +38,21 @@ if(NOT SETUP_WINDOWS)
 
   setup_fuzz_target(szdd_fuzz
     SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/szdd_fuzz.cpp
-            ${CMAKE_SOURCE_DIR}/src/platform/posix/szdd.cpp
+            ${CMAKE_SOURCE_DIR}/src/szdd/szdd.cpp
             ${CMAKE_SOURCE_DIR}/tests/support/szdd_reference_common.cpp
     SEEDS ${CMAKE_SOURCE_DIR}/tests/data/szdd)
 
   # The disk tool's encoder: encode, then expand with our decoder.
   setup_fuzz_target(szdd_encode_fuzz
     SOURCES ${CMAKE_SOURCE_DIR}/tests/fuzz/szdd_encode_fuzz.cpp
-            ${CMAKE_SOURCE_DIR}/tools/disktool/szdd_encode.cpp
-            ${CMAKE_SOURCE_DIR}/src/platform/posix/szdd.cpp
+            ${CMAKE_SOURCE_DIR}/src/szdd/szdd_encode.cpp
+            ${CMAKE_SOURCE_DIR}/src/szdd/szdd.cpp
             ${CMAKE_SOURCE_DIR}/tests/support/szdd_reference_common.cpp)
 
   # The engine over the POSIX stand-ins, as far as the loader and the
   # switch-over reach.
-  file(GLOB FUZZ_POSIX CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp)
+  file(GLOB FUZZ_POSIX CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/szdd/szdd.cpp)
   set(FUZZ_ENGINE
     ${FUZZ_POSIX}
     ${CMAKE_SOURCE_DIR}/src/platform/text.cpp

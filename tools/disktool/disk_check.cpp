@@ -20,11 +20,11 @@
 #include "model/setup_state.h"
 #include "platform/lz.h"
 #include "platform/posix/machine.h"
-#include "platform/posix/szdd.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
 #include "script_tables.h"
+#include "szdd/szdd.h"
 
 namespace disktool {
 

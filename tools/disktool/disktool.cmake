@@ -1,18 +1,13 @@
 # The vendor's disk tool: a native program on the engine (the POSIX
-# stand-ins), with its own SZDD encoder.
+# stand-ins) and the SZDD library.
 if(NOT SETUP_WINDOWS)
-  add_library(disktool_lib STATIC
-    tools/disktool/disk_build.cpp
-    tools/disktool/disk_check.cpp
-    tools/disktool/disk_names.cpp
-    tools/disktool/manifest.cpp
-    tools/disktool/out_dir.cpp
-    tools/disktool/script_tables.cpp
-    tools/disktool/szdd_encode.cpp)
-  target_include_directories(disktool_lib PUBLIC tools/disktool src resources)
+  file(GLOB DISKTOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*.cpp)
+  list(REMOVE_ITEM DISKTOOL_SOURCES ${CMAKE_CURRENT_LIST_DIR}/disktool.cpp)
+  add_library(disktool_lib STATIC ${DISKTOOL_SOURCES})
+  target_include_directories(disktool_lib PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   target_compile_options(disktool_lib PRIVATE ${WARNINGS})
-  target_link_libraries(disktool_lib PUBLIC setup_core setup_platform)
-  add_executable(disktool tools/disktool/disktool.cpp)
+  target_link_libraries(disktool_lib PUBLIC setup_core setup_platform setup_szdd)
+  add_executable(disktool ${CMAKE_CURRENT_LIST_DIR}/disktool.cpp)
   target_compile_options(disktool PRIVATE ${WARNINGS})
   target_link_libraries(disktool PRIVATE disktool_lib)
 else()
@@ -24,7 +19,8 @@ else()
   endif()
   file(GLOB HOST_DISKTOOL CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tools/disktool/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp ${CMAKE_SOURCE_DIR}/src/script/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp ${CMAKE_SOURCE_DIR}/src/szdd/*.cpp
+    ${CMAKE_SOURCE_DIR}/src/script/*.cpp
     ${CMAKE_SOURCE_DIR}/src/install/*.cpp ${CMAKE_SOURCE_DIR}/src/footprint/*.cpp)
   list(APPEND HOST_DISKTOOL ${CMAKE_SOURCE_DIR}/src/model/setup_state.cpp
                             ${CMAKE_SOURCE_DIR}/src/model/native_strings.cpp)
