@@ -12,26 +12,18 @@ if(NOT SETUP_WINDOWS)
   target_link_libraries(disktool PRIVATE disktool_lib)
 else()
   # The win32 tests install the sample from the CD-ROM image the tool makes:
-  # a build of it for the build machine, beside the cross-built product.
+  # a build of it for the build machine (CMakeLists.txt here), beside the
+  # cross-built product; make looks into it on each build of this tree.
   find_program(SETUP_HOST_CXX NAMES g++ c++)
   if(NOT SETUP_HOST_CXX)
     message(FATAL_ERROR "The CD-ROM whole run needs the build machine's g++: apt-get install g++")
   endif()
-  file(GLOB HOST_DISKTOOL CONFIGURE_DEPENDS
-    ${CMAKE_SOURCE_DIR}/tools/disktool/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/platform/posix/*.cpp ${CMAKE_SOURCE_DIR}/src/szdd/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/script/*.cpp
-    ${CMAKE_SOURCE_DIR}/src/install/*.cpp ${CMAKE_SOURCE_DIR}/src/footprint/*.cpp)
-  list(APPEND HOST_DISKTOOL ${CMAKE_SOURCE_DIR}/src/model/setup_state.cpp
-                            ${CMAKE_SOURCE_DIR}/src/model/native_strings.cpp)
-  file(GLOB_RECURSE HOST_DISKTOOL_HEADERS CONFIGURE_DEPENDS
-    ${CMAKE_SOURCE_DIR}/src/*.h ${CMAKE_SOURCE_DIR}/tools/disktool/*.h)
-  set(DISKTOOL_HOST ${CMAKE_BINARY_DIR}/disktool-host)
-  add_custom_command(OUTPUT ${DISKTOOL_HOST}
-    COMMAND ${SETUP_HOST_CXX} -std=c++17 -O1 -I${CMAKE_SOURCE_DIR}/src
-            -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/tools/disktool
-            ${HOST_DISKTOOL} -o ${DISKTOOL_HOST}
-    DEPENDS ${HOST_DISKTOOL} ${HOST_DISKTOOL_HEADERS}
-    COMMENT "disktool for the build machine")
-  add_custom_target(disktool_host ALL DEPENDS ${DISKTOOL_HOST})
+  include(ExternalProject)
+  ExternalProject_Add(disktool_host
+    SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/host
+    CMAKE_ARGS -DCMAKE_CXX_COMPILER=${SETUP_HOST_CXX} -DCMAKE_CXX_FLAGS=-O1
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON)
+  set(DISKTOOL_HOST ${CMAKE_BINARY_DIR}/host/disktool)
 endif()
