@@ -75,7 +75,7 @@ void PutNumber(Sink* sink, uint32_t magnitude, int negative, int width, char pad
 
 // The flags and width after a '%': an optional 0 (pad with zeros), then
 // decimal digits. Returns where the conversion letter stands.
-const char* ReadSpec(const char* p, char* pad, int* width) {
+const char* ReadFlagsAndWidth(const char* p, char* pad, int* width) {
     *pad = ' ';
     if (*p == '0') {
         *pad = '0';
@@ -119,7 +119,7 @@ int FormatV(char* dst, uint32_t size, const char* format, va_list args) {
         }
         char pad;
         int width;
-        p = ReadSpec(p + 1, &pad, &width);
+        p = ReadFlagsAndWidth(p + 1, &pad, &width);
         switch (*p) {
             case 's':
                 PutText(&sink, va_arg(args, const char*), width);
