@@ -28,16 +28,18 @@ const char* const kRecordKeys[kRecordKeyCount] = {
     kRecordConfigFlags, "MouseDriver",   "InfPath",       "DriverDesc",
     "DriverDate",       "InfSection",    kRecordMouseType};
 
-int IsMouseLine(MouseLineRule* rule, const LineFacts& line) {
-    if (line.hasHeader) {
+int IsMouseLine(MouseLineRule* rule, const fileio::LineFacts& line) {
+    int hasHeader = (line.holds & kHoldsHeader) != 0;
+    int hasMouse = (line.holds & kHoldsMouse) != 0;
+    if (hasHeader) {
         rule->armed = 1;
     }
     // A line holding "[386Enh]" itself is never replaced: the header would
     // go with it, and the restore could no longer find the line.
-    if (!rule->armed || !line.hasMouse || line.hasHeader || line.prefix[0] == ';') {
+    if (!rule->armed || !hasMouse || hasHeader || line.prefix[0] == ';') {
         return 0;
     }
-    uint32_t n = line.length < kLinePrefix ? line.length : kLinePrefix;
+    uint32_t n = line.length < fileio::kLinePrefix ? line.length : fileio::kLinePrefix;
     uint32_t a = 0;
     while (a < n && (line.prefix[a] == ' ' || line.prefix[a] == '\t')) {
         a++;

@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "footprint/rewrite.h"
+#include "platform/line_facts.h"
 
 namespace footprint {
 
@@ -54,7 +54,12 @@ const char kSetupMouseLine[] = "mouse=*vmouse";
 struct MouseLineRule {
     int armed;
 };
-int IsMouseLine(MouseLineRule* rule, const LineFacts& line);
+// The words the rule looks for, as the line reader (RawNextLine) takes
+// them: it sets bit n of LineFacts::holds for the n-th.
+const char kMouseLineWords[] = "[386Enh]\0mouse\0";
+const uint32_t kHoldsHeader = 1;  // "[386Enh]"
+const uint32_t kHoldsMouse = 2;   // "mouse"
+int IsMouseLine(MouseLineRule* rule, const fileio::LineFacts& line);
 
 // ---- the registry -----------------------------------------------------------
 

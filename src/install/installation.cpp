@@ -1,18 +1,18 @@
 #include "install/installation.h"
 
 #include "footprint/footprint.h"
-#include "footprint/rewrite.h"
 #include "install/file_copy.h"
 #include "install/register_driver.h"
 #include "install/system_ini.h"
 #include "install/target_files.h"
 #include "model/setup_state.h"
 #include "platform/registry.h"
+#include "platform/wininit.h"
 #include "record/install_record.h"
 
 int RunInstallation(SetupState& state, InstallRecord& record, InstallProgress& progress) {
     // What a run cut off left of WININIT.INI's write, before it is needed.
-    footprint::WininitRecover(state.windowsDir);
+    fileio::WininitRecover(state.windowsDir);
     // An existing subdirectory is no failure: the copy goes on either way.
     CreateSubdirectories(state);
     // Without the record of what the copy overwrites, nothing is copied.

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "footprint/footprint.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "footprint/rewrite.h"
 #include "fuzz/fuzz_machine.h"
 #include "install/system_ini.h"
+#include "platform/raw_file.h"
 #include "uninstall/undo.h"
 
 namespace {
@@ -213,7 +213,7 @@ void SwitchAndCheck(const std::string& old) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     SwitchAndCheck(input);
-    size_t pad = footprint::kRawBuffer - 128 + size % 128;
+    size_t pad = fileio::kRawBuffer - 128 + size % 128;
     SwitchAndCheck(";" + std::string(pad - 3, 'p') + "\r\n" + input);
     return 0;
 }

@@ -43,7 +43,7 @@ if(NOT SETUP_WINDOWS)
   setup_fuzz_target(szdd_encode_fuzz)
 
   # The engine over the POSIX stand-ins, as far as the loader and the
-  # switch-over reach. Inputs up to a few text-stream buffers long, so lines cross them.
+  # switch-over reach. Inputs up to a few file buffers long, so lines cross them.
   setup_fuzz_target(setup_script_fuzz
     SEEDS ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/setup_script
     ARGS -max_len=16384)
