@@ -65,7 +65,8 @@ if(NOT SETUP_WINDOWS)
     ${CMAKE_SOURCE_DIR}/src/record/install_record.cpp
     ${CMAKE_SOURCE_DIR}/src/install/system_ini.cpp
     ${CMAKE_SOURCE_DIR}/src/uninstall/undo_files.cpp
-    ${CMAKE_SOURCE_DIR}/src/uninstall/undo_registry.cpp)
+    ${CMAKE_SOURCE_DIR}/src/uninstall/undo_registry.cpp
+    ${CMAKE_SOURCE_DIR}/src/footprint/uninstall_list.cpp)
 
   # Inputs up to a few text-stream buffers long, so lines cross them.
   setup_fuzz_target(setup_script_fuzz
