@@ -12,7 +12,7 @@
 #include "disk_names.h"
 #include "install/file_copy.h"
 #include "platform/lz.h"
-#include "platform/posix/szdd.h"
+#include "szdd/szdd.h"
 #include "script/setup_script.h"
 #include "script_tables.h"
 

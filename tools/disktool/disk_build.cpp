@@ -26,10 +26,10 @@
 #include "footprint/footprint.h"
 #include "out_dir.h"
 #include "platform/posix/machine.h"
-#include "platform/posix/szdd.h"
 #include "script/setup_script.h"
 #include "script_tables.h"
-#include "szdd_encode.h"
+#include "szdd/szdd.h"
+#include "szdd/szdd_encode.h"
 #include "whole_file.h"
 
 extern char** environ;

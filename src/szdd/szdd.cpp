@@ -1,7 +1,7 @@
 // SZDD expansion with the output buffer as the LZSS window: a match is a
 // copy from earlier output at a fixed distance, so there is no separate
 // ring to keep in step and long matches copy a word at a time.
-#include "platform/posix/szdd.h"
+#include "szdd/szdd.h"
 
 #include <string.h>
 
