@@ -239,7 +239,7 @@ bool RecordListedDevice(Registration& r, plat::RegKey device, const char* device
 void UpdateClassKey(Registration& r, const char* driver);
 void CreateClassKey(Registration& r, const char* driver);
 
-// Setup registers mouse type: its record section.
+// The mouse type this registration writes, and the record section it keeps it in.
 void RegisterType(Registration& r, int type) {
     r.type = type;
     r.record.SetSection(footprint::kMouseTypes[type].word);

@@ -218,12 +218,13 @@ ClassOrigin ClassOriginOf(InstallRecord& record, int type, const StartupStrings&
 void RestoreFlags(plat::RegKey device, const char* devicePath, const char* name,
                   const char* recorded, UndoReport* report);
 
-// A text kept with a mark (MouseType), which setup writes as written.
+// A text kept with a mark (MouseType); written is setup's text. Without a
+// recorded text (an older record) whether setup's stood there before
+// cannot be told: it stays, named.
 void RestoreMarkedText(plat::RegKey key, const char* path, const char* name, const char* recorded,
                        const char* written, UndoReport* report) {
     char value[kValueField];
     if (SameExactly(recorded, footprint::kRecordedUnknown) || Absent(recorded)) {
-        // An older record did not keep it: setup's text may be the earlier one.
         if (ReadValue(key, name, value) && SameExactly(value, written)) {
             Leave(report, kLeftUnknown, path, name);
         }
