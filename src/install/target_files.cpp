@@ -20,7 +20,7 @@ int EntryKey(const SetupState& state, const FileEntry& e, char* key) {
     if (e.TargetName[0] == 0) {
         return 0;
     }
-    const char* place = footprint::kPlaceInstall;
+    int place = footprint::kInstallPlace;
     const char* dir = e.TargetDir;
     if (e.Absolute == 1) {
         uint32_t n = text::Length(state.windowsDir);
@@ -34,12 +34,12 @@ int EntryKey(const SetupState& state, const FileEntry& e, char* key) {
             (e.TargetDir[n] != 0 && e.TargetDir[n] != '\\')) {
             return 0;
         }
-        place = footprint::kPlaceWindows;
+        place = footprint::kWindowsPlace;
         dir = e.TargetDir[n] == 0 ? "" : e.TargetDir + n + 1;
     }
     int fits = dir[0] == 0 ? text::Copy(rel, sizeof rel, e.TargetName)
                            : text::Format(rel, sizeof rel, "%s\\%s", dir, e.TargetName);
-    return fits && footprint::TargetKey(place, rel, key);
+    return fits && footprint::TargetEntry(place, rel, footprint::kRecordForm, key);
 }
 
 bool Recorded(InstallRecord& record, const char* section, const char* key) {
@@ -239,10 +239,10 @@ int CarryEarlierRecord(const SetupState& state, InstallRecord& record) {
     if (!gEarlier.Exists()) {
         return 1;
     }
-    const char* const sections[] = {footprint::kRecordPs2, footprint::kRecordSerial};
     char value[kRecordValue];
-    for (const char* section : sections) {
-        for (const char* key : footprint::kRecordKeys) {
+    for (const footprint::MouseType& type : footprint::kMouseTypes) {
+        const char* section = type.word;
+        for (int i = 0; const char* key = footprint::RecordKey(i); i++) {
             gEarlier.ReadInstallRecord(section, key, "", value, sizeof value);
             if (value[0] != 0 && !record.RecordOriginalValue(section, key, value)) {
                 return 0;

@@ -59,7 +59,7 @@ void FindSetupDir(SetupState& state) {
 // opened, empty when the value is missing.
 void ProgramFilesDir(char* base, uint32_t size) {
     plat::RegKey key;
-    if (plat::RegOpen(plat::LocalMachine(), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", &key) !=
+    if (plat::RegOpen(plat::LocalMachine(), footprint::kCurrentVersion, &key) !=
         plat::kErrSuccess) {
         text::Copy(base, size, "C:\\Program Files");
         return;
@@ -159,12 +159,11 @@ void ParseFileLine(Script& script, const char* line, FileEntry* entry) {
             entry->Absolute = 0;
             return;
         }
-        text::Copy(entry->TargetDir, sizeof entry->TargetDir, state.windowsDir);
-        if (i == kWinSystemDir) {
-            text::Append(entry->TargetDir, sizeof entry->TargetDir, "\\SYSTEM");
-        } else if (i == kWinInfDir) {
-            text::Append(entry->TargetDir, sizeof entry->TargetDir, "\\INF");
-        }
+        // The Windows directory or its SYSTEM or INF, cut to the field.
+        char dir[footprint::kFootprintPath];
+        footprint::PlaceDir(footprint::PlaceOfDirectory(i), nullptr, state.windowsDir, nullptr,
+                            dir);
+        text::Copy(entry->TargetDir, sizeof entry->TargetDir, dir);
         entry->Absolute = 1;
         return;
     }
@@ -232,8 +231,7 @@ void ReadStartupStrings(Script& script) {
 int LoadSetupScript(SetupState& state) {
     FindSetupDir(state);
     Script script = {state, {0}};
-    text::Copy(script.path, sizeof script.path, state.setupDir);
-    text::Append(script.path, sizeof script.path, "\\SETUP.INF");
+    text::Format(script.path, sizeof script.path, "%s\\%s", state.setupDir, kScriptName);
     FindDestDir(script);
 
     ReadText(script, IDS_MAIN, IDS_GROUP_NAME, "VELOR.GRP", state.groupName,

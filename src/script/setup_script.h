@@ -5,8 +5,9 @@
 
 struct SetupState;
 
-const int kMaxFieldLen = 255;          // one field of a file line; longer text is cut
-const int16_t kMaxTotalFiles = 32767;  // files of all disks; a count that would pass it is cut
+const char kScriptName[] = "SETUP.INF";  // in the program's directory
+const int kMaxFieldLen = 255;            // one field of a file line; longer text is cut
+const int16_t kMaxTotalFiles = 32767;    // files of all disks; a count that would pass it is cut
 
 // Reads the setup script from the program's directory into state: setupDir,
 // destDir (from the script's drive and state.windowsDir, which the caller

@@ -214,27 +214,12 @@ int EntryPath(const UndoPlaces& places, const char* entry, bool directory, char*
     char rel[kUndoPath];
     const char* rest = SplitField(entry, root, sizeof root);
     SplitField(rest, rel, sizeof rel);
-    const char* base = nullptr;
-    char inf[kUndoPath];
-    if (SameText(root, "Install")) {
-        base = places.installDir;
-    } else if (SameText(root, "Windows")) {
-        base = places.windowsDir;
-    } else if (SameText(root, "System")) {
-        base = places.systemDir;
-    } else if (SameText(root, "Inf")) {
-        if (!ComposePath(inf, places.windowsDir, "INF")) {
-            return 0;
-        }
-        base = inf;
-    }
-    if (base == nullptr || !SafeRelative(rel) || (rel[0] == 0 && !directory)) {
+    int place = footprint::PlaceNamed(root);
+    if (place < 0 || !SafeRelative(rel) || (rel[0] == 0 && !directory)) {
         return 0;
     }
-    if (rel[0] == 0) {
-        return text::Copy(out, kUndoPath, base);
-    }
-    return ComposePath(out, base, rel);
+    return footprint::TargetPath(place, rel, places.installDir, places.windowsDir, places.systemDir,
+                                 out);
 }
 
 // Entry number i (from 1) of a section of the list into value (kUndoPath
@@ -514,7 +499,8 @@ void RestoreSharedCounts(const UndoPlaces& places, InstallRecord& record, UndoRe
     int staged = 0;
     char entry[kUndoPath];
     for (int pass = 0; pass < 2; pass++) {
-        for (int i = 1; i <= kMaxListEntries && ReadEntry(listPath, "Files", i, entry); i++) {
+        for (int i = 1;
+             i <= kMaxListEntries && ReadEntry(listPath, footprint::kListFiles, i, entry); i++) {
             char key[footprint::kFootprintPath];
             char path[kUndoPath];
             footprint::FileRecord found;
@@ -541,13 +527,14 @@ namespace {
 void RemoveListedDirectories(const UndoPlaces& places, const char* listPath, UndoReport* report) {
     char entry[kUndoPath];
     int count = 0;
-    while (count < kMaxListEntries && ReadEntry(listPath, "Directories", count + 1, entry)) {
+    while (count < kMaxListEntries &&
+           ReadEntry(listPath, footprint::kListDirectories, count + 1, entry)) {
         count++;
     }
-    ReportUnread(listPath, "Directories", report);
+    ReportUnread(listPath, footprint::kListDirectories, report);
     // Deepest first: a directory is listed after the one it lies in.
     for (int i = count; i >= 1; i--) {
-        ReadEntry(listPath, "Directories", i, entry);
+        ReadEntry(listPath, footprint::kListDirectories, i, entry);
         char path[kUndoPath];
         if (!EntryPath(places, entry, true, path)) {
             AddLeftover(report, kLeftFailed, entry);
@@ -576,7 +563,8 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
         AddLeftover(report, kLeftUnlisted, places.installDir);
     } else {
         char entry[kUndoPath];
-        for (int i = 1; i <= kMaxListEntries && ReadEntry(listPath, "Files", i, entry); i++) {
+        for (int i = 1;
+             i <= kMaxListEntries && ReadEntry(listPath, footprint::kListFiles, i, entry); i++) {
             char path[kUndoPath];
             if (!EntryPath(places, entry, false, path)) {
                 AddLeftover(report, kLeftFailed, entry);
@@ -599,7 +587,7 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
                 RemoveFile(report, path);
             }
         }
-        ReportUnread(listPath, "Files", report);
+        ReportUnread(listPath, footprint::kListFiles, report);
     }
     AtRestart(report, places.program);
     if (!fromCopy) {
@@ -622,7 +610,7 @@ void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* 
     bool listed = false;
     char entry[kUndoPath];
     for (int i = 1; haveList && !listed && i <= kMaxListEntries &&
-                    ReadEntry(listPath, "Directories", i, entry);
+                    ReadEntry(listPath, footprint::kListDirectories, i, entry);
          i++) {
         char path[kUndoPath];
         listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
@@ -753,7 +741,7 @@ void UndoInstallation(const UndoPlaces& places, UndoReport* report) {
                      text::CompareNoCase(line, footprint::kLineBuiltIn) == 0);
     RemoveInstalledFiles(places, record, script, haveList, pageLibrary, application, report);
     if (!ScheduleRestartDeletes(places.windowsDir, report)) {
-        AddLeftover(report, kLeftFailed, "WININIT.INI");
+        AddLeftover(report, kLeftFailed, footprint::kWininit);
     }
     RemoveInstallDirectory(places, haveList, report);
 }

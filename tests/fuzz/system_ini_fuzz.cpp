@@ -6,6 +6,7 @@
 // system.new is left behind; the VxD is set aside. The restore that follows
 // must give back the old bytes, or name in its result why it did not; it
 // leaves no system.bak, system.new, system.un$ or WININIT.INI behind.
+#include <ctype.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -181,6 +182,16 @@ void SwitchAndCheck(const std::string& old) {
     std::vector<std::string> oldLines = Lines(old);
     std::vector<std::string> newLines = Lines(ini);
     std::vector<bool> switched = Switched(oldLines);
+    // A picked line that names the built-in driver already, in any letter
+    // case, is kept as it is.
+    for (size_t i = 0; i < oldLines.size(); i++) {
+        std::string text = oldLines[i].substr(0, oldLines[i].size() - EndOf(oldLines[i]).size());
+        bool builtIn = text.size() == kReplacement.size();
+        for (size_t k = 0; builtIn && k < text.size(); k++) {
+            builtIn = tolower(static_cast<unsigned char>(text[k])) == kReplacement[k];
+        }
+        switched[i] = switched[i] && !builtIn;
+    }
     std::string expected;
     for (size_t i = 0; i < oldLines.size(); i++) {
         expected += switched[i] ? kReplacement + EndOf(oldLines[i]) : oldLines[i];

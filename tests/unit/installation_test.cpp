@@ -185,6 +185,8 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         const char* kept;       // after the uninstall (w WIN.INI)
         const char* leftovers;  // kinds, A.TXT's first: E kLeftExisted, S kLeftShared,
                                 // N kLeftNotRecorded
+        // The list's entry of the library: any spelling of its place is one file.
+        const char* listed = "Windows, SYSTEM\\SHARED.DLL";
     } rows[] = {
         {__LINE__, "shared, there with count 2", "d", 2, 1, kNothing, 3, 2, "dw", "EN"},
         {__LINE__, "shared, made by setup, no count", "", -1, 1, kNothing, -1, -1, "w", "N"},
@@ -198,6 +200,8 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
          "dw", "EN"},
         {__LINE__, "a count that would wrap is left", "d", 0xFFFFFFFF, 1, kNothing, 0xFFFFFFFF,
          0xFFFFFFFF, "dw", "EN"},
+        {__LINE__, "the list names the system directory's library by its place", "d", 2, 1,
+         kNothing, 3, 2, "dw", "EN", "System, SHARED.DLL"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
@@ -213,8 +217,8 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         ASSERT_TRUE(tm::WriteFile(tm::Path("DISK") + "\\A.TXT", "disk"));
         ASSERT_TRUE(tm::WriteFile(tm::Path("DISK") + "\\SHARED.DLL", "disk"));
         ASSERT_TRUE(tm::WriteFile(dest + "\\UNINSTAL.INF",
-                                  "[Files]\r\n1=Install, A.TXT\r\n2=Windows, SYSTEM\\SHARED.DLL\r\n"
-                                  "3=Windows, WIN.INI\r\n"));
+                                  std::string("[Files]\r\n1=Install, A.TXT\r\n2=") + row.listed +
+                                      "\r\n3=Windows, WIN.INI\r\n"));
         std::string winIni = windows + "\\WIN.INI";
         ASSERT_TRUE(tm::WriteFile(winIni, "[windows]\r\n"));
         if (text::Find(row.before, "t") != nullptr) {

@@ -57,7 +57,8 @@ void CheckRunFits(Check& c) {
 void CheckTitleFits(Check& c) {
     size_t title = strlen(c.state.startupStrings.Title);
     if (WritesTitle() && static_cast<int>(title) > kAppText) {
-        c.Add(Severity::Warning, "registry-limit", Where("Startup", "Title"),
+        c.Add(Severity::Warning, "registry-limit",
+              Where(ProgramText(IDS_STARTUP), ProgramText(IDS_TITLE)),
               "the title has " + std::to_string(title) +
                   " characters; the uninstall entry's display name takes at most " +
                   std::to_string(kAppText) + ": it is not written");

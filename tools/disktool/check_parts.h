@@ -15,10 +15,12 @@
 #include "disk_check.h"
 #include "model/setup_state.h"
 #include "platform/posix/machine.h"
+#include "script/setup_script.h"
 
 namespace disktool {
 
-const char kScript[] = "A:\\SETUP.INF";  // as SETUP.EXE on A:\ opens it
+inline const std::string kScript =
+    std::string("A:\\") + kScriptName;  // as SETUP.EXE on A:\ opens it
 
 // The script on the scratch machine, read by the rules the loader reads it
 // with (the private-profile stand-in), and its lines as written.

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "check_parts.h"
+#include "footprint/footprint.h"
 #include "model/native_strings.h"
 #include "model/setup_state.h"
 #include "platform/posix/machine.h"
@@ -53,14 +54,16 @@ class ScratchMachine {
         plat::posix::MachineConfig config;
         config.root = root_;
         config.windowsDir = kAssumedWindowsDir;
-        config.systemDir = std::string(kAssumedWindowsDir) + "\\SYSTEM";
+        char systemDir[footprint::kFootprintPath];
+        footprint::PlaceDir(footprint::kSystemPlace, nullptr, kAssumedWindowsDir, nullptr,
+                            systemDir);
+        config.systemDir = systemDir;
         config.moduleFileName = "A:\\SETUP.EXE";
         plat::posix::MachineReset(config);
         UseProgramStrings();  // the script's section and key names
-        std::string reg =
-            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]"
-            "\r\n\"ProgramFilesDir\"=\"" +
-            Escape(kAssumedProgramFiles) + "\"\r\n";
+        std::string reg = std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\") +
+                          footprint::kCurrentVersion + "]\r\n\"ProgramFilesDir\"=\"" +
+                          Escape(kAssumedProgramFiles) + "\"\r\n";
         plat::posix::RegistryLoadText(reg);
         return true;
     }
@@ -108,7 +111,7 @@ void (*const kParts[])(Check&) = {
 
 // Loads the script with SETUP.EXE's loader, then runs the parts on it.
 void RunChecks(CheckResult* r) {
-    std::string host = plat::posix::HostPath(kScript);
+    std::string host = plat::posix::HostPath(kScript.c_str());
     struct stat st;
     r->scriptFound = stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     if (!r->scriptFound) {

@@ -324,6 +324,52 @@ TEST(UninstallRegistry, ValueRules) {
     }
 }
 
+TEST(UninstallRegistry, SetupsOwnKeysAreToldByTheValuesThatTellThem) {
+    // The root device setup made for a serial mouse and its class key,
+    // edited after setup: a changed value that tells setup's key from
+    // another keeps that key (named), a changed value elsewhere does not,
+    // and a [Startup] text the list does not give tells nothing.
+    const std::string cls = kClassPath + "0000";
+    const std::string clsShort = "System\\CurrentControlSet\\Services\\Class\\Mouse\\0000";
+    const std::string device = "Enum\\Root\\VelorMouse\\0000";
+    struct Row {
+        int line;
+        std::string edit;
+        std::string unknown;  // the [Startup] value left out of the list
+        bool deviceGone, classGone;
+        std::vector<std::string> leftovers;
+    } rows[] = {
+        {__LINE__, Key(kRootDevice) + Sz("Mfg", "Other"), "", true, true, {}},
+        {__LINE__, Key(kRootDevice) + Sz("Class", "Ports"), "", false, true, {"1 " + device}},
+        {__LINE__, Key(kRootDevice) + Sz("DeviceDesc", "Mine"), "", false, true, {"1 " + device}},
+        {__LINE__, Key(kRootDevice) + Sz("DetFunc", "*:MINE"), "", false, true, {"1 " + device}},
+        {__LINE__, Key(kRootDevice) + Sz("DeviceDesc", "Mine"), "SeialName", true, true, {}},
+        {__LINE__, Key(cls) + Sz("DriverDesc", "Mine"), "", true, true, {}},
+        {__LINE__, Key(cls) + Sz("DevLoader", "*mine"), "", false, false, {"1 " + clsShort}},
+        {__LINE__, Key(cls) + Sz("MouseType", "PS2"), "", false, false, {"1 " + clsShort}},
+        {__LINE__, Key(cls) + Sz("MouseDriver", "MINE.DRV"), "", false, false, {"1 " + clsShort}},
+        {__LINE__, Key(cls) + Sz("MouseDriver", "MINE.DRV"), "MouseDriver", true, true, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        ResetScenario(1);
+        ASSERT_TRUE(LoadReg(kBase));
+        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+        ASSERT_TRUE(LoadReg(row.edit));
+        StartupStrings script = gSetup.startupStrings;
+        if (row.unknown == "SeialName") {
+            script.SeialName[0] = 0;
+        } else if (row.unknown == "MouseDriver") {
+            script.MouseDriver[0] = 0;
+        }
+        UndoReport r = UndoReport();
+        RestoreDriverRegistration(regtest::RecordOf(gSetup), script, &r);
+        EXPECT_EQ(row.deviceGone, !testing_registry::KeyExists(kRootDevice));
+        EXPECT_EQ(row.classGone, !testing_registry::KeyExists(cls));
+        EXPECT_EQ(row.leftovers, Leftovers(r));
+    }
+}
+
 TEST(UninstallRegistry, WhatAnOlderRecordDidNotKeepIsLeftAndNamed) {
     // A first setup of an older version recorded the section without
     // ConfigFlags and MouseType; a second setup finds only its own values
