@@ -417,6 +417,10 @@ TEST_F(SetupScript, LoadTextRotatesFourBuffers) {
     EXPECT_STREQ(" installation is not completed !", LoadText(28));
     EXPECT_STREQ("This  Mouse Setup Program is for Windows 95/98 only !", LoadText(44));
     EXPECT_STREQ("SeialName", LoadText(52));
+    // The uninstaller's setting: its callers format a missing text at once.
+    UseTextsOf(gTexts.instance, "");
+    EXPECT_STREQ("", LoadText(21));
+    EXPECT_STREQ("Main", LoadText(IDS_MAIN));
 }
 
 }  // namespace
