@@ -1,6 +1,6 @@
 #include "footprint/footprint.h"
 
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 

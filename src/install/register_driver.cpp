@@ -4,7 +4,7 @@
 #include "install/register_driver.h"
 
 #include "footprint/footprint.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -31,7 +31,8 @@ const char* const kSerialIds[] = {"ROOT\\*PNP0F0C\\", "SERENUM\\VLR4417\\"};
 // that fails does not stop the rest; a record that cannot be written stops
 // every overwrite that would need it.
 struct Registration {
-    const SetupState& state;
+    const StartupStrings& startup;  // the script's [Startup] texts
+    const InstallChoices& choices;
     InstallRecord& record;
     int writeFailed;   // a registry write failed
     int recordFailed;  // the record could not be written: nothing was overwritten since
@@ -59,7 +60,7 @@ void SetValue(Registration& r, plat::RegKey key, const SetupValue& v, const char
     if (v.source == footprint::kZeroBytes) {
         SetFlags(r, key, v.name);
     } else if (v.source != footprint::kChosenClassKey) {
-        SetText(r, key, v.name, footprint::ValueText(v, r.state.startupStrings, r.type));
+        SetText(r, key, v.name, footprint::ValueText(v, r.startup, r.type));
     } else if (driver != nullptr) {
         SetText(r, key, v.name, driver);
     }
@@ -99,8 +100,8 @@ int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size) {
 }
 
 // destDir followed by name, or 0 when it does not fit an entry's field.
-int DestPath(const SetupState& state, char* out, const char* name) {
-    return text::Format(out, footprint::kAppTextField, "%s%s", state.destDir, name);
+int DestPath(const InstallChoices& choices, char* out, const char* name) {
+    return text::Format(out, footprint::kAppTextField, "%s%s", choices.destDir, name);
 }
 
 // The application entries, each key created or opened; one that cannot be
@@ -117,8 +118,8 @@ void WriteApplicationEntries(Registration& r) {
         }
         int fits = e.source == footprint::kFixedText ? text::Copy(composed, sizeof composed, e.text)
                    : e.source == footprint::kInInstallDir
-                       ? DestPath(r.state, composed, e.text)
-                       : text::Copy(composed, sizeof composed, r.state.startupStrings.Title);
+                       ? DestPath(r.choices, composed, e.text)
+                       : text::Copy(composed, sizeof composed, r.startup.Title);
         if (fits) {
             SetText(r, key, e.name, composed);
         }
@@ -434,7 +435,7 @@ void RegisterDriverParts(Registration& r, RegisterScope scope) {
             break;
         }
     }
-    if (ps2Found && r.state.serialMouse == 0) {
+    if (ps2Found && r.choices.serialMouse == 0) {
         RegisterListedDevice(r, footprint::kTypePs2, hardwareKey);
         return;
     }
@@ -445,7 +446,7 @@ void RegisterDriverParts(Registration& r, RegisterScope scope) {
             break;
         }
     }
-    if (r.state.serialMouse != 1) {
+    if (r.choices.serialMouse != 1) {
         return;
     }
     if (serialFound) {
@@ -457,8 +458,9 @@ void RegisterDriverParts(Registration& r, RegisterScope scope) {
 
 }  // namespace
 
-int RegisterMouseDriver(const SetupState& state, InstallRecord& record, RegisterScope scope) {
-    Registration r = {state, record, 0, 0, footprint::kTypePs2};
+int RegisterMouseDriver(const SetupScript& script, const InstallChoices& choices,
+                        InstallRecord& record, RegisterScope scope) {
+    Registration r = {script.startupStrings, choices, record, 0, 0, footprint::kTypePs2};
     RegisterDriverParts(r, scope);
     return r.recordFailed ? kRegisterNoRecord : r.writeFailed ? kRegisterFailed : kRegisterDone;
 }

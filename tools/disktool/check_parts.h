@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "disk_check.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/posix/machine.h"
 #include "script/setup_script.h"
 
@@ -47,8 +47,9 @@ class LoadedScript {
 // What every part reads, and where it puts what it finds.
 struct Check {
     const LoadedScript& script;
-    const SetupState& state;  // what the loader made of the script
-    CheckResult& result;      // the plan so far, and the findings in order
+    const SetupScript& loaded;      // what the loader made of the script
+    const InstallChoices& choices;  // what SETUP.EXE proposes, Windows in kAssumedWindowsDir
+    CheckResult& result;            // the plan so far, and the findings in order
 
     void Add(Severity s, const std::string& code, const std::string& where,
              const std::string& message);

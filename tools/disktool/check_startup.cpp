@@ -64,14 +64,14 @@ void CheckStartup(Check& c) {
 // disks install there. FileName is read and never used: only a name no line
 // installs is told.
 void CheckStartupFiles(Check& c) {
-    const StartupStrings& s = c.state.startupStrings;
+    const StartupStrings& s = c.loaded.startupStrings;
     CheckStartupFile(c, ProgramText(IDS_MOUSE_DRIVER), s.MouseDriver, AssumedDir(kWinSystemDir),
                      DirectoryKey(kWinSystemDir),
                      "SETUP.EXE registers a mouse driver that is not on the machine");
     CheckStartupFile(c, ProgramText(IDS_MOUSE_INF), s.MouseInf, AssumedDir(kWinInfDir),
                      DirectoryKey(kWinInfDir),
                      "the driver's registration names an INF file that is not on the machine");
-    CheckStartupFile(c, ProgramText(IDS_FILE_NAME), c.state.startupFileName, "", "",
+    CheckStartupFile(c, ProgramText(IDS_FILE_NAME), c.loaded.startupFileName, "", "",
                      "a mistyped name? (SETUP.EXE itself reads FileName and does nothing "
                      "with it)");
 }

@@ -2,8 +2,8 @@
 
 namespace disktool {
 
-const char* ProgramText(uint16_t id) {
-    return StringText(id);
+const char* ProgramText(uint32_t id) {
+    return StringText(static_cast<int>(id));
 }
 
 }  // namespace disktool

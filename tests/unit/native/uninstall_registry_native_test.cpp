@@ -68,7 +68,7 @@ std::string Expected(const std::string& body) {
 }
 
 std::string RecordPath() {
-    return std::string(gSetup.destDir) + "\\SETUP.INF";
+    return std::string(gChoices.destDir) + "\\SETUP.INF";
 }
 
 // The store's values, "[key] name" to its .reg text ("" for none).
@@ -119,7 +119,7 @@ std::vector<std::string> Named(std::vector<std::string> lines) {
 
 void Undo(UndoReport* r) {
     *r = UndoReport();
-    RestoreDriverRegistration(regtest::RecordOf(gSetup), gSetup.startupStrings, r);
+    RestoreDriverRegistration(regtest::RecordOf(gChoices), gScript.startupStrings, r);
     RemoveApplicationEntries(r);
 }
 
@@ -234,7 +234,8 @@ TEST(UninstallRegistry, RoundTrips) {
         ASSERT_TRUE(LoadReg(kBase + row.machine));
         std::string before = Snapshot();
         for (int i = 0; i < row.setups; i++) {
-            RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+            RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                                RegisterScope::Full);
         }
         ASSERT_NE(before, Snapshot());
         UndoReport r;
@@ -309,7 +310,7 @@ TEST(UninstallRegistry, ValueRules) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + row.classKey));
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
         if (!row.edit.empty()) {
             ASSERT_TRUE(LoadReg(row.edit));
         }
@@ -354,16 +355,17 @@ TEST(UninstallRegistry, SetupsOwnKeysAreToldByTheValuesThatTellThem) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line);
         ResetScenario(1);
         ASSERT_TRUE(LoadReg(kBase));
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                            RegisterScope::DriverOnly);
         ASSERT_TRUE(LoadReg(row.edit));
-        StartupStrings script = gSetup.startupStrings;
+        StartupStrings script = gScript.startupStrings;
         if (row.unknown == "SeialName") {
             script.SeialName[0] = 0;
         } else if (row.unknown == "MouseDriver") {
             script.MouseDriver[0] = 0;
         }
         UndoReport r = UndoReport();
-        RestoreDriverRegistration(regtest::RecordOf(gSetup), script, &r);
+        RestoreDriverRegistration(regtest::RecordOf(gChoices), script, &r);
         EXPECT_EQ(row.deviceGone, !testing_registry::KeyExists(kRootDevice));
         EXPECT_EQ(row.classGone, !testing_registry::KeyExists(cls));
         EXPECT_EQ(row.leftovers, Leftovers(r));
@@ -376,11 +378,11 @@ TEST(UninstallRegistry, WhatAnOlderRecordDidNotKeepIsLeftAndNamed) {
     // there and must not keep them as the earlier ones.
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
     for (const char* key : {"ConfigFlags", "MouseType"}) {
         plat::ProfileWriteString("PS2", key, nullptr, RecordPath().c_str());
     }
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
     char kept[8];
     for (const char* key : {"ConfigFlags", "MouseType"}) {
         plat::ProfileGetString("PS2", key, "", kept, sizeof kept, RecordPath().c_str());
@@ -405,7 +407,7 @@ TEST(UninstallRegistry, TamperedRecordTouchesNothingOutsideItsKeys) {
                         Sz("MouseType", "PS2") + Device("BIOS\\*PNP0303\\0000") +
                         Sz("Class", "Keyboard") + Sz("DeviceDesc", kSerialName) + Sz("Mfg", kMfg) +
                         "\"ConfigFlags\"=hex:00,00,00,00\r\n"));
-    InstallRecord& record = regtest::RecordOf(gSetup);
+    InstallRecord& record = regtest::RecordOf(gChoices);
     record.RecordOriginalValue("PS2", "SubKey1",
                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
     record.RecordOriginalValue("PS2", "SubKey2",
@@ -442,7 +444,7 @@ TEST(UninstallRegistry, FailuresLoseNoValue) {
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
         std::map<std::string, std::string> before = Values(Snapshot());
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
         std::map<std::string, std::string> installed = Values(Snapshot());
         InjectFault(row.op, row.match);
         UndoReport r;
@@ -480,7 +482,7 @@ TEST(UninstallRegistry, AKeyWithSubkeysIsNotTakenWhole) {
     // has put a subkey below it since.
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "") + OldClass("0000")));
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
     ASSERT_TRUE(LoadReg(Key(kClassPath + "0001\\Extra") + Sz("Kept", "yes")));
     UndoReport r;
     Undo(&r);
