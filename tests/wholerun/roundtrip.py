@@ -65,20 +65,6 @@ def restart(s):
     s.run(["wineboot", "-r"])
 
 
-def restart_trace(before, after):
-    """What the restart leaves of its own: the WININIT.INI that it carried
-    out, kept as wininit.bak as Windows 98 keeps it. Wine may carry it out
-    as soon as the restart is asked for, so it is told by its contents:
-    only deletions, one file each."""
-    name = "windows/wininit.bak"
-    if before["files"].get(name) == after["files"].get(name):
-        return []
-    lines = after["files"][name].decode("latin-1").splitlines() if name in after["files"] else []
-    if lines[:1] == ["[rename]"] and all(l.startswith("NUL=") for l in lines[1:]):
-        return [("file", name, None)]
-    return []
-
-
 def listed(change, subjects):
     """Whether the uninstaller's result names a difference: the value (key
     and name), the key or a value below it, the file or directory by its
@@ -105,7 +91,7 @@ def check_round_trip(c, s, before, after, left, expected_left, unlisted=(), dest
     c.equal(left, expected_left, "the uninstaller listed exactly what the scenario leaves")
     subjects = [line.split(": ", 1)[0] for line in left]
     rest = sorted(ch for ch in w.differences(before, after) if not listed(ch, subjects))
-    unlisted = sorted(list(unlisted) + restart_trace(before, after))
+    unlisted = sorted(list(unlisted) + w.restart_trace(before, after))
     c.equal(rest, unlisted, "machine as before SETUP.EXE, apart from the listed leftovers")
     folder = s.host(dest).exists()
     c.equal(folder, dest + FOLDER_LEFT[len(w.DEST):] in left, "install folder gone unless listed")

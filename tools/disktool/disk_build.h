@@ -1,6 +1,6 @@
 // `disktool build`: from a manifest to disk trees, SETUP.INF and, on
 // request, floppy images and a CD-ROM image. The manifest format is
-// described in README.md.
+// described in docs/disktool.md.
 #pragma once
 
 #include <stdint.h>

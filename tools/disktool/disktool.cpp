@@ -52,7 +52,7 @@ const char kHelp[] =
     "                    long names Windows 95 reads (needs xorriso)\n"
     "  SOURCE_DATE_EPOCH (seconds since 1970), when set, dates every file, directory\n"
     "  and volume the build makes, so that two builds give the same bytes. The\n"
-    "  manifest format is in README.md.\n"
+    "  manifest format is in docs/disktool.md.\n"
     "\n"
     "Exit status\n"
     "  0  check: clean; build: built, and the result checks clean\n"

@@ -1,4 +1,4 @@
-// The manifest `disktool build` reads (format in README.md): read as UTF-8,
+// The manifest `disktool build` reads (format in docs/disktool.md): read as UTF-8,
 // held in the Windows code page the disks are for, and validated whole
 // before anything is planned or written.
 #pragma once
