@@ -94,9 +94,25 @@ std::string EndOf(const std::string& line) {
     return !line.empty() && line.back() == '\n' ? "\n" : "";
 }
 
+// Setup's line already, letter case aside: picked by the rule but kept.
+bool IsSetupLine(const std::string& line) {
+    std::string body = line.substr(0, line.size() - EndOf(line).size());
+    if (body.size() != kReplacement.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < body.size(); i++) {
+        char c = body[i] >= 'A' && body[i] <= 'Z' ? static_cast<char>(body[i] + 32) : body[i];
+        if (c != kReplacement[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Which lines the switch-over replaces: the first line that holds "mouse",
 // does not begin with ";", is no section header and does not hold
-// "[386Enh]" itself, at or after each line that holds "[386Enh]".
+// "[386Enh]" itself, at or after each line that holds "[386Enh]", unless it
+// is setup's line already.
 std::vector<bool> Switched(const std::vector<std::string>& lines) {
     std::vector<bool> switched(lines.size(), false);
     bool armed = false;
@@ -107,7 +123,7 @@ std::vector<bool> Switched(const std::vector<std::string>& lines) {
         size_t first = line.find_first_not_of(" \t");
         bool header = hasHeader || (first != std::string::npos && line[first] == '[');
         if (armed && line.find("mouse") != std::string::npos && line[0] != ';' && !header) {
-            switched[i] = true;
+            switched[i] = !IsSetupLine(line);
             armed = false;
         }
     }

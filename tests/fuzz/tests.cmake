@@ -33,7 +33,7 @@ if(NOT SETUP_WINDOWS)
     add_test(NAME ${name}_short
       COMMAND ${bin} -max_total_time=20 -seed=1 ${FUZZ_ARGS}
               ${CMAKE_BINARY_DIR}/${name}_corpus ${FUZZ_SEEDS})
-    set_tests_properties(${name}_short PROPERTIES TIMEOUT 120)
+    set_tests_properties(${name}_short PROPERTIES TIMEOUT 120 LABELS fuzz)
   endfunction()
 
   setup_fuzz_target(szdd_fuzz
