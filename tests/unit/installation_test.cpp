@@ -198,6 +198,8 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
          "dw", "EN"},
         {__LINE__, "a count that would wrap is left", "d", 0xFFFFFFFF, 1, kNothing, 0xFFFFFFFF,
          0xFFFFFFFF, "dw", "EN"},
+        {__LINE__, "there with a count of 0: the value stays, at 0", "d", 0, 1, kNothing, 1, 0,
+         "dw", "EN"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
