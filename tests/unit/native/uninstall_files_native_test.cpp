@@ -199,6 +199,7 @@ TEST(UninstallSystemIni, FailuresNeverLoseSystemIni) {
         {__LINE__, Op::FileCreate, "system.new", 0}, {__LINE__, Op::FileWrite, "system.new", 0},
         {__LINE__, Op::FileClose, "system.new", 0},  {__LINE__, Op::FileOpenRead, "system.ini", 0},
         {__LINE__, Op::FileCreate, "system.un$", 0},  // the copy set aside
+        {__LINE__, Op::FileFlush, "system.un$", 0},   // ... put on the disk
         {__LINE__, Op::FileDelete, "system.ini", 0},  // system.ini stays where it is
         {__LINE__, Op::FileRename, "system.new", 0},  // system.new into its place
     };
