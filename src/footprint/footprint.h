@@ -27,6 +27,8 @@ const char kRecordOld[] = "SETUP.OLD";   // the record set aside while SETUP.NEW
 // "Whole=1". Every commit moves it to the end.
 const char kRecordEnd[] = "End";
 const char kRecordEndKey[] = "Whole";
+const char kRecordEndHeader[] = "[End]";  // the same two, as the lines read
+const char kRecordEndLine[] = "Whole=1";
 const char kListName[] = "UNINSTAL.INF";  // the uninstall list
 const char kUninstaller[] = "UNINSTAL.EXE";
 

@@ -584,28 +584,27 @@ int WininitAdd(const char* windowsDir, const char* const* lines, int count, int*
         return 0;
     }
     RecoverWininit(p);
-    if (Exists(p.ini)) {
-        bool present[kMaxWininitLines] = {};
-        NotePresent(p.ini, lines, count, present);
-        AddToRename editor(lines, count, present);
-        return RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) != kRewriteFailed;
+    // A missing file starts empty: the rewrite below then makes it whole
+    // through its new file, like any other change.
+    bool made = !Exists(p.ini);
+    if (made) {
+        plat::File empty = plat::FileCreate(p.ini);
+        if (empty == nullptr || !plat::FileClose(empty)) {
+            plat::FileDelete(p.ini);
+            return 0;
+        }
     }
-    // A new file, written whole before it takes the name.
-    static RawFile out;
-    if (!RawCreate(&out, p.fresh)) {
-        return 0;
-    }
-    int ok = RawWrite(&out, "[rename]\r\n", 10);
-    for (int i = 0; i < count; i++) {
-        ok = ok && RawWrite(&out, lines[i], text::Length(lines[i])) && RawWrite(&out, "\r\n", 2);
-    }
-    ReplaceNames names = {p.ini, p.fresh, p.aside};
-    if (!(RawClose(&out) && ok) || !ReplaceFile(names, nullptr)) {
-        plat::FileDelete(p.fresh);
+    bool present[kMaxWininitLines] = {};
+    NotePresent(p.ini, lines, count, present);
+    AddToRename editor(lines, count, present);
+    if (RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) == kRewriteFailed) {
+        if (made) {
+            plat::FileDelete(p.ini);
+        }
         return 0;
     }
     if (created != nullptr) {
-        *created = 1;
+        *created = made;
     }
     return 1;
 }

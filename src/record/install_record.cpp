@@ -30,10 +30,6 @@ int RecordIsWhole(const char* path) {
     if (!footprint::RawOpenRead(&in, path)) {
         return 0;
     }
-    char header[16];
-    char mark[16];
-    text::Format(header, sizeof header, "[%s]", footprint::kRecordEnd);
-    text::Format(mark, sizeof mark, "%s=1", footprint::kRecordEndKey);
     // The last two lines that are not blank must be the mark.
     int sawHeader = 0;
     int sawMark = 0;
@@ -41,8 +37,8 @@ int RecordIsWhole(const char* path) {
         if (Blank(line)) {
             continue;
         }
-        sawMark = sawHeader && footprint::LineIs(line, mark, 1);
-        sawHeader = footprint::LineIs(line, header, 1);
+        sawMark = sawHeader && footprint::LineIs(line, footprint::kRecordEndLine, 1);
+        sawHeader = footprint::LineIs(line, footprint::kRecordEndHeader, 1);
     }
     // A read that failed part-way proves nothing.
     return footprint::RawClose(&in) && sawMark;
@@ -52,10 +48,13 @@ int InstallRecord::Open(const char* dir) {
     staged_ = 0;
     failed_ = 0;
     section_[0] = 0;
-    usable_ = text::Copy(dir_, sizeof dir_, dir) &&
-              text::Format(record_, kRecordPath, "%s\\%s", dir, footprint::kRecordName) &&
-              text::Format(fresh_, kRecordPath, "%s\\%s", dir, footprint::kRecordNew) &&
-              text::Format(aside_, kRecordPath, "%s\\%s", dir, footprint::kRecordOld);
+    char* const paths[] = {record_, fresh_, aside_};
+    const char* const names[] = {footprint::kRecordName, footprint::kRecordNew,
+                                 footprint::kRecordOld};
+    usable_ = text::Copy(dir_, sizeof dir_, dir);
+    for (int i = 0; i < 3; i++) {
+        usable_ = usable_ && text::Format(paths[i], kRecordPath, "%s\\%s", dir, names[i]);
+    }
     if (!usable_) {
         record_[0] = fresh_[0] = aside_[0] = 0;
     }

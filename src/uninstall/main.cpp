@@ -233,7 +233,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     // The copy works only on a folder that holds this product's list and
     // record; without them (started by hand, or with another folder) it
     // does nothing.
-    if (finishing ? !HoldsInstallation(installDir) : IsFinishingCopyName(program)) {
+    if (finishing ? !HoldsInstallation(installDir, program) : IsFinishingCopyName(program)) {
         return 0;
     }
     if (!finishing) {
@@ -261,7 +261,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
         if (record.Open(installDir)) {
             record.Recover();
         }
-        if (HoldsInstallation(installDir) && HandOver(program, installDir, windowsDir)) {
+        if (HoldsInstallation(installDir, program) && HandOver(program, installDir, windowsDir)) {
             return 0;
         }
     }

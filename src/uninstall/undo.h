@@ -125,10 +125,12 @@ void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* 
 // already there are not added twice. 1 on success.
 int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report);
 
-// 1 when dir holds this product's uninstall list (naming files) and install
-// record: the only kind of folder the finishing copy works on, so that a
-// copy started with another folder (or by hand) never takes it for one.
-int HoldsInstallation(const char* dir);
+// 1 when dir holds this product's uninstall list (naming files) and its
+// install record, or in place of the record the very UNINSTAL.EXE that
+// program (the running copy; may be null) was made from: the only kind of
+// folder the finishing copy works on, so that a copy started with another
+// folder (or by hand) never takes it for one.
+int HoldsInstallation(const char* dir, const char* program);
 
 // The whole undo after the question, in its order: the driver registration
 // (from installDir's record), the shared counts, the application entries,

@@ -657,12 +657,39 @@ int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report) {
     return footprint::WininitAdd(windowsDir, pointers, report->restartFiles, nullptr);
 }
 
-int HoldsInstallation(const char* dir) {
+namespace {
+
+// 1 when the two files hold the same bytes.
+bool SameBytes(const char* a, const char* b) {
+    static char bufA[512];
+    static char bufB[512];
+    plat::File fa = plat::FileOpenRead(a);
+    plat::File fb = fa != nullptr ? plat::FileOpenRead(b) : nullptr;
+    bool same = fb != nullptr;
+    uint32_t gotA = 1;
+    uint32_t gotB = 0;
+    while (same && gotA > 0) {
+        same = plat::FileRead(fa, bufA, sizeof bufA, &gotA) &&
+               plat::FileRead(fb, bufB, sizeof bufB, &gotB) && gotA == gotB;
+        for (uint32_t i = 0; same && i < gotA; i++) {
+            same = bufA[i] == bufB[i];
+        }
+    }
+    plat::FileClose(fa);
+    plat::FileClose(fb);
+    return same;
+}
+
+}  // namespace
+
+int HoldsInstallation(const char* dir, const char* program) {
     char listPath[kUndoPath];
+    char original[kUndoPath];
     static StartupStrings script;
     static InstallRecord record;
-    if (!ComposePath(listPath, dir, kListName) || !record.Open(dir) ||
-        !ReadUninstallList(listPath, &script) || !record.Exists()) {
+    if (!ComposePath(listPath, dir, kListName) ||
+        !ComposePath(original, dir, footprint::kUninstaller) || !record.Open(dir) ||
+        !ReadUninstallList(listPath, &script)) {
         return 0;
     }
     const char* const marks[][2] = {
@@ -678,7 +705,9 @@ int HoldsInstallation(const char* dir) {
             return 1;
         }
     }
-    return 0;
+    // Without a record (one the user deleted), the folder's own
+    // UNINSTAL.EXE is the program the copy was made from.
+    return program != nullptr && SameBytes(original, program);
 }
 
 void UndoInstallation(const UndoPlaces& places, UndoReport* report) {

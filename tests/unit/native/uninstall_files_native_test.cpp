@@ -463,6 +463,7 @@ TEST(UninstallFiles, TheFinishingCopyWorksOnlyOnAnInstallFolder) {
         const char* list;    // UNINSTAL.INF, or null
         const char* record;  // SETUP.INF, or null
         int holds;
+        const char* original = nullptr;  // UNINSTAL.EXE of the folder, or null
     } rows[] = {
         {__LINE__, "the installation", kList, kOurs, 1},
         {__LINE__, "an older setup's record", kList, "[PS2]\r\nSubKey1=Enum\\BIOS\r\n", 1},
@@ -470,6 +471,9 @@ TEST(UninstallFiles, TheFinishingCopyWorksOnlyOnAnInstallFolder) {
          "[Files]\r\n1=App, A.EXE\r\n", "[Main]\r\nProductName=Other\r\n", 0},
         {__LINE__, "a list without a record", kList, nullptr, 0},
         {__LINE__, "a record without a list", nullptr, kOurs, 0},
+        // The record deleted: the folder's UNINSTAL.EXE is the copy's own.
+        {__LINE__, "a list and the copy's own program", kList, nullptr, 1, "program bytes"},
+        {__LINE__, "a list and another program", kList, nullptr, 0, "other bytes"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
@@ -481,7 +485,11 @@ TEST(UninstallFiles, TheFinishingCopyWorksOnlyOnAnInstallFolder) {
         if (row.record != nullptr) {
             testing_machine::WriteFile("C:\\VELOR\\SETUP.INF", row.record);
         }
-        EXPECT_EQ(row.holds, HoldsInstallation(kInstall));
+        if (row.original != nullptr) {
+            testing_machine::WriteFile(kProgram, row.original);
+        }
+        testing_machine::WriteFile("C:\\WINDOWS\\TEMP\\~VPUN00.EXE", "program bytes");
+        EXPECT_EQ(row.holds, HoldsInstallation(kInstall, "C:\\WINDOWS\\TEMP\\~VPUN00.EXE"));
     }
 }
 
