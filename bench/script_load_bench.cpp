@@ -10,7 +10,8 @@
 #include <ctime>
 #include <string>
 
-#include "model/setup_state.h"
+#include "model/setup_data.h"
+#include "model/texts.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
 
@@ -26,6 +27,9 @@
 #endif
 
 namespace {
+
+SetupScript gScript;  // what the loader fills
+const char kWindowsDir[] = "C:\\WINDOWS";
 
 const int kDisks = 6;
 const int kLines = 32000;
@@ -81,7 +85,7 @@ std::string Prepare(const std::string& script) {
     if (!WriteHost("C:\\VLBENCH\\SETUP.INF", script)) {
         return "";
     }
-    gSetup.instance = GetModuleHandleA(nullptr);
+    UseTextsOf(GetModuleHandleA(nullptr), nullptr);
 #else
     char tmpl[] = "/tmp/script_load_bench.XXXXXX";
     if (mkdtemp(tmpl) == nullptr) {
@@ -105,7 +109,7 @@ std::string Prepare(const std::string& script) {
 int main(int argc, char** argv) {
     int runs = argc > 1 ? atoi(argv[1]) : 5;
     std::string script = MakeScript();
-    ResetSetupState(gSetup);
+    ResetSetupScript(gScript);
     std::string program = Prepare(script);
     if (program.empty()) {
         fprintf(stderr, "script_load_bench: cannot write the script\n");
@@ -115,7 +119,6 @@ int main(int argc, char** argv) {
     program = "C:\\VLBENCH\\SETUP.EXE";
 #endif
     SetProgramPathForTest(program.c_str());
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, "C:\\WINDOWS");
 
     double best = 1e9;
     double first = 0;
@@ -127,18 +130,18 @@ int main(int argc, char** argv) {
         // Processor time beside wall time: the machine may be shared.
         std::clock_t c0 = std::clock();
         auto t0 = std::chrono::steady_clock::now();
-        int ok = LoadSetupScript(gSetup);
+        int ok = LoadSetupScript(gScript, kWindowsDir, LoadText);
         auto t1 = std::chrono::steady_clock::now();
         double cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
         double s = std::chrono::duration<double>(t1 - t0).count();
         if (cpu < cpuBest) {
             cpuBest = cpu;
         }
-        if (!ok || gSetup.totalFileCount != kLines) {
-            fprintf(stderr, "script_load_bench: load failed (%d files)\n", gSetup.totalFileCount);
+        if (!ok || gScript.totalFileCount != kLines) {
+            fprintf(stderr, "script_load_bench: load failed (%d files)\n", gScript.totalFileCount);
             return 1;
         }
-        ReleaseInstallPlan(gSetup);
+        ReleaseInstallPlan(gScript);
         if (r == 0) {
             first = s;
         }

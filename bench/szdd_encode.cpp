@@ -5,7 +5,7 @@
 // "seconds=S bytes=N" at the end: the time spent compressing (reading the
 // inputs and writing the outputs not counted) and the bytes written. -c sets
 // the candidates tried per position (default: what disktool uses).
-#include "szdd_encode.h"
+#include "szdd/szdd_encode.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -9,7 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "platform/posix/szdd.h"
+#include "szdd/szdd.h"
 
 namespace {
 

@@ -8,12 +8,7 @@ else()
 endif()
 
 function(add_win95_program target output rc)
-  add_executable(${target} WIN32
-    src/program/entry.cpp
-    src/program/crt_shim.cpp
-    src/program/mouse_app.cpp
-    ${ARGN}
-    ${rc})
+  add_executable(${target} WIN32 ${SETUP_PROGRAM_SOURCES} ${ARGN} ${rc})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} SUFFIX .EXE)
   target_include_directories(${target} PRIVATE src resources)
   target_compile_options(${target} PRIVATE ${WARNINGS} ${FREESTANDING_FLAGS})
@@ -33,11 +28,11 @@ function(add_win95_program target output rc)
     lz32 kernel32 user32 gdi32 advapi32 comdlg32 gcc)
 endfunction()
 
-file(GLOB UI_SOURCES CONFIGURE_DEPENDS src/ui/*.cpp)
-add_win95_program(setup_exe SETUP resources/setup.rc src/setup/main.cpp ${UI_SOURCES})
+# The source lists are cmake/engine.cmake's: what is not the engine.
+add_win95_program(setup_exe SETUP resources/setup.rc ${SETUP_EXE_SOURCES})
 set_property(SOURCE resources/setup.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/model/string_table.h ${CMAKE_SOURCE_DIR}/resources/resource.h)
 
-add_win95_program(uninstall_exe UNINSTAL resources/uninstal.rc src/uninstall/main.cpp)
+add_win95_program(uninstall_exe UNINSTAL resources/uninstal.rc ${UNINSTALL_EXE_SOURCES})
 set_property(SOURCE resources/uninstal.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/uninstall/string_table.h ${CMAKE_SOURCE_DIR}/resources/resource.h)

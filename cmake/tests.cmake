@@ -13,7 +13,7 @@ if(NOT SETUP_WINDOWS)
   target_include_directories(unit_tests PRIVATE src resources tests)
   target_compile_options(unit_tests PRIVATE ${WARNINGS})
   target_compile_definitions(unit_tests PRIVATE SETUP_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  target_link_libraries(unit_tests PRIVATE setup_core GTest::gtest_main)
+  target_link_libraries(unit_tests PRIVATE setup_core setup_szdd GTest::gtest_main)
   gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 else()
   # GoogleTest built with the cross toolchain; test programs use the normal

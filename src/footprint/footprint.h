@@ -3,47 +3,108 @@
 // uninstall list from it.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
-#include "footprint/rewrite.h"
+#include "model/startup_strings.h"
+#include "model/string_ids.h"
+#include "platform/line_facts.h"
 
 namespace footprint {
 
 // ---- files and their places -------------------------------------------------
 
 // In the Windows directory.
-const char kSystemIni[] = "system.ini";
-const char kSystemBak[] = "system.bak";       // system.ini before the switch-over; setup's alone
-const char kSystemNew[] = "system.new";       // a rewrite in progress
-const char kSystemSetAside[] = "system.un$";  // system.ini set aside while the restore swaps
+inline constexpr char kSystemIni[] = "system.ini";
+// system.bak: system.ini before the switch-over, setup's alone; system.new:
+// a rewrite in progress; system.un$: system.ini set aside while the
+// restore swaps.
+inline constexpr char kSystemBak[] = "system.bak";
+inline constexpr char kSystemNew[] = "system.new";
+inline constexpr char kSystemSetAside[] = "system.un$";
 // In the system directory.
-const char kVxd[] = "VMM32\\VMOUSE.VXD";
-const char kVxdBak[] = "VMM32\\VMOUSE.BAK";  // the separate mouse VxD set aside by setup
+inline constexpr char kVxd[] = "VMM32\\VMOUSE.VXD";
+inline constexpr char kVxdBak[] = "VMM32\\VMOUSE.BAK";  // the separate mouse VxD set aside by setup
 // In the install directory.
-const char kRecordName[] = "SETUP.INF";  // the install record
-const char kRecordNew[] = "SETUP.NEW";   // the record with this run's entries, before it is taken
-const char kRecordOld[] = "SETUP.OLD";   // the record set aside while SETUP.NEW takes its name
+// The install record; SETUP.NEW: the record with this run's entries,
+// before it is taken; SETUP.OLD: the record set aside while SETUP.NEW takes
+// its name.
+inline constexpr char kRecordName[] = "SETUP.INF";
+inline constexpr char kRecordNew[] = "SETUP.NEW";
+inline constexpr char kRecordOld[] = "SETUP.OLD";
 // The record's mark, its last two lines once written whole: "[End]" and
 // "Whole=1". Every commit moves it to the end.
-const char kRecordEnd[] = "End";
-const char kRecordEndKey[] = "Whole";
-const char kRecordEndHeader[] = "[End]";  // the same two, as the lines read
-const char kRecordEndLine[] = "Whole=1";
-const char kListName[] = "UNINSTAL.INF";  // the uninstall list
-const char kUninstaller[] = "UNINSTAL.EXE";
+inline constexpr char kRecordEnd[] = "End";
+inline constexpr char kRecordEndKey[] = "Whole";
+inline constexpr char kRecordEndHeader[] = "[End]";  // the same two, as the lines read
+inline constexpr char kRecordEndLine[] = "Whole=1";
+inline constexpr char kListName[] = "UNINSTAL.INF";  // the uninstall list
+inline constexpr char kUninstaller[] = "UNINSTAL.EXE";
+// In the Windows directory: the files Windows renames and deletes at its next start.
+inline constexpr char kWininit[] = "WININIT.INI";
 
-// The four places an uninstall list names, as its entries spell them.
-const char kPlaceInstall[] = "Install";
-const char kPlaceWindows[] = "Windows";
-const char kPlaceSystem[] = "System";
-const char kPlaceInf[] = "Inf";   // the Windows directory's INF
+// The four places target files go to, as the uninstall list spells them.
+inline constexpr char kPlaceInstall[] = "Install";
+inline constexpr char kPlaceWindows[] = "Windows";
+inline constexpr char kPlaceSystem[] = "System";
+inline constexpr char kPlaceInf[] = "Inf";  // the Windows directory's INF
+enum PlaceId { kInstallPlace, kWindowsPlace, kSystemPlace, kInfPlace, kPlaceCount };
+struct Place {
+    const char* name;   // as the list spells it
+    const char* below;  // its folder in the Windows directory ("" the directory itself);
+                        // nullptr: the install directory
+};
+extern const Place kPlaces[kPlaceCount];
+// The place named so in a list (case-blind); -1 for none.
+int PlaceNamed(const char* name);
+// The place a setup script's [DirectoryName] keyword puts its files in
+// (DirectoryIndex: WinDir, WinSystemDir and WinInfDir the Windows ones).
+int PlaceOfDirectory(int directoryIndex);
+// Where place lies: the install directory, the Windows directory or its
+// folder; systemDir, when given, stands for the Windows directory's SYSTEM
+// (the uninstaller asks Windows for it, setup's script names the folder).
+// out: kFootprintPath bytes; 0 when it does not fit.
+int PlaceDir(int place, const char* installDir, const char* windowsDir, const char* systemDir,
+             char* out);
+// A target rel below place spelled as form asks (out: kFootprintPath
+// bytes; 0 when it does not fit or place is none): System and Inf as the
+// Windows directory's SYSTEM and INF, so that every spelling of one file
+// gives one key.
+enum TargetForm {
+    kListForm,    // "Windows, SYSTEM\rel", "Install," for the place itself: the list's entry
+    kRecordForm,  // the same as a record key: a "=" (which would end the key) as "|"
+};
+int TargetEntry(int place, const char* rel, int form, char* out);
+// place's directory, then rel below it ("" the place itself); 0 when it
+// does not fit (out: kFootprintPath bytes).
+int TargetPath(int place, const char* rel, const char* installDir, const char* windowsDir,
+               const char* systemDir, char* out);
+
+// ---- the uninstall list ---------------------------------------------------
+
+// UNINSTAL.INF: written by the disk tool, read by the uninstaller. [Startup]
+// repeats the setup script's [Startup] values under the script's own keys
+// (the string table's), so the uninstaller knows what setup wrote; [Files]
+// and [Directories] number their entries from 1 ("place, path below it",
+// kListForm), the directories parents first.
+inline constexpr const char* kListStartup = StringText(IDS_STARTUP);
+inline constexpr char kListFiles[] = "Files";
+inline constexpr char kListDirectories[] = "Directories";
 const int kMaxListEntries = 200;  // entries read from each section of the list; more are reported
+// A [Startup] key and the field of StartupStrings it fills, in the list's order.
+struct ListKey {
+    const char* name;  // the string table's text
+    uint16_t field;    // offset of the field in StartupStrings
+    uint16_t size;     // its bytes
+};
+const int kListKeyCount = 9;
+extern const ListKey kListKeys[kListKeyCount];
 
 // ---- the [386Enh] mouse line ------------------------------------------------
 
 // What the switch-over writes in place of the mouse line (the line end is
 // the replaced line's own).
-const char kSetupMouseLine[] = "mouse=*vmouse";
+inline constexpr char kSetupMouseLine[] = "mouse=*vmouse";
 
 // The rule that picks the mouse line, line by line from the top: a line
 // containing "[386Enh]" arms it (a later section header does not disarm),
@@ -54,19 +115,52 @@ const char kSetupMouseLine[] = "mouse=*vmouse";
 struct MouseLineRule {
     int armed;
 };
-int IsMouseLine(MouseLineRule* rule, const LineFacts& line);
+// The words the rule looks for, as the line reader (RawNextLine) takes
+// them: it sets bit n of LineFacts::holds for the n-th.
+const char kMouseLineWords[] = "[386Enh]\0mouse\0";
+const uint32_t kHoldsHeader = 1;  // "[386Enh]"
+const uint32_t kHoldsMouse = 2;   // "mouse"
+int IsMouseLine(MouseLineRule* rule, const fileio::LineFacts& line);
 
 // ---- the registry -----------------------------------------------------------
 
-const char kClsid[] = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
-const char kClsidKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
-const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-const char kClassPrefix[] = "System\\CurrentControlSet\\Services\\Class\\";
-const char kNewSerialDevice[] = "Enum\\Root\\VelorMouse\\0000";  // HKLM, setup's own
-const char kNewSerialParent[] = "Enum\\Root\\VelorMouse";
-const char kHandlerName[] = "Q7MousePage";
-const char kAppValue[] = "VelorPoint";  // the Run value and the Uninstall key's name
-const char kClassLoader[] = "*vmouse";  // DevLoader of a class key setup made
+// The device registry (HKLM): the devices below Enum\, their drivers'
+// class keys below kClassPrefix, the Configuration Manager's list of the
+// devices present in HKEY_DYN_DATA.
+inline constexpr char kEnumPrefix[] = "Enum\\";
+inline constexpr char kClassPrefix[] = "System\\CurrentControlSet\\Services\\Class\\";
+inline constexpr char kMouseClass[] = "Mouse";  // the devices' Class, and their class keys' parent
+inline constexpr char kMouseClassKey[] = "System\\CurrentControlSet\\Services\\Class\\Mouse";
+// The Driver setup chooses for a device without one: the first free number.
+inline constexpr char kClassKeyFormat[] = "Mouse\\%04d";
+inline constexpr char kDeviceList[] = "Config Manager\\Enum";
+inline constexpr char kHardwareKey[] = "HardWareKey";  // a listed device's key below kEnumPrefix
+// The values setup writes into a device key and a class key.
+inline constexpr char kValueClass[] = "Class";
+inline constexpr char kValueDeviceDesc[] = "DeviceDesc";
+inline constexpr char kValueMfg[] = "Mfg";
+inline constexpr char kValueConfigFlags[] = "ConfigFlags";
+inline constexpr char kValueDetFlags[] = "DetFlags";
+inline constexpr char kValueDetFunc[] = "DetFunc";
+inline constexpr char kValueDriver[] = "Driver";  // the class key's name below kClassPrefix
+inline constexpr char kValueDevLoader[] = "DevLoader";
+inline constexpr char kValueMouseType[] = "MouseType";
+inline constexpr char kValueMouseDriver[] = "MouseDriver";
+inline constexpr char kValueInfPath[] = "InfPath";
+inline constexpr char kValueDriverDesc[] = "DriverDesc";
+inline constexpr char kValueDriverDate[] = "DriverDate";
+inline constexpr char kValueInfSection[] = "InfSection";
+inline constexpr char kSerialDetect[] = "*:DETECTSERIALMOUSE";  // DetFunc of setup's own device
+inline constexpr uint8_t kZeroFlags[4] = {0, 0, 0, 0};          // the flags setup writes
+
+inline constexpr char kClsid[] = "{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
+inline constexpr char kClsidKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}";
+inline constexpr char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+inline constexpr char kNewSerialDevice[] = "Enum\\Root\\VelorMouse\\0000";  // HKLM, setup's own
+inline constexpr char kNewSerialParent[] = "Enum\\Root\\VelorMouse";
+inline constexpr char kHandlerName[] = "Q7MousePage";
+inline constexpr char kAppValue[] = "VelorPoint";  // the Run value and the Uninstall key's name
+inline constexpr char kClassLoader[] = "*vmouse";  // DevLoader of a class key setup made
 
 // The application's entries, in the order setup writes them. Each names how
 // setup comes by it, which tells the uninstaller what to do with it.
@@ -75,19 +169,25 @@ enum Origin {
     kSetupsValue,  // setup's value in a key that others share: only the value goes
 };
 enum Hive { kHiveClasses, kHiveMachine };
-// Where an entry's text comes from.
+// Where an entry's or a value's text comes from.
 enum Source {
-    kFixedText,     // text itself
-    kInInstallDir,  // the install directory, then text
-    kProductTitle,  // the [Startup] Title
+    kFixedText,      // text itself
+    kInInstallDir,   // the install directory, then text
+    kProductTitle,   // the [Startup] Title
+    kStartupValue,   // the [Startup] value at field, the same for both mouse types
+    kTypeWord,       // the mouse type's word (its record section)
+    kTypeName,       // the mouse type's name: PS2Name or SeialName
+    kTypeSection,    // the mouse type's INF section: PS2InfSection or SerialInfSection
+    kZeroBytes,      // kZeroFlags, binary
+    kChosenClassKey  // the class key setup chooses (kClassKeyFormat), for a device without one
 };
 struct AppEntry {
-    int hive;  // Hive
+    uint8_t hive;    // Hive
+    uint8_t source;  // Source
+    uint8_t origin;  // Origin
     const char* key;
     const char* name;  // nullptr: the key's default value
-    int source;        // Source
     const char* text;
-    int origin;  // Origin
 };
 const int kAppEntryCount = 8;
 extern const AppEntry kAppEntries[kAppEntryCount];
@@ -95,40 +195,85 @@ extern const AppEntry kAppEntries[kAppEntryCount];
 // the Title): up to 79 chars; a longer one is not written.
 const uint32_t kAppTextField = 80;
 // Keys of the entries that the uninstaller also reads.
-const char kServerKey[] = "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}\\InProcServer32";
-const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint";
-const char kHandlersKey[] =
+inline constexpr char kServerKey[] =
+    "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}\\InProcServer32";
+inline constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char kUninstallKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint";
+inline constexpr char kHandlersKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Controls Folder\\Mouse\\shellex\\"
     "PropertySheetHandlers";
-const char kAppStartArg[] = " -startup";  // the Run value's argument after the program
-const char kUninstallLabel[] = "DisplayName";
-const char kUninstallCommand[] = "UninstallString";  // the install directory's UNINSTAL.EXE
+inline constexpr char kAppStartArg[] = " -startup";  // the Run value's argument after the program
+inline constexpr char kUninstallLabel[] = "DisplayName";
+// The install directory's UNINSTAL.EXE.
+inline constexpr char kUninstallCommand[] = "UninstallString";
 
-// The install record's sections: one per mouse type.
-const char kRecordPs2[] = "PS2";
-const char kRecordSerial[] = "Serial";
-// The class key's values that setup overwrites, recorded first-seen under
-// their own names, in the order setup writes them (MouseType apart, below).
-const int kClassValueCount = 5;
-extern const char* const kClassValues[kClassValueCount];
+// The mouse types setup registers. The install record has a section for
+// each, named by its word.
+inline constexpr char kRecordPs2[] = "PS2";
+inline constexpr char kRecordSerial[] = "Serial";
+enum MouseTypeId { kTypePs2, kTypeSerial, kMouseTypeCount };
+struct MouseType {
+    const char* word;     // its record section, and the MouseType setup writes
+    uint16_t name;        // offset in StartupStrings of its name
+    uint16_t infSection;  // ... and of its INF section
+};
+extern const MouseType kMouseTypes[kMouseTypeCount];
+
+// How the install record keeps a value before setup overwrites it, under
+// the value's own name, write-once.
+enum Kept {
+    kNotKept,   // setup's own: made with a key setup made, or only where there was none
+    kKeptText,  // the text first seen, "" for absent (Windows keeps no empty ones)
+    // With a mark: "-" for absent (an empty entry would be taken by a later
+    // setup, which finds its own value there), "?" when it could not be kept
+    // or an older record (a section without it) did not; binary values in
+    // hex (at most kMaxRecordedFlags bytes).
+    kKeptMarked,
+};
+// A value setup writes into a registry key.
+struct SetupValue {
+    const char* name;
+    const char* text;   // kFixedText: the text
+    uint16_t field;     // kStartupValue: offset of the field in StartupStrings
+    uint8_t source;     // Source
+    uint8_t kept : 2;   // Kept
+    uint8_t tells : 1;  // 1: the uninstaller tells setup's key by it (when known)
+};
+struct ValueTable {
+    const SetupValue* rows;
+    int count;
+};
+// In the order setup writes them: a device the Configuration Manager lists
+// (Driver only when it has none), the root device setup makes for a
+// serial mouse none lists (its Driver kept when a rerun finds one), and a
+// class key. A class key setup made holds exactly the class key's values;
+// one it updates gets the kept ones.
+extern const ValueTable kListedDevice;
+extern const ValueTable kOwnDevice;
+extern const ValueTable kClassKey;
+// The i-th value of table that the record keeps, in the order the record is
+// read back: the texts, then the ones kept with a mark; null past the last.
+const SetupValue* KeptRow(const ValueTable& table, int i);
+// The text setup writes for value for mouse type with the [Startup] values
+// s; null for a value that is no text of these (kZeroBytes, kChosenClassKey,
+// the application's).
+const char* ValueText(const SetupValue& value, const StartupStrings& s, int type);
+
 // Record keys beyond the overwritten values themselves (write-once, like them).
-const char kRecordDeviceKey[] = "SubKey1";  // the device key setup changed
-const char kRecordClassKey[] = "SubKey2";   // the class key setup changed
-// The class key's MouseType first seen, "-" for absent, "?" when an older
-// record did not keep it (a later setup finds only its own text there).
-const char kRecordMouseType[] = "MouseType";
-// The listed device's ConfigFlags first seen: its bytes in hex, "-" when it
-// was absent (not "": an empty record entry is taken by a later setup),
-// "?" when it could not be kept. Records without it are older.
-const char kRecordConfigFlags[] = "ConfigFlags";
-const char kRecordedAbsent[] = "-";
-const char kRecordedUnknown[] = "?";  // not kept: the uninstaller leaves the value and says so
-// Every key of a driver section, for a record handed from one
-// installation to the next.
-const int kRecordKeyCount = 11;
-extern const char* const kRecordKeys[kRecordKeyCount];
+inline constexpr char kRecordDeviceKey[] = "SubKey1";  // the device key setup changed
+inline constexpr char kRecordClassKey[] = "SubKey2";   // the class key setup changed
+inline constexpr char kRecordedAbsent[] = "-";
+// Not kept: the uninstaller leaves the value and says so.
+inline constexpr char kRecordedUnknown[] = "?";
+// The i-th key of a driver section (the two above, then the listed device's
+// and the class key's kept values), for a record handed from one
+// installation to the next; null past the last.
+const char* RecordKey(int i);
 const uint32_t kMaxRecordedFlags = 16;  // longer binary values are recorded as "?"
+// The class key path of a device's Driver text (out: size bytes); 0 when
+// it does not fit.
+int ClassKeyPath(char* out, uint32_t size, const char* driver);
 // The bytes in two hex digits each into out (2 * n + 1 bytes).
 void HexOf(const uint8_t* bytes, uint32_t n, char* out);
 // The bytes of a hex text into bytes (kMaxRecordedFlags); their count, or
@@ -139,10 +284,10 @@ int BytesOfHex(const char* hex, uint8_t* bytes);
 // kLineBuiltIn when every mouse line already named the built-in driver (the
 // switch-over changes nothing, and no system.bak is made), kLineSwitched
 // otherwise. Records without it are older.
-const char kRecordSystem[] = "System";
-const char kRecordMouseLine[] = "MouseLine";
-const char kLineBuiltIn[] = "builtin";
-const char kLineSwitched[] = "switched";
+inline constexpr char kRecordSystem[] = "System";
+inline constexpr char kRecordMouseLine[] = "MouseLine";
+inline constexpr char kLineBuiltIn[] = "builtin";
+inline constexpr char kLineSwitched[] = "switched";
 
 // ---- target files and shared counts ---------------------------------------
 
@@ -153,25 +298,25 @@ const char kLineSwitched[] = "switched";
 // a second setup keeps the first one's answers. kRecordFilesAll holds "1"
 // once the first setup recorded its files; a record without it is older,
 // and its files are removed as listed.
-const char kRecordFiles[] = "Files";
-const char kRecordFilesAll[] = "All";
-const char kFileExisted[] = "existed";
-const char kFileNew[] = "new";
+inline constexpr char kRecordFiles[] = "Files";
+inline constexpr char kRecordFilesAll[] = "All";
+inline constexpr char kFileExisted[] = "existed";
+inline constexpr char kFileNew[] = "new";
 // The record's [Counted]: under the key of each shared file whose count
 // this installation raises, the count the raise gives. Setup commits it
 // before it raises the count, so a raise lost with the registry (written
 // lazily) is made again by the next run: the count still one short of it.
 // Records of older setups hold "1" (raised, the count not known).
-const char kRecordCounted[] = "Counted";
+inline constexpr char kRecordCounted[] = "Counted";
 // The record's [Lowered]: the count the uninstaller's lowering gives, under
 // the same key, committed before the lowering for the same reason.
-const char kRecordLowered[] = "Lowered";
+inline constexpr char kRecordLowered[] = "Lowered";
 const uint32_t kFileRecordSize = 32;  // a [Files] value: up to 31 chars
 
 // HKLM: one REG_DWORD per shared file, named by its full path, counting the
 // products that use it (the Windows 95 convention). Files outside the
 // install directory follow it: they are the ones others may use too.
-const char kSharedDlls[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+inline constexpr char kSharedDlls[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 enum SharedCount {
     kCountAbsent,  // no value
@@ -186,10 +331,9 @@ struct FileRecord {
     uint32_t count;  // the count before setup when kCountDword
 };
 
-// The record key of the list entry "place, rel": System and Inf are spelled
-// as the Windows directory's SYSTEM and INF, and a "=" (which would end a
-// profile key) as "|". out: kFootprintPath bytes; 0 when it does not fit or
-// the place is none of the four.
+// The record key of the list entry "place, rel" (TargetEntry's kRecordForm
+// for the place so named). out: kFootprintPath bytes; 0 when it does not
+// fit or the place is none of the four.
 int TargetKey(const char* place, const char* rel, char* out);
 // A [Files] value and back (out: kFileRecordSize bytes); Parse gives 0 for
 // a text that is none (an absent entry included).

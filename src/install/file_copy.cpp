@@ -3,7 +3,7 @@
 #include "install/file_copy.h"
 
 #include "model/install_plan.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/files.h"
 #include "platform/lz.h"
 #include "platform/text.h"
@@ -12,8 +12,8 @@ namespace {
 
 const int kNoHandle = -1;  // what LZOpenFileA gives when the file does not open
 
-const FileEntry* Entry(const SetupState& state, int disk, int file) {
-    return state.diskFirstEntry[disk] + file;
+const FileEntry* Entry(const SetupScript& script, int disk, int file) {
+    return script.diskFirstEntry[disk] + file;
 }
 
 // dir + "\" + sub + "\" + name; an empty sub leaves two backslashes in a
@@ -25,17 +25,18 @@ int JoinPath(char* path, const char* dir, const char* sub, const char* name) {
 
 }  // namespace
 
-int BuildSourcePath(const SetupState& state, int disk, int file, char* path) {
-    const FileEntry* e = Entry(state, disk, file);
+int BuildSourcePath(const SetupScript& script, int disk, int file, char* path) {
+    const FileEntry* e = Entry(script, disk, file);
     if (e->SourceName[0] == 0) {
         path[0] = 0;
         return 0;
     }
-    return JoinPath(path, state.setupDir, e->SourceDir, e->SourceName);
+    return JoinPath(path, script.setupDir, e->SourceDir, e->SourceName);
 }
 
-int BuildDestinationPath(const SetupState& state, int disk, int file, char* path) {
-    const FileEntry* e = Entry(state, disk, file);
+int BuildDestinationPath(const SetupScript& script, const InstallChoices& choices, int disk,
+                         int file, char* path) {
+    const FileEntry* e = Entry(script, disk, file);
     // A path ending in a backslash names no file; lz32 would create its
     // compressed-name fallback "._" there instead.
     if (e->TargetName[0] == 0) {
@@ -45,18 +46,18 @@ int BuildDestinationPath(const SetupState& state, int disk, int file, char* path
     if (e->Absolute == 1) {
         return text::Format(path, kPathSize, "%s\\%s", e->TargetDir, e->TargetName);
     }
-    return JoinPath(path, state.destDir, e->TargetDir, e->TargetName);
+    return JoinPath(path, choices.destDir, e->TargetDir, e->TargetName);
 }
 
-void CreateSubdirectories(const SetupState& state) {
+void CreateSubdirectories(const SetupScript& script, const InstallChoices& choices) {
     for (int i = kSubDir1; i < kSubDir1 + 6; i++) {
-        const char* name = state.directoryNames[i];
+        const char* name = script.directoryNames[i];
         if (name[0] == 0) {
             continue;
         }
         char path[kPathSize];
         // An existing directory fails too; either way the copy goes on.
-        if (text::Format(path, sizeof path, "%s\\%s", state.destDir, name)) {
+        if (text::Format(path, sizeof path, "%s\\%s", choices.destDir, name)) {
             plat::DirCreate(path);
         }
     }
@@ -99,26 +100,27 @@ int CopyPercentage(int i, int n) {
     return (i * 100 + 100) / n;
 }
 
-int CopyInstallPlan(const SetupState& state, CopyProgress& progress) {
+int CopyInstallPlan(const SetupScript& script, const InstallChoices& choices,
+                    CopyProgress& progress) {
     int cancelled = 0;
     int failed = 0;
-    for (int disk = 0; disk < state.diskCount && !cancelled; disk++) {
+    for (int disk = 0; disk < script.diskCount && !cancelled; disk++) {
         progress.NewDisk(disk);
-        int count = state.diskFileCounts[disk];
+        int count = script.diskFileCounts[disk];
         for (int file = 0; file < count && !cancelled; file++) {
-            progress.CopyingFile(*Entry(state, disk, file));
+            progress.CopyingFile(*Entry(script, disk, file));
 
             char path[kPathSize];
-            int source = OpenSourceFile(BuildSourcePath(state, disk, file, path) ? path : nullptr);
+            int source = OpenSourceFile(BuildSourcePath(script, disk, file, path) ? path : nullptr);
             // The file in progress is finished whatever the step answers.
             cancelled = progress.MessageStep();
 
             progress.Percentage(CopyPercentage(file, count));
 
             int copied = CopyToDestination(
-                source, BuildDestinationPath(state, disk, file, path) ? path : nullptr);
+                source, BuildDestinationPath(script, choices, disk, file, path) ? path : nullptr);
             // An entry without a target name names no file to write.
-            if (!copied && Entry(state, disk, file)->TargetName[0] != 0) {
+            if (!copied && Entry(script, disk, file)->TargetName[0] != 0) {
                 failed = 1;
             }
             if (progress.MessageStep()) {

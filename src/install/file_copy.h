@@ -5,7 +5,8 @@
 #include <stdint.h>
 
 struct FileEntry;
-struct SetupState;
+struct InstallChoices;
+struct SetupScript;
 
 const int kPathSize = 256;  // every composed path fits here
 
@@ -23,15 +24,16 @@ class CopyProgress {
     ~CopyProgress() {}
 };
 
-// Paths of file `file` (from 0) of disk `disk` (from 0) of state's plan:
-// below setupDir and destDir; 1 when the path fitted, 0 when it did not
-// (path holds it cut) or the entry's name for it is empty (path is empty).
-int BuildSourcePath(const SetupState& state, int disk, int file, char* path);  // kPathSize bytes
-int BuildDestinationPath(const SetupState& state, int disk, int file,
-                         char* path);  // kPathSize bytes
+// Paths of file `file` (from 0) of disk `disk` (from 0) of script's plan:
+// below script.setupDir and choices.destDir; 1 when the path fitted, 0 when
+// it did not (path holds it cut) or the entry's name for it is empty (path
+// is empty).
+int BuildSourcePath(const SetupScript& script, int disk, int file, char* path);  // kPathSize bytes
+int BuildDestinationPath(const SetupScript& script, const InstallChoices& choices, int disk,
+                         int file, char* path);  // kPathSize bytes
 
 // Creates destDir\SubDirN for every non-empty SubDir1..SubDir6, in order.
-void CreateSubdirectories(const SetupState& state);
+void CreateSubdirectories(const SetupScript& script, const InstallChoices& choices);
 
 // Opens a source for reading (expanding an SZDD file): an LZ handle, or -1
 // when it cannot be opened (a null path included: it did not fit).
@@ -45,10 +47,11 @@ int CopyToDestination(int source, const char* path);
 // Percentage shown for file i (from 0) of n: (i * 100 + 100) / n.
 int CopyPercentage(int i, int n);
 
-// Walks state's plan disk by disk and file by file, reporting to progress;
-// the source is opened, one message step, the destination created and
-// copied, one more message step. A step that answers "cancelled" ends the
+// Walks script's plan into choices.destDir, disk by disk and file by file,
+// reporting to progress; the source is opened, one message step, the
+// destination created and copied, one more message step. A step that answers "cancelled" ends the
 // walk before the next file. kCopyCancelled, kCopyDone, or kCopyFailed when
 // every file was walked but one could not be written.
 enum CopyResult { kCopyCancelled = 0, kCopyDone = 1, kCopyFailed = 2 };
-int CopyInstallPlan(const SetupState& state, CopyProgress& progress);
+int CopyInstallPlan(const SetupScript& script, const InstallChoices& choices,
+                    CopyProgress& progress);

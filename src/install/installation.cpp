@@ -1,27 +1,28 @@
 #include "install/installation.h"
 
 #include "footprint/footprint.h"
-#include "footprint/rewrite.h"
 #include "install/file_copy.h"
 #include "install/register_driver.h"
 #include "install/system_ini.h"
 #include "install/target_files.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/registry.h"
+#include "platform/wininit.h"
 #include "record/install_record.h"
 
-int RunInstallation(SetupState& state, InstallRecord& record, InstallProgress& progress) {
+int RunInstallation(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
+                    InstallProgress& progress) {
     // What a run cut off left of WININIT.INI's write, before it is needed.
-    footprint::WininitRecover(state.windowsDir);
+    fileio::WininitRecover(choices.windowsDir);
     // An existing subdirectory is no failure: the copy goes on either way.
-    CreateSubdirectories(state);
+    CreateSubdirectories(script, choices);
     // Without the record of what the copy overwrites, nothing is copied.
-    if (!RecordTargetFiles(state, record)) {
+    if (!RecordTargetFiles(script, choices, record)) {
         return kInstallRecordFailed;
     }
-    int copied = CopyInstallPlan(state, progress);
+    int copied = CopyInstallPlan(script, choices, progress);
     progress.Registering();
-    int registered = RegisterMouseDriver(state, record, RegisterScope::Full);
+    int registered = RegisterMouseDriver(script, choices, record, RegisterScope::Full);
     if (copied == kCopyCancelled || progress.Cancelled()) {
         return kInstallCancelled;
     }
@@ -40,7 +41,7 @@ int RunInstallation(SetupState& state, InstallRecord& record, InstallProgress& p
     }
     // What the mouse lines were, for the uninstaller: the built-in driver's
     // already, or switched over (system.bak then keeps them).
-    int builtIn = MouseLinesAreBuiltIn(state.windowsDir);
+    int builtIn = MouseLinesAreBuiltIn(choices.windowsDir);
     if (builtIn < 0) {
         return kInstallSwitchFailed;
     }
@@ -49,5 +50,5 @@ int RunInstallation(SetupState& state, InstallRecord& record, InstallProgress& p
         !record.Commit()) {
         return kInstallRecordFailed;
     }
-    return SwitchSystemIni(state.windowsDir) ? kInstallDone : kInstallSwitchFailed;
+    return SwitchSystemIni(choices.windowsDir) ? kInstallDone : kInstallSwitchFailed;
 }

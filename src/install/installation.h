@@ -4,7 +4,8 @@
 #include "install/file_copy.h"
 
 class InstallRecord;
-struct SetupState;
+struct InstallChoices;
+struct SetupScript;
 
 // The install page's side of the run: the copy's progress, the pause before
 // the registration, and the answer to "cancelled?". Its implementations are
@@ -29,13 +30,15 @@ enum InstallResult {
     kInstallRecordFailed = 5,    // the install record could not be written: see below
 };
 
-// Creates the subdirectories, records the target files as they are in
-// record (and counts the shared ones), copies the plan, pauses, registers
-// the application and the driver, puts the registry on the disk and
-// switches system.ini over. A cancelled copy stops after the file in
-// progress; what was copied is registered all the same, but system.ini is
-// left as it is, as after a copy that failed. A record that cannot be
+// Installs script's plan and registration as choices say: creates the
+// subdirectories, records the target files as they are in record (and
+// counts the shared ones), copies the plan, pauses, registers the
+// application and the driver, puts the registry on the disk and switches
+// system.ini over. A cancelled copy stops after the file in progress; what
+// was copied is registered all the same, but system.ini is left as it is,
+// as after a copy that failed. A record that cannot be
 // written before the copy stops it before the first file; after it, the
 // registration leaves every value it would record as it is. Returns an
 // InstallResult.
-int RunInstallation(SetupState& state, InstallRecord& record, InstallProgress& progress);
+int RunInstallation(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
+                    InstallProgress& progress);

@@ -4,7 +4,7 @@
 #include "install/register_driver.h"
 
 #include "footprint/footprint.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -18,26 +18,25 @@ const uint32_t kValueField = 80;        // values read back before they are over
 const uint32_t kNameField = 80;         // subkey names while enumerating
 const uint32_t kHardwareKeyRead = 128;  // HardWareKey values of the device list
 
-using footprint::kClassPrefix;
-const char kMouseClassKey[] = "System\\CurrentControlSet\\Services\\Class\\Mouse";
-const char kDeviceList[] = "Config Manager\\Enum";
 using footprint::kNewSerialDevice;
+using footprint::SetupValue;
+using footprint::ValueTable;
 const char kProbeDevice[] = "\\\\.\\VLMOUSE";
 
 // Table order matters: the PS/2 search stops at the first id found.
 const char* const kPs2Ids[] = {"BIOS\\*PNP0F13\\", "BIOS\\*PNP0F0E\\", "ROOT\\*PNP0F0E\\"};
 const char* const kSerialIds[] = {"ROOT\\*PNP0F0C\\", "SERENUM\\VLR4417\\"};
 
-const uint8_t kZeroFlags[4] = {0, 0, 0, 0};
-
 // One registration: what it works on and how its writes went. A write
 // that fails does not stop the rest; a record that cannot be written stops
 // every overwrite that would need it.
 struct Registration {
-    const SetupState& state;
+    const StartupStrings& startup;  // the script's [Startup] texts
+    const InstallChoices& choices;
     InstallRecord& record;
     int writeFailed;   // a registry write failed
     int recordFailed;  // the record could not be written: nothing was overwritten since
+    int type;          // footprint::MouseTypeId registered
 };
 
 // Text values go in without their terminating zero, as the Windows 95
@@ -49,9 +48,28 @@ void SetText(Registration& r, plat::RegKey key, const char* name, const char* va
 }
 
 void SetFlags(Registration& r, plat::RegKey key, const char* name) {
-    if (plat::RegSet(key, name, plat::kRegBinary, kZeroFlags, sizeof kZeroFlags) !=
-        plat::kErrSuccess) {
+    if (plat::RegSet(key, name, plat::kRegBinary, footprint::kZeroFlags,
+                     sizeof footprint::kZeroFlags) != plat::kErrSuccess) {
         r.writeFailed = 1;
+    }
+}
+
+// One value of a footprint table; driver is the class key chosen for a
+// device that had none (null: the device keeps its own).
+void SetValue(Registration& r, plat::RegKey key, const SetupValue& v, const char* driver) {
+    if (v.source == footprint::kZeroBytes) {
+        SetFlags(r, key, v.name);
+    } else if (v.source != footprint::kChosenClassKey) {
+        SetText(r, key, v.name, footprint::ValueText(v, r.startup, r.type));
+    } else if (driver != nullptr) {
+        SetText(r, key, v.name, driver);
+    }
+}
+
+// Every value of table, in its order.
+void SetValues(Registration& r, plat::RegKey key, const ValueTable& table, const char* driver) {
+    for (int i = 0; i < table.count; i++) {
+        SetValue(r, key, table.rows[i], driver);
     }
 }
 
@@ -82,8 +100,8 @@ int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size) {
 }
 
 // destDir followed by name, or 0 when it does not fit an entry's field.
-int DestPath(const SetupState& state, char* out, const char* name) {
-    return text::Format(out, footprint::kAppTextField, "%s%s", state.destDir, name);
+int DestPath(const InstallChoices& choices, char* out, const char* name) {
+    return text::Format(out, footprint::kAppTextField, "%s%s", choices.destDir, name);
 }
 
 // The application entries, each key created or opened; one that cannot be
@@ -100,16 +118,14 @@ void WriteApplicationEntries(Registration& r) {
         }
         int fits = e.source == footprint::kFixedText ? text::Copy(composed, sizeof composed, e.text)
                    : e.source == footprint::kInInstallDir
-                       ? DestPath(r.state, composed, e.text)
-                       : text::Copy(composed, sizeof composed, r.state.startupStrings.Title);
+                       ? DestPath(r.choices, composed, e.text)
+                       : text::Copy(composed, sizeof composed, r.startup.Title);
         if (fits) {
             SetText(r, key, e.name, composed);
         }
         plat::RegClose(key);
     }
 }
-
-using footprint::kClassValues;
 
 void Record(Registration& r, const char* key, const char* value) {
     if (!r.record.RecordOriginalValue(r.record.Section(), key, value)) {
@@ -136,28 +152,22 @@ bool UnknownBefore(Registration& r, bool olderSection, const char* name) {
     return true;
 }
 
-// MouseType is kept with "-" for absent: an empty record entry would be
-// taken by a second setup, which finds its own type word there.
-void RecordMouseType(Registration& r, plat::RegKey key, bool olderSection) {
-    char type[kValueField];
-    if (UnknownBefore(r, olderSection, footprint::kRecordMouseType)) {
-        return;
-    }
-    ReadText(key, "MouseType", type, sizeof type);
-    Record(r, footprint::kRecordMouseType, type[0] != 0 ? type : footprint::kRecordedAbsent);
+// A text kept with a mark: "-" for absent, as an empty record entry would
+// be taken by a second setup, which finds its own text there.
+void RecordMarkedText(Registration& r, plat::RegKey key, const char* name) {
+    char text[kValueField];
+    ReadText(key, name, text, sizeof text);
+    Record(r, name, text[0] != 0 ? text : footprint::kRecordedAbsent);
 }
 
 // Keeps a binary value in the install record before setup overwrites it:
 // its bytes in hex, "-" when it was absent, "?" when it is not a short binary
 // value (the uninstall then leaves it and says so).
-void RecordFlags(Registration& r, plat::RegKey key, const char* name, bool olderSection) {
+void RecordFlags(Registration& r, plat::RegKey key, const char* name) {
     uint8_t bytes[footprint::kMaxRecordedFlags];
     uint32_t type = 0;
     uint32_t got = sizeof bytes;
     char kept[2 * footprint::kMaxRecordedFlags + 1];
-    if (UnknownBefore(r, olderSection, name)) {
-        return;
-    }
     long result = plat::RegQuery(key, name, &type, bytes, &got);
     if (result == plat::kErrFileNotFound) {
         text::Copy(kept, sizeof kept, footprint::kRecordedAbsent);
@@ -167,6 +177,28 @@ void RecordFlags(Registration& r, plat::RegKey key, const char* name, bool older
         footprint::HexOf(bytes, got, kept);
     }
     Record(r, name, kept);
+}
+
+// Keeps value of key as the footprint says (nothing for setup's own).
+// olderSection: the section was recorded by an older setup, which kept no
+// marked values.
+void RecordRow(Registration& r, plat::RegKey key, const SetupValue& v, bool olderSection) {
+    if (v.kept == footprint::kKeptText) {
+        RecordValue(r, key, v.name);
+    } else if (v.kept == footprint::kKeptMarked && !UnknownBefore(r, olderSection, v.name)) {
+        if (v.source == footprint::kZeroBytes) {
+            RecordFlags(r, key, v.name);
+        } else {
+            RecordMarkedText(r, key, v.name);
+        }
+    }
+}
+
+// Keeps the class key's values, in the order the record reads them back.
+void RecordClassValues(Registration& r, plat::RegKey key, bool olderSection) {
+    for (int i = 0; const SetupValue* v = footprint::KeptRow(footprint::kClassKey, i); i++) {
+        RecordRow(r, key, *v, olderSection);
+    }
 }
 
 // Puts what was recorded on the disk; 0 (and the failure noted) when it
@@ -189,38 +221,39 @@ bool RecordListedDevice(Registration& r, plat::RegKey device, const char* device
     bool olderSection = r.record.ReadInstallRecord(r.record.Section(), footprint::kRecordDeviceKey,
                                                    "", kept, sizeof kept)[0] != 0;
     Record(r, footprint::kRecordDeviceKey, devicePath);
-    RecordValue(r, device, "DeviceDesc");
-    RecordFlags(r, device, footprint::kRecordConfigFlags, olderSection);
-    RecordValue(r, device, "Mfg");
-    ReadText(device, "Driver", driver, kPathField);
+    for (int i = 0; i < footprint::kListedDevice.count; i++) {
+        RecordRow(r, device, footprint::kListedDevice.rows[i], olderSection);
+    }
+    ReadText(device, footprint::kValueDriver, driver, kPathField);
     char path[kClassPathField];
     plat::RegKey key;
-    if (driver[0] != 0 && text::Format(path, sizeof path, "%s%s", kClassPrefix, driver)) {
+    if (driver[0] != 0 && footprint::ClassKeyPath(path, sizeof path, driver)) {
         Record(r, footprint::kRecordClassKey, path);
         if (plat::RegOpen(plat::LocalMachine(), path, &key) == plat::kErrSuccess) {
-            for (const char* name : kClassValues) {
-                RecordValue(r, key, name);
-            }
-            RecordMouseType(r, key, olderSection);
+            RecordClassValues(r, key, olderSection);
             plat::RegClose(key);
         }
     }
     return Committed(r);
 }
 
-void UpdateClassKey(Registration& r, const char* driver, const char* description,
-                    const char* infSection);
-void CreateClassKey(Registration& r, const char* driver, const char* description,
-                    const char* infSection);
+void UpdateClassKey(Registration& r, const char* driver);
+void CreateClassKey(Registration& r, const char* driver);
+
+// The mouse type this registration writes, and the record section it keeps it in.
+void RegisterType(Registration& r, int type) {
+    r.type = type;
+    r.record.SetSection(footprint::kMouseTypes[type].word);
+}
 
 // A device that the Configuration Manager lists, with its HardWareKey text.
-void RegisterListedDevice(Registration& r, const char* typeWord, const char* description,
-                          const char* infSection, char* hardwareKey) {
-    r.record.SetSection(typeWord);
+void RegisterListedDevice(Registration& r, int type, char* hardwareKey) {
+    RegisterType(r, type);
     char path[kPathField];
     // An empty text is what FindHardwareKey leaves for a match too long for
     // its field; neither it nor a path cut short names the device key.
-    if (hardwareKey[0] == 0 || !text::Format(path, sizeof path, "Enum\\%s", hardwareKey)) {
+    if (hardwareKey[0] == 0 ||
+        !text::Format(path, sizeof path, "%s%s", footprint::kEnumPrefix, hardwareKey)) {
         return;
     }
     plat::RegKey device;
@@ -233,15 +266,16 @@ void RegisterListedDevice(Registration& r, const char* typeWord, const char* des
         plat::RegClose(device);
         return;
     }
-    SetText(r, device, "DeviceDesc", description);
-    SetFlags(r, device, "ConfigFlags");
-    SetText(r, device, "Mfg", r.state.startupStrings.Mfg);
-    if (driver[0] != 0) {
-        UpdateClassKey(r, driver, description, infSection);
-    } else {
+    // A device without a Driver gets the first free class key, made now.
+    bool chosen = driver[0] == 0;
+    if (chosen) {
         NextMouseClassKey(driver);
-        SetText(r, device, "Driver", driver);
-        CreateClassKey(r, driver, description, infSection);
+    }
+    SetValues(r, device, footprint::kListedDevice, chosen ? driver : nullptr);
+    if (chosen) {
+        CreateClassKey(r, driver);
+    } else {
+        UpdateClassKey(r, driver);
     }
     plat::RegClose(device);
 }
@@ -249,38 +283,33 @@ void RegisterListedDevice(Registration& r, const char* typeWord, const char* des
 // A serial mouse that no enumerator lists gets a root device of its own.
 // Nothing of it stood before, so nothing is recorded.
 void RegisterNewSerialDevice(Registration& r) {
-    r.record.SetSection(footprint::kRecordSerial);
+    RegisterType(r, footprint::kTypeSerial);
     plat::RegKey device;
     if (CreateForWriting(r, plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
         return;
     }
-    const StartupStrings& s = r.state.startupStrings;
-    SetText(r, device, "Class", "Mouse");
-    SetText(r, device, "DeviceDesc", s.SeialName);
-    SetText(r, device, "Mfg", s.Mfg);
-    SetFlags(r, device, "ConfigFlags");
-    SetFlags(r, device, "DetFlags");
-    SetText(r, device, "DetFunc", "*:DETECTSERIALMOUSE");
     // The device is setup's own: a rerun (after a power cut, or a second
     // setup) keeps the class key it names instead of leaving it behind.
     char driver[kPathField];
-    if (!ReadText(device, "Driver", driver, sizeof driver) || driver[0] == 0) {
+    bool chosen =
+        !ReadText(device, footprint::kValueDriver, driver, sizeof driver) || driver[0] == 0;
+    if (chosen) {
         NextMouseClassKey(driver);
-        SetText(r, device, "Driver", driver);
     }
-    CreateClassKey(r, driver, s.SeialName, s.SerialInfSection);
+    SetValues(r, device, footprint::kOwnDevice, chosen ? driver : nullptr);
+    CreateClassKey(r, driver);
     plat::RegClose(device);
 }
 
 int ClassPath(char* out, const char* driver) {
-    return text::Format(out, kClassPathField, "%s%s", kClassPrefix, driver);
+    return footprint::ClassKeyPath(out, kClassPathField, driver);
 }
 
 }  // namespace
 
 int FindHardwareKey(const char* id, char* out) {
     plat::RegKey list;
-    if (plat::RegOpen(plat::DynData(), kDeviceList, &list) != plat::kErrSuccess) {
+    if (plat::RegOpen(plat::DynData(), footprint::kDeviceList, &list) != plat::kErrSuccess) {
         return 0;
     }
     int found = 0;
@@ -295,7 +324,7 @@ int FindHardwareKey(const char* id, char* out) {
         if (plat::RegOpen(list, name, &device) != plat::kErrSuccess) {
             continue;
         }
-        int read = ReadText(device, "HardWareKey", hardwareKey, sizeof hardwareKey);
+        int read = ReadText(device, footprint::kHardwareKey, hardwareKey, sizeof hardwareKey);
         plat::RegClose(device);
         if (!read || text::Find(hardwareKey, id) == nullptr) {
             continue;
@@ -315,7 +344,8 @@ int NextMouseClassKey(char* out) {
     int previous = -1;
     int last = -1;
     plat::RegKey mouse;
-    if (plat::RegOpen(plat::LocalMachine(), kMouseClassKey, &mouse) == plat::kErrSuccess) {
+    if (plat::RegOpen(plat::LocalMachine(), footprint::kMouseClassKey, &mouse) ==
+        plat::kErrSuccess) {
         char name[kNameField];
         for (uint32_t index = 0;; index++) {
             if (plat::RegEnumSubkey(mouse, index, name, sizeof name) != plat::kErrSuccess) {
@@ -332,14 +362,13 @@ int NextMouseClassKey(char* out) {
         }
         plat::RegClose(mouse);
     }
-    text::Format(out, kPathField, "Mouse\\%04d", last + 1);
+    text::Format(out, kPathField, footprint::kClassKeyFormat, last + 1);
     return 1;
 }
 
 namespace {
 
-void UpdateClassKey(Registration& r, const char* driver, const char* description,
-                    const char* infSection) {
+void UpdateClassKey(Registration& r, const char* driver) {
     char path[kClassPathField];
     if (!ClassPath(path, driver)) {
         return;
@@ -354,28 +383,21 @@ void UpdateClassKey(Registration& r, const char* driver, const char* description
         return;
     }
     if (opened != plat::kErrSuccess) {
-        CreateClassKey(r, driver, description, infSection);
+        CreateClassKey(r, driver);
         return;
     }
-    const StartupStrings& s = r.state.startupStrings;
-    const char* const values[] = {s.MouseDriver, s.MouseInf, description, s.DriverDate, infSection};
     // Recorded with the device, on the disk before the first one changes;
     // a key the device did not name before is recorded now.
-    for (int i = 0; i < footprint::kClassValueCount; i++) {
-        RecordValue(r, key, kClassValues[i]);
-    }
-    RecordMouseType(r, key, false);
+    RecordClassValues(r, key, false);
     if (Committed(r)) {
-        for (int i = 0; i < footprint::kClassValueCount; i++) {
-            SetText(r, key, kClassValues[i], values[i]);
+        for (int i = 0; const SetupValue* v = footprint::KeptRow(footprint::kClassKey, i); i++) {
+            SetValue(r, key, *v, nullptr);
         }
-        SetText(r, key, "MouseType", r.record.Section());
     }
     plat::RegClose(key);
 }
 
-void CreateClassKey(Registration& r, const char* driver, const char* description,
-                    const char* infSection) {
+void CreateClassKey(Registration& r, const char* driver) {
     char path[kClassPathField];
     if (!ClassPath(path, driver)) {
         return;
@@ -384,14 +406,7 @@ void CreateClassKey(Registration& r, const char* driver, const char* description
     if (CreateForWriting(r, plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
         return;
     }
-    const StartupStrings& s = r.state.startupStrings;
-    SetText(r, key, "DevLoader", footprint::kClassLoader);
-    SetText(r, key, "MouseType", r.record.Section());
-    SetText(r, key, "MouseDriver", s.MouseDriver);
-    SetText(r, key, "InfPath", s.MouseInf);
-    SetText(r, key, "DriverDesc", description);
-    SetText(r, key, "DriverDate", s.DriverDate);
-    SetText(r, key, "InfSection", infSection);
+    SetValues(r, key, footprint::kClassKey, nullptr);
     plat::RegClose(key);
 }
 
@@ -420,9 +435,8 @@ void RegisterDriverParts(Registration& r, RegisterScope scope) {
             break;
         }
     }
-    const StartupStrings& s = r.state.startupStrings;
-    if (ps2Found && r.state.serialMouse == 0) {
-        RegisterListedDevice(r, footprint::kRecordPs2, s.PS2Name, s.PS2InfSection, hardwareKey);
+    if (ps2Found && r.choices.serialMouse == 0) {
+        RegisterListedDevice(r, footprint::kTypePs2, hardwareKey);
         return;
     }
     int serialFound = 0;
@@ -432,12 +446,11 @@ void RegisterDriverParts(Registration& r, RegisterScope scope) {
             break;
         }
     }
-    if (r.state.serialMouse != 1) {
+    if (r.choices.serialMouse != 1) {
         return;
     }
     if (serialFound) {
-        RegisterListedDevice(r, footprint::kRecordSerial, s.SeialName, s.SerialInfSection,
-                             hardwareKey);
+        RegisterListedDevice(r, footprint::kTypeSerial, hardwareKey);
     } else {
         RegisterNewSerialDevice(r);
     }
@@ -445,8 +458,9 @@ void RegisterDriverParts(Registration& r, RegisterScope scope) {
 
 }  // namespace
 
-int RegisterMouseDriver(const SetupState& state, InstallRecord& record, RegisterScope scope) {
-    Registration r = {state, record, 0, 0};
+int RegisterMouseDriver(const SetupScript& script, const InstallChoices& choices,
+                        InstallRecord& record, RegisterScope scope) {
+    Registration r = {script.startupStrings, choices, record, 0, 0, footprint::kTypePs2};
     RegisterDriverParts(r, scope);
     return r.recordFailed ? kRegisterNoRecord : r.writeFailed ? kRegisterFailed : kRegisterDone;
 }

@@ -2,7 +2,8 @@
 #pragma once
 
 class InstallRecord;
-struct SetupState;
+struct InstallChoices;
+struct SetupScript;
 
 enum class RegisterScope {
     DriverOnly,  // the driver part only ("SETUP.EXE -u")
@@ -15,13 +16,14 @@ enum RegisterResult {
     kRegisterNoRecord = 2,  // the record could not be written: no value it keeps was overwritten
 };
 
-// Registers what scope says for state's choices: destDir, serialMouse and the
-// [Startup] texts. What it overwrites is kept in record first, on the disk
-// before the value changes; the record's section says the mouse type
-// registered. A write that fails does not stop the rest; a record that
+// Registers what scope says for choices (destDir, serialMouse) with the
+// script's [Startup] texts. What it overwrites is kept in record first, on
+// the disk before the value changes; the record's section says the mouse
+// type registered. A write that fails does not stop the rest; a record that
 // cannot be written stops every overwrite it would keep (the application
 // entries, setup's own, are written all the same). A RegisterResult.
-int RegisterMouseDriver(const SetupState& state, InstallRecord& record, RegisterScope scope);
+int RegisterMouseDriver(const SetupScript& script, const InstallChoices& choices,
+                        InstallRecord& record, RegisterScope scope);
 
 // Helpers of RegisterMouseDriver, public for tests.
 // 1 when a listed device's HardWareKey contains id (the latest such device

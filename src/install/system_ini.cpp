@@ -4,6 +4,7 @@
 
 #include "footprint/footprint.h"
 #include "platform/files.h"
+#include "platform/replace.h"
 #include "platform/system.h"
 #include "platform/text.h"
 
@@ -12,21 +13,21 @@ namespace {
 const uint32_t kSystemDirField = 80;  // as GetSystemDirectoryA fills it: up to 79 chars
 
 // Puts setup's line in the place of the mouse line, every other byte kept.
-class SwitchMouseLine : public footprint::LineEditor {
+class SwitchMouseLine : public fileio::LineEditor {
   public:
-    int Edit(footprint::RawFile* in, const footprint::LineFacts& line, footprint::RawFile* out,
+    int Edit(fileio::RawFile* in, const fileio::LineFacts& line, fileio::RawFile* out,
              int* changed) override {
         // A line that names the built-in driver already, in any letter
         // case, stays: its text would be lost to a switch-over it does not
         // need.
         if (!footprint::IsMouseLine(&rule_, line) ||
-            footprint::LineIs(line, footprint::kSetupMouseLine, 1)) {
-            return footprint::RawCopy(in, line.start, line.length + line.endBytes, out);
+            fileio::LineIs(line, footprint::kSetupMouseLine, 1)) {
+            return fileio::RawCopy(in, line.start, line.length + line.endBytes, out);
         }
         *changed = 1;
-        return footprint::RawWrite(out, footprint::kSetupMouseLine,
-                                   text::Length(footprint::kSetupMouseLine)) &&
-               footprint::RawWriteLineEnd(out, line);
+        return fileio::RawWrite(out, footprint::kSetupMouseLine,
+                                text::Length(footprint::kSetupMouseLine)) &&
+               fileio::RawWriteLineEnd(out, line);
     }
 
   private:
@@ -37,21 +38,21 @@ class SwitchMouseLine : public footprint::LineEditor {
 
 int MouseLinesAreBuiltIn(const char* windowsDir) {
     char iniPath[footprint::kFootprintPath];
-    static footprint::RawFile in;
-    static footprint::LineFacts line;
+    static fileio::RawFile in;
+    static fileio::LineFacts line;
     if (!footprint::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
-        !footprint::RawOpenRead(&in, iniPath)) {
+        !fileio::RawOpenRead(&in, iniPath)) {
         return -1;
     }
     footprint::MouseLineRule rule = {0};
     int builtIn = 1;
-    while (footprint::RawNextLine(&in, &line)) {
+    while (fileio::RawNextLine(&in, &line, footprint::kMouseLineWords)) {
         if (footprint::IsMouseLine(&rule, line) &&
-            !footprint::LineIs(line, footprint::kSetupMouseLine, 1)) {
+            !fileio::LineIs(line, footprint::kSetupMouseLine, 1)) {
             builtIn = 0;
         }
     }
-    return footprint::RawClose(&in) ? builtIn : -1;
+    return fileio::RawClose(&in) ? builtIn : -1;
 }
 
 int SwitchSystemIni(const char* windowsDir) {
@@ -67,8 +68,8 @@ int SwitchSystemIni(const char* windowsDir) {
     // line) leaves system.bak alone: it holds the only copy of the text
     // from before the first setup.
     SwitchMouseLine editor;
-    if (footprint::RewriteTextFile(iniPath, newPath, bakPath, windowsDir, editor) ==
-        footprint::kRewriteFailed) {
+    if (fileio::RewriteTextFile(iniPath, newPath, bakPath, windowsDir, editor,
+                                footprint::kMouseLineWords) == fileio::kRewriteFailed) {
         return 0;
     }
 

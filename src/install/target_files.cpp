@@ -4,7 +4,7 @@
 
 #include "footprint/footprint.h"
 #include "install/file_copy.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -15,31 +15,31 @@ namespace {
 // The uninstall list's spelling of the entry's target: "Install, dir\name",
 // or "Windows, SYSTEM\name" for a target in or below the Windows directory.
 // 0 when it has none (no name, or a directory cut to its 40 bytes).
-int EntryKey(const SetupState& state, const FileEntry& e, char* key) {
+int EntryKey(const char* windowsDir, const FileEntry& e, char* key) {
     char rel[footprint::kFootprintPath];
     if (e.TargetName[0] == 0) {
         return 0;
     }
-    const char* place = footprint::kPlaceInstall;
+    int place = footprint::kInstallPlace;
     const char* dir = e.TargetDir;
     if (e.Absolute == 1) {
-        uint32_t n = text::Length(state.windowsDir);
+        uint32_t n = text::Length(windowsDir);
         char head[sizeof e.TargetDir];
         text::Copy(head, sizeof head, e.TargetDir);
         if (n >= sizeof head) {
             return 0;
         }
         head[n] = 0;
-        if (text::CompareNoCase(head, state.windowsDir) != 0 ||
+        if (text::CompareNoCase(head, windowsDir) != 0 ||
             (e.TargetDir[n] != 0 && e.TargetDir[n] != '\\')) {
             return 0;
         }
-        place = footprint::kPlaceWindows;
+        place = footprint::kWindowsPlace;
         dir = e.TargetDir[n] == 0 ? "" : e.TargetDir + n + 1;
     }
     int fits = dir[0] == 0 ? text::Copy(rel, sizeof rel, e.TargetName)
                            : text::Format(rel, sizeof rel, "%s\\%s", dir, e.TargetName);
-    return fits && footprint::TargetKey(place, rel, key);
+    return fits && footprint::TargetEntry(place, rel, footprint::kRecordForm, key);
 }
 
 bool Recorded(InstallRecord& record, const char* section, const char* key) {
@@ -62,13 +62,15 @@ bool SharedKey(const char* key) {
 typedef int (*TargetStep)(InstallRecord& record, const char* key, const char* path);
 
 // Every target of the plan with its record key; 0 once a step fails.
-int ForEachTarget(const SetupState& state, InstallRecord& record, TargetStep step) {
-    for (int disk = 0; disk < state.diskCount; disk++) {
-        for (int file = 0; file < state.diskFileCounts[disk]; file++) {
+int ForEachTarget(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
+                  TargetStep step) {
+    for (int disk = 0; disk < script.diskCount; disk++) {
+        for (int file = 0; file < script.diskFileCounts[disk]; file++) {
             char key[footprint::kFootprintPath];
             char path[kPathSize];
-            if (EntryKey(state, state.diskFirstEntry[disk][file], key) &&
-                BuildDestinationPath(state, disk, file, path) && !step(record, key, path)) {
+            if (EntryKey(choices.windowsDir, script.diskFirstEntry[disk][file], key) &&
+                BuildDestinationPath(script, choices, disk, file, path) &&
+                !step(record, key, path)) {
                 return 0;
             }
         }
@@ -145,12 +147,13 @@ int CountSharedFile(InstallRecord& record, const char* key, const char* path) {
 
 }  // namespace
 
-int RecordTargetFiles(const SetupState& state, InstallRecord& record) {
+int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
+                      InstallRecord& record) {
     // A record whose write an earlier run left between its renames is taken
     // whole first (and what it set aside goes), even when nothing new is
     // recorded now.
     record.Recover();
-    if (!CarryEarlierRecord(state, record)) {
+    if (!CarryEarlierRecord(script, choices, record)) {
         return 0;
     }
     if (OlderRecord(record)) {
@@ -158,10 +161,10 @@ int RecordTargetFiles(const SetupState& state, InstallRecord& record) {
     }
     // On the disk before the copy overwrites the first file.
     if (!record.RecordOriginalValue(footprint::kRecordFiles, footprint::kRecordFilesAll, "1") ||
-        !ForEachTarget(state, record, RecordFile) || !record.Commit()) {
+        !ForEachTarget(script, choices, record, RecordFile) || !record.Commit()) {
         return 0;
     }
-    return ForEachTarget(state, record, CountSharedFile);
+    return ForEachTarget(script, choices, record, CountSharedFile);
 }
 
 int RegisteredInstallDir(char* dir) {
@@ -191,11 +194,11 @@ int RegisteredInstallDir(char* dir) {
     return text::Copy(dir, kPathSize, command);
 }
 
-void DriverOnlyRecordDir(const SetupState& state, char* dir) {
+void DriverOnlyRecordDir(const SetupScript& script, char* dir) {
     uint32_t attributes =
         RegisteredInstallDir(dir) ? plat::FileAttributes(dir) : plat::kInvalidAttributes;
     if (attributes == plat::kInvalidAttributes || (attributes & plat::kAttrDirectory) == 0) {
-        text::Copy(dir, kPathSize, state.setupDir);
+        text::Copy(dir, kPathSize, script.setupDir);
     }
 }
 
@@ -229,7 +232,8 @@ int DropCarriedMark(InstallRecord& record, const char* key, const char*) {
 
 }  // namespace
 
-int CarryEarlierRecord(const SetupState& state, InstallRecord& record) {
+int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
+                       InstallRecord& record) {
     char dir[kPathSize];
     if (!RegisteredInstallDir(dir) || text::CompareNoCase(dir, record.Dir()) == 0 ||
         !gEarlier.Open(dir)) {
@@ -239,17 +243,17 @@ int CarryEarlierRecord(const SetupState& state, InstallRecord& record) {
     if (!gEarlier.Exists()) {
         return 1;
     }
-    const char* const sections[] = {footprint::kRecordPs2, footprint::kRecordSerial};
     char value[kRecordValue];
-    for (const char* section : sections) {
-        for (const char* key : footprint::kRecordKeys) {
+    for (const footprint::MouseType& type : footprint::kMouseTypes) {
+        const char* section = type.word;
+        for (int i = 0; const char* key = footprint::RecordKey(i); i++) {
             gEarlier.ReadInstallRecord(section, key, "", value, sizeof value);
             if (value[0] != 0 && !record.RecordOriginalValue(section, key, value)) {
                 return 0;
             }
         }
     }
-    if (!OlderRecord(gEarlier) && !ForEachTarget(state, record, CarryFile)) {
+    if (!OlderRecord(gEarlier) && !ForEachTarget(script, choices, record, CarryFile)) {
         return 0;
     }
     if (!record.Commit()) {
@@ -258,7 +262,7 @@ int CarryEarlierRecord(const SetupState& state, InstallRecord& record) {
     // The marks leave the earlier record only once this one holds them. Kept
     // there too (a record that cannot be written), they would only matter to
     // an uninstaller the registry no longer names.
-    if (ForEachTarget(state, record, DropCarriedMark)) {
+    if (ForEachTarget(script, choices, record, DropCarriedMark)) {
         gEarlier.Commit();
     }
     return 1;

@@ -3,18 +3,20 @@
 #pragma once
 
 class InstallRecord;
-struct SetupState;
+struct InstallChoices;
+struct SetupScript;
 
-// Before any file of state's plan is copied: records (write-once, one
-// commit) whether each target file is there and, for a file outside the
-// install directory, its SharedDLLs count; then raises the count of each
+// Before any file of script's plan is copied into choices.destDir: records
+// (write-once, one commit) whether each target file is there and, for a
+// file outside the install directory, its SharedDLLs count; then raises the count of each
 // such file that has one or was there, once per installation, each raise
 // committed to the record before it is made. An earlier installation in
 // another directory hands its record on first (CarryEarlierRecord). A
 // record from an older setup (no [Files]) is left as it is and nothing is
 // counted. 1 when the record is on the disk, 0 when it could not be
 // written: nothing may be copied then.
-int RecordTargetFiles(const SetupState& state, InstallRecord& record);
+int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
+                      InstallRecord& record);
 
 // The directory of the installation that the Uninstall entry names (its
 // UNINSTAL.EXE's directory) into dir (256 bytes); 0 when there is none.
@@ -22,8 +24,8 @@ int RegisteredInstallDir(char* dir);
 
 // Where SETUP.EXE -u keeps its install record: beside the installation the
 // Uninstall entry names, where its uninstaller finds it, else beside the
-// program (state.setupDir). dir: 256 bytes.
-void DriverOnlyRecordDir(const SetupState& state, char* dir);
+// program (script.setupDir). dir: 256 bytes.
+void DriverOnlyRecordDir(const SetupScript& script, char* dir);
 
 // A setup into another directory than the registered installation's takes
 // that installation's record as its own first: the earlier values of the
@@ -31,4 +33,5 @@ void DriverOnlyRecordDir(const SetupState& state, char* dir);
 // counts were raised (whose marks then leave the earlier record, so that
 // its uninstaller never lowers them too). 1 unless a record could not be
 // written.
-int CarryEarlierRecord(const SetupState& state, InstallRecord& record);
+int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
+                       InstallRecord& record);

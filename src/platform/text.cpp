@@ -73,6 +73,41 @@ void PutNumber(Sink* sink, uint32_t magnitude, int negative, int width, char pad
     }
 }
 
+// The flags and width after a '%': an optional 0 (pad with zeros), then
+// decimal digits. Returns where the conversion letter stands.
+const char* ReadFlagsAndWidth(const char* p, char* pad, int* width) {
+    *pad = ' ';
+    if (*p == '0') {
+        *pad = '0';
+        p++;
+    }
+    *width = 0;
+    while (*p >= '0' && *p <= '9') {
+        *width = *width * 10 + (*p - '0');
+        p++;
+    }
+    return p;
+}
+
+// %s: blanks before it up to width; a null text is empty.
+void PutText(Sink* sink, const char* s, int width) {
+    if (s == nullptr) {
+        s = "";
+    }
+    int length = static_cast<int>(Length(s));
+    for (int i = length; i < width; i++) {
+        sink->Put(' ');
+    }
+    while (*s != 0) {
+        sink->Put(*s++);
+    }
+}
+
+void PutSigned(Sink* sink, int32_t v, int width, char pad) {
+    uint32_t magnitude = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+    PutNumber(sink, magnitude, v < 0, width, pad);
+}
+
 }  // namespace
 
 int FormatV(char* dst, uint32_t size, const char* format, va_list args) {
@@ -82,39 +117,16 @@ int FormatV(char* dst, uint32_t size, const char* format, va_list args) {
             sink.Put(*p);
             continue;
         }
-        p++;
-        char pad = ' ';
-        if (*p == '0') {
-            pad = '0';
-            p++;
-        }
-        int width = 0;
-        while (*p >= '0' && *p <= '9') {
-            width = width * 10 + (*p - '0');
-            p++;
-        }
+        char pad;
+        int width;
+        p = ReadFlagsAndWidth(p + 1, &pad, &width);
         switch (*p) {
-            case 's': {
-                const char* s = va_arg(args, const char*);
-                if (s == nullptr) {
-                    s = "";
-                }
-                int length = static_cast<int>(Length(s));
-                for (int i = length; i < width; i++) {
-                    sink.Put(' ');
-                }
-                while (*s != 0) {
-                    sink.Put(*s++);
-                }
+            case 's':
+                PutText(&sink, va_arg(args, const char*), width);
                 break;
-            }
-            case 'd': {
-                int32_t v = va_arg(args, int32_t);
-                uint32_t magnitude =
-                    v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
-                PutNumber(&sink, magnitude, v < 0, width, pad);
+            case 'd':
+                PutSigned(&sink, va_arg(args, int32_t), width, pad);
                 break;
-            }
             case 'u':
                 PutNumber(&sink, va_arg(args, uint32_t), 0, width, pad);
                 break;
@@ -182,6 +194,10 @@ int32_t ToInt(const char* s) {
 
 char UpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+int SameNoCase(char a, char b) {
+    return UpperAscii(a) == UpperAscii(b);
 }
 
 int CompareNoCase(const char* a, const char* b) {

@@ -35,6 +35,8 @@ int32_t ToInt(const char* s);
 int CompareNoCase(const char* a, const char* b);
 
 char UpperAscii(char c);
+// 1 when a and b are the same character, ASCII letters case-blind.
+int SameNoCase(char a, char b);
 
 void Fill(void* dst, int value, uint32_t bytes);
 

@@ -3,6 +3,8 @@
 #include "footprint/footprint.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "platform/raw_file.h"
+#include "platform/replace.h"
 #include "platform/text.h"
 
 namespace {
@@ -12,36 +14,36 @@ bool Exists(const char* path) {
 }
 
 // A line with nothing but blanks.
-bool Blank(const footprint::LineFacts& line) {
-    uint32_t n = line.length < footprint::kLinePrefix ? line.length : footprint::kLinePrefix;
+bool Blank(const fileio::LineFacts& line) {
+    uint32_t n = line.length < fileio::kLinePrefix ? line.length : fileio::kLinePrefix;
     for (uint32_t i = 0; i < n; i++) {
         if (line.prefix[i] != ' ' && line.prefix[i] != '\t' && line.prefix[i] != '\r') {
             return false;
         }
     }
-    return line.length <= footprint::kLinePrefix;
+    return line.length <= fileio::kLinePrefix;
 }
 
 }  // namespace
 
 int RecordIsWhole(const char* path) {
-    static footprint::RawFile in;
-    static footprint::LineFacts line;
-    if (!footprint::RawOpenRead(&in, path)) {
+    static fileio::RawFile in;
+    static fileio::LineFacts line;
+    if (!fileio::RawOpenRead(&in, path)) {
         return 0;
     }
     // The last two lines that are not blank must be the mark.
     int sawHeader = 0;
     int sawMark = 0;
-    while (footprint::RawNextLine(&in, &line)) {
+    while (fileio::RawNextLine(&in, &line)) {
         if (Blank(line)) {
             continue;
         }
-        sawMark = sawHeader && footprint::LineIs(line, footprint::kRecordEndLine, 1);
-        sawHeader = footprint::LineIs(line, footprint::kRecordEndHeader, 1);
+        sawMark = sawHeader && fileio::LineIs(line, footprint::kRecordEndLine, 1);
+        sawHeader = fileio::LineIs(line, footprint::kRecordEndHeader, 1);
     }
     // A read that failed part-way proves nothing.
-    return footprint::RawClose(&in) && sawMark;
+    return fileio::RawClose(&in) && sawMark;
 }
 
 int InstallRecord::Open(const char* dir) {
@@ -71,8 +73,8 @@ void InstallRecord::Recover() {
     if (!usable_) {
         return;
     }
-    footprint::ReplaceNames names = {record_, fresh_, aside_};
-    footprint::RecoverReplace(names, RecordIsWhole);
+    fileio::ReplaceNames names = {record_, fresh_, aside_};
+    fileio::RecoverReplace(names, RecordIsWhole);
 }
 
 void InstallRecord::SetSection(const char* section) {
@@ -101,7 +103,7 @@ int InstallRecord::Stage() {
     }
     Recover();
     // A copy cut short (a read that failed part-way) is no start.
-    bool copied = !::Exists(record_) || footprint::CopyWhole(record_, fresh_);
+    bool copied = !::Exists(record_) || fileio::CopyWhole(record_, fresh_);
     if (!copied || !plat::ProfileWriteString(footprint::kRecordEnd, nullptr, nullptr, fresh_)) {
         plat::FileDelete(fresh_);
         return 0;
@@ -143,8 +145,8 @@ int InstallRecord::Commit() {
     // Windows holds profile writes in memory; this call writes them out (and
     // answers 0 whatever happened, hence the mark read back from the disk).
     plat::ProfileWriteString(nullptr, nullptr, nullptr, fresh_);
-    footprint::ReplaceNames names = {record_, fresh_, aside_};
-    ok = ok && footprint::ReplaceFile(names, nullptr, RecordIsWhole);
+    fileio::ReplaceNames names = {record_, fresh_, aside_};
+    ok = ok && fileio::ReplaceFile(names, nullptr, RecordIsWhole);
     if (!ok) {
         plat::FileDelete(fresh_);
     }

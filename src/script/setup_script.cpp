@@ -1,7 +1,7 @@
 #include "script/setup_script.h"
 
 #include "footprint/footprint.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "model/string_ids.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -14,30 +14,32 @@ const int kScriptPathSize = 256;
 
 const char* gProgramPathForTest;  // null: ask the system
 
-// The state being filled and the script it is filled from.
-struct Script {
-    SetupState& state;
+// The record being filled and the file it is filled from.
+struct Reader {
+    SetupScript& script;
+    const char* windowsDir;  // gives the destination its drive, WinDir files their place
+    TextSource names;
     char path[kScriptPathSize];  // setupDir + "\SETUP.INF"
 };
 
-// A section or key name of the script, from the string table.
-const char* Name(Script& script, uint16_t id) {
-    return LoadText(script.state, id);
+// A section or key name of the script, from the caller's string table.
+const char* Name(Reader& reader, uint16_t id) {
+    return reader.names(id);
 }
 
 // One text of the script: section and key come from the string table.
-void ReadText(Script& script, uint16_t section, uint16_t key, const char* def, char* out,
+void ReadText(Reader& reader, uint16_t section, uint16_t key, const char* def, char* out,
               uint32_t size) {
-    plat::ProfileGetString(Name(script, section), Name(script, key), def, out, size, script.path);
+    plat::ProfileGetString(Name(reader, section), Name(reader, key), def, out, size, reader.path);
 }
 
-int32_t ReadNumber(Script& script, uint16_t section, const char* key, int32_t def) {
-    return static_cast<int32_t>(plat::ProfileGetInt(Name(script, section), key, def, script.path));
+int32_t ReadNumber(Reader& reader, uint16_t section, const char* key, int32_t def) {
+    return static_cast<int32_t>(plat::ProfileGetInt(Name(reader, section), key, def, reader.path));
 }
 
 // The program's directory: its path up to the last backslash, searching
 // back to the second character (the first is never examined).
-void FindSetupDir(SetupState& state) {
+void FindSetupDir(SetupScript& script) {
     char path[80];
     path[0] = 0;
     if (gProgramPathForTest != nullptr) {
@@ -52,14 +54,14 @@ void FindSetupDir(SetupState& state) {
             break;
         }
     }
-    text::Copy(state.setupDir, sizeof state.setupDir, path);
+    text::Copy(script.setupDir, sizeof script.setupDir, path);
 }
 
 // The program-files directory: "C:\Program Files" when the key cannot be
 // opened, empty when the value is missing.
 void ProgramFilesDir(char* base, uint32_t size) {
     plat::RegKey key;
-    if (plat::RegOpen(plat::LocalMachine(), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", &key) !=
+    if (plat::RegOpen(plat::LocalMachine(), footprint::kCurrentVersion, &key) !=
         plat::kErrSuccess) {
         text::Copy(base, size, "C:\\Program Files");
         return;
@@ -75,61 +77,61 @@ void ProgramFilesDir(char* base, uint32_t size) {
     plat::RegClose(key);
 }
 
-void FindDestDir(Script& script) {
-    SetupState& state = script.state;
+void FindDestDir(Reader& reader) {
+    SetupScript& script = reader.script;
     char path[256];
-    ReadText(script, IDS_MAIN, IDS_DEFAULT_PATH, "C:\\VELOR", path, sizeof path);
+    ReadText(reader, IDS_MAIN, IDS_DEFAULT_PATH, "C:\\VELOR", path, sizeof path);
     if (text::Length(path) > 2 && path[1] == ':') {
         // The script's drive letter gives way to the Windows directory's.
-        path[0] = state.windowsDir[0];
-        text::Copy(state.destDir, sizeof state.destDir, path);
+        path[0] = reader.windowsDir[0];
+        text::Copy(script.defaultDestDir, sizeof script.defaultDestDir, path);
         return;
     }
-    ProgramFilesDir(state.destDir, sizeof state.destDir);
+    ProgramFilesDir(script.defaultDestDir, sizeof script.defaultDestDir);
     if (path[0] != '\\') {
-        text::Append(state.destDir, sizeof state.destDir, "\\");
+        text::Append(script.defaultDestDir, sizeof script.defaultDestDir, "\\");
     }
-    text::Append(state.destDir, sizeof state.destDir, path);
+    text::Append(script.defaultDestDir, sizeof script.defaultDestDir, path);
 }
 
-void ReadDiskLabels(Script& script) {
-    SetupState& state = script.state;
-    state.diskCount = 0;
+void ReadDiskLabels(Reader& reader) {
+    SetupScript& script = reader.script;
+    script.diskCount = 0;
     for (int disk = 0; disk < kMaxDisks; disk++) {
-        ReadText(script, IDS_DISK_LABEL, static_cast<uint16_t>(IDS_DISK1 + disk), "",
-                 state.diskLabels[disk], sizeof state.diskLabels[disk]);
-        if (state.diskLabels[disk][0] != 0) {
-            state.diskCount++;
+        ReadText(reader, IDS_DISK_LABEL, static_cast<uint16_t>(IDS_DISK1 + disk), "",
+                 script.diskLabels[disk], sizeof script.diskLabels[disk]);
+        if (script.diskLabels[disk][0] != 0) {
+            script.diskCount++;
         }
     }
 }
 
-void ReadDirectoryNames(Script& script) {
-    SetupState& state = script.state;
+void ReadDirectoryNames(Reader& reader) {
+    SetupScript& script = reader.script;
     char value[256];
     for (int i = 0; i < kDirectoryNameCount; i++) {
         // The names are at most 39 characters; longer ones are cut.
-        ReadText(script, IDS_DIRECTORY_NAME, static_cast<uint16_t>(IDS_ROOT_DIR + i), "", value,
+        ReadText(reader, IDS_DIRECTORY_NAME, static_cast<uint16_t>(IDS_ROOT_DIR + i), "", value,
                  40);
-        text::Copy(state.directoryNames[i], sizeof state.directoryNames[i], value);
+        text::Copy(script.directoryNames[i], sizeof script.directoryNames[i], value);
     }
 }
 
 // File counts of the first diskCount disks; a negative count counts as 0,
 // and counts that would pass 32767 in all are cut to what is left.
-int16_t ReadFileCounts(Script& script) {
-    SetupState& state = script.state;
+int16_t ReadFileCounts(Reader& reader) {
+    SetupScript& script = reader.script;
     int32_t total = 0;
-    for (int disk = 0; disk < state.diskCount; disk++) {
+    for (int disk = 0; disk < script.diskCount; disk++) {
         int32_t count = static_cast<int16_t>(ReadNumber(
-            script, IDS_FILE_COUNTS, Name(script, static_cast<uint16_t>(IDS_DISK1 + disk)), 0));
+            reader, IDS_FILE_COUNTS, Name(reader, static_cast<uint16_t>(IDS_DISK1 + disk)), 0));
         if (count < 0) {
             count = 0;
         }
         if (total + count > kMaxTotalFiles) {
             count = kMaxTotalFiles - total;
         }
-        state.diskFileCounts[disk] = static_cast<int16_t>(count);
+        script.diskFileCounts[disk] = static_cast<int16_t>(count);
         total += count;
     }
     return static_cast<int16_t>(total);
@@ -137,8 +139,8 @@ int16_t ReadFileCounts(Script& script) {
 
 // Fills entry from one file line: source name, target name, description
 // and the directory keyword.
-void ParseFileLine(Script& script, const char* line, FileEntry* entry) {
-    SetupState& state = script.state;
+void ParseFileLine(Reader& reader, const char* line, FileEntry* entry) {
+    SetupScript& script = reader.script;
     char field[kMaxFieldLen + 1];
     const char* rest = SplitField(line, field, sizeof field);
     text::Copy(entry->SourceName, sizeof entry->SourceName, field);
@@ -149,58 +151,57 @@ void ParseFileLine(Script& script, const char* line, FileEntry* entry) {
     SplitField(rest, field, sizeof field);
 
     for (int i = 0; i < kDirectoryNameCount; i++) {
-        if (text::CompareNoCase(field, Name(script, static_cast<uint16_t>(IDS_ROOT_DIR + i))) !=
+        if (text::CompareNoCase(field, Name(reader, static_cast<uint16_t>(IDS_ROOT_DIR + i))) !=
             0) {
             continue;
         }
-        text::Copy(entry->SourceDir, sizeof entry->SourceDir, state.directoryNames[i]);
+        text::Copy(entry->SourceDir, sizeof entry->SourceDir, script.directoryNames[i]);
         if (i <= kSubDir1 + 5) {
-            text::Copy(entry->TargetDir, sizeof entry->TargetDir, state.directoryNames[i]);
+            text::Copy(entry->TargetDir, sizeof entry->TargetDir, script.directoryNames[i]);
             entry->Absolute = 0;
             return;
         }
-        text::Copy(entry->TargetDir, sizeof entry->TargetDir, state.windowsDir);
-        if (i == kWinSystemDir) {
-            text::Append(entry->TargetDir, sizeof entry->TargetDir, "\\SYSTEM");
-        } else if (i == kWinInfDir) {
-            text::Append(entry->TargetDir, sizeof entry->TargetDir, "\\INF");
-        }
+        // The Windows directory or its SYSTEM or INF, cut to the field.
+        char dir[footprint::kFootprintPath];
+        footprint::PlaceDir(footprint::PlaceOfDirectory(i), nullptr, reader.windowsDir, nullptr,
+                            dir);
+        text::Copy(entry->TargetDir, sizeof entry->TargetDir, dir);
         entry->Absolute = 1;
         return;
     }
 }
 
-void ReadFileLines(Script& script) {
-    SetupState& state = script.state;
+void ReadFileLines(Reader& reader) {
+    SetupScript& script = reader.script;
     char key[16];
     char line[kMaxFieldLen + 1];
-    for (int disk = 0; disk < state.diskCount; disk++) {
-        FileEntry* entry = state.diskFirstEntry[disk];
-        for (int i = 0; i < state.diskFileCounts[disk]; i++, entry++) {
+    for (int disk = 0; disk < script.diskCount; disk++) {
+        FileEntry* entry = script.diskFirstEntry[disk];
+        for (int i = 0; i < script.diskFileCounts[disk]; i++, entry++) {
             text::Format(key, sizeof key, "%d", i + 1);
-            plat::ProfileGetString(Name(script, static_cast<uint16_t>(IDS_DISK1 + disk)), key, "",
-                                   line, sizeof line, script.path);
+            plat::ProfileGetString(Name(reader, static_cast<uint16_t>(IDS_DISK1 + disk)), key, "",
+                                   line, sizeof line, reader.path);
             if (line[0] != 0) {
-                ParseFileLine(script, line, entry);
+                ParseFileLine(reader, line, entry);
             }
         }
     }
 }
 
-void ReadGroupItems(Script& script) {
-    SetupState& state = script.state;
-    GroupItem* item = reinterpret_cast<GroupItem*>(state.diskFirstEntry[state.diskCount]);
+void ReadGroupItems(Reader& reader) {
+    SetupScript& script = reader.script;
+    GroupItem* item = reinterpret_cast<GroupItem*>(script.diskFirstEntry[script.diskCount]);
     char key[16];
     char line[kMaxFieldLen + 1];
     char field[kMaxFieldLen + 1];
-    state.groupItemCount = 0;
+    script.groupItemCount = 0;
     for (int i = 0; i < kGroupItemCount; i++, item++) {
         text::Format(key, sizeof key, "%d", i + 1);
-        plat::ProfileGetString(Name(script, IDS_PM_INFO), key, "", line, sizeof line, script.path);
+        plat::ProfileGetString(Name(reader, IDS_PM_INFO), key, "", line, sizeof line, reader.path);
         if (line[0] == 0) {
             break;
         }
-        state.groupItemCount++;
+        script.groupItemCount++;
         const char* rest = SplitField(line, field, sizeof field);
         text::Copy(item->field1, sizeof item->field1, field);
         rest = SplitField(rest, field, sizeof field);
@@ -210,77 +211,77 @@ void ReadGroupItems(Script& script) {
     }
 }
 
-void ReadStartupStrings(Script& script) {
-    SetupState& state = script.state;
-    StartupStrings& s = state.startupStrings;
-    ReadText(script, IDS_STARTUP, IDS_FILE_NAME, "", state.startupFileName,
-             sizeof state.startupFileName);
-    ReadText(script, IDS_STARTUP, IDS_TITLE, "", s.Title, sizeof s.Title);
-    ReadText(script, IDS_STARTUP, IDS_MFG, "", s.Mfg, sizeof s.Mfg);
-    ReadText(script, IDS_STARTUP, IDS_MOUSE_DRIVER, "", s.MouseDriver, sizeof s.MouseDriver);
-    ReadText(script, IDS_STARTUP, IDS_MOUSE_INF, "", s.MouseInf, sizeof s.MouseInf);
-    ReadText(script, IDS_STARTUP, IDS_DRIVER_DATE, "", s.DriverDate, sizeof s.DriverDate);
-    ReadText(script, IDS_STARTUP, IDS_PS2_INF_SECTION, "", s.PS2InfSection, sizeof s.PS2InfSection);
-    ReadText(script, IDS_STARTUP, IDS_SERIAL_INF_SECTION, "", s.SerialInfSection,
+void ReadStartupStrings(Reader& reader) {
+    SetupScript& script = reader.script;
+    StartupStrings& s = script.startupStrings;
+    ReadText(reader, IDS_STARTUP, IDS_FILE_NAME, "", script.startupFileName,
+             sizeof script.startupFileName);
+    ReadText(reader, IDS_STARTUP, IDS_TITLE, "", s.Title, sizeof s.Title);
+    ReadText(reader, IDS_STARTUP, IDS_MFG, "", s.Mfg, sizeof s.Mfg);
+    ReadText(reader, IDS_STARTUP, IDS_MOUSE_DRIVER, "", s.MouseDriver, sizeof s.MouseDriver);
+    ReadText(reader, IDS_STARTUP, IDS_MOUSE_INF, "", s.MouseInf, sizeof s.MouseInf);
+    ReadText(reader, IDS_STARTUP, IDS_DRIVER_DATE, "", s.DriverDate, sizeof s.DriverDate);
+    ReadText(reader, IDS_STARTUP, IDS_PS2_INF_SECTION, "", s.PS2InfSection, sizeof s.PS2InfSection);
+    ReadText(reader, IDS_STARTUP, IDS_SERIAL_INF_SECTION, "", s.SerialInfSection,
              sizeof s.SerialInfSection);
-    ReadText(script, IDS_STARTUP, IDS_PS2_NAME, "", s.PS2Name, sizeof s.PS2Name);
-    ReadText(script, IDS_STARTUP, IDS_SEIAL_NAME, "", s.SeialName, sizeof s.SeialName);
+    ReadText(reader, IDS_STARTUP, IDS_PS2_NAME, "", s.PS2Name, sizeof s.PS2Name);
+    ReadText(reader, IDS_STARTUP, IDS_SEIAL_NAME, "", s.SeialName, sizeof s.SeialName);
 }
 
 }  // namespace
 
-int LoadSetupScript(SetupState& state) {
-    FindSetupDir(state);
-    Script script = {state, {0}};
-    text::Copy(script.path, sizeof script.path, state.setupDir);
-    text::Append(script.path, sizeof script.path, "\\SETUP.INF");
-    FindDestDir(script);
+int LoadSetupScript(SetupScript& script, const char* windowsDir, TextSource names) {
+    FindSetupDir(script);
+    Reader reader = {script, windowsDir, names, {0}};
+    text::Format(reader.path, sizeof reader.path, "%s\\%s", script.setupDir, kScriptName);
+    FindDestDir(reader);
 
-    ReadText(script, IDS_MAIN, IDS_GROUP_NAME, "VELOR.GRP", state.groupName,
-             sizeof state.groupName);
-    ReadText(script, IDS_MAIN, IDS_GROUP_TITLE, "VELOR", state.groupTitle, sizeof state.groupTitle);
-    ReadText(script, IDS_MAIN, IDS_PRODUCT_NAME, "Velor", state.productName,
-             sizeof state.productName);
-    text::Format(state.caption, sizeof state.caption, "%s %s", state.productName,
-                 Name(script, IDS_SETUP_PROGRAM));
-    state.minimumSpace =
-        static_cast<int16_t>(ReadNumber(script, IDS_MAIN, Name(script, IDS_MINIMUM_SPACE), 1024));
+    ReadText(reader, IDS_MAIN, IDS_GROUP_NAME, "VELOR.GRP", script.groupName,
+             sizeof script.groupName);
+    ReadText(reader, IDS_MAIN, IDS_GROUP_TITLE, "VELOR", script.groupTitle,
+             sizeof script.groupTitle);
+    ReadText(reader, IDS_MAIN, IDS_PRODUCT_NAME, "Velor", script.productName,
+             sizeof script.productName);
+    text::Format(script.caption, sizeof script.caption, "%s %s", script.productName,
+                 Name(reader, IDS_SETUP_PROGRAM));
+    script.minimumSpace =
+        static_cast<int16_t>(ReadNumber(reader, IDS_MAIN, Name(reader, IDS_MINIMUM_SPACE), 1024));
 
-    ReadDiskLabels(script);
-    ReadDirectoryNames(script);
-    state.totalFileCount = ReadFileCounts(script);
-    if (!AllocateInstallPlan(state, state.totalFileCount)) {
+    ReadDiskLabels(reader);
+    ReadDirectoryNames(reader);
+    script.totalFileCount = ReadFileCounts(reader);
+    if (!AllocateInstallPlan(script, script.totalFileCount)) {
         return 0;
     }
-    state.diskFirstEntry[0] = state.installPlan;
-    for (int disk = 0; disk < state.diskCount; disk++) {
-        state.diskFirstEntry[disk + 1] = state.diskFirstEntry[disk] + state.diskFileCounts[disk];
+    script.diskFirstEntry[0] = script.installPlan;
+    for (int disk = 0; disk < script.diskCount; disk++) {
+        script.diskFirstEntry[disk + 1] = script.diskFirstEntry[disk] + script.diskFileCounts[disk];
     }
-    ReadFileLines(script);
-    ReadGroupItems(script);
+    ReadFileLines(reader);
+    ReadGroupItems(reader);
 
-    state.oem = ReadNumber(script, IDS_MAIN, "OEM", 0);
-    state.serialMouse = ReadNumber(script, IDS_MAIN, "DefaultSerialMouse", 1);
-    ReadStartupStrings(script);
+    script.oem = ReadNumber(reader, IDS_MAIN, "OEM", 0);
+    script.defaultSerialMouse = ReadNumber(reader, IDS_MAIN, "DefaultSerialMouse", 1);
+    ReadStartupStrings(reader);
     return 1;
 }
 
-int AllocateInstallPlan(SetupState& state, int16_t total) {
+int AllocateInstallPlan(SetupScript& script, int16_t total) {
     int32_t count = total < 0 ? 0 : total;
     void* block = plat::BlockAlloc(static_cast<uint32_t>(count) * kFileEntrySize +
                                    kGroupItemCount * kGroupItemSize);
     if (block == nullptr) {
         return 0;
     }
-    state.installPlan = static_cast<FileEntry*>(block);
+    script.installPlan = static_cast<FileEntry*>(block);
     return 1;
 }
 
-void ReleaseInstallPlan(SetupState& state) {
-    plat::BlockFree(state.installPlan);
-    state.installPlan = nullptr;
+void ReleaseInstallPlan(SetupScript& script) {
+    plat::BlockFree(script.installPlan);
+    script.installPlan = nullptr;
     for (int i = 0; i <= kMaxDisks; i++) {
-        state.diskFirstEntry[i] = nullptr;
+        script.diskFirstEntry[i] = nullptr;
     }
 }
 

@@ -1,25 +1,30 @@
-// Loading SETUP.INF into the setup state and the install plan.
+// Loading SETUP.INF into the setup script's record and the install plan.
 #pragma once
 
 #include <stdint.h>
 
-struct SetupState;
+struct SetupScript;
 
-const int kMaxFieldLen = 255;          // one field of a file line; longer text is cut
-const int16_t kMaxTotalFiles = 32767;  // files of all disks; a count that would pass it is cut
+// The text of a string-table id (a UINT, as LoadStringA takes it): the
+// names of the script's sections and keys. SETUP.EXE hands over LoadText.
+typedef const char* (*TextSource)(uint32_t id);
 
-// Reads the setup script from the program's directory into state: setupDir,
-// destDir (from the script's drive and state.windowsDir, which the caller
-// has filled), the [Main] values, the disks, the directory names, the plan
-// and the [Startup] texts. Section and key names come from the string table
-// of state.instance. 1 when loaded, 0 when the install plan cannot be
-// obtained; a missing script is no failure.
-int LoadSetupScript(SetupState& state);
+const char kScriptName[] = "SETUP.INF";  // in the program's directory
+const int kMaxFieldLen = 255;            // one field of a file line; longer text is cut
+const int16_t kMaxTotalFiles = 32767;    // files of all disks; a count that would pass it is cut
 
-// Obtains the zero-filled plan of total * 176 + 600 bytes into state.installPlan.
-int AllocateInstallPlan(SetupState& state, int16_t total);
+// Reads the setup script from the program's directory into script:
+// setupDir, defaultDestDir (from the script's drive and windowsDir), the
+// [Main] values, the disks, the directory names, the plan (WinDir files
+// below windowsDir) and the [Startup] texts. Section and key names come
+// from names. 1 when loaded, 0 when the install plan cannot be obtained; a
+// missing script is no failure.
+int LoadSetupScript(SetupScript& script, const char* windowsDir, TextSource names);
+
+// Obtains the zero-filled plan of total * 176 + 600 bytes into script.installPlan.
+int AllocateInstallPlan(SetupScript& script, int16_t total);
 // Frees the plan and forgets the per-disk pointers into it.
-void ReleaseInstallPlan(SetupState& state);
+void ReleaseInstallPlan(SetupScript& script);
 
 // Copies the next comma-separated field of text into field (fieldSize bytes,
 // cut to fit), without the blanks around it; returns the text after the

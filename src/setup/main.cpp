@@ -6,8 +6,8 @@
 #include "install/file_copy.h"
 #include "install/register_driver.h"
 #include "install/target_files.h"
-#include "model/setup_state.h"
 #include "model/string_ids.h"
+#include "model/texts.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "program/command_line.h"
@@ -18,6 +18,7 @@
 #include "ui/backdrop.h"
 #include "ui/page_host.h"
 #include "ui/pages.h"
+#include "ui/wizard.h"
 
 namespace {
 
@@ -35,11 +36,12 @@ void RequestRestart() {
 }
 
 int LoadScript() {
-    plat::WindowsDirectory(gSetup.windowsDir, sizeof gSetup.windowsDir);
-    if (!LoadSetupScript(gSetup)) {
-        ShowMessage(LoadText(IDS_READING_ERROR), gSetup.caption, MB_ICONWARNING);
+    plat::WindowsDirectory(gChoices.windowsDir, sizeof gChoices.windowsDir);
+    if (!LoadSetupScript(gScript, gChoices.windowsDir, LoadText)) {
+        ShowMessage(LoadText(IDS_READING_ERROR), gScript.caption, MB_ICONWARNING);
         return 0;
     }
+    ProposeChoices(gScript, gChoices);
     return 1;
 }
 
@@ -47,31 +49,31 @@ int RunDriverOnly() {
     if (!LoadScript()) {
         return 0;
     }
-    gSetup.backEnabled = 0;
+    gWizard.backEnabled = 0;
     if (RunPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE) == kPageCancel) {
-        ReleaseInstallPlan(gSetup);
+        ReleaseInstallPlan(gScript);
         return 0;
     }
     // The install record goes where the uninstaller will find it: beside
     // the installation the Uninstall entry names, else beside the program.
     static char recordDir[kPathSize];
-    DriverOnlyRecordDir(gSetup, recordDir);
+    DriverOnlyRecordDir(gScript, recordDir);
     static InstallRecord record;
     record.Open(recordDir);
     // A registration that failed in part is not announced as a success; what
     // was registered still needs the restart. Without a record nothing was
     // changed, and nothing needs it.
-    int result = RegisterMouseDriver(gSetup, record, RegisterScope::DriverOnly);
+    int result = RegisterMouseDriver(gScript, gChoices, record, RegisterScope::DriverOnly);
     if (result == kRegisterNoRecord) {
         static char message[400];
         text::Format(message, sizeof message, LoadText(IDS_DRIVER_NO_RECORD), recordDir);
-        ShowMessage(message, gSetup.caption, MB_ICONSTOP);
-        ReleaseInstallPlan(gSetup);
+        ShowMessage(message, gScript.caption, MB_ICONSTOP);
+        ReleaseInstallPlan(gScript);
         return 0;
     }
     ShowMessage(LoadText(result == kRegisterDone ? IDS_DRIVER_INSTALLED : IDS_REGISTER_FAILED),
-                gSetup.caption, result == kRegisterDone ? MB_ICONINFORMATION : MB_ICONSTOP);
-    ReleaseInstallPlan(gSetup);
+                gScript.caption, result == kRegisterDone ? MB_ICONINFORMATION : MB_ICONSTOP);
+    ReleaseInstallPlan(gScript);
     RequestRestart();
     return 0;
 }
@@ -132,20 +134,20 @@ int RunFullSetup() {
         return 0;
     }
     if (!CreateBackdrop()) {
-        ReleaseInstallPlan(gSetup);
+        ReleaseInstallPlan(gScript);
         return 0;
     }
     if (!RunWizard()) {
-        ReleaseInstallPlan(gSetup);
+        ReleaseInstallPlan(gScript);
         return 0;
     }
     // The install page closed itself before its host's loop began; RunPage
     // drops the quit request it left, so the End page's loop is not ended.
     RunPage("SETUP_END", EndPageProc, IDD_END);
-    ReleaseInstallPlan(gSetup);
-    DestroyWindow(static_cast<HWND>(gSetup.backdropWindow));
-    gSetup.backdropWindow = nullptr;
-    if (gSetup.restartNow == 1) {
+    ReleaseInstallPlan(gScript);
+    DestroyWindow(static_cast<HWND>(gWizard.backdropWindow));
+    gWizard.backdropWindow = nullptr;
+    if (gWizard.restartNow == 1) {
         RequestRestart();
     }
     return 0;
@@ -154,11 +156,10 @@ int RunFullSetup() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR tail, int) {
-    ResetSetupState(gSetup);
-    gSetup.productName[0] = 0;
-    gSetup.instance = instance;
-    gSetup.screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
-    gSetup.screenHeight = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));
+    gWizard.instance = instance;
+    UseTextsOf(instance, nullptr);
+    gWizard.screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
+    gWizard.screenHeight = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));
     if (IsDriverOnlyTail(tail)) {
         return RunDriverOnly();
     }

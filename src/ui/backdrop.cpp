@@ -2,10 +2,10 @@
 // maker's notice, the banners dissolving in on the first paint.
 #include "ui/backdrop.h"
 
-#include "model/setup_state.h"
 #include "resource.h"
 #include "ui/logic/backdrop_logic.h"
 #include "ui/page_host.h"
+#include "ui/wizard.h"
 
 namespace {
 
@@ -19,17 +19,17 @@ RECT ToRect(const backdrop::Box& box) {
 }
 
 void OnBackdropCreate(HWND window) {
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, gSetup.screenWidth, gSetup.screenHeight,
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, gWizard.screenWidth, gWizard.screenHeight,
                  SWP_SHOWWINDOW);
 }
 
 // Every band is painted on every paint; clipping to the update region keeps
 // the screen from flickering where nothing changed.
 void PaintGradient(HDC dc) {
-    int h = gSetup.screenHeight;
+    int h = gWizard.screenHeight;
     for (int band = 0; band < backdrop::kBandCount; band++) {
         RECT r;
-        SetRect(&r, 0, backdrop::BandTop(band, h), gSetup.screenWidth,
+        SetRect(&r, 0, backdrop::BandTop(band, h), gWizard.screenWidth,
                 backdrop::BandTop(band + 1, h));
         HBRUSH brush = CreateSolidBrush(RGB(0, 0, backdrop::BandBlue(band)));
         FillRect(dc, &r, brush);
@@ -40,18 +40,18 @@ void PaintGradient(HDC dc) {
 void PaintBackdrop(HDC dc, const RECT& update) {
     PaintGradient(dc);
     backdrop::Box box{update.left, update.top, update.right, update.bottom};
-    int pictures = backdrop::PicturesToPaint(box, gSetup.oem, gSetup.screenHeight);
+    int pictures = backdrop::PicturesToPaint(box, gScript.oem, gWizard.screenHeight);
     if (pictures & backdrop::kUpperPicture) {
         RECT placement = ToRect(backdrop::UpperPlacement());
-        DrawPicture(dc, IDB_TITLE_BANNER, &placement, gSetup.dissolvePending);
+        DrawPicture(dc, IDB_TITLE_BANNER, &placement, gWizard.dissolvePending);
     }
     if (pictures & backdrop::kLowerPicture) {
-        RECT placement = ToRect(backdrop::LowerPlacement(gSetup.screenHeight));
-        DrawPicture(dc, IDB_NOTICE_BANNER, &placement, gSetup.dissolvePending);
+        RECT placement = ToRect(backdrop::LowerPlacement(gWizard.screenHeight));
+        DrawPicture(dc, IDB_NOTICE_BANNER, &placement, gWizard.dissolvePending);
     }
     // Cleared even when neither banner was due: a banner missed by the first
     // paint never dissolves later.
-    gSetup.dissolvePending = 0;
+    gWizard.dissolvePending = 0;
 }
 
 void OnBackdropPaint(HWND window) {
@@ -92,7 +92,8 @@ LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 // buffer and the dissolve costs no more than a plain copy.
 void DrawPicture(HDC target, int bitmap, const RECT* placement, int dissolve) {
     HDC picture = CreateCompatibleDC(target);
-    HBITMAP loaded = LoadBitmapA(static_cast<HINSTANCE>(gSetup.instance), MAKEINTRESOURCEA(bitmap));
+    HBITMAP loaded =
+        LoadBitmapA(static_cast<HINSTANCE>(gWizard.instance), MAKEINTRESOURCEA(bitmap));
     if (loaded == nullptr) {
         DeleteDC(picture);
         return;
@@ -132,7 +133,7 @@ int CreateBackdrop() {
     wc.lpfnWndProc = BackdropProc;
     wc.cbClsExtra = 0;
     wc.cbWndExtra = 0;
-    wc.hInstance = static_cast<HINSTANCE>(gSetup.instance);
+    wc.hInstance = static_cast<HINSTANCE>(gWizard.instance);
     wc.hIcon = nullptr;
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
     wc.hbrBackground = nullptr;  // every pixel is painted by the window itself
@@ -143,8 +144,8 @@ int CreateBackdrop() {
     HWND window =
         CreateWindowExA(0, kBackdropClass, "Setup", WS_POPUP | WS_VISIBLE | WS_BORDER,
                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                        nullptr, static_cast<HINSTANCE>(gSetup.instance), nullptr);
-    gSetup.backdropWindow = window;
+                        nullptr, static_cast<HINSTANCE>(gWizard.instance), nullptr);
+    gWizard.backdropWindow = window;
     if (window == nullptr) {
         return 0;
     }

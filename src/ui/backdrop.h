@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-// Creates the topmost full-screen window, stores it in gSetup.backdropWindow
+// Creates the topmost full-screen window, stores it in gWizard.backdropWindow
 // and paints it once (pictures dissolving in); 1 on success, 0 on failure.
 int CreateBackdrop();
 LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -8,9 +8,9 @@
 #include <stddef.h>
 
 #include "../resources/resource.h"
-#include "model/setup_state.h"
 #include "platform/text.h"
 #include "ui/page_host.h"
+#include "ui/wizard.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ void BrowseDirectory(HWND owner) {
     // The Windows 95 form of the record, which ends with the template name.
     request.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     request.hwndOwner = owner;
-    request.hInstance = static_cast<HINSTANCE>(gSetup.instance);
+    request.hInstance = static_cast<HINSTANCE>(gWizard.instance);
     request.lpstrFile = browseFileName;
     request.nMaxFile = kBrowseFileNameSize;
     request.lpstrInitialDir = "C:\\";
@@ -68,14 +68,14 @@ void BrowseDirectory(HWND owner) {
     request.lpfnHook = BrowseHook;
     request.lpTemplateName = MAKEINTRESOURCEA(IDD_BROWSE);
     if (GetOpenFileNameA(&request)) {
-        text::Copy(gSetup.destDir, sizeof gSetup.destDir, browsePath);
+        text::Copy(gChoices.destDir, sizeof gChoices.destDir, browsePath);
     }
 }
 
 UINT_PTR CALLBACK BrowseHook(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
-            text::Copy(browsePath, sizeof browsePath, gSetup.destDir);
+            text::Copy(browsePath, sizeof browsePath, gChoices.destDir);
             PostMessageA(dialog, WM_SETUP_INIT, 0, 0);
             break;
         case WM_SETUP_INIT:

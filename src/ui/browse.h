@@ -4,6 +4,6 @@
 
 #include <windows.h>
 
-// On OK copies the path box's text into gSetup.destDir; on Cancel leaves it.
+// On OK copies the path box's text into gChoices.destDir; on Cancel leaves it.
 void BrowseDirectory(HWND owner);
 UINT_PTR CALLBACK BrowseHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,8 +4,8 @@
 
 #include "install/installation.h"
 #include "model/install_plan.h"
-#include "model/setup_state.h"
 #include "model/string_ids.h"
+#include "model/texts.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "record/install_record.h"
@@ -13,6 +13,7 @@
 #include "ui/logic/install_logic.h"
 #include "ui/page_host.h"
 #include "ui/pages.h"
+#include "ui/wizard.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ const int kFirstFillCode = 100;
 // The installation's progress, painted straight onto the page. Once Cancel
 // has closed the page, its window and device context are gone: nothing more
 // is drawn, since the context may by then belong to another window. Cancel
-// is kept in gSetup.pageResult, by the page's button or the message step.
+// is kept in gWizard.pageResult, by the page's button or the message step.
 class PageProgress final : public InstallProgress {
   public:
     PageProgress(HWND page, HDC dc) : page_(page), dc_(dc) {}
@@ -87,7 +88,7 @@ class PageProgress final : public InstallProgress {
         WaitDiscardingMessages(kRegistryPause);
     }
 
-    int Cancelled() override { return gSetup.pageResult == kPageCancel ? 1 : 0; }
+    int Cancelled() override { return gWizard.pageResult == kPageCancel ? 1 : 0; }
 
   private:
     HWND page_;
@@ -106,7 +107,7 @@ int TakeWaitingQuit() {
 // box is up and then put back for the page host.
 void WarnCancelled(HWND page) {
     int quitWaiting = TakeWaitingQuit();
-    CancelWarning(IsWindow(page) ? page : static_cast<HWND>(gSetup.backdropWindow));
+    CancelWarning(IsWindow(page) ? page : static_cast<HWND>(gWizard.backdropWindow));
     if (quitWaiting) {
         PostQuitMessage(0);
     }
@@ -114,18 +115,18 @@ void WarnCancelled(HWND page) {
 
 // A step that failed is named to the user; the End page then says so too.
 void ReportFailure(HWND page, int result) {
-    gSetup.installFailed = 1;
+    gWizard.installFailed = 1;
     const char* message = LoadText(result == kInstallCopyFailed       ? IDS_COPY_FAILED
                                    : result == kInstallRegisterFailed ? IDS_REGISTER_FAILED
                                    : result == kInstallRecordFailed   ? IDS_RECORD_FAILED
                                                                       : IDS_SWITCH_FAILED);
-    MessageBoxA(IsWindow(page) ? page : static_cast<HWND>(gSetup.backdropWindow),
-                message != nullptr ? message : "", gSetup.caption, MB_ICONSTOP);
+    MessageBoxA(IsWindow(page) ? page : static_cast<HWND>(gWizard.backdropWindow),
+                message != nullptr ? message : "", gScript.caption, MB_ICONSTOP);
 }
 
 void OnInstallInit(HWND page) {
     UpdateWindow(page);
-    gSetup.pageResult = kPageNext;
+    gWizard.pageResult = kPageNext;
     int result = RunInstallationOnPage(page);
     if (result == kInstallCancelled) {
         WarnCancelled(page);
@@ -139,7 +140,7 @@ void OnInstallInit(HWND page) {
 
 // The page's only button: the copy stops after the file in progress.
 void OnInstallCancel(HWND page) {
-    gSetup.pageResult = kPageCancel;
+    gWizard.pageResult = kPageCancel;
     ClosePage(page);
 }
 
@@ -169,8 +170,8 @@ int RunInstallationOnPage(HWND page) {
     PageProgress progress(page, dc);
     // The record lies in the destination directory the user chose.
     static InstallRecord record;
-    record.Open(gSetup.destDir);
-    int done = RunInstallation(gSetup, record, progress);
+    record.Open(gChoices.destDir);
+    int done = RunInstallation(gScript, gChoices, record, progress);
     // A page destroyed by Cancel took its context with it.
     if (IsWindow(page)) {
         ReleaseDC(page, dc);
@@ -190,7 +191,7 @@ void PumpOneMessage(HWND page) {
         return;
     }
     if (msg.message == WM_COMMAND && msg.wParam == IDC_INSTALL_CANCEL) {
-        gSetup.pageResult = kPageCancel;
+        gWizard.pageResult = kPageCancel;
         return;
     }
     TranslateMessage(&msg);

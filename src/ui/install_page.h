@@ -5,9 +5,9 @@
 #include <stdint.h>
 #include <windows.h>
 
-// Runs the installation on gSetup with its progress on page: the copy,
-// "Updating Registry..." and a second's pause, the full registration and the
-// system.ini switch-over. An InstallResult.
+// Runs the installation of gScript by gChoices with its progress on page:
+// the copy, "Updating Registry..." and a second's pause, the full
+// registration and the system.ini switch-over. An InstallResult.
 int RunInstallationOnPage(HWND page);
 // Takes at most one waiting message of page or its controls; a Cancel
 // command (WM_COMMAND 1) is not dispatched but sets pageResult to cancel.

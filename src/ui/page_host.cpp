@@ -3,11 +3,12 @@
 // its messages.
 #include "ui/page_host.h"
 
-#include "model/setup_state.h"
 #include "model/string_ids.h"
+#include "model/texts.h"
 #include "platform/text.h"
 #include "ui/logic/page_logic.h"
 #include "ui/logic/template_font.h"
+#include "ui/wizard.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ void RegisterPageClass(const char* className, WNDPROC pageProc) {
     pageClass.lpfnWndProc = pageProc;
     pageClass.cbClsExtra = 0;
     pageClass.cbWndExtra = kPageWindowExtra;
-    pageClass.hInstance = static_cast<HINSTANCE>(gSetup.instance);
+    pageClass.hInstance = static_cast<HINSTANCE>(gWizard.instance);
     pageClass.hIcon = nullptr;
     pageClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     pageClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(kMenuColourBrush));
@@ -43,7 +44,7 @@ void DropLeftoverQuit() {
 
 // The template's font as a GDI font, or null when it cannot be read.
 HFONT CreateTemplateFont(int templateId) {
-    HINSTANCE instance = static_cast<HINSTANCE>(gSetup.instance);
+    HINSTANCE instance = static_cast<HINSTANCE>(gWizard.instance);
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5));
     if (found == nullptr) {
         return nullptr;
@@ -91,13 +92,13 @@ HFONT GiveControlsTemplateFont(HWND page, int templateId) {
 int16_t RunPage(const char* className, WNDPROC pageProc, int templateId) {
     RegisterPageClass(className, pageProc);
     HWND page =
-        CreateDialogParamA(static_cast<HINSTANCE>(gSetup.instance), MAKEINTRESOURCEA(templateId),
-                           static_cast<HWND>(gSetup.backdropWindow), nullptr, 0);
+        CreateDialogParamA(static_cast<HINSTANCE>(gWizard.instance), MAKEINTRESOURCEA(templateId),
+                           static_cast<HWND>(gWizard.backdropWindow), nullptr, 0);
     if (page == nullptr) {
         // The resources carry every page; a missing one answers Cancel
         // rather than leaving the user with no window at all.
-        gSetup.pageResult = kPageCancel;
-        return gSetup.pageResult;
+        gWizard.pageResult = kPageCancel;
+        return gWizard.pageResult;
     }
     HFONT font = GiveControlsTemplateFont(page, templateId);
     SendMessageA(page, WM_SETUP_INIT, 0, 0);
@@ -118,7 +119,7 @@ int16_t RunPage(const char* className, WNDPROC pageProc, int templateId) {
     if (font != nullptr && !IsWindow(page)) {
         DeleteObject(font);
     }
-    return gSetup.pageResult;
+    return gWizard.pageResult;
 }
 
 void OnPageCreate(HWND page, int useCurrentScreenSize) {
@@ -126,13 +127,13 @@ void OnPageCreate(HWND page, int useCurrentScreenSize) {
     title[0] = 0;
     GetWindowTextA(page, title, kTitleSize);
     char caption[kTitleSize];
-    text::Copy(caption, sizeof caption, gSetup.productName);
+    text::Copy(caption, sizeof caption, gScript.productName);
     text::Append(caption, sizeof caption, " ");
     text::Append(caption, sizeof caption, title);
     SetWindowTextA(page, caption);
 
-    int16_t screenWidth = gSetup.screenWidth;
-    int16_t screenHeight = gSetup.screenHeight;
+    int16_t screenWidth = gWizard.screenWidth;
+    int16_t screenHeight = gWizard.screenHeight;
     if (useCurrentScreenSize) {
         screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
         screenHeight = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));
@@ -164,8 +165,8 @@ LRESULT CommonPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CancelWarning(HWND window) {
     char warning[kTitleSize];
-    text::Copy(warning, sizeof warning, gSetup.productName);
+    text::Copy(warning, sizeof warning, gScript.productName);
     const char* tail = LoadText(IDS_NOT_COMPLETED);
     text::Append(warning, sizeof warning, tail != nullptr ? tail : "");
-    MessageBoxA(window, warning, gSetup.caption, MB_ICONWARNING);
+    MessageBoxA(window, warning, gScript.caption, MB_ICONWARNING);
 }

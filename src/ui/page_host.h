@@ -4,7 +4,7 @@
 #include <stdint.h>
 #include <windows.h>
 
-// PageResult values kept in gSetup.pageResult.
+// PageResult values kept in gWizard.pageResult.
 const int16_t kPageCancel = 0;
 const int16_t kPageNext = 1;
 const int16_t kPageBack = 2;
@@ -18,7 +18,7 @@ const UINT WM_SETUP_REFRESH = WM_USER + 101;
 
 // Registers className, creates template templateId as a modeless dialog owned
 // by the backdrop, sends WM_SETUP_INIT and runs the loop until the page is
-// gone. Returns gSetup.pageResult.
+// gone. Returns gWizard.pageResult.
 int16_t RunPage(const char* className, WNDPROC pageProc, int templateId);
 
 // The common page behaviour, for the page procedures. Every page procedure

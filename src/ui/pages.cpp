@@ -4,13 +4,14 @@
 #include "ui/pages.h"
 
 #include "../resources/resource.h"
-#include "model/setup_state.h"
 #include "model/string_ids.h"
+#include "model/texts.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "ui/browse.h"
 #include "ui/logic/page_logic.h"
 #include "ui/page_host.h"
+#include "ui/wizard.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ void SubstituteProductName(HWND page, int control) {
     format[0] = 0;
     GetDlgItemTextA(page, control, format, kTextSize);
     char result[kTextSize];
-    text::Format(result, sizeof result, format, gSetup.productName);
+    text::Format(result, sizeof result, format, gScript.productName);
     SetDlgItemTextA(page, control, result);
 }
 
@@ -33,11 +34,11 @@ void SubstituteProductName(HWND page, int control) {
 int AnswerButton(HWND page, WPARAM command, int answersBack) {
     switch (static_cast<uint32_t>(command)) {
         case IDC_NEXT:
-            gSetup.pageResult = kPageNext;
+            gWizard.pageResult = kPageNext;
             ClosePage(page);
             return 1;
         case IDC_CANCEL:
-            gSetup.pageResult = kPageCancel;
+            gWizard.pageResult = kPageCancel;
             CancelWarning(page);
             ClosePage(page);
             return 1;
@@ -45,7 +46,7 @@ int AnswerButton(HWND page, WPARAM command, int answersBack) {
             if (!answersBack) {
                 return 0;
             }
-            gSetup.pageResult = kPageBack;
+            gWizard.pageResult = kPageBack;
             ClosePage(page);
             return 1;
         default:
@@ -54,7 +55,7 @@ int AnswerButton(HWND page, WPARAM command, int answersBack) {
 }
 
 void ShowRefusal(HWND page, uint16_t text) {
-    MessageBoxA(page, LoadText(text), gSetup.caption, MB_OK | MB_ICONWARNING);
+    MessageBoxA(page, LoadText(text), gScript.caption, MB_OK | MB_ICONWARNING);
 }
 
 // The destination checks over the real system; the context is the page.
@@ -63,7 +64,7 @@ int SystemDirectoryExists(void*, const char* path) {
 }
 
 int AskInstallIntoExisting(void* page) {
-    int answer = MessageBoxA(static_cast<HWND>(page), LoadText(IDS_DIR_EXISTS), gSetup.caption,
+    int answer = MessageBoxA(static_cast<HWND>(page), LoadText(IDS_DIR_EXISTS), gScript.caption,
                              MB_OKCANCEL | MB_ICONQUESTION);
     return answer == IDOK ? 1 : 0;
 }
@@ -80,11 +81,11 @@ int SystemCreateDirectory(void*, const char* path) {
 }
 
 void OnDestinationNext(HWND page) {
-    gSetup.pageResult = kPageNext;
-    GetDlgItemTextA(page, IDC_DEST_TEXT, gSetup.destDir, kDestinationSize);
+    gWizard.pageResult = kPageNext;
+    GetDlgItemTextA(page, IDC_DEST_TEXT, gChoices.destDir, kDestinationSize);
     ui::DestinationChecks checks = {page, SystemDirectoryExists, AskInstallIntoExisting,
                                     SystemDiskFreeSpace, SystemCreateDirectory};
-    switch (ui::CheckDestination(gSetup.destDir, gSetup.minimumSpace, checks)) {
+    switch (ui::CheckDestination(gChoices.destDir, gScript.minimumSpace, checks)) {
         case ui::kDestAccepted:
             ClosePage(page);
             break;
@@ -144,18 +145,18 @@ LRESULT CALLBACK MouseTypePageProc(HWND page, UINT message, WPARAM wParam, LPARA
     switch (static_cast<uint16_t>(message)) {
         case WM_SETUP_INIT:
             CheckRadioButton(page, IDC_SERIAL, IDC_PS2,
-                             gSetup.serialMouse != 0 ? IDC_SERIAL : IDC_PS2);
-            EnableWindow(GetDlgItem(page, IDC_BACK), gSetup.backEnabled != 0 ? TRUE : FALSE);
+                             gChoices.serialMouse != 0 ? IDC_SERIAL : IDC_PS2);
+            EnableWindow(GetDlgItem(page, IDC_BACK), gWizard.backEnabled != 0 ? TRUE : FALSE);
             return 0;
         case WM_COMMAND:
             // The choice is kept at the click, so it survives Back; the
             // automatic radio buttons check themselves.
             if (static_cast<uint32_t>(wParam) == IDC_SERIAL) {
-                gSetup.serialMouse = 1;
+                gChoices.serialMouse = 1;
                 break;
             }
             if (static_cast<uint32_t>(wParam) == IDC_PS2) {
-                gSetup.serialMouse = 0;
+                gChoices.serialMouse = 0;
                 break;
             }
             if (AnswerButton(page, wParam, 1)) {
@@ -170,12 +171,12 @@ LRESULT CALLBACK DestinationPageProc(HWND page, UINT message, WPARAM wParam, LPA
     switch (static_cast<uint16_t>(message)) {
         case WM_SETUP_INIT:
             SubstituteProductName(page, IDC_TEXT1);
-            SetDlgItemTextA(page, IDC_DEST_TEXT, gSetup.destDir);
+            SetDlgItemTextA(page, IDC_DEST_TEXT, gChoices.destDir);
             return 0;
         case WM_COMMAND:
             if (static_cast<uint32_t>(wParam) == IDC_BROWSE) {
                 BrowseDirectory(page);
-                SetDlgItemTextA(page, IDC_DEST_TEXT, gSetup.destDir);
+                SetDlgItemTextA(page, IDC_DEST_TEXT, gChoices.destDir);
                 break;
             }
             if (static_cast<uint32_t>(wParam) == IDC_NEXT) {
@@ -197,23 +198,23 @@ LRESULT CALLBACK EndPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPar
             OnPageCreate(page, 1);
             return 0;
         case WM_SETUP_INIT:
-            if (gSetup.installFailed) {
+            if (gWizard.installFailed) {
                 char incomplete[kTextSize];
                 const char* format = LoadText(IDS_NOT_INSTALLED_FULLY);
                 text::Format(incomplete, sizeof incomplete, format != nullptr ? format : "%s",
-                             gSetup.productName);
+                             gScript.productName);
                 SetDlgItemTextA(page, IDC_TEXT1, incomplete);
             } else {
                 SubstituteProductName(page, IDC_TEXT1);
             }
-            CheckDlgButton(page, gSetup.restartNow != 0 ? IDC_RESTART_YES : IDC_RESTART_NO,
+            CheckDlgButton(page, gWizard.restartNow != 0 ? IDC_RESTART_YES : IDC_RESTART_NO,
                            BST_CHECKED);
             return 0;
         case WM_COMMAND:
             // Finish stores no answer; Esc (command 2) does nothing here.
             if (static_cast<uint32_t>(wParam) == IDC_FINISH) {
                 if (IsDlgButtonChecked(page, IDC_RESTART_NO) == BST_CHECKED) {
-                    gSetup.restartNow = 0;
+                    gWizard.restartNow = 0;
                 }
                 ClosePage(page);
                 return 0;

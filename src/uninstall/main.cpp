@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include "footprint/footprint.h"
+#include "model/texts.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -21,23 +23,9 @@ namespace {
 const uint32_t kMessageSize = 4096;  // the result box's text; longer is cut
 const uint32_t kDirField = 260;      // directories: up to 259 chars
 
-const int kTextBuffers = 4;      // Text rotates through these
-const uint32_t kTextSize = 256;  // longer texts are cut to 255 chars
-
 // Static: the exe has no stack probes, and these are larger than a page.
 UndoReport gReport;
 char gMessage[kMessageSize];
-char gTexts[kTextBuffers][kTextSize];
-void* gInstance;
-
-// The string table's text under id, valid for four more calls; "" when the
-// table has none.
-const char* Text(uint16_t id) {
-    static int last;
-    last = (last + 1) % kTextBuffers;
-    char* buffer = gTexts[last];
-    return plat::LoadResourceString(gInstance, id, buffer, kTextSize) > 0 ? buffer : "";
-}
 
 // The product's title: the uninstall list's, else the Uninstall entry's
 // display name, else a plain description.
@@ -58,7 +46,7 @@ void ProductTitle(const StartupStrings& script, char* out, uint32_t size) {
         plat::RegClose(key);
     }
     if (out[0] == 0) {
-        text::Copy(out, size, Text(IDS_UN_DEFAULT_PRODUCT));
+        text::Copy(out, size, LoadText(IDS_UN_DEFAULT_PRODUCT));
     }
 }
 
@@ -97,23 +85,24 @@ int ShowResult(const char* caption, const char* product) {
     const UndoReport& r = gReport;
     bool restart = r.changed || r.restartFiles > 0;
     char line[kLeftoverSize + 128];
-    text::Format(gMessage, sizeof gMessage, Text(restart ? IDS_UN_DONE : IDS_UN_NOTHING), product);
+    text::Format(gMessage, sizeof gMessage, LoadText(restart ? IDS_UN_DONE : IDS_UN_NOTHING),
+                 product);
     if (r.count > 0) {
         text::Append(gMessage, sizeof gMessage, "\n\n");
-        text::Append(gMessage, sizeof gMessage, Text(IDS_UN_LEFT));
+        text::Append(gMessage, sizeof gMessage, LoadText(IDS_UN_LEFT));
         for (int i = 0; i < r.count; i++) {
             text::Format(line, sizeof line, "\n- %s: %s", r.leftovers[i].subject,
-                         Text(LeftoverText(r.leftovers[i].kind)));
+                         LoadText(LeftoverText(r.leftovers[i].kind)));
             text::Append(gMessage, sizeof gMessage, line);
         }
         if (r.dropped > 0) {
-            text::Format(line, sizeof line, Text(IDS_UN_MORE), r.dropped);
+            text::Format(line, sizeof line, LoadText(IDS_UN_MORE), r.dropped);
             text::Append(gMessage, sizeof gMessage, "\n- ");
             text::Append(gMessage, sizeof gMessage, line);
         }
     }
     if (r.restartFiles > 0) {
-        text::Format(line, sizeof line, Text(IDS_UN_AT_RESTART), r.restartFiles);
+        text::Format(line, sizeof line, LoadText(IDS_UN_AT_RESTART), r.restartFiles);
         text::Append(gMessage, sizeof gMessage, "\n\n");
         text::Append(gMessage, sizeof gMessage, line);
     }
@@ -123,7 +112,7 @@ int ShowResult(const char* caption, const char* product) {
         return 0;
     }
     text::Append(gMessage, sizeof gMessage, "\n\n");
-    text::Append(gMessage, sizeof gMessage, Text(IDS_UN_RESTART));
+    text::Append(gMessage, sizeof gMessage, LoadText(IDS_UN_RESTART));
     return MessageBoxA(nullptr, gMessage, caption, MB_YESNO | icon) == IDYES;
 }
 
@@ -222,7 +211,8 @@ bool IsFinishingCopyName(const char* program) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
-    gInstance = instance;
+    // Every text is used straight away: a missing one reads "".
+    UseTextsOf(instance, "");
     static char program[kDirField];
     static char installDir[kDirField];
     static char windowsDir[kDirField];
@@ -249,8 +239,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     static char caption[300];
     static char question[400];
     ProductTitle(script, product, sizeof product);
-    text::Format(caption, sizeof caption, Text(IDS_UN_CAPTION), product);
-    text::Format(question, sizeof question, Text(IDS_UN_QUESTION), product);
+    text::Format(caption, sizeof caption, LoadText(IDS_UN_CAPTION), product);
+    text::Format(question, sizeof question, LoadText(IDS_UN_QUESTION), product);
     if (!finishing) {
         if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
             return 0;

@@ -5,7 +5,9 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "platform/replace.h"
 #include "platform/text.h"
+#include "platform/wininit.h"
 #include "record/install_record.h"
 #include "script/setup_script.h"
 #include "uninstall/undo.h"
@@ -23,23 +25,23 @@ bool SameText(const char* a, const char* b) {
 // Puts the earlier mouse lines back from system.bak: the n-th mouse line of
 // system.ini, where it is still setup's, becomes the n-th one of system.bak,
 // with the line end it has now.
-class RestoreMouseLines : public footprint::LineEditor {
+class RestoreMouseLines : public fileio::LineEditor {
   public:
-    RestoreMouseLines(footprint::RawFile* bak, UndoReport* report, bool builtInBefore)
+    RestoreMouseLines(fileio::RawFile* bak, UndoReport* report, bool builtInBefore)
         : bak_(bak), report_(report), switched_(bak != nullptr || !builtInBefore) {}
 
-    int Edit(footprint::RawFile* in, const footprint::LineFacts& line, footprint::RawFile* out,
+    int Edit(fileio::RawFile* in, const fileio::LineFacts& line, fileio::RawFile* out,
              int* changed) override {
         if (!footprint::IsMouseLine(&iniRule_, line)) {
             return Keep(in, line, out);
         }
         bool have = NextEarlier();
-        bool setupsLine = footprint::LineIs(line, footprint::kSetupMouseLine, 1);
-        bool earlierIsSetups = have && footprint::LineIs(earlier_, footprint::kSetupMouseLine, 1);
+        bool setupsLine = fileio::LineIs(line, footprint::kSetupMouseLine, 1);
+        bool earlierIsSetups = have && fileio::LineIs(earlier_, footprint::kSetupMouseLine, 1);
         if (setupsLine && have && !earlierIsSetups) {
             *changed = 1;
-            return footprint::RawCopy(bak_, earlier_.start, earlier_.length, out) &&
-                   footprint::RawWriteLineEnd(out, line);
+            return fileio::RawCopy(bak_, earlier_.start, earlier_.length, out) &&
+                   fileio::RawWriteLineEnd(out, line);
         }
         if (setupsLine) {
             // A second setup may have put its own line into system.bak.
@@ -49,11 +51,11 @@ class RestoreMouseLines : public footprint::LineEditor {
                 noEarlier++;
                 AddLeftover(report_, kLeftNoEarlierLine, footprint::kSetupMouseLine);
             }
-        } else if (have && !footprint::SameLine(in, line, bak_, earlier_)) {
+        } else if (have && !fileio::SameLine(in, line, bak_, earlier_)) {
             char subject[kLeftoverSize];
             uint32_t n = line.length < sizeof subject - 1 ? line.length : sizeof subject - 1;
             text::Fill(subject, 0, sizeof subject);
-            for (uint32_t i = 0; i < n && i < footprint::kLinePrefix; i++) {
+            for (uint32_t i = 0; i < n && i < fileio::kLinePrefix; i++) {
                 subject[i] = line.prefix[i];
             }
             AddLeftover(report_, kLeftMouseLine, subject);
@@ -67,18 +69,17 @@ class RestoreMouseLines : public footprint::LineEditor {
     int userLines = 0;  // lines changed after setup: system.bak keeps their earlier text
 
   private:
-    static int Keep(footprint::RawFile* in, const footprint::LineFacts& line,
-                    footprint::RawFile* out) {
-        return footprint::RawCopy(in, line.start, line.length + line.endBytes, out);
+    static int Keep(fileio::RawFile* in, const fileio::LineFacts& line, fileio::RawFile* out) {
+        return fileio::RawCopy(in, line.start, line.length + line.endBytes, out);
     }
 
     // The next mouse line of system.bak into earlier_; false when it has
     // no more (or there is no system.bak).
     bool NextEarlier() {
-        if (bak_ == nullptr || !footprint::RawSeek(bak_, bakNext_)) {
+        if (bak_ == nullptr || !fileio::RawSeek(bak_, bakNext_)) {
             return false;
         }
-        while (footprint::RawNextLine(bak_, &earlier_)) {
+        while (fileio::RawNextLine(bak_, &earlier_, footprint::kMouseLineWords)) {
             bakNext_ = earlier_.start + earlier_.length + earlier_.endBytes;
             if (footprint::IsMouseLine(&bakRule_, earlier_)) {
                 return true;
@@ -88,12 +89,12 @@ class RestoreMouseLines : public footprint::LineEditor {
         return false;
     }
 
-    footprint::RawFile* bak_;
+    fileio::RawFile* bak_;
     UndoReport* report_;
     bool switched_;  // setup switched the lines over (or the record does not say)
     footprint::MouseLineRule iniRule_ = {0};
     footprint::MouseLineRule bakRule_ = {0};
-    footprint::LineFacts earlier_;
+    fileio::LineFacts earlier_;
     uint32_t bakNext_ = 0;
 };
 
@@ -213,27 +214,12 @@ int EntryPath(const UndoPlaces& places, const char* entry, bool directory, char*
     char rel[kUndoPath];
     const char* rest = SplitField(entry, root, sizeof root);
     SplitField(rest, rel, sizeof rel);
-    const char* base = nullptr;
-    char inf[kUndoPath];
-    if (SameText(root, "Install")) {
-        base = places.installDir;
-    } else if (SameText(root, "Windows")) {
-        base = places.windowsDir;
-    } else if (SameText(root, "System")) {
-        base = places.systemDir;
-    } else if (SameText(root, "Inf")) {
-        if (!ComposePath(inf, places.windowsDir, "INF")) {
-            return 0;
-        }
-        base = inf;
-    }
-    if (base == nullptr || !SafeRelative(rel) || (rel[0] == 0 && !directory)) {
+    int place = footprint::PlaceNamed(root);
+    if (place < 0 || !SafeRelative(rel) || (rel[0] == 0 && !directory)) {
         return 0;
     }
-    if (rel[0] == 0) {
-        return text::Copy(out, kUndoPath, base);
-    }
-    return ComposePath(out, base, rel);
+    return footprint::TargetPath(place, rel, places.installDir, places.windowsDir, places.systemDir,
+                                 out);
 }
 
 // Entry number i (from 1) of a section of the list into value (kUndoPath
@@ -426,10 +412,10 @@ int MakeFinishingCopy(const char* program, const char* tempDir, const char* wind
     }
     int created = 0;
     const char* lines[] = {line};
-    if (copy[0] == 0 || !footprint::WininitAdd(windowsDir, lines, 1, &created)) {
+    if (copy[0] == 0 || !fileio::WininitAdd(windowsDir, lines, 1, &created)) {
         return 0;
     }
-    static char buffer[footprint::kRawBuffer];
+    static char buffer[fileio::kRawBuffer];
     plat::File in = plat::FileOpenRead(program);
     plat::File out = in != nullptr ? plat::FileCreate(copy) : nullptr;
     bool ok = out != nullptr;
@@ -443,7 +429,7 @@ int MakeFinishingCopy(const char* program, const char* tempDir, const char* wind
     }
     if (!ok) {
         plat::FileDelete(copy);
-        footprint::WininitRemove(windowsDir, line, created);
+        fileio::WininitRemove(windowsDir, line, created);
     }
     return ok ? 1 : 0;
 }
@@ -474,18 +460,19 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
             AddLeftover(report, kLeftFailed, tempPath);
         }
     }
-    static footprint::RawFile bak;
-    bool haveBak = footprint::RawOpenRead(&bak, bakPath) != 0;
+    static fileio::RawFile bak;
+    bool haveBak = fileio::RawOpenRead(&bak, bakPath) != 0;
     RestoreMouseLines editor(haveBak ? &bak : nullptr, report, builtInBefore != 0);
-    int result = footprint::RewriteTextFile(iniPath, newPath, tempPath, windowsDir, editor);
+    int result = fileio::RewriteTextFile(iniPath, newPath, tempPath, windowsDir, editor,
+                                         footprint::kMouseLineWords);
     if (haveBak) {
-        footprint::RawClose(&bak);
+        fileio::RawClose(&bak);
     }
-    if (result == footprint::kRewriteFailed) {
+    if (result == fileio::kRewriteFailed) {
         AddLeftover(report, kLeftFailed, iniPath);
         return;
     }
-    if (result == footprint::kRewriteDone) {
+    if (result == fileio::kRewriteDone) {
         report->changed = 1;
         if (!plat::FileDelete(tempPath)) {
             AddLeftover(report, kLeftFailed, tempPath);
@@ -512,7 +499,8 @@ void RestoreSharedCounts(const UndoPlaces& places, InstallRecord& record, UndoRe
     int staged = 0;
     char entry[kUndoPath];
     for (int pass = 0; pass < 2; pass++) {
-        for (int i = 1; i <= kMaxListEntries && ReadEntry(listPath, "Files", i, entry); i++) {
+        for (int i = 1;
+             i <= kMaxListEntries && ReadEntry(listPath, footprint::kListFiles, i, entry); i++) {
             char key[footprint::kFootprintPath];
             char path[kUndoPath];
             footprint::FileRecord found;
@@ -533,6 +521,31 @@ void RestoreSharedCounts(const UndoPlaces& places, InstallRecord& record, UndoRe
     }
 }
 
+namespace {
+
+// The list's directories but the install folder (it goes last of all).
+void RemoveListedDirectories(const UndoPlaces& places, const char* listPath, UndoReport* report) {
+    char entry[kUndoPath];
+    int count = 0;
+    while (count < kMaxListEntries &&
+           ReadEntry(listPath, footprint::kListDirectories, count + 1, entry)) {
+        count++;
+    }
+    ReportUnread(listPath, footprint::kListDirectories, report);
+    // Deepest first: a directory is listed after the one it lies in.
+    for (int i = count; i >= 1; i--) {
+        ReadEntry(listPath, footprint::kListDirectories, i, entry);
+        char path[kUndoPath];
+        if (!EntryPath(places, entry, true, path)) {
+            AddLeftover(report, kLeftFailed, entry);
+        } else if (!SamePlace(path, places.installDir)) {
+            RemoveDirectory(report, path);
+        }
+    }
+}
+
+}  // namespace
+
 void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
                           const StartupStrings& script, int haveList, const char* pageLibrary,
                           const char* application, UndoReport* report) {
@@ -550,7 +563,8 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
         AddLeftover(report, kLeftUnlisted, places.installDir);
     } else {
         char entry[kUndoPath];
-        for (int i = 1; i <= kMaxListEntries && ReadEntry(listPath, "Files", i, entry); i++) {
+        for (int i = 1;
+             i <= kMaxListEntries && ReadEntry(listPath, footprint::kListFiles, i, entry); i++) {
             char path[kUndoPath];
             if (!EntryPath(places, entry, false, path)) {
                 AddLeftover(report, kLeftFailed, entry);
@@ -573,31 +587,15 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
                 RemoveFile(report, path);
             }
         }
-        ReportUnread(listPath, "Files", report);
+        ReportUnread(listPath, footprint::kListFiles, report);
     }
     AtRestart(report, places.program);
     if (!fromCopy) {
         AtRestart(report, listPath);
         AtRestart(report, recordPath);
     }
-    if (!haveList) {
-        return;
-    }
-    char entry[kUndoPath];
-    int count = 0;
-    while (count < kMaxListEntries && ReadEntry(listPath, "Directories", count + 1, entry)) {
-        count++;
-    }
-    ReportUnread(listPath, "Directories", report);
-    // Deepest first: a directory is listed after the one it lies in.
-    for (int i = count; i >= 1; i--) {
-        ReadEntry(listPath, "Directories", i, entry);
-        char path[kUndoPath];
-        if (!EntryPath(places, entry, true, path)) {
-            AddLeftover(report, kLeftFailed, entry);
-        } else if (!SamePlace(path, places.installDir)) {
-            RemoveDirectory(report, path);
-        }
+    if (haveList) {
+        RemoveListedDirectories(places, listPath, report);
     }
 }
 
@@ -612,7 +610,7 @@ void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* 
     bool listed = false;
     char entry[kUndoPath];
     for (int i = 1; haveList && !listed && i <= kMaxListEntries &&
-                    ReadEntry(listPath, "Directories", i, entry);
+                    ReadEntry(listPath, footprint::kListDirectories, i, entry);
          i++) {
         char path[kUndoPath];
         listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
@@ -654,7 +652,7 @@ int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report) {
         text::Format(lines[i], sizeof lines[i], "NUL=%s", shortPath);
         pointers[i] = lines[i];
     }
-    return footprint::WininitAdd(windowsDir, pointers, report->restartFiles, nullptr);
+    return fileio::WininitAdd(windowsDir, pointers, report->restartFiles, nullptr);
 }
 
 namespace {
@@ -721,7 +719,7 @@ void UndoInstallation(const UndoPlaces& places, UndoReport* report) {
     int haveList = ReadUninstallList(listPath, &script);
     // What a run cut off left of the record's or WININIT.INI's write first.
     record.Recover();
-    footprint::WininitRecover(places.windowsDir);
+    fileio::WininitRecover(places.windowsDir);
     // The registry names the programs; read it before the entries go.
     static char pageLibrary[kUndoPath];
     static char application[kUndoPath];
@@ -743,7 +741,7 @@ void UndoInstallation(const UndoPlaces& places, UndoReport* report) {
                      text::CompareNoCase(line, footprint::kLineBuiltIn) == 0);
     RemoveInstalledFiles(places, record, script, haveList, pageLibrary, application, report);
     if (!ScheduleRestartDeletes(places.windowsDir, report)) {
-        AddLeftover(report, kLeftFailed, "WININIT.INI");
+        AddLeftover(report, kLeftFailed, footprint::kWininit);
     }
     RemoveInstallDirectory(places, haveList, report);
 }

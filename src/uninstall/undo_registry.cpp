@@ -12,12 +12,10 @@ namespace {
 
 const uint32_t kValueField = 256;  // values read here: up to 255 chars
 using footprint::kClassPrefix;
-const char kDevicePrefix[] = "Enum\\";
 using footprint::kNewSerialDevice;
 using footprint::kNewSerialParent;
-const char kNewSerialDetect[] = "*:DETECTSERIALMOUSE";
-using footprint::kClassLoader;
-const char* const kSections[] = {footprint::kRecordPs2, footprint::kRecordSerial};
+using footprint::SetupValue;
+using footprint::ValueTable;
 // Set by a record key that is missing, never by one that holds a text.
 const char kAbsent[] = "\x01";
 
@@ -127,33 +125,25 @@ void RestoreValue(plat::RegKey key, const char* keyPath, const char* name, const
     report->changed = 1;
 }
 
-// Values setup writes into a class key, and what it wrote (from the script).
-struct ClassValues {
-    const char* names[5];
-    const char* written[5];
-};
-
-ClassValues ClassValuesOf(const StartupStrings& s, const char* section) {
-    bool serial = Same(section, "Serial");
-    ClassValues v = {
-        {footprint::kClassValues[0], footprint::kClassValues[1], footprint::kClassValues[2],
-         footprint::kClassValues[3], footprint::kClassValues[4]},
-        {s.MouseDriver, s.MouseInf, serial ? s.SeialName : s.PS2Name, s.DriverDate,
-         serial ? s.SerialInfSection : s.PS2InfSection}};
-    return v;
-}
-
-// A class key that holds what setup writes into one it creates.
-bool HoldsSetupClass(plat::RegKey key, const StartupStrings& s, const char* typeWord) {
+// Whether key holds setup's text in each value of table that tells setup's
+// key from another (one whose text is not known passes); every: in each
+// value of table, all known, and no other value.
+bool HoldsSetupValues(plat::RegKey key, const ValueTable& table, const StartupStrings& s, int type,
+                      bool every) {
     char value[kValueField];
-    if (!ReadValue(key, "DevLoader", value) || !SameExactly(value, kClassLoader)) {
-        return false;
+    for (int i = 0; i < table.count; i++) {
+        const SetupValue& v = table.rows[i];
+        const char* text = footprint::ValueText(v, s, type);
+        if (!every && (!v.tells || text == nullptr || text[0] == 0)) {
+            continue;
+        }
+        if (text == nullptr || text[0] == 0 || !ReadValue(key, v.name, value) ||
+            !SameExactly(value, text)) {
+            return false;
+        }
     }
-    if (!ReadValue(key, "MouseType", value) || !SameExactly(value, typeWord)) {
-        return false;
-    }
-    return s.MouseDriver[0] == 0 ||
-           (ReadValue(key, "MouseDriver", value) && SameExactly(value, s.MouseDriver));
+    return !every || plat::RegEnumValueName(key, static_cast<uint32_t>(table.count), value,
+                                            sizeof value) == plat::kErrNoMoreItems;
 }
 
 // Whether the key at path has subkeys; a delete would take them along.
@@ -169,13 +159,12 @@ bool HasSubkeys(plat::RegKey root, const char* path) {
 }
 
 // Removes a class key that setup created; 1 when it is gone (or was).
-int RemoveSetupClassKey(const char* path, const StartupStrings& s, const char* typeWord,
-                        UndoReport* report) {
+int RemoveSetupClassKey(const char* path, const StartupStrings& s, int type, UndoReport* report) {
     plat::RegKey key;
     if (plat::RegOpen(plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
         return 1;
     }
-    bool ours = HoldsSetupClass(key, s, typeWord);
+    bool ours = HoldsSetupValues(key, footprint::kClassKey, s, type, false);
     plat::RegClose(key);
     if (!ours) {
         Leave(report, kLeftChanged, path, nullptr);
@@ -198,28 +187,81 @@ enum ClassOrigin {
     kClassEarlierSetup,  // an earlier setup made it; a later one recorded its values
 };
 
-ClassOrigin RestoreClassKey(InstallRecord& record, const char* section, const char* path,
-                            const StartupStrings& s, UndoReport* report) {
-    ClassValues v = ClassValuesOf(s, section);
-    char recorded[5][kValueField];
+// Who made the class key, by what the record kept of its texts: nothing
+// (the key did not exist before setup), or each one setup's own (an
+// earlier setup created it).
+ClassOrigin ClassOriginOf(InstallRecord& record, int type, const StartupStrings& s) {
+    const char* section = footprint::kMouseTypes[type].word;
+    int texts = 0;
     int present = 0;
     int setupsOwn = 0;
-    for (int i = 0; i < 5; i++) {
-        ReadRecord(record, section, v.names[i], recorded[i]);
-        if (!Absent(recorded[i])) {
+    char recorded[kValueField];
+    for (int i = 0; const SetupValue* v = footprint::KeptRow(footprint::kClassKey, i); i++) {
+        if (v->kept != footprint::kKeptText) {
+            continue;
+        }
+        texts++;
+        ReadRecord(record, section, v->name, recorded);
+        if (!Absent(recorded)) {
             present++;
-            if (v.written[i][0] != 0 && SameExactly(recorded[i], v.written[i])) {
+            const char* written = footprint::ValueText(*v, s, type);
+            if (written[0] != 0 && SameExactly(recorded, written)) {
                 setupsOwn++;
             }
         }
     }
-    // Nothing recorded: the key did not exist before setup. Everything
-    // recorded and all of it setup's own: an earlier setup created it.
-    ClassOrigin origin = present == 0     ? kClassWasMissing
-                         : setupsOwn == 5 ? kClassEarlierSetup
-                                          : kClassExisted;
+    return present == 0         ? kClassWasMissing
+           : setupsOwn == texts ? kClassEarlierSetup
+                                : kClassExisted;
+}
+
+void RestoreFlags(plat::RegKey device, const char* devicePath, const char* name,
+                  const char* recorded, UndoReport* report);
+
+// A text kept with a mark (MouseType); written is setup's text. Without a
+// recorded text (an older record) whether setup's stood there before
+// cannot be told: it stays, named.
+void RestoreMarkedText(plat::RegKey key, const char* path, const char* name, const char* recorded,
+                       const char* written, UndoReport* report) {
+    char value[kValueField];
+    if (SameExactly(recorded, footprint::kRecordedUnknown) || Absent(recorded)) {
+        if (ReadValue(key, name, value) && SameExactly(value, written)) {
+            Leave(report, kLeftUnknown, path, name);
+        }
+        return;
+    }
+    // Recorded write-once, "-" for absent: a recorded text equal to
+    // setup's was there before the first setup.
+    const char* before = SameExactly(recorded, footprint::kRecordedAbsent) ? "" : recorded;
+    bool back = before[0] != 0 && ReadValue(key, name, value) && SameExactly(value, before);
+    if (!back) {
+        RestoreValue(key, path, name, before, written, report);
+    }
+}
+
+// Every value of table that the record of type keeps, put back in the
+// order the record keeps them.
+void RestoreKept(InstallRecord& record, int type, const ValueTable& table, plat::RegKey key,
+                 const char* path, const StartupStrings& s, UndoReport* report) {
+    char recorded[kValueField];
+    for (int i = 0; const SetupValue* v = footprint::KeptRow(table, i); i++) {
+        ReadRecord(record, footprint::kMouseTypes[type].word, v->name, recorded);
+        const char* written = footprint::ValueText(*v, s, type);
+        if (v->source == footprint::kZeroBytes) {
+            RestoreFlags(key, path, v->name, recorded, report);
+        } else if (v->kept == footprint::kKeptMarked) {
+            RestoreMarkedText(key, path, v->name, recorded, written, report);
+        } else if (!Absent(recorded)) {
+            RestoreValue(key, path, v->name, recorded, written, report);
+        }
+    }
+}
+
+ClassOrigin RestoreClassKey(InstallRecord& record, int type, const char* path,
+                            const StartupStrings& s, UndoReport* report) {
+    ClassOrigin origin = ClassOriginOf(record, type, s);
     if (origin != kClassExisted) {
-        RemoveSetupClassKey(path, s, section, report);
+        RemoveSetupClassKey(path, s, type, report);
         return origin;
     }
     plat::RegKey key;
@@ -227,33 +269,7 @@ ClassOrigin RestoreClassKey(InstallRecord& record, const char* section, const ch
         Leave(report, kLeftKey, path, nullptr);
         return origin;
     }
-    for (int i = 0; i < 5; i++) {
-        if (!Absent(recorded[i])) {
-            RestoreValue(key, path, v.names[i], recorded[i], v.written[i], report);
-        }
-    }
-    // Older records lack MouseType: whether setup's text stood there before
-    // cannot be told.
-    char type[kValueField];
-    ReadRecord(record, section, footprint::kRecordMouseType, type);
-    char value[kValueField];
-    if (SameExactly(type, footprint::kRecordedUnknown)) {
-        // An older record did not keep it: setup's text may be the earlier one.
-        if (ReadValue(key, "MouseType", value) && SameExactly(value, section)) {
-            Leave(report, kLeftUnknown, path, "MouseType");
-        }
-    } else if (!Absent(type)) {
-        // Recorded write-once, "-" for absent: a recorded text equal to
-        // setup's was there before the first setup.
-        const char* before = SameExactly(type, footprint::kRecordedAbsent) ? "" : type;
-        bool back =
-            before[0] != 0 && ReadValue(key, "MouseType", value) && SameExactly(value, before);
-        if (!back) {
-            RestoreValue(key, path, "MouseType", before, section, report);
-        }
-    } else if (ReadValue(key, "MouseType", value) && SameExactly(value, section)) {
-        Leave(report, kLeftUnknown, path, "MouseType");
-    }
+    RestoreKept(record, type, footprint::kClassKey, key, path, s, report);
     plat::RegClose(key);
     return origin;
 }
@@ -262,40 +278,49 @@ ClassOrigin RestoreClassKey(InstallRecord& record, const char* section, const ch
 // setup created: the Driver value goes when it still names that key.
 void RemoveAddedDriver(plat::RegKey device, const char* devicePath, const char* classPath,
                        bool certain, UndoReport* report) {
+    const char* name = footprint::kValueDriver;
     char driver[kValueField];
-    if (!ReadValue(device, "Driver", driver)) {
+    if (!ReadValue(device, name, driver)) {
         return;
     }
     char named[kValueField];
-    text::Format(named, sizeof named, "%s%s", kClassPrefix, driver);
+    footprint::ClassKeyPath(named, sizeof named, driver);
     if (classPath != nullptr && !Same(named, classPath)) {
-        Leave(report, kLeftChanged, devicePath, "Driver");
+        Leave(report, kLeftChanged, devicePath, name);
         return;
     }
     if (!certain) {
-        Leave(report, kLeftUnknown, devicePath, "Driver");
+        Leave(report, kLeftUnknown, devicePath, name);
         return;
     }
-    if (plat::RegRemoveValue(device, "Driver") != plat::kErrSuccess) {
-        Leave(report, kLeftFailed, devicePath, "Driver");
+    if (plat::RegRemoveValue(device, name) != plat::kErrSuccess) {
+        Leave(report, kLeftFailed, devicePath, name);
         return;
     }
     report->changed = 1;
 }
 
-// ConfigFlags of a listed device, which setup sets to zero: put back from
-// the record while it still holds setup's zero, removed when it was absent.
+// Whether n bytes are setup's flags.
+bool SetupsFlags(const uint8_t* bytes, int n) {
+    bool same = n == static_cast<int>(sizeof footprint::kZeroFlags);
+    for (int i = 0; same && i < n; i++) {
+        same = bytes[i] == footprint::kZeroFlags[i];
+    }
+    return same;
+}
+
+// Flags of a listed device, which setup sets to zero: put back from the
+// record while they still hold setup's zero, removed when they were absent.
 // An older record does not say: setup's zero is then listed.
-void RestoreFlags(plat::RegKey device, const char* devicePath, const char* recorded,
-                  UndoReport* report) {
+void RestoreFlags(plat::RegKey device, const char* devicePath, const char* name,
+                  const char* recorded, UndoReport* report) {
     uint8_t now[footprint::kMaxRecordedFlags];
     uint32_t type = 0;
     uint32_t got = sizeof now;
-    if (plat::RegQuery(device, "ConfigFlags", &type, now, &got) != plat::kErrSuccess) {
+    if (plat::RegQuery(device, name, &type, now, &got) != plat::kErrSuccess) {
         return;
     }
-    bool setups = type == plat::kRegBinary && got == 4 && now[0] == 0 && now[1] == 0 &&
-                  now[2] == 0 && now[3] == 0;
+    bool setups = type == plat::kRegBinary && SetupsFlags(now, static_cast<int>(got));
     uint8_t before[footprint::kMaxRecordedFlags];
     int n = Absent(recorded) ? -1
             : SameExactly(recorded, footprint::kRecordedAbsent)
@@ -311,37 +336,58 @@ void RestoreFlags(plat::RegKey device, const char* devicePath, const char* recor
         }
     }
     if (!setups) {
-        if (!Absent(recorded) &&
-            !(n == 4 && before[0] == 0 && before[1] == 0 && before[2] == 0 && before[3] == 0)) {
-            Leave(report, kLeftChanged, devicePath, "ConfigFlags");
+        if (!Absent(recorded) && !SetupsFlags(before, n)) {
+            Leave(report, kLeftChanged, devicePath, name);
         }
         return;
     }
     if (n < 0) {
-        Leave(report, kLeftUnknown, devicePath, "ConfigFlags");
+        Leave(report, kLeftUnknown, devicePath, name);
         return;
     }
-    long result = n == 0 ? plat::RegRemoveValue(device, "ConfigFlags")
-                         : plat::RegSet(device, "ConfigFlags", plat::kRegBinary, before,
-                                        static_cast<uint32_t>(n));
+    long result =
+        n == 0 ? plat::RegRemoveValue(device, name)
+               : plat::RegSet(device, name, plat::kRegBinary, before, static_cast<uint32_t>(n));
     if (result != plat::kErrSuccess) {
-        Leave(report, kLeftFailed, devicePath, "ConfigFlags");
+        Leave(report, kLeftFailed, devicePath, name);
         return;
     }
     report->changed = 1;
 }
 
-void RestoreSection(InstallRecord& record, const char* section, const StartupStrings& s,
-                    UndoReport* report) {
+// The device's Driver, when setup added it (no class key recorded) or an
+// earlier setup made the key it names.
+void RemoveDriverOf(plat::RegKey device, const char* devicePath, const char* classPath,
+                    ClassOrigin origin, int type, const StartupStrings& s, UndoReport* report) {
+    if (classPath == nullptr) {
+        // The device had no Driver: setup chose a class key name, wrote it
+        // and created that key.
+        char driver[kValueField];
+        if (ReadValue(device, footprint::kValueDriver, driver)) {
+            char path[kValueField];
+            footprint::ClassKeyPath(path, sizeof path, driver);
+            if (RemoveSetupClassKey(path, s, type, report)) {
+                RemoveAddedDriver(device, devicePath, nullptr, true, report);
+            }
+        }
+    } else if (origin == kClassEarlierSetup) {
+        // The key is gone; a Driver that named a missing key before setup
+        // looks the same as one an earlier setup added.
+        RemoveAddedDriver(device, devicePath, classPath, false, report);
+    }
+}
+
+void RestoreSection(InstallRecord& record, int type, const StartupStrings& s, UndoReport* report) {
+    const char* section = footprint::kMouseTypes[type].word;
     char devicePath[kValueField];
     char classPath[kValueField];
     ReadRecord(record, section, footprint::kRecordDeviceKey, devicePath);
     ReadRecord(record, section, footprint::kRecordClassKey, classPath);
-    bool haveDevice = !Absent(devicePath) && StartsWith(devicePath, kDevicePrefix);
+    bool haveDevice = !Absent(devicePath) && StartsWith(devicePath, footprint::kEnumPrefix);
     bool haveClass = !Absent(classPath) && StartsWith(classPath, kClassPrefix);
     ClassOrigin origin = kClassExisted;
     if (haveClass) {
-        origin = RestoreClassKey(record, section, classPath, s, report);
+        origin = RestoreClassKey(record, type, classPath, s, report);
     }
     if (!haveDevice) {
         return;
@@ -354,40 +400,14 @@ void RestoreSection(InstallRecord& record, const char* section, const StartupStr
     // Setup registers mice only: a record naming another device (a damaged
     // one) never touches it.
     char deviceClass[kValueField];
-    if (!ReadValue(device, "Class", deviceClass) || !Same(deviceClass, "Mouse")) {
+    if (!ReadValue(device, footprint::kValueClass, deviceClass) ||
+        !Same(deviceClass, footprint::kMouseClass)) {
         plat::RegClose(device);
         Leave(report, kLeftUnknown, devicePath, nullptr);
         return;
     }
-    bool serial = Same(section, "Serial");
-    char recorded[kValueField];
-    ReadRecord(record, section, "DeviceDesc", recorded);
-    if (!Absent(recorded)) {
-        RestoreValue(device, devicePath, "DeviceDesc", recorded, serial ? s.SeialName : s.PS2Name,
-                     report);
-    }
-    ReadRecord(record, section, "Mfg", recorded);
-    if (!Absent(recorded)) {
-        RestoreValue(device, devicePath, "Mfg", recorded, s.Mfg, report);
-    }
-    ReadRecord(record, section, footprint::kRecordConfigFlags, recorded);
-    RestoreFlags(device, devicePath, recorded, report);
-    if (!haveClass) {
-        // The device had no Driver: setup chose a class key name, wrote it
-        // and created that key.
-        char driver[kValueField];
-        if (ReadValue(device, "Driver", driver)) {
-            char path[kValueField];
-            text::Format(path, sizeof path, "%s%s", kClassPrefix, driver);
-            if (RemoveSetupClassKey(path, s, section, report)) {
-                RemoveAddedDriver(device, devicePath, nullptr, true, report);
-            }
-        }
-    } else if (origin == kClassEarlierSetup) {
-        // The key is gone; a Driver that named a missing key before setup
-        // looks the same as one an earlier setup added.
-        RemoveAddedDriver(device, devicePath, classPath, false, report);
-    }
+    RestoreKept(record, type, footprint::kListedDevice, device, devicePath, s, report);
+    RemoveDriverOf(device, devicePath, haveClass ? classPath : nullptr, origin, type, s, report);
     plat::RegClose(device);
 }
 
@@ -430,13 +450,10 @@ int RemoveNewSerialDevice(const StartupStrings& s, UndoReport* report) {
         DeleteKey(plat::LocalMachine(), kNewSerialParent, report);
         return 1;
     }
-    char value[kValueField];
-    bool ours = ReadValue(device, "DetFunc", value) && SameExactly(value, kNewSerialDetect) &&
-                ReadValue(device, "Class", value) && SameExactly(value, "Mouse") &&
-                (s.SeialName[0] == 0 ||
-                 (ReadValue(device, "DeviceDesc", value) && SameExactly(value, s.SeialName)));
+    const int type = footprint::kTypeSerial;
+    bool ours = HoldsSetupValues(device, footprint::kOwnDevice, s, type, false);
     char driver[kValueField];
-    int haveDriver = ReadValue(device, "Driver", driver);
+    int haveDriver = ReadValue(device, footprint::kValueDriver, driver);
     plat::RegClose(device);
     if (!ours) {
         Leave(report, kLeftChanged, kNewSerialDevice, nullptr);
@@ -444,8 +461,8 @@ int RemoveNewSerialDevice(const StartupStrings& s, UndoReport* report) {
     }
     if (haveDriver && driver[0] != 0) {
         char path[kValueField];
-        text::Format(path, sizeof path, "%s%s", kClassPrefix, driver);
-        if (!RemoveSetupClassKey(path, s, "Serial", report)) {
+        footprint::ClassKeyPath(path, sizeof path, driver);
+        if (!RemoveSetupClassKey(path, s, type, report)) {
             return 1;
         }
     }
@@ -461,24 +478,14 @@ int RemoveNewSerialDevice(const StartupStrings& s, UndoReport* report) {
 // that holds exactly what setup writes into a new serial class key, and
 // nothing else, is one of them.
 bool IsOrphanSerialClass(const char* path, const StartupStrings& s) {
-    ClassValues v = ClassValuesOf(s, "Serial");
-    for (const char* w : v.written) {
-        if (w[0] == 0) {
-            return false;  // setup's values are not known
-        }
-    }
     plat::RegKey key;
     if (plat::RegOpen(plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
         return false;
     }
-    bool ours = HoldsSetupClass(key, s, "Serial");
-    char value[kValueField];
-    for (int i = 0; ours && i < 5; i++) {
-        ours = ReadValue(key, v.names[i], value) && SameExactly(value, v.written[i]);
-    }
+    // Setup's values not known tell nothing.
     char name[kValueField];
-    ours = ours && plat::RegEnumValueName(key, 7, name, sizeof name) == plat::kErrNoMoreItems &&
-           plat::RegEnumSubkey(key, 0, name, sizeof name) == plat::kErrNoMoreItems;
+    bool ours = HoldsSetupValues(key, footprint::kClassKey, s, footprint::kTypeSerial, true) &&
+                plat::RegEnumSubkey(key, 0, name, sizeof name) == plat::kErrNoMoreItems;
     plat::RegClose(key);
     return ours;
 }
@@ -487,8 +494,7 @@ void RemoveOrphanSerialClasses(const StartupStrings& s, UndoReport* report) {
     const int kMaxOrphans = 16;
     char orphans[kMaxOrphans][kValueField];
     int count = 0;
-    char mousePath[kValueField];
-    text::Format(mousePath, sizeof mousePath, "%sMouse", kClassPrefix);
+    const char* mousePath = footprint::kMouseClassKey;
     plat::RegKey mouse;
     if (plat::RegOpen(plat::LocalMachine(), mousePath, &mouse) != plat::kErrSuccess) {
         return;
@@ -522,34 +528,21 @@ void AddLeftover(UndoReport* report, int kind, const char* subject) {
 }
 
 int ReadUninstallList(const char* listPath, StartupStrings* script) {
-    struct Field {
-        const char* key;
-        char* out;
-        uint32_t size;
-    };
-    const Field fields[] = {
-        {"Title", script->Title, sizeof script->Title},
-        {"Mfg", script->Mfg, sizeof script->Mfg},
-        {"MouseDriver", script->MouseDriver, sizeof script->MouseDriver},
-        {"MouseInf", script->MouseInf, sizeof script->MouseInf},
-        {"DriverDate", script->DriverDate, sizeof script->DriverDate},
-        {"PS2InfSection", script->PS2InfSection, sizeof script->PS2InfSection},
-        {"SerialInfSection", script->SerialInfSection, sizeof script->SerialInfSection},
-        {"PS2Name", script->PS2Name, sizeof script->PS2Name},
-        {"SeialName", script->SeialName, sizeof script->SeialName},
-    };
-    for (const Field& f : fields) {
-        plat::ProfileGetString("Startup", f.key, "", f.out, f.size, listPath);
+    char* fields = reinterpret_cast<char*>(script);
+    for (const footprint::ListKey& key : footprint::kListKeys) {
+        plat::ProfileGetString(footprint::kListStartup, key.name, "", fields + key.field, key.size,
+                               listPath);
     }
     char probe[8];
-    return plat::ProfileGetString("Files", "1", kAbsent, probe, sizeof probe, listPath) > 0 &&
+    return plat::ProfileGetString(footprint::kListFiles, "1", kAbsent, probe, sizeof probe,
+                                  listPath) > 0 &&
            !SameExactly(probe, kAbsent);
 }
 
 void RestoreDriverRegistration(InstallRecord& record, const StartupStrings& script,
                                UndoReport* report) {
-    for (const char* section : kSections) {
-        RestoreSection(record, section, script, report);
+    for (int type = 0; type < footprint::kMouseTypeCount; type++) {
+        RestoreSection(record, type, script, report);
     }
     // Setup records nothing for the root device it makes, so without a
     // record only that device is known.

@@ -22,8 +22,8 @@ if(SETUP_WINDOWS AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
 endif()
 
 # The parts of the source reach only what they may: every include follows the
-# layer table of check-layers, the engine is handed the
-# setup state, the platform knows nothing of the application.
+# layer table of check-layers, the engine is handed the script and the
+# choices it uses, the platform knows nothing of the application.
 if(NOT SETUP_WINDOWS)
   find_program(PYTHON3_FOR_LAYERS python3 REQUIRED)
   add_test(NAME layer_checks

@@ -24,7 +24,8 @@
 #include "install/installation.h"
 #include "install/register_driver.h"
 #include "install/target_files.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
+#include "model/texts.h"
 #include "platform/files.h"
 #include "platform/posix/machine.h"
 #include "platform/system.h"
@@ -277,40 +278,44 @@ int Create(void*, const char* path) {
 // The wizard with the mouse type chosen and the destination typed (null:
 // the default one accepted).
 void RunSetup(int serial, const char* dest) {
-    ResetSetupState(gSetup);
-    plat::WindowsDirectory(gSetup.windowsDir, sizeof gSetup.windowsDir);
-    if (!LoadSetupScript(gSetup)) {
+    ResetSetupScript(gScript);
+    ResetInstallChoices(gChoices);
+    plat::WindowsDirectory(gChoices.windowsDir, sizeof gChoices.windowsDir);
+    if (!LoadSetupScript(gScript, gChoices.windowsDir, LoadText)) {
         return;
     }
-    gSetup.serialMouse = serial;
+    ProposeChoices(gScript, gChoices);
+    gChoices.serialMouse = serial;
     if (dest != nullptr) {
-        text::Copy(gSetup.destDir, sizeof gSetup.destDir, dest);
+        text::Copy(gChoices.destDir, sizeof gChoices.destDir, dest);
     }
     ui::DestinationChecks checks = {nullptr, Exists, Yes, FreeSpace, Create};
-    if (ui::CheckDestination(gSetup.destDir, gSetup.minimumSpace, checks) == ui::kDestAccepted) {
+    if (ui::CheckDestination(gChoices.destDir, gScript.minimumSpace, checks) == ui::kDestAccepted) {
         Page page;
         static InstallRecord record;
-        record.Open(gSetup.destDir);
-        RunInstallation(gSetup, record, page);
+        record.Open(gChoices.destDir);
+        RunInstallation(gScript, gChoices, record, page);
     }
-    ReleaseInstallPlan(gSetup);
+    ReleaseInstallPlan(gScript);
 }
 
 // SETUP.EXE -u from A:, the mouse type chosen: the driver alone, its
 // record beside the program.
 void RunDriverOnly(int serial) {
-    ResetSetupState(gSetup);
-    plat::WindowsDirectory(gSetup.windowsDir, sizeof gSetup.windowsDir);
-    if (!LoadSetupScript(gSetup)) {
+    ResetSetupScript(gScript);
+    ResetInstallChoices(gChoices);
+    plat::WindowsDirectory(gChoices.windowsDir, sizeof gChoices.windowsDir);
+    if (!LoadSetupScript(gScript, gChoices.windowsDir, LoadText)) {
         return;
     }
-    gSetup.serialMouse = serial;
+    ProposeChoices(gScript, gChoices);
+    gChoices.serialMouse = serial;
     static char dir[kPathSize];
-    DriverOnlyRecordDir(gSetup, dir);
+    DriverOnlyRecordDir(gScript, dir);
     static InstallRecord record;
     record.Open(dir);
-    RegisterMouseDriver(gSetup, record, RegisterScope::DriverOnly);
-    ReleaseInstallPlan(gSetup);
+    RegisterMouseDriver(gScript, gChoices, record, RegisterScope::DriverOnly);
+    ReleaseInstallPlan(gScript);
 }
 
 // UNINSTAL.EXE from the install directory dir, answered Yes: its copy in the

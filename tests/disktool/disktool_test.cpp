@@ -16,9 +16,9 @@
 
 #include "disk_build.h"
 #include "disk_check.h"
-#include "platform/posix/szdd.h"
 #include "support/szdd_reference.h"
-#include "szdd_encode.h"
+#include "szdd/szdd.h"
+#include "szdd/szdd_encode.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Shows wizard pages one after another through RunPage, for the robot to
-// drive, and prints what each left in the setup state:
+// drive, and prints what each left in the wizard's state and choices:
 //
 //   page_show.exe [KEY=VALUE | PAGE]...
 //
@@ -14,10 +14,11 @@
 
 #include <string>
 
-#include "model/setup_state.h"
+#include "model/texts.h"
 #include "platform/text.h"
 #include "ui/page_host.h"
 #include "ui/pages.h"
+#include "ui/wizard.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ LRESULT CALLBACK VanishingPageProc(HWND page, UINT message, WPARAM wParam, LPARA
             text::Format(gControlFont, sizeof gControlFont, "%s/%d", description.lfFaceName,
                          static_cast<int>(description.lfHeight));
         }
-        gSetup.pageResult = kPageCancel;
+        gWizard.pageResult = kPageCancel;
         DestroyWindow(page);
         MSG pending;
         while (eatQuit && PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE)) {
@@ -71,19 +72,20 @@ struct Page {
 };
 
 void SetProduct(const char* name) {
-    text::Copy(gSetup.productName, sizeof gSetup.productName, name);
-    text::Format(gSetup.caption, sizeof gSetup.caption, "%s Setup Program", name);
+    text::Copy(gScript.productName, sizeof gScript.productName, name);
+    text::Format(gScript.caption, sizeof gScript.caption, "%s Setup Program", name);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    ResetSetupState(gSetup);
-    gSetup.instance = GetModuleHandleA(nullptr);
-    gSetup.screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
-    gSetup.screenHeight = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));
+    ResetInstallChoices(gChoices);
+    gWizard.instance = GetModuleHandleA(nullptr);
+    UseTextsOf(gWizard.instance, nullptr);
+    gWizard.screenWidth = static_cast<int16_t>(GetSystemMetrics(SM_CXSCREEN));
+    gWizard.screenHeight = static_cast<int16_t>(GetSystemMetrics(SM_CYSCREEN));
     SetProduct("Velor");
-    text::Copy(gSetup.destDir, sizeof gSetup.destDir, "C:\\VELOR");
+    text::Copy(gChoices.destDir, sizeof gChoices.destDir, "C:\\VELOR");
     for (int i = 1; i < argc; i++) {
         const char* arg = argv[i];
         const char* value = strchr(arg, '=');
@@ -91,15 +93,15 @@ int main(int argc, char** argv) {
             std::string key(arg, value - arg);
             value++;
             if (key == "dest") {
-                text::Copy(gSetup.destDir, sizeof gSetup.destDir, value);
+                text::Copy(gChoices.destDir, sizeof gChoices.destDir, value);
             } else if (key == "min") {
-                gSetup.minimumSpace = static_cast<int16_t>(atoi(value));
+                gScript.minimumSpace = static_cast<int16_t>(atoi(value));
             } else if (key == "back") {
-                gSetup.backEnabled = atoi(value);
+                gWizard.backEnabled = atoi(value);
             } else if (key == "serial") {
-                gSetup.serialMouse = atoi(value);
+                gChoices.serialMouse = atoi(value);
             } else if (key == "restart") {
-                gSetup.restartNow = atoi(value);
+                gWizard.restartNow = atoi(value);
             } else if (key == "product") {
                 SetProduct(value);
             } else {
@@ -122,8 +124,8 @@ int main(int argc, char** argv) {
         char cwd[MAX_PATH] = "";
         GetCurrentDirectoryA(sizeof cwd, cwd);
         printf("%s result=%d serial=%d restart=%d cwd=%s dest=%s", page->name, result,
-               static_cast<int>(gSetup.serialMouse), static_cast<int>(gSetup.restartNow), cwd,
-               gSetup.destDir);
+               static_cast<int>(gChoices.serialMouse), static_cast<int>(gWizard.restartNow), cwd,
+               gChoices.destDir);
         if (page->proc == VanishProc || page->proc == VanishEatProc) {
             printf(" font=%s", gControlFont);
         }

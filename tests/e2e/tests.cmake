@@ -6,7 +6,8 @@ if(SETUP_WINDOWS)
   target_link_libraries(robot PRIVATE user32 gdi32 -static)
 
   add_executable(page_show tests/e2e/page_show.cpp
-    src/ui/page_host.cpp src/ui/pages.cpp src/ui/browse.cpp tests/e2e/page_show.rc)
+    src/ui/page_host.cpp src/ui/pages.cpp src/ui/browse.cpp src/ui/wizard.cpp
+    tests/e2e/page_show.rc)
   target_include_directories(page_show PRIVATE src resources)
   target_compile_options(page_show PRIVATE ${WARNINGS})
   target_link_libraries(page_show PRIVATE setup_core user32 gdi32 comdlg32 -static)

@@ -14,7 +14,7 @@
 #include "disk_build.h"
 #include "disk_names.h"
 #include "manifest.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // destination paths of every plan entry are built as the copy builds them.
 // Besides what the sanitizers catch, the plan must hang together: disk and
 // file counts in range and adding up, every record inside the block, every
-// text of the setup state and of the records ended within its field, every
+// text of the script and of the records ended within its field, every
 // path that is built ended within its buffer.
 #include <stddef.h>
 #include <stdint.h>
@@ -18,7 +18,8 @@
 #include "fuzz/fuzz_machine.h"
 #include "install/file_copy.h"
 #include "model/native_strings.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
+#include "model/texts.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
@@ -27,8 +28,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string gRoot;  // host directory standing for the drives
-SetupState gState;  // what the loader fills
+std::string gRoot;        // host directory standing for the drives
+SetupScript gScript;      // what the loader fills
+InstallChoices gChoices;  // the script's proposals, for the destination paths
 
 void Fail(const char* what) {
     fprintf(stderr, "setup_script_fuzz: %s\n", what);
@@ -62,26 +64,28 @@ void SetUpMachine(size_t size) {
     }
     std::error_code ec;
     fs::create_directories(gRoot + "/a", ec);
-    ResetSetupState(gState);
+    ResetSetupScript(gScript);
+    ResetInstallChoices(gChoices);
     UseProgramStrings();
-    text::Copy(gState.windowsDir, sizeof gState.windowsDir, "C:\\WINDOWS");
+    UseTextsOf(nullptr, nullptr);
+    text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, "C:\\WINDOWS");
 }
 
-void CheckState() {
-    Ended(gState.setupDir, "setupDir");
-    Ended(gState.productName, "productName");
-    Ended(gState.caption, "caption");
-    Ended(gState.destDir, "destDir");
-    Ended(gState.groupName, "groupName");
-    Ended(gState.groupTitle, "groupTitle");
-    Ended(gState.startupFileName, "startupFileName");
-    for (const auto& label : gState.diskLabels) {
+void CheckScript() {
+    Ended(gScript.setupDir, "setupDir");
+    Ended(gScript.productName, "productName");
+    Ended(gScript.caption, "caption");
+    Ended(gScript.defaultDestDir, "defaultDestDir");
+    Ended(gScript.groupName, "groupName");
+    Ended(gScript.groupTitle, "groupTitle");
+    Ended(gScript.startupFileName, "startupFileName");
+    for (const auto& label : gScript.diskLabels) {
         Ended(label, "a disk label");
     }
-    for (const auto& name : gState.directoryNames) {
+    for (const auto& name : gScript.directoryNames) {
         Ended(name, "a directory name");
     }
-    const StartupStrings& s = gState.startupStrings;
+    const StartupStrings& s = gScript.startupStrings;
     Ended(s.Title, "Title");
     Ended(s.Mfg, "Mfg");
     Ended(s.MouseDriver, "MouseDriver");
@@ -92,32 +96,32 @@ void CheckState() {
     Ended(s.PS2Name, "PS2Name");
     Ended(s.SeialName, "SeialName");
 
-    if (gState.diskCount < 0 || gState.diskCount > kMaxDisks) {
+    if (gScript.diskCount < 0 || gScript.diskCount > kMaxDisks) {
         Fail("disk count out of range");
     }
     int32_t total = 0;
-    for (int d = 0; d < gState.diskCount; d++) {
-        if (gState.diskFileCounts[d] < 0) {
+    for (int d = 0; d < gScript.diskCount; d++) {
+        if (gScript.diskFileCounts[d] < 0) {
             Fail("negative file count");
         }
-        if (gState.diskFirstEntry[d] != gState.installPlan + total) {
+        if (gScript.diskFirstEntry[d] != gScript.installPlan + total) {
             Fail("a disk's first record is not where the counts put it");
         }
-        total += gState.diskFileCounts[d];
+        total += gScript.diskFileCounts[d];
     }
-    if (total != gState.totalFileCount || total > 32767 ||
-        gState.diskFirstEntry[gState.diskCount] != gState.installPlan + total) {
+    if (total != gScript.totalFileCount || total > 32767 ||
+        gScript.diskFirstEntry[gScript.diskCount] != gScript.installPlan + total) {
         Fail("file counts do not add up");
     }
-    if (gState.groupItemCount < 0 || gState.groupItemCount > kGroupItemCount) {
+    if (gScript.groupItemCount < 0 || gScript.groupItemCount > kGroupItemCount) {
         Fail("group item count out of range");
     }
 }
 
 void CheckPlan() {
-    for (int d = 0; d < gState.diskCount; d++) {
-        for (int f = 0; f < gState.diskFileCounts[d]; f++) {
-            const FileEntry& e = gState.diskFirstEntry[d][f];
+    for (int d = 0; d < gScript.diskCount; d++) {
+        for (int f = 0; f < gScript.diskFileCounts[d]; f++) {
+            const FileEntry& e = gScript.diskFirstEntry[d][f];
             Ended(e.SourceDir, "SourceDir");
             Ended(e.TargetDir, "TargetDir");
             Ended(e.SourceName, "SourceName");
@@ -130,8 +134,8 @@ void CheckPlan() {
             path[kPathSize] = 'x';  // a guard byte the builders must not reach
             for (int which = 0; which < 2; which++) {
                 memset(path, 'x', kPathSize);
-                int built = which == 0 ? BuildSourcePath(gState, d, f, path)
-                                       : BuildDestinationPath(gState, d, f, path);
+                int built = which == 0 ? BuildSourcePath(gScript, d, f, path)
+                                       : BuildDestinationPath(gScript, gChoices, d, f, path);
                 if (path[kPathSize] != 'x') {
                     Fail("a path ran past its buffer");
                 }
@@ -145,8 +149,8 @@ void CheckPlan() {
         }
     }
     const GroupItem* items =
-        reinterpret_cast<const GroupItem*>(gState.diskFirstEntry[gState.diskCount]);
-    for (int i = 0; i < gState.groupItemCount; i++) {
+        reinterpret_cast<const GroupItem*>(gScript.diskFirstEntry[gScript.diskCount]);
+    for (int i = 0; i < gScript.groupItemCount; i++) {
         Ended(items[i].field1, "a group item field");
         Ended(items[i].field2, "a group item field");
         Ended(items[i].field3, "a group item field");
@@ -164,11 +168,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Fail("cannot write SETUP.INF");
         }
     }
-    if (LoadSetupScript(gState) != 1) {
+    if (LoadSetupScript(gScript, gChoices.windowsDir, LoadText) != 1) {
         Fail("the install plan could not be had");
     }
-    CheckState();
+    ProposeChoices(gScript, gChoices);
+    CheckScript();
     CheckPlan();
-    ReleaseInstallPlan(gState);
+    ReleaseInstallPlan(gScript);
     return 0;
 }

@@ -6,6 +6,7 @@
 // system.new is left behind; the VxD is set aside. The restore that follows
 // must give back the old bytes, or name in its result why it did not; it
 // leaves no system.bak, system.new, system.un$ or WININIT.INI behind.
+#include <ctype.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -17,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "footprint/rewrite.h"
 #include "fuzz/fuzz_machine.h"
 #include "install/system_ini.h"
+#include "platform/raw_file.h"
 #include "uninstall/undo.h"
 
 namespace {
@@ -94,25 +95,9 @@ std::string EndOf(const std::string& line) {
     return !line.empty() && line.back() == '\n' ? "\n" : "";
 }
 
-// Setup's line already, letter case aside: picked by the rule but kept.
-bool IsSetupLine(const std::string& line) {
-    std::string body = line.substr(0, line.size() - EndOf(line).size());
-    if (body.size() != kReplacement.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < body.size(); i++) {
-        char c = body[i] >= 'A' && body[i] <= 'Z' ? static_cast<char>(body[i] + 32) : body[i];
-        if (c != kReplacement[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Which lines the switch-over replaces: the first line that holds "mouse",
 // does not begin with ";", is no section header and does not hold
-// "[386Enh]" itself, at or after each line that holds "[386Enh]", unless it
-// is setup's line already.
+// "[386Enh]" itself, at or after each line that holds "[386Enh]".
 std::vector<bool> Switched(const std::vector<std::string>& lines) {
     std::vector<bool> switched(lines.size(), false);
     bool armed = false;
@@ -123,7 +108,7 @@ std::vector<bool> Switched(const std::vector<std::string>& lines) {
         size_t first = line.find_first_not_of(" \t");
         bool header = hasHeader || (first != std::string::npos && line[first] == '[');
         if (armed && line.find("mouse") != std::string::npos && line[0] != ';' && !header) {
-            switched[i] = !IsSetupLine(line);
+            switched[i] = true;
             armed = false;
         }
     }
@@ -197,6 +182,16 @@ void SwitchAndCheck(const std::string& old) {
     std::vector<std::string> oldLines = Lines(old);
     std::vector<std::string> newLines = Lines(ini);
     std::vector<bool> switched = Switched(oldLines);
+    // A picked line that names the built-in driver already, in any letter
+    // case, is kept as it is.
+    for (size_t i = 0; i < oldLines.size(); i++) {
+        std::string text = oldLines[i].substr(0, oldLines[i].size() - EndOf(oldLines[i]).size());
+        bool builtIn = text.size() == kReplacement.size();
+        for (size_t k = 0; builtIn && k < text.size(); k++) {
+            builtIn = tolower(static_cast<unsigned char>(text[k])) == kReplacement[k];
+        }
+        switched[i] = switched[i] && !builtIn;
+    }
     std::string expected;
     for (size_t i = 0; i < oldLines.size(); i++) {
         expected += switched[i] ? kReplacement + EndOf(oldLines[i]) : oldLines[i];
@@ -229,7 +224,7 @@ void SwitchAndCheck(const std::string& old) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     SwitchAndCheck(input);
-    size_t pad = footprint::kRawBuffer - 128 + size % 128;
+    size_t pad = fileio::kRawBuffer - 128 + size % 128;
     SwitchAndCheck(";" + std::string(pad - 3, 'p') + "\r\n" + input);
     return 0;
 }

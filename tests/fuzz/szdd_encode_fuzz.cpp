@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/szdd.h"
 #include "support/szdd_reference.h"
-#include "szdd_encode.h"
+#include "szdd/szdd.h"
+#include "szdd/szdd_encode.h"
 
 namespace {
 

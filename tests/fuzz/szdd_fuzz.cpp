@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/szdd.h"
 #include "support/szdd_reference.h"
+#include "szdd/szdd.h"
 
 namespace {
 

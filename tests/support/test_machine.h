@@ -5,11 +5,19 @@
 
 #include <string>
 
+#include "model/setup_data.h"
+
+// What the engine tests load and hand to the engine, in place of the
+// program's own instances; Reset starts both over.
+inline SetupScript gScript;
+inline InstallChoices gChoices;
+
 namespace testing_machine {
 
 // Starts a fresh machine for one test: empty scratch directory tree, the
-// registry keys the tests use removed, and gSetup reset (instance set so
-// LoadText works). Returns the DOS path of the scratch root, e.g. "C:\T1".
+// registry keys the tests use removed, gScript and gChoices reset, and
+// LoadText reading the program's string table. Returns the DOS path of the
+// scratch root, e.g. "C:\T1".
 std::string Reset();
 
 // DOS path below the scratch root: Path("WINDOWS\\system.ini").

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "model/native_strings.h"
-#include "model/setup_state.h"
+#include "model/texts.h"
 #include "platform/posix/machine.h"
 #include "support/test_machine.h"
 
@@ -66,8 +66,12 @@ std::string Reset() {
     MakeDirs(config.windowsDir);
     MakeDirs(config.systemDir);
 
-    ResetSetupState(gSetup);
-    gSetup.instance = nullptr;  // the stand-in has one string table: the program's
+    ResetSetupScript(gScript);
+    ResetInstallChoices(gChoices);
+    // As at a program's start: the first text goes into buffer 0. The
+    // stand-in has one string table: the program's.
+    gTexts = LoadedTexts();
+    UseTextsOf(nullptr, nullptr);
     UseProgramStrings();
     gScratch = "C:\\SETUPTESTS\\" + std::to_string(gCount);
     MakeDirs(gScratch);

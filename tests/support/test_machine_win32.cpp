@@ -2,7 +2,7 @@
 // for every Reset, on the prefix's real drive C:.
 #include <windows.h>
 
-#include "model/setup_state.h"
+#include "model/texts.h"
 #include "support/test_machine.h"
 
 namespace testing_machine {
@@ -46,8 +46,10 @@ std::string Reset() {
         "C:\\setuptests\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(gCount);
     RemoveTree(gScratch);
     MakeDirs(gScratch);
-    ResetSetupState(gSetup);
-    gSetup.instance = GetModuleHandleA(nullptr);
+    ResetSetupScript(gScript);
+    ResetInstallChoices(gChoices);
+    gTexts = LoadedTexts();  // as at a program's start: the first text in buffer 0
+    UseTextsOf(GetModuleHandleA(nullptr), nullptr);
     return gScratch;
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/install_plan.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/text.h"
 #include "support/szdd_reference.h"
 #include "support/test_machine.h"
@@ -28,12 +28,13 @@ struct PlanFile {
     const char* description;
 };
 
-// A setup state holding an install plan of the given disks, set up the way
-// the script loader leaves it; the program directory is SRC and the
-// destination DEST.
+// A script holding an install plan of the given disks, set up the way the
+// script loader leaves it, and the choices; the program directory is SRC
+// and the destination DEST.
 class Plan {
   public:
-    SetupState state;
+    SetupScript script;
+    InstallChoices choices;
 
     explicit Plan(const std::vector<std::vector<PlanFile>>& disks) {
         size_t total = 0;
@@ -41,15 +42,16 @@ class Plan {
             total += d.size();
         }
         entries_.assign(total + 1, FileEntry());
-        ResetSetupState(state);
-        text::Copy(state.setupDir, sizeof state.setupDir, tm::Path("SRC").c_str());
-        text::Copy(state.destDir, sizeof state.destDir, tm::Path("DEST").c_str());
-        state.installPlan = entries_.data();
-        state.diskCount = static_cast<int16_t>(disks.size());
+        ResetSetupScript(script);
+        ResetInstallChoices(choices);
+        text::Copy(script.setupDir, sizeof script.setupDir, tm::Path("SRC").c_str());
+        text::Copy(choices.destDir, sizeof choices.destDir, tm::Path("DEST").c_str());
+        script.installPlan = entries_.data();
+        script.diskCount = static_cast<int16_t>(disks.size());
         size_t at = 0;
         for (size_t d = 0; d < disks.size(); d++) {
-            state.diskFirstEntry[d] = entries_.data() + at;
-            state.diskFileCounts[d] = static_cast<int16_t>(disks[d].size());
+            script.diskFirstEntry[d] = entries_.data() + at;
+            script.diskFileCounts[d] = static_cast<int16_t>(disks[d].size());
             for (const PlanFile& f : disks[d]) {
                 FileEntry& e = entries_[at++];
                 if (f.sourceName == nullptr) {
@@ -64,7 +66,7 @@ class Plan {
                 text::Copy(e.Description, sizeof e.Description, f.description);
             }
         }
-        state.diskFirstEntry[disks.size()] = entries_.data() + at;
+        script.diskFirstEntry[disks.size()] = entries_.data() + at;
     }
 
   private:
@@ -153,17 +155,18 @@ TEST(FileCopy, Paths) {
     for (const Row& r : rows) {
         row++;
         char path[kPathSize];
-        EXPECT_EQ(1, BuildSourcePath(plan.state, 0, r.file, path)) << "row " << row;
+        EXPECT_EQ(1, BuildSourcePath(plan.script, 0, r.file, path)) << "row " << row;
         EXPECT_EQ(r.source, path) << "row " << row;
-        EXPECT_EQ(1, BuildDestinationPath(plan.state, 0, r.file, path)) << "row " << row;
+        EXPECT_EQ(1, BuildDestinationPath(plan.script, plan.choices, 0, r.file, path))
+            << "row " << row;
         EXPECT_EQ(r.destination, path) << "row " << row;
     }
     // A destination directory that leaves no room: the path is refused, not cut.
     std::string longDir = dst + "\\" + std::string(250 - dst.size(), 'd');
-    text::Copy(plan.state.destDir, sizeof plan.state.destDir, longDir.c_str());
+    text::Copy(plan.choices.destDir, sizeof plan.choices.destDir, longDir.c_str());
     char path[kPathSize];
-    EXPECT_EQ(0, BuildDestinationPath(plan.state, 0, 1, path));
-    EXPECT_EQ(1, BuildSourcePath(plan.state, 0, 1, path));
+    EXPECT_EQ(0, BuildDestinationPath(plan.script, plan.choices, 0, 1, path));
+    EXPECT_EQ(1, BuildSourcePath(plan.script, 0, 1, path));
 }
 
 TEST(FileCopy, CopiesCompressedAndPlainByteExact) {
@@ -178,12 +181,12 @@ TEST(FileCopy, CopiesCompressedAndPlainByteExact) {
                 {"HELP", "MIXED.SZ", "HELP", "MIXED.DAT", "Mixed data"}},
                {{"", "PLAIN.BIN", inf.c_str(), "PLAIN.INF", "Plain"}}});
     // SubDir6, the last one made; WinDir after it names no subdirectory.
-    text::Copy(plan.state.directoryNames[kSubDir1 + 5], 256, "HELP");
-    text::Copy(plan.state.directoryNames[kSubDir1 + 6], 256, "WINDIR");
-    CreateSubdirectories(plan.state);
+    text::Copy(plan.script.directoryNames[kSubDir1 + 5], 256, "HELP");
+    text::Copy(plan.script.directoryNames[kSubDir1 + 6], 256, "WINDIR");
+    CreateSubdirectories(plan.script, plan.choices);
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\WINDIR")));
     Recorder r;
-    EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
+    EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, r));
     EXPECT_TRUE(Fixture("TEXT.BIN") == Read("DEST\\TEXT.TXT"));
     EXPECT_TRUE(Fixture("MIXED.BIN") == Read("DEST\\HELP\\MIXED.DAT"));
     EXPECT_TRUE(Fixture("T4097.BIN") == Read("WINDOWS\\INF\\PLAIN.INF"));
@@ -218,10 +221,10 @@ TEST(FileCopy, FailuresSkipTheFile) {
                 {"", "A.SZ", "NODIR", "A.TXT", "no such directory"},
                 {nullptr, nullptr, nullptr, nullptr, nullptr},
                 {"", "A.SZ", "HELP", "A.TXT", "existing subdirectory"}}});
-    text::Copy(plan.state.directoryNames[kSubDir1], 256, "HELP");  // exists already
-    CreateSubdirectories(plan.state);
+    text::Copy(plan.script.directoryNames[kSubDir1], 256, "HELP");  // exists already
+    CreateSubdirectories(plan.script, plan.choices);
     Recorder r;
-    EXPECT_EQ(kCopyFailed, CopyInstallPlan(plan.state, r)) << "row 2";
+    EXPECT_EQ(kCopyFailed, CopyInstallPlan(plan.script, plan.choices, r)) << "row 2";
     EXPECT_EQ("installed earlier", Read("DEST\\KEEP.TXT")) << "row 1: left untouched";
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\NODIR"))) << "row 2";
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\A.TXT"))) << "row 2";
@@ -243,17 +246,17 @@ TEST(FileCopy, EntriesWithoutANameCopyNothing) {
                 {"", "", "", "B.TXT", "no source name"},
                 {"", "A.SZ", "", "A.TXT", "named"}}});
     Recorder r;
-    EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
+    EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, r));
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\._"))) << "row 1";
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\B.TXT"))) << "row 2";
     EXPECT_TRUE(Fixture("TEXT.BIN") == Read("DEST\\A.TXT")) << "row 3";
     EXPECT_EQ((std::vector<int>{33, 66, 100}), r.Percentages());
     EXPECT_EQ(6, r.steps);
     char path[kPathSize] = "x";
-    EXPECT_EQ(0, BuildDestinationPath(plan.state, 0, 0, path));
+    EXPECT_EQ(0, BuildDestinationPath(plan.script, plan.choices, 0, 0, path));
     EXPECT_STREQ("", path);
     path[0] = 'x';
-    EXPECT_EQ(0, BuildSourcePath(plan.state, 0, 1, path));
+    EXPECT_EQ(0, BuildSourcePath(plan.script, 0, 1, path));
     EXPECT_STREQ("", path);
 }
 
@@ -283,7 +286,7 @@ TEST(FileCopy, CancelStopsBeforeTheNextFile) {
         Plan plan({files, {{"", "F1.SZ", "", "DISK2.TXT", "next disk"}}});
         Recorder r;
         r.cancelAtStep = c.cancelAtStep;
-        int walked = CopyInstallPlan(plan.state, r);
+        int walked = CopyInstallPlan(plan.script, plan.choices, r);
         int copied = 0;
         for (const char* n : names) {
             copied += tm::Exists(tm::Path(std::string("DEST\\") + n));
@@ -304,13 +307,13 @@ TEST(FileCopy, NoDisksAndEmptyDisks) {
     {
         Plan plan({});
         Recorder r;
-        EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
+        EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, r));
         EXPECT_TRUE(r.events.empty());
     }
     {
         Plan plan({{}, {}});
         Recorder r;
-        EXPECT_EQ(1, CopyInstallPlan(plan.state, r));
+        EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, r));
         EXPECT_EQ((std::vector<std::string>{"disk 0", "disk 1"}), r.events);
     }
     {
@@ -319,7 +322,7 @@ TEST(FileCopy, NoDisksAndEmptyDisks) {
         Plan plan({{{"", "X", "", "X", "x"}, {"", "Y", "", "Y", "y"}}});
         Recorder r;
         r.cancelled = 1;
-        EXPECT_EQ(0, CopyInstallPlan(plan.state, r));
+        EXPECT_EQ(0, CopyInstallPlan(plan.script, plan.choices, r));
         EXPECT_EQ((std::vector<std::string>{"disk 0", "file X: x", "step", "pct 50", "step"}),
                   r.events);
     }
@@ -345,7 +348,7 @@ TEST(FileCopy, MoreThanSixteenCompressedFiles) {
     }
     Plan plan({files});
     Recorder r;
-    CopyInstallPlan(plan.state, r);
+    CopyInstallPlan(plan.script, plan.choices, r);
     const std::string text = Fixture("TEXT.BIN");
     for (int i = 0; i < 20; i++) {
         EXPECT_TRUE(text == Read("DEST\\" + names[i])) << "file " << i;

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "platform/raw_file.h"
 #include "support/test_machine.h"
 
 namespace {
@@ -172,6 +174,38 @@ TEST(Files, RawReadWriteSeek) {
     EXPECT_EQ(nullptr, plat::FileOpenWrite(P("NONE.BIN").c_str()));
     EXPECT_EQ(nullptr, plat::FileCreate(P("NODIR\\X.BIN").c_str()));
     EXPECT_EQ(nullptr, plat::FileOpenRead(P("").c_str()));  // a directory is no file
+}
+
+// The line reader flags, per line, the caller's words it holds, wherever
+// they end (across a buffer read too), letter case counting; a word longer
+// than the reader's window is never found.
+TEST(Files, LineReaderFlagsTheWordsItIsGiven) {
+    const std::string across = std::string(fileio::kRawBuffer - 3, 'x') + "mouse";
+    struct Row {
+        std::string text;
+        const char* words;
+        std::vector<uint32_t> holds;  // per line
+    } rows[] = {
+        {"[386Enh]\r\nmouse=x\r\n", "[386Enh]\0mouse\0", {1, 2}},    // 0
+        {"a mouse [386Enh]\nMOUSE\n", "[386Enh]\0mouse\0", {3, 0}},  // 1
+        {"one two\nthree", "three\0two\0one\0", {6, 1}},             // 2: no last line end
+        {across + "\n", "mouse\0", {1}},                             // 3
+        {"longerword\n", "longerwor\0word\0", {2}},                  // 4
+        {"mouse\n", nullptr, {0}},                                   // 5: no words
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        testing_machine::Reset();
+        ASSERT_TRUE(testing_machine::WriteFile(P("LINES.TXT"), rows[i].text));
+        static fileio::RawFile f;
+        static fileio::LineFacts line;
+        ASSERT_EQ(1, fileio::RawOpenRead(&f, P("LINES.TXT").c_str())) << "row " << i;
+        for (size_t k = 0; k < rows[i].holds.size(); k++) {
+            ASSERT_EQ(1, fileio::RawNextLine(&f, &line, rows[i].words)) << "row " << i;
+            EXPECT_EQ(rows[i].holds[k], line.holds) << "row " << i << ", line " << k;
+        }
+        EXPECT_EQ(0, fileio::RawNextLine(&f, &line, rows[i].words)) << "row " << i;
+        EXPECT_EQ(1, fileio::RawClose(&f)) << "row " << i;
+    }
 }
 
 TEST(Files, DiskFreeSpaceOfDriveC) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/install_plan.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -125,37 +125,37 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         SCOPED_TRACE("row " + std::to_string(i));
         regtest::ResetScenario(1);
-        SetupState& state = gSetup;
         std::string windows = tm::Path("WINDOWS");
         ASSERT_TRUE(tm::WriteFile(windows + "\\system.ini", kIni));
-        text::Copy(state.windowsDir, sizeof state.windowsDir, windows.c_str());
+        text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, windows.c_str());
         std::string source = tm::Path("DISK");
         ASSERT_TRUE(tm::WriteFile(source + "\\A.TXT", "a"));
         ASSERT_TRUE(tm::WriteFile(source + "\\B.TXT", "b"));
-        text::Copy(state.setupDir, sizeof state.setupDir, source.c_str());
-        ASSERT_EQ(1, AllocateInstallPlan(state, 2));
-        text::Copy(state.installPlan[0].SourceName, 15, "A.TXT");
-        text::Copy(state.installPlan[0].TargetName, 15, "A.TXT");
-        text::Copy(state.installPlan[1].SourceName, 15, "B.TXT");
-        text::Copy(state.installPlan[1].TargetName, 15, "B.TXT");
-        state.diskCount = 1;
-        state.diskFileCounts[0] = 2;
-        state.diskFirstEntry[0] = state.installPlan;
-        state.diskFirstEntry[1] = state.installPlan + 2;
+        text::Copy(gScript.setupDir, sizeof gScript.setupDir, source.c_str());
+        ASSERT_EQ(1, AllocateInstallPlan(gScript, 2));
+        text::Copy(gScript.installPlan[0].SourceName, 15, "A.TXT");
+        text::Copy(gScript.installPlan[0].TargetName, 15, "A.TXT");
+        text::Copy(gScript.installPlan[1].SourceName, 15, "B.TXT");
+        text::Copy(gScript.installPlan[1].TargetName, 15, "B.TXT");
+        gScript.diskCount = 1;
+        gScript.diskFileCounts[0] = 2;
+        gScript.diskFirstEntry[0] = gScript.installPlan;
+        gScript.diskFirstEntry[1] = gScript.installPlan + 2;
 
         if (rows[i].fails == 1) {
             // lz32 falls back to the compressed name: both are taken.
-            ASSERT_TRUE(tm::MakeDirs(std::string(state.destDir) + "\\B.TXT"));
-            ASSERT_TRUE(tm::MakeDirs(std::string(state.destDir) + "\\B.TX_"));
+            ASSERT_TRUE(tm::MakeDirs(std::string(gChoices.destDir) + "\\B.TXT"));
+            ASSERT_TRUE(tm::MakeDirs(std::string(gChoices.destDir) + "\\B.TX_"));
         } else if (rows[i].fails == 2) {
             ASSERT_TRUE(tm::MakeDirs(windows + "\\system.bak"));
         }
         PageStandIn page(rows[i].at);
-        EXPECT_EQ(rows[i].result, RunInstallation(state, regtest::RecordOf(state), page));
-        ReleaseInstallPlan(state);
+        EXPECT_EQ(rows[i].result,
+                  RunInstallation(gScript, gChoices, regtest::RecordOf(gChoices), page));
+        ReleaseInstallPlan(gScript);
 
         EXPECT_EQ(rows[i].events, page.events);
-        std::string dest = state.destDir;
+        std::string dest = gChoices.destDir;
         EXPECT_EQ("a", Read(dest + "\\A.TXT"));
         EXPECT_TRUE(testing_registry::KeyExists(regtest::kClsidKey)) << "registered";
         EXPECT_EQ(rows[i].switched ? "[386Enh]\r\nmouse=*vmouse\r\n" : kIni,
@@ -185,6 +185,8 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         const char* kept;       // after the uninstall (w WIN.INI)
         const char* leftovers;  // kinds, A.TXT's first: E kLeftExisted, S kLeftShared,
                                 // N kLeftNotRecorded
+        // The list's entry of the library: any spelling of its place is one file.
+        const char* listed = "Windows, SYSTEM\\SHARED.DLL";
     } rows[] = {
         {__LINE__, "shared, there with count 2", "d", 2, 1, kNothing, 3, 2, "dw", "EN"},
         {__LINE__, "shared, made by setup, no count", "", -1, 1, kNothing, -1, -1, "w", "N"},
@@ -198,25 +200,26 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
          "dw", "EN"},
         {__LINE__, "a count that would wrap is left", "d", 0xFFFFFFFF, 1, kNothing, 0xFFFFFFFF,
          0xFFFFFFFF, "dw", "EN"},
+        {__LINE__, "the list names the system directory's library by its place", "d", 2, 1,
+         kNothing, 3, 2, "dw", "EN", "System, SHARED.DLL"},
         {__LINE__, "there with a count of 0: the value stays, at 0", "d", 0, 1, kNothing, 1, 0,
          "dw", "EN"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
         regtest::ResetScenario(1);
-        SetupState& state = gSetup;
         std::string windows = tm::Path("WINDOWS");
-        std::string dest = state.destDir;
+        std::string dest = gChoices.destDir;
         std::string txt = dest + "\\A.TXT";
         std::string dll = windows + "\\SYSTEM\\SHARED.DLL";
-        text::Copy(state.windowsDir, sizeof state.windowsDir, windows.c_str());
+        text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, windows.c_str());
         ASSERT_TRUE(tm::WriteFile(windows + "\\system.ini", "[386Enh]\r\nmouse=a\r\n"));
         ASSERT_TRUE(tm::MakeDirs(windows + "\\SYSTEM"));
         ASSERT_TRUE(tm::WriteFile(tm::Path("DISK") + "\\A.TXT", "disk"));
         ASSERT_TRUE(tm::WriteFile(tm::Path("DISK") + "\\SHARED.DLL", "disk"));
         ASSERT_TRUE(tm::WriteFile(dest + "\\UNINSTAL.INF",
-                                  "[Files]\r\n1=Install, A.TXT\r\n2=Windows, SYSTEM\\SHARED.DLL\r\n"
-                                  "3=Windows, WIN.INI\r\n"));
+                                  std::string("[Files]\r\n1=Install, A.TXT\r\n2=") + row.listed +
+                                      "\r\n3=Windows, WIN.INI\r\n"));
         std::string winIni = windows + "\\WIN.INI";
         ASSERT_TRUE(tm::WriteFile(winIni, "[windows]\r\n"));
         if (text::Find(row.before, "t") != nullptr) {
@@ -226,24 +229,24 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
             ASSERT_TRUE(tm::WriteFile(dll, "mine"));
         }
         SetSharedCount(dll, row.countBefore);
-        text::Copy(state.setupDir, sizeof state.setupDir, tm::Path("DISK").c_str());
-        ASSERT_EQ(1, AllocateInstallPlan(state, 2));
-        FileEntry* e = state.installPlan;
+        text::Copy(gScript.setupDir, sizeof gScript.setupDir, tm::Path("DISK").c_str());
+        ASSERT_EQ(1, AllocateInstallPlan(gScript, 2));
+        FileEntry* e = gScript.installPlan;
         text::Copy(e[0].SourceName, 15, "A.TXT");
         text::Copy(e[0].TargetName, 15, "A.TXT");
         text::Copy(e[1].SourceName, 15, "SHARED.DLL");
         text::Copy(e[1].TargetName, 15, "SHARED.DLL");
-        text::Format(e[1].TargetDir, sizeof e[1].TargetDir, "%s\\SYSTEM", state.windowsDir);
+        text::Format(e[1].TargetDir, sizeof e[1].TargetDir, "%s\\SYSTEM", gChoices.windowsDir);
         e[1].Absolute = 1;
-        state.diskCount = 1;
-        state.diskFileCounts[0] = 2;
-        state.diskFirstEntry[0] = state.installPlan;
-        state.diskFirstEntry[1] = state.installPlan + 2;
+        gScript.diskCount = 1;
+        gScript.diskFileCounts[0] = 2;
+        gScript.diskFirstEntry[0] = gScript.installPlan;
+        gScript.diskFirstEntry[1] = gScript.installPlan + 2;
         for (int i = 0; i < row.setups; i++) {
             PageStandIn page(kNever);
-            RunInstallation(state, regtest::RecordOf(state), page);
+            RunInstallation(gScript, gChoices, regtest::RecordOf(gChoices), page);
         }
-        ReleaseInstallPlan(state);
+        ReleaseInstallPlan(gScript);
         EXPECT_EQ("disk", Read(dll));
         EXPECT_EQ(row.countAfterSetup, SharedCount(dll));
         std::string record = dest + "\\SETUP.INF";
@@ -260,7 +263,7 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
         UndoPlaces places = {dest.c_str(), windows.c_str(), system.c_str(), program.c_str()};
         for (int run = 0; run < 2; run++) {  // a second run changes nothing
             UndoReport r = UndoReport();
-            InstallRecord& installed = regtest::RecordOf(state);
+            InstallRecord& installed = regtest::RecordOf(gChoices);
             RestoreSharedCounts(places, installed, &r);
             RemoveInstalledFiles(places, installed, script, 1, "", "", &r);
             std::string kinds, kept;

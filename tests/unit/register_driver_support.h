@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "record/install_record.h"
@@ -86,7 +86,7 @@ inline void ResetScenario(int serialMouse) {
         testing_registry::DeleteTree(key);
     }
     testing_probe::SetDevicePresent(false);
-    StartupStrings& s = gSetup.startupStrings;
+    StartupStrings& s = gScript.startupStrings;
     text::Copy(s.Title, sizeof s.Title, kTitle);
     text::Copy(s.Mfg, sizeof s.Mfg, kMfg);
     text::Copy(s.MouseDriver, sizeof s.MouseDriver, kMouseDriver);
@@ -97,18 +97,18 @@ inline void ResetScenario(int serialMouse) {
     text::Copy(s.PS2Name, sizeof s.PS2Name, kPs2Name);
     text::Copy(s.SeialName, sizeof s.SeialName, kSerialName);
     std::string dest = testing_machine::Path("VELOR");
-    text::Copy(gSetup.destDir, sizeof gSetup.destDir, dest.c_str());
+    text::Copy(gChoices.destDir, sizeof gChoices.destDir, dest.c_str());
     testing_machine::MakeDirs(dest);
-    gSetup.serialMouse = serialMouse;
+    gChoices.serialMouse = serialMouse;
 }
 
-// The install record of state's destination, opened as the programs open it.
+// The install record of choices' destination, opened as the programs open it.
 inline InstallRecord& LastRecord() {
     static InstallRecord record;
     return record;
 }
-inline InstallRecord& RecordOf(const SetupState& state) {
-    LastRecord().Open(state.destDir);
+inline InstallRecord& RecordOf(const InstallChoices& choices) {
+    LastRecord().Open(choices.destDir);
     return LastRecord();
 }
 
@@ -117,7 +117,7 @@ inline InstallRecord& RecordOf(const SetupState& state) {
 inline std::vector<std::string> RecordEntries() {
     std::string bytes;
     std::vector<std::string> entries;
-    if (!testing_machine::ReadFile(std::string(gSetup.destDir) + "\\SETUP.INF", &bytes)) {
+    if (!testing_machine::ReadFile(std::string(gChoices.destDir) + "\\SETUP.INF", &bytes)) {
         return entries;
     }
     std::string section;

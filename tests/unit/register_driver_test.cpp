@@ -35,10 +35,10 @@ TEST(RegisterDriver, ListedPs2WithClassKeyRecordsEverythingInOrder) {
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + OldClassKey("0001")));
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
 
     // Application entries.
-    std::string dest = gSetup.destDir;
+    std::string dest = gChoices.destDir;
     EXPECT_TEXT(kClsidKey, "", "Q7MouseControlPage");
     EXPECT_TEXT(std::string(kClsidKey) + "\\InProcServer32", "", dest + "\\Q7PAGE.DLL");
     EXPECT_TEXT(std::string(kClsidKey) + "\\InProcServer32", "ThreadingModel", "Apartment");
@@ -86,7 +86,7 @@ TEST(RegisterDriver, DriverNamingMissingClassKeyCreatesIt) {
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0004"))));
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
 
     EXPECT_KEPT(kPs2Device, "Driver", "Mouse\\0004");
     std::string cls = std::string(kClassMouse) + "\\0004";
@@ -115,7 +115,8 @@ TEST(RegisterDriver, DeviceWithoutDriverGetsFirstFreeClassKey) {
         ASSERT_TRUE(LoadReg(Ps2Machine(rows[i].driverLine) + OldClassKey("0000") +
                             OldClassKey("0001") + OldClassKey("0003")));
 
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                            RegisterScope::DriverOnly);
 
         EXPECT_TEXT(kPs2Device, "Driver", "Mouse\\0002");
         std::string cls = std::string(kClassMouse) + "\\0002";
@@ -170,7 +171,8 @@ TEST(RegisterDriver, SearchPicksFirstIdThenLatestDevice) {
         }
         ASSERT_TRUE(LoadReg(reg));
 
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                            RegisterScope::DriverOnly);
 
         EXPECT_TEXT(std::string(kHklm) + "Enum\\" + rows[i].registered, "DeviceDesc", kPs2Name);
         EXPECT_KEPT(std::string(kHklm) + "Enum\\" + rows[i].untouched, "DeviceDesc", "Old");
@@ -192,7 +194,7 @@ TEST(RegisterDriver, IdsMatchCaseSensitively) {
     EXPECT_EQ(1, FindHardwareKey("bios\\*pnp0f13\\", out));
     EXPECT_EQ(hw, out);
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
 
     EXPECT_KEPT(std::string(kHklm) + "Enum\\" + hw, "DeviceDesc", "Old");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0000"));
@@ -204,7 +206,7 @@ TEST(RegisterDriver, SerialWithoutListedSerialDeviceCreatesRootDevice) {
     ResetScenario(1);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0000")) + OldClassKey("0000")));
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
 
     EXPECT_TEXT(kRootDevice, "Class", "Mouse");
     EXPECT_TEXT(kRootDevice, "DeviceDesc", kSerialName);
@@ -222,7 +224,7 @@ TEST(RegisterDriver, SerialWithoutListedSerialDeviceCreatesRootDevice) {
     EXPECT_STREQ("Serial", regtest::LastRecord().Section());
 
     // A further call keeps the class key its root device names.
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
     EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0001");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0002"));
 }
@@ -240,7 +242,8 @@ TEST(RegisterDriver, ListedSerialDeviceIsRegistered) {
         std::string hw = rows[i].hardwareKey;
         ASSERT_TRUE(LoadReg(Listed("C1000000", hw) + Device(hw) + Sz("DeviceDesc", "Serial")));
 
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                            RegisterScope::DriverOnly);
 
         std::string device = std::string(kHklm) + "Enum\\" + hw;
         EXPECT_TEXT(device, "DeviceDesc", kSerialName);
@@ -277,7 +280,7 @@ TEST(RegisterDriver, NoBranchWritesNothingAfterTheApplicationEntries) {
         }
         ASSERT_TRUE(LoadReg(reg));
 
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
 
         EXPECT_TEXT(kClsidKey, "", "Q7MouseControlPage");
         EXPECT_KEPT(std::string(kHklm) + "Enum\\ROOT\\*PNP0F0C\\0000", "DeviceDesc", "Old");
@@ -298,7 +301,7 @@ TEST(RegisterDriver, OpenProbeEndsTheCallAfterApplicationEntries) {
         ASSERT_TRUE(LoadReg(Ps2Machine("")));
         ASSERT_TRUE(testing_probe::SetDevicePresent(true));
 
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), rows[i].scope);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), rows[i].scope);
 
         EXPECT_EQ(rows[i].scope == RegisterScope::Full, testing_registry::KeyExists(kClsidKey));
         EXPECT_EQ(
@@ -320,12 +323,12 @@ TEST(RegisterDriver, SecondCallKeepsFirstSeenValues) {
                         Sz("DeviceDesc", "Standard PS/2 Port Mouse") + Sz("Driver", "Mouse\\0001") +
                         OldClassKey("0001")));
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
     std::vector<std::string> first = RecordEntries();
     ASSERT_EQ(11u, first.size()) << Joined(first);
     EXPECT_EQ("PS2/Mfg=", first[3]);
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
     std::vector<std::string> second = RecordEntries();
     std::vector<std::string> expected = first;
     expected[3] = std::string("PS2/Mfg=") + kMfg;
@@ -375,13 +378,13 @@ TEST(RegisterDriver, TextsTooLongForTheirFieldsAreNotWrittenCut) {
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         SCOPED_TRACE("row " + std::to_string(i));
         ResetScenario(0);
-        std::string dest = gSetup.destDir;
+        std::string dest = gChoices.destDir;
         ASSERT_LT(dest.size() + 2, rows[i].destLength);
         dest += "\\" + std::string(rows[i].destLength - dest.size() - 1, 'D');
-        text::Copy(gSetup.destDir, sizeof gSetup.destDir, dest.c_str());
+        text::Copy(gChoices.destDir, sizeof gChoices.destDir, dest.c_str());
         ASSERT_TRUE(testing_machine::MakeDirs(dest));  // the record's place
 
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
 
         std::string server = std::string(kClsidKey) + "\\InProcServer32";
         std::string run = std::string(kCurrentVersion) + "\\Run";
@@ -405,9 +408,10 @@ TEST(RegisterDriver, TextsTooLongForTheirFieldsAreNotWrittenCut) {
         SCOPED_TRACE("title row " + std::to_string(i));
         ResetScenario(0);
         std::string title(titles[i].length, 'T');
-        text::Copy(gSetup.startupStrings.Title, sizeof gSetup.startupStrings.Title, title.c_str());
+        text::Copy(gScript.startupStrings.Title, sizeof gScript.startupStrings.Title,
+                   title.c_str());
 
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
 
         std::string uninstall = std::string(kCurrentVersion) + "\\Uninstall\\VelorPoint";
         if (titles[i].written) {
@@ -415,7 +419,7 @@ TEST(RegisterDriver, TextsTooLongForTheirFieldsAreNotWrittenCut) {
         } else {
             EXPECT_ABSENT(uninstall, "DisplayName");
         }
-        EXPECT_TEXT(uninstall, "UninstallString", std::string(gSetup.destDir) + "\\UNINSTAL.EXE");
+        EXPECT_TEXT(uninstall, "UninstallString", std::string(gChoices.destDir) + "\\UNINSTAL.EXE");
     }
 }
 
@@ -439,7 +443,8 @@ TEST(RegisterDriver, DeviceKeyTooLongForItsFieldEndsTheDriverPart) {
         hw += std::string(rows[i].length - hw.size(), '7');
         ASSERT_TRUE(LoadReg(Listed("C1000000", hw) + Device(hw) + Sz("DeviceDesc", "Old")));
 
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                            RegisterScope::DriverOnly);
 
         std::string device = std::string(kHklm) + "Enum\\" + hw;
         if (rows[i].registered) {

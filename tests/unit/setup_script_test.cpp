@@ -8,8 +8,9 @@
 
 #include <string>
 
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "model/string_ids.h"
+#include "model/texts.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "support/test_machine.h"
@@ -28,20 +29,20 @@ class SetupScript : public ::testing::Test {
         ASSERT_TRUE(tm::MakeDirs(disk_));
         program_ = disk_ + "\\SETUP.EXE";
         SetProgramPathForTest(program_.c_str());
-        text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, "C:\\WINDOWS");
+        text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, "C:\\WINDOWS");
     }
     void TearDown() override {
-        ReleaseInstallPlan(gSetup);
+        ReleaseInstallPlan(gScript);
         SetProgramPathForTest(nullptr);
     }
     // Writes the script beside the program and loads it.
     void Load(const std::string& script) {
         ASSERT_TRUE(tm::WriteFile(disk_ + "\\SETUP.INF", script));
-        ASSERT_EQ(1, LoadSetupScript(gSetup));
+        ASSERT_EQ(1, LoadSetupScript(gScript, gChoices.windowsDir, LoadText));
     }
-    const FileEntry& Entry(int i) { return gSetup.installPlan[i]; }
+    const FileEntry& Entry(int i) { return gScript.installPlan[i]; }
     const GroupItem* Groups() {
-        return reinterpret_cast<const GroupItem*>(gSetup.diskFirstEntry[gSetup.diskCount]);
+        return reinterpret_cast<const GroupItem*>(gScript.diskFirstEntry[gScript.diskCount]);
     }
 
     std::string disk_;
@@ -106,27 +107,27 @@ const char kExample[] =
 
 TEST_F(SetupScript, ExampleGivesTheDocumentedValues) {
     Load(kExample);
-    EXPECT_STREQ((std::string(kProgramFiles) + "\\VELOR").c_str(), gSetup.destDir);
-    EXPECT_STREQ(disk_.c_str(), gSetup.setupDir);
-    EXPECT_STREQ("Velor Mouse", gSetup.productName);
-    EXPECT_STREQ("Velor Mouse Setup Program", gSetup.caption);
-    EXPECT_EQ(800, gSetup.minimumSpace);
-    EXPECT_EQ(0, gSetup.serialMouse);
-    EXPECT_EQ(0, gSetup.oem);
-    EXPECT_EQ(2, gSetup.diskCount);
-    EXPECT_EQ(3, gSetup.diskFileCounts[0]);
-    EXPECT_EQ(2, gSetup.diskFileCounts[1]);
-    EXPECT_EQ(5, gSetup.totalFileCount);
+    EXPECT_STREQ((std::string(kProgramFiles) + "\\VELOR").c_str(), gScript.defaultDestDir);
+    EXPECT_STREQ(disk_.c_str(), gScript.setupDir);
+    EXPECT_STREQ("Velor Mouse", gScript.productName);
+    EXPECT_STREQ("Velor Mouse Setup Program", gScript.caption);
+    EXPECT_EQ(800, gScript.minimumSpace);
+    EXPECT_EQ(0, gScript.defaultSerialMouse);
+    EXPECT_EQ(0, gScript.oem);
+    EXPECT_EQ(2, gScript.diskCount);
+    EXPECT_EQ(3, gScript.diskFileCounts[0]);
+    EXPECT_EQ(2, gScript.diskFileCounts[1]);
+    EXPECT_EQ(5, gScript.totalFileCount);
     // Start positions 0, 3 and 5; after them the ten zero-filled GroupItem
     // records (600 bytes), the end of a plan of 5 * 176 + 600 bytes.
-    ASSERT_NE(nullptr, gSetup.installPlan);
-    EXPECT_EQ(gSetup.installPlan, gSetup.diskFirstEntry[0]);
-    EXPECT_EQ(gSetup.installPlan + 3, gSetup.diskFirstEntry[1]);
-    EXPECT_EQ(gSetup.installPlan + 5, gSetup.diskFirstEntry[2]);
-    EXPECT_EQ(5 * 176, reinterpret_cast<char*>(gSetup.diskFirstEntry[2]) -
-                           reinterpret_cast<char*>(gSetup.installPlan));
+    ASSERT_NE(nullptr, gScript.installPlan);
+    EXPECT_EQ(gScript.installPlan, gScript.diskFirstEntry[0]);
+    EXPECT_EQ(gScript.installPlan + 3, gScript.diskFirstEntry[1]);
+    EXPECT_EQ(gScript.installPlan + 5, gScript.diskFirstEntry[2]);
+    EXPECT_EQ(5 * 176, reinterpret_cast<char*>(gScript.diskFirstEntry[2]) -
+                           reinterpret_cast<char*>(gScript.installPlan));
     EXPECT_TRUE(AllZero(Groups(), 600));
-    EXPECT_EQ(0, gSetup.groupItemCount);
+    EXPECT_EQ(0, gScript.groupItemCount);
     const EntryRow want[] = {
         {"", "", "Q7MAIN.EXE", "Q7MAIN.EXE", "Mouse application", 0},
         {"", "", "Q7PAGE.DLL", "Q7PAGE.DLL", "Property page", 0},
@@ -137,37 +138,37 @@ TEST_F(SetupScript, ExampleGivesTheDocumentedValues) {
     for (int i = 0; i < 5; i++) {
         ExpectEntry(__LINE__, i, Entry(i), want[i]);
     }
-    EXPECT_STREQ("Velor Mouse", gSetup.startupStrings.Title);
-    EXPECT_STREQ("DRIVER.INF", gSetup.startupStrings.MouseInf);
-    EXPECT_STREQ("", gSetup.startupStrings.Mfg);
-    EXPECT_STREQ("HELP", gSetup.directoryNames[kSubDir1]);
-    EXPECT_STREQ("INF", gSetup.directoryNames[kWinInfDir]);
+    EXPECT_STREQ("Velor Mouse", gScript.startupStrings.Title);
+    EXPECT_STREQ("DRIVER.INF", gScript.startupStrings.MouseInf);
+    EXPECT_STREQ("", gScript.startupStrings.Mfg);
+    EXPECT_STREQ("HELP", gScript.directoryNames[kSubDir1]);
+    EXPECT_STREQ("INF", gScript.directoryNames[kWinInfDir]);
 }
 
 TEST_F(SetupScript, NoScriptGivesDefaults) {
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, "D:\\WINDOWS");
-    ASSERT_EQ(1, LoadSetupScript(gSetup));
-    EXPECT_STREQ("D:\\VELOR", gSetup.destDir);  // "C:\VELOR" on the Windows drive
-    EXPECT_STREQ("Velor", gSetup.productName);
-    EXPECT_STREQ("Velor Setup Program", gSetup.caption);
-    EXPECT_STREQ("VELOR.GRP", gSetup.groupName);
-    EXPECT_STREQ("VELOR", gSetup.groupTitle);
-    EXPECT_EQ(1024, gSetup.minimumSpace);
-    EXPECT_EQ(1, gSetup.serialMouse);
-    EXPECT_EQ(0, gSetup.oem);
-    EXPECT_EQ(0, gSetup.diskCount);
-    EXPECT_EQ(0, gSetup.totalFileCount);
-    ASSERT_NE(nullptr, gSetup.installPlan);
-    EXPECT_EQ(gSetup.installPlan, gSetup.diskFirstEntry[0]);
-    EXPECT_TRUE(AllZero(gSetup.installPlan, 600));
+    text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, "D:\\WINDOWS");
+    ASSERT_EQ(1, LoadSetupScript(gScript, gChoices.windowsDir, LoadText));
+    EXPECT_STREQ("D:\\VELOR", gScript.defaultDestDir);  // "C:\VELOR" on the Windows drive
+    EXPECT_STREQ("Velor", gScript.productName);
+    EXPECT_STREQ("Velor Setup Program", gScript.caption);
+    EXPECT_STREQ("VELOR.GRP", gScript.groupName);
+    EXPECT_STREQ("VELOR", gScript.groupTitle);
+    EXPECT_EQ(1024, gScript.minimumSpace);
+    EXPECT_EQ(1, gScript.defaultSerialMouse);
+    EXPECT_EQ(0, gScript.oem);
+    EXPECT_EQ(0, gScript.diskCount);
+    EXPECT_EQ(0, gScript.totalFileCount);
+    ASSERT_NE(nullptr, gScript.installPlan);
+    EXPECT_EQ(gScript.installPlan, gScript.diskFirstEntry[0]);
+    EXPECT_TRUE(AllZero(gScript.installPlan, 600));
 }
 
 TEST_F(SetupScript, OnlyProductNameLoads) {
     Load("[main]\r\nproductname=Wheel\r\n");
-    EXPECT_STREQ("Wheel", gSetup.productName);
-    EXPECT_STREQ("Wheel Setup Program", gSetup.caption);
-    EXPECT_EQ(0, gSetup.diskCount);
-    EXPECT_EQ(gSetup.installPlan, gSetup.diskFirstEntry[0]);
+    EXPECT_STREQ("Wheel", gScript.productName);
+    EXPECT_STREQ("Wheel Setup Program", gScript.caption);
+    EXPECT_EQ(0, gScript.diskCount);
+    EXPECT_EQ(gScript.installPlan, gScript.diskFirstEntry[0]);
 }
 
 TEST_F(SetupScript, ProgramDirectoryIsThePathUpToTheLastBackslash) {
@@ -183,25 +184,25 @@ TEST_F(SetupScript, ProgramDirectoryIsThePathUpToTheLastBackslash) {
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         SetProgramPathForTest(rows[i].program);
-        ASSERT_EQ(1, LoadSetupScript(gSetup)) << "row " << i;
-        EXPECT_STREQ(rows[i].setupDir, gSetup.setupDir) << "row " << i;
-        ReleaseInstallPlan(gSetup);
+        ASSERT_EQ(1, LoadSetupScript(gScript, gChoices.windowsDir, LoadText)) << "row " << i;
+        EXPECT_STREQ(rows[i].setupDir, gScript.setupDir) << "row " << i;
+        ReleaseInstallPlan(gScript);
     }
     // A path longer than 79 characters is cut to 79 first, as the 80-byte
     // read of the module name does.
     std::string longPath = "C:\\" + std::string(70, 'D') + "\\ABCDEFGHIJ\\SETUP.EXE";
     SetProgramPathForTest(longPath.c_str());
-    ASSERT_EQ(1, LoadSetupScript(gSetup));
-    EXPECT_STREQ(("C:\\" + std::string(70, 'D')).c_str(), gSetup.setupDir);
-    ReleaseInstallPlan(gSetup);
+    ASSERT_EQ(1, LoadSetupScript(gScript, gChoices.windowsDir, LoadText));
+    EXPECT_STREQ(("C:\\" + std::string(70, 'D')).c_str(), gScript.setupDir);
+    ReleaseInstallPlan(gScript);
     // Without a test path the system names the program.
     SetProgramPathForTest(nullptr);
     char own[80];
     plat::ModuleFileName(own, sizeof own);
     std::string dir = own;
     dir = dir.substr(0, dir.rfind('\\'));
-    ASSERT_EQ(1, LoadSetupScript(gSetup));
-    EXPECT_EQ(dir, gSetup.setupDir);
+    ASSERT_EQ(1, LoadSetupScript(gScript, gChoices.windowsDir, LoadText));
+    EXPECT_EQ(dir, gScript.setupDir);
 }
 
 TEST_F(SetupScript, DestinationDirectoryRules) {
@@ -221,20 +222,20 @@ TEST_F(SetupScript, DestinationDirectoryRules) {
         /* 7 */ {"C:\\WINDOWS", "  VELOR  ", base + "\\VELOR"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
-        text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, rows[i].windowsDir);
+        text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, rows[i].windowsDir);
         std::string script = "[Main]\r\n";
         if (rows[i].defaultPath != nullptr) {
             script += std::string("DefaultPath=") + rows[i].defaultPath + "\r\n";
         }
         Load(script);
-        EXPECT_EQ(rows[i].expected, gSetup.destDir) << "row " << i;
-        ReleaseInstallPlan(gSetup);
+        EXPECT_EQ(rows[i].expected, gScript.defaultDestDir) << "row " << i;
+        ReleaseInstallPlan(gScript);
     }
     // A destination that does not fit its 256 bytes is cut to 255 characters.
     std::string longPath(255, 'P');
     Load("[Main]\r\nDefaultPath=" + longPath + "\r\n");
-    EXPECT_EQ(255u, text::Length(gSetup.destDir));
-    EXPECT_EQ((base + "\\" + longPath).substr(0, 255), gSetup.destDir);
+    EXPECT_EQ(255u, text::Length(gScript.defaultDestDir));
+    EXPECT_EQ((base + "\\" + longPath).substr(0, 255), gScript.defaultDestDir);
 }
 
 TEST_F(SetupScript, DiskCountCountsLabelsButReadsTheFirstDisks) {
@@ -244,14 +245,14 @@ TEST_F(SetupScript, DiskCountCountsLabelsButReadsTheFirstDisks) {
         "[Disk1]\r\n1=A.EXE,A.EXE,first,RootDir\r\n"
         "[Disk2]\r\n1=B.EXE,B.EXE,second,RootDir\r\n"
         "[Disk5]\r\n1=E.EXE,E.EXE,fifth,RootDir\r\n");
-    EXPECT_EQ(2, gSetup.diskCount);
-    EXPECT_EQ(1, gSetup.diskFileCounts[0]);
-    EXPECT_EQ(1, gSetup.diskFileCounts[1]);
-    EXPECT_EQ(0, gSetup.diskFileCounts[4]);
-    EXPECT_EQ(2, gSetup.totalFileCount);
+    EXPECT_EQ(2, gScript.diskCount);
+    EXPECT_EQ(1, gScript.diskFileCounts[0]);
+    EXPECT_EQ(1, gScript.diskFileCounts[1]);
+    EXPECT_EQ(0, gScript.diskFileCounts[4]);
+    EXPECT_EQ(2, gScript.totalFileCount);
     EXPECT_STREQ("A.EXE", Entry(0).SourceName);
     EXPECT_STREQ("B.EXE", Entry(1).SourceName);
-    EXPECT_EQ(gSetup.installPlan + 2, gSetup.diskFirstEntry[2]);
+    EXPECT_EQ(gScript.installPlan + 2, gScript.diskFirstEntry[2]);
 }
 
 TEST_F(SetupScript, FileLineRules) {
@@ -267,7 +268,7 @@ TEST_F(SetupScript, FileLineRules) {
         "1=W.INI, W.INI, windows, windir\r\n"
         "2=S.DLL, S.DLL, six, SubDir6\r\n"
         "3=N.DLL, N.DLL, no such keyword, SubDir7\r\n");
-    EXPECT_EQ(7, gSetup.totalFileCount);
+    EXPECT_EQ(7, gScript.totalFileCount);
     const EntryRow want[] = {
         /* 0 */ {"ROOT", "ROOT", "SRC.EXE", "DST.EXE", "Two  blanks  stay", 0},
         /* 1 */ {"", "", "THREE.TXT", "THREE.TXT", "three fields", 0},
@@ -286,7 +287,7 @@ TEST_F(SetupScript, FileLineRules) {
 
 TEST_F(SetupScript, FieldsAreCutToTheirWidths) {
     std::string w79(79, 'W');
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, ("C:\\" + w79).c_str());
+    text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, ("C:\\" + w79).c_str());
     std::string name20 = "ABCDEFGHIJKLMNOPQRST";
     std::string desc70(70, 'd');
     std::string dir50(50, 'S');
@@ -299,10 +300,10 @@ TEST_F(SetupScript, FieldsAreCutToTheirWidths) {
          "\r\n[PM Info]\r\n1=" + name20 + "," + std::string(45, 'g') + ",123456\r\n" +
          "[Startup]\r\nMfg=" + std::string(45, 'm') + "\r\nTitle=" + std::string(300, 't') +
          "\r\n");
-    EXPECT_EQ(std::string(71, 'p'), gSetup.productName);  // ProductName of 80: the first 71
-    EXPECT_EQ(std::string(71, 'p') + " Setup Program", gSetup.caption);
-    EXPECT_EQ(std::string(39, 'L'), gSetup.diskLabels[0]);
-    EXPECT_EQ(dir50.substr(0, 39), gSetup.directoryNames[kSubDir1]);
+    EXPECT_EQ(std::string(71, 'p'), gScript.productName);  // ProductName of 80: the first 71
+    EXPECT_EQ(std::string(71, 'p') + " Setup Program", gScript.caption);
+    EXPECT_EQ(std::string(39, 'L'), gScript.diskLabels[0]);
+    EXPECT_EQ(dir50.substr(0, 39), gScript.directoryNames[kSubDir1]);
     EXPECT_EQ(dir50.substr(0, 39), Entry(0).SourceDir);
     EXPECT_EQ(dir50.substr(0, 39), Entry(0).TargetDir);
     EXPECT_EQ(name20.substr(0, 14), Entry(0).SourceName);
@@ -313,21 +314,21 @@ TEST_F(SetupScript, FieldsAreCutToTheirWidths) {
     // A line longer than 255 characters is read cut to 255 and split.
     EXPECT_EQ(std::string(14, 'x'), Entry(2).SourceName);
     EXPECT_STREQ("", Entry(2).TargetName);
-    EXPECT_EQ(1, gSetup.groupItemCount);
+    EXPECT_EQ(1, gScript.groupItemCount);
     EXPECT_EQ(name20.substr(0, 14), Groups()[0].field1);
     EXPECT_EQ(std::string(39, 'g'), Groups()[0].field2);
     EXPECT_STREQ("1234", Groups()[0].field3);
-    EXPECT_EQ(std::string(39, 'm'), gSetup.startupStrings.Mfg);
-    EXPECT_EQ(std::string(255, 't'), gSetup.startupStrings.Title);
+    EXPECT_EQ(std::string(39, 'm'), gScript.startupStrings.Mfg);
+    EXPECT_EQ(std::string(255, 't'), gScript.startupStrings.Title);
 }
 
 TEST_F(SetupScript, PmInfoStopsAtTheFirstGap) {
     Load(
         "[DiskLabel]\r\nDisk1=One\r\n[FileCounts]\r\nDisk1=1\r\n"
         "[PM Info]\r\n1=A.GRP, Group A, 1\r\n2=B.GRP,Group B,2\r\n4=D.GRP,Group D,4\r\n");
-    EXPECT_EQ(2, gSetup.groupItemCount);
+    EXPECT_EQ(2, gScript.groupItemCount);
     const GroupItem* g = Groups();
-    EXPECT_EQ(reinterpret_cast<const void*>(gSetup.installPlan + 1),
+    EXPECT_EQ(reinterpret_cast<const void*>(gScript.installPlan + 1),
               reinterpret_cast<const void*>(g));
     EXPECT_STREQ("A.GRP", g[0].field1);
     EXPECT_STREQ("Group A", g[0].field2);
@@ -352,18 +353,18 @@ TEST_F(SetupScript, FileCountsNegativeAndBeyondTheLimit) {
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         Load(std::string("[DiskLabel]\r\nDisk1=1\r\nDisk2=2\r\nDisk3=3\r\n[FileCounts]\r\n") +
              rows[i].counts + "[Disk2]\r\n1=LAST.EXE,LAST.EXE,last,RootDir\r\n");
-        EXPECT_EQ(rows[i].d1, gSetup.diskFileCounts[0]) << "row " << i;
-        EXPECT_EQ(rows[i].d2, gSetup.diskFileCounts[1]) << "row " << i;
-        EXPECT_EQ(rows[i].d3, gSetup.diskFileCounts[2]) << "row " << i;
-        EXPECT_EQ(rows[i].total, gSetup.totalFileCount) << "row " << i;
-        EXPECT_EQ(gSetup.installPlan + rows[i].total, gSetup.diskFirstEntry[3]) << "row " << i;
+        EXPECT_EQ(rows[i].d1, gScript.diskFileCounts[0]) << "row " << i;
+        EXPECT_EQ(rows[i].d2, gScript.diskFileCounts[1]) << "row " << i;
+        EXPECT_EQ(rows[i].d3, gScript.diskFileCounts[2]) << "row " << i;
+        EXPECT_EQ(rows[i].total, gScript.totalFileCount) << "row " << i;
+        EXPECT_EQ(gScript.installPlan + rows[i].total, gScript.diskFirstEntry[3]) << "row " << i;
         // The GroupItem records lie inside the block (a sanitizer build
         // catches a plan allocated too small).
         EXPECT_TRUE(AllZero(Groups(), 600)) << "row " << i;
         if (rows[i].d2 > 0) {
-            EXPECT_STREQ("LAST.EXE", gSetup.diskFirstEntry[1]->SourceName) << "row " << i;
+            EXPECT_STREQ("LAST.EXE", gScript.diskFirstEntry[1]->SourceName) << "row " << i;
         }
-        ReleaseInstallPlan(gSetup);
+        ReleaseInstallPlan(gScript);
     }
 }
 
@@ -401,11 +402,11 @@ TEST(SplitField, Rows) {
 TEST_F(SetupScript, LoadTextRotatesFourBuffers) {
     const char* first = LoadText(IDS_MAIN);
     ASSERT_NE(nullptr, first);
-    EXPECT_EQ(gSetup.textBuffers[0], first);  // the first call after start uses buffer 0
+    EXPECT_EQ(gTexts.buffers[0], first);  // the first call after start uses buffer 0
     EXPECT_STREQ("Main", first);
-    EXPECT_EQ(gSetup.textBuffers[1], LoadText(IDS_DISK1));
-    EXPECT_EQ(gSetup.textBuffers[2], LoadText(IDS_DISK2));
-    EXPECT_EQ(gSetup.textBuffers[3], LoadText(IDS_DISK3));
+    EXPECT_EQ(gTexts.buffers[1], LoadText(IDS_DISK1));
+    EXPECT_EQ(gTexts.buffers[2], LoadText(IDS_DISK2));
+    EXPECT_EQ(gTexts.buffers[3], LoadText(IDS_DISK3));
     const char* fifth = LoadText(IDS_SETUP_PROGRAM);
     EXPECT_EQ(first, fifth);  // the fifth call overwrites the first call's text
     EXPECT_STREQ("Setup Program", first);
@@ -416,6 +417,10 @@ TEST_F(SetupScript, LoadTextRotatesFourBuffers) {
     EXPECT_STREQ(" installation is not completed !", LoadText(28));
     EXPECT_STREQ("This  Mouse Setup Program is for Windows 95/98 only !", LoadText(44));
     EXPECT_STREQ("SeialName", LoadText(52));
+    // The uninstaller's setting: its callers format a missing text at once.
+    UseTextsOf(gTexts.instance, "");
+    EXPECT_STREQ("", LoadText(21));
+    EXPECT_STREQ("Main", LoadText(IDS_MAIN));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ bool IsSubDir(int index) {
 
 // One level is created per value: the parent must come first.
 void CheckSubDirParent(Check& c, int i) {
-    std::string v = c.state.directoryNames[i];
+    std::string v = c.loaded.directoryNames[i];
     size_t cut = v.find_last_of('\\');
     if (cut == std::string::npos || cut == 0) {
         return;
@@ -21,7 +21,7 @@ void CheckSubDirParent(Check& c, int i) {
     std::string parent = v.substr(0, cut);
     bool made = false;
     for (int j = kSubDir1; j < i; j++) {
-        made = made || SameName(c.state.directoryNames[j], parent);
+        made = made || SameName(c.loaded.directoryNames[j], parent);
     }
     if (!made) {
         c.Add(Severity::Warning, "subdir-parent", Where("DirectoryName", DirectoryKey(i)),
@@ -36,7 +36,7 @@ void CheckSubDirParent(Check& c, int i) {
 void CheckDirectories(Check& c) {
     for (int i = 0; i < kDirectoryNameCount; i++) {
         c.CutKey("DirectoryName", DirectoryKey(i), kDirectoryLimit, "the directory name");
-        std::string v = c.state.directoryNames[i];
+        std::string v = c.loaded.directoryNames[i];
         if (HasParentStep(v)) {
             c.Add(Severity::Error, "climbs-out", Where("DirectoryName", DirectoryKey(i)),
                   "\"" + v + "\" climbs out of " +

@@ -10,7 +10,7 @@ void CheckLabels(Check& c) {
     std::vector<int> labelled;
     for (int d = 0; d < kMaxDisks; d++) {
         c.CutKey("DiskLabel", DiskKey(d), kLabelLimit, "the disk label");
-        if (c.state.diskLabels[d][0] != 0) {
+        if (c.loaded.diskLabels[d][0] != 0) {
             labelled.push_back(d + 1);
         }
     }
@@ -37,9 +37,9 @@ void CheckCounts(Check& c) {
             continue;
         }
         std::string where = Where("FileCounts", DiskKey(d));
-        if (d >= c.state.diskCount) {
+        if (d >= c.loaded.diskCount) {
             c.Add(Severity::Warning, "section-ignored", where,
-                  "SETUP.EXE counts " + std::to_string(c.state.diskCount) +
+                  "SETUP.EXE counts " + std::to_string(c.loaded.diskCount) +
                       " labelled disks and never reads this count");
             continue;
         }
@@ -65,11 +65,11 @@ void CheckCounts(Check& c) {
 }
 
 void CheckUnreadDisks(Check& c) {
-    for (int d = c.state.diskCount; d < kMaxDisks; d++) {
+    for (int d = c.loaded.diskCount; d < kMaxDisks; d++) {
         const auto* s = c.script.Find(DiskKey(d));
         if (s != nullptr && !s->lines.empty()) {
             c.Add(Severity::Warning, "section-ignored", std::string("[") + DiskKey(d) + "]",
-                  "SETUP.EXE counts " + std::to_string(c.state.diskCount) +
+                  "SETUP.EXE counts " + std::to_string(c.loaded.diskCount) +
                       " labelled disks and never reads this section");
         }
     }

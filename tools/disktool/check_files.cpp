@@ -12,9 +12,9 @@
 #include "disk_names.h"
 #include "install/file_copy.h"
 #include "platform/lz.h"
-#include "platform/posix/szdd.h"
 #include "script/setup_script.h"
 #include "script_tables.h"
+#include "szdd/szdd.h"
 
 namespace disktool {
 
@@ -136,8 +136,8 @@ void FileLines::CheckDisk(int disk) {
     const char* section = DiskKey(disk);
     PlanDisk pd;
     pd.number = disk + 1;
-    pd.label = c_.state.diskLabels[disk];
-    int count = c_.state.diskFileCounts[disk];
+    pd.label = c_.loaded.diskLabels[disk];
+    int count = c_.loaded.diskFileCounts[disk];
     int emptyFrom = 0;  // first line of a run of empty entries, 0: none
     for (int i = 1; i <= count + 1; i++) {
         std::optional<std::string> raw;
@@ -177,7 +177,7 @@ void FileLines::CheckLine(int disk, int i, const std::string& raw, PlanDisk* pd)
     int file = i - 1;
     PlanFile pf = {};
     pf.line = i;
-    const FileEntry* e = c_.state.diskFirstEntry[disk] + file;
+    const FileEntry* e = c_.loaded.diskFirstEntry[disk] + file;
     pf.description = e->Description;
     if (e->SourceName[0] == 0 || e->TargetName[0] == 0) {
         c_.Add(Severity::Error, "no-name", where,
@@ -187,10 +187,10 @@ void FileLines::CheckLine(int disk, int i, const std::string& raw, PlanDisk* pd)
     }
     char source[kPathSize] = "";  // stays empty when the path does not fit
     char dest[kPathSize] = "";
-    if (BuildSourcePath(c_.state, disk, file, source)) {
+    if (BuildSourcePath(c_.loaded, disk, file, source)) {
         pf.source = source;
     }
-    if (BuildDestinationPath(c_.state, disk, file, dest)) {
+    if (BuildDestinationPath(c_.loaded, c_.choices, disk, file, dest)) {
         pf.destination = Tidy(dest);
     }
     CheckSource(where, source, &pf);
@@ -243,7 +243,7 @@ void FileLines::CheckKeyword(const std::string& where, const std::string& keywor
                     : "directory keyword \"" + keyword + "\" names no key of [DirectoryName]") +
                    ": the file is taken from the disk's top directory and goes into the "
                    "destination directory itself");
-    } else if (k >= kSubDir1 && k <= kSubDir1 + 5 && c_.state.directoryNames[k][0] == 0) {
+    } else if (k >= kSubDir1 && k <= kSubDir1 + 5 && c_.loaded.directoryNames[k][0] == 0) {
         c_.Add(Severity::Warning, "empty-subdir", where,
                std::string(DirectoryKey(k)) +
                    " has no directory name: the file goes into the destination directory "
@@ -326,7 +326,7 @@ void FileLines::ReportUnreadLines(const char* section, int count) {
 
 void CheckFileLines(Check& c) {
     FileLines lines(c);
-    for (int disk = 0; disk < c.state.diskCount; disk++) {
+    for (int disk = 0; disk < c.loaded.diskCount; disk++) {
         lines.CheckDisk(disk);
     }
 }

@@ -43,7 +43,7 @@ void CheckRunFits(Check& c) {
     if (entry == nullptr) {
         return;
     }
-    std::string dest = c.state.destDir;
+    std::string dest = c.loaded.defaultDestDir;
     std::string run = dest + entry->text;
     if (static_cast<int>(run.size()) > kAppText) {
         c.Add(Severity::Warning, "registry-limit", Where("Main", "DefaultPath"),
@@ -55,9 +55,10 @@ void CheckRunFits(Check& c) {
 }
 
 void CheckTitleFits(Check& c) {
-    size_t title = strlen(c.state.startupStrings.Title);
+    size_t title = strlen(c.loaded.startupStrings.Title);
     if (WritesTitle() && static_cast<int>(title) > kAppText) {
-        c.Add(Severity::Warning, "registry-limit", Where("Startup", "Title"),
+        c.Add(Severity::Warning, "registry-limit",
+              Where(ProgramText(IDS_STARTUP), ProgramText(IDS_TITLE)),
               "the title has " + std::to_string(title) +
                   " characters; the uninstall entry's display name takes at most " +
                   std::to_string(kAppText) + ": it is not written");
@@ -65,7 +66,7 @@ void CheckTitleFits(Check& c) {
 }
 
 void CheckNotRecord(Check& c, const std::string& where, const std::string& destination) {
-    std::string record = Tidy(std::string(c.state.destDir) + "\\" + footprint::kRecordName);
+    std::string record = Tidy(std::string(c.loaded.defaultDestDir) + "\\" + footprint::kRecordName);
     if (Lower(destination) == Lower(record)) {
         c.Add(Severity::Warning, "install-record", where,
               "a file installed as SETUP.INF in the destination directory is where SETUP.EXE "
@@ -77,7 +78,7 @@ void CheckNotRecord(Check& c, const std::string& where, const std::string& desti
 // without its list beside it the uninstaller removes only the two
 // programs the registry names.
 void CheckUninstallList(Check& c) {
-    std::string dir = Lower(Tidy(c.state.destDir));
+    std::string dir = Lower(Tidy(c.loaded.defaultDestDir));
     std::string exe;  // the first line that installs it
     bool list = false;
     for (const PlanDisk& d : c.result.disks) {

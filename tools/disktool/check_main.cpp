@@ -46,7 +46,7 @@ void CheckDefaultPath(Check& c) {
     }
     const std::string& path = *raw;
     std::string where = Where("Main", "DefaultPath");
-    std::string dest = c.state.destDir;
+    std::string dest = c.loaded.defaultDestDir;
     if (path.size() == 2 && path[1] == ':') {
         c.Add(Severity::Warning, "default-path", where,
               "a bare drive is no directory: SETUP.EXE proposes " + dest);
@@ -81,7 +81,7 @@ void CheckSpaceRange(Check& c) {
         c.Add(Severity::Warning, "minimum-space", Where("Main", "MinimumSpace"),
               "MinimumSpace " + std::to_string(v) +
                   " does not fit 16 bits: SETUP.EXE holds it as " +
-                  std::to_string(c.state.minimumSpace));
+                  std::to_string(c.loaded.minimumSpace));
     }
 }
 
@@ -90,8 +90,8 @@ void CheckSpaceRange(Check& c) {
 void CheckMain(Check& c) {
     if (!c.script.Raw("Main", ProgramText(IDS_PRODUCT_NAME))) {
         c.Add(Severity::Warning, "no-product", "[Main]",
-              std::string("no ProductName: SETUP.EXE names the product \"") + c.state.productName +
-                  "\" and proposes " + c.state.destDir);
+              std::string("no ProductName: SETUP.EXE names the product \"") + c.loaded.productName +
+                  "\" and proposes " + c.loaded.defaultDestDir);
     }
     for (const ScriptKey& key : kMainKeys) {
         if (key.limit > 0) {
@@ -100,9 +100,9 @@ void CheckMain(Check& c) {
     }
     CheckDefaultPath(c);
     CheckSpaceRange(c);
-    if (c.state.serialMouse != 0 && c.state.serialMouse != 1) {
+    if (c.loaded.defaultSerialMouse != 0 && c.loaded.defaultSerialMouse != 1) {
         c.Add(Severity::Warning, "serial-mouse", Where("Main", "DefaultSerialMouse"),
-              "DefaultSerialMouse " + std::to_string(c.state.serialMouse) +
+              "DefaultSerialMouse " + std::to_string(c.loaded.defaultSerialMouse) +
                   " is neither 1 (serial) nor 0 (PS/2): unless the user picks a mouse type, "
                   "no mouse driver is registered");
     }
@@ -110,9 +110,9 @@ void CheckMain(Check& c) {
 
 void CheckSpace(Check& c) {
     uint64_t kb = (c.result.expandedTotal + 1023) / 1024;
-    if (static_cast<int64_t>(c.state.minimumSpace) < static_cast<int64_t>(kb)) {
+    if (static_cast<int64_t>(c.loaded.minimumSpace) < static_cast<int64_t>(kb)) {
         c.Add(Severity::Warning, "minimum-space", Where("Main", "MinimumSpace"),
-              "MinimumSpace " + std::to_string(c.state.minimumSpace) + " KB is less than the " +
+              "MinimumSpace " + std::to_string(c.loaded.minimumSpace) + " KB is less than the " +
                   std::to_string(kb) + " KB that the files expand to");
     }
 }

@@ -19,7 +19,7 @@ const uint32_t kRawSize = 65536;  // reads values whole, to see what the loader 
 
 std::optional<std::string> LoadedScript::Raw(const char* section, const char* key) const {
     std::vector<char> buf(kRawSize);
-    plat::ProfileGetString(section, key, kMissing, buf.data(), kRawSize, kScript);
+    plat::ProfileGetString(section, key, kMissing, buf.data(), kRawSize, kScript.c_str());
     if (strcmp(buf.data(), kMissing) == 0) {
         return std::nullopt;
     }
@@ -27,7 +27,7 @@ std::optional<std::string> LoadedScript::Raw(const char* section, const char* ke
 }
 
 int32_t LoadedScript::Int(const char* section, const char* key, int32_t def) const {
-    return static_cast<int32_t>(plat::ProfileGetInt(section, key, def, kScript));
+    return static_cast<int32_t>(plat::ProfileGetInt(section, key, def, kScript.c_str()));
 }
 
 const plat::posix::ProfileSectionLines* LoadedScript::Find(const char* name) const {

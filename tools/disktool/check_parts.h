@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "disk_check.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/posix/machine.h"
+#include "script/setup_script.h"
 
 namespace disktool {
 
-const char kScript[] = "A:\\SETUP.INF";  // as SETUP.EXE on A:\ opens it
+inline const std::string kScript =
+    std::string("A:\\") + kScriptName;  // as SETUP.EXE on A:\ opens it
 
 // The script on the scratch machine, read by the rules the loader reads it
 // with (the private-profile stand-in), and its lines as written.
@@ -45,8 +47,9 @@ class LoadedScript {
 // What every part reads, and where it puts what it finds.
 struct Check {
     const LoadedScript& script;
-    const SetupState& state;  // what the loader made of the script
-    CheckResult& result;      // the plan so far, and the findings in order
+    const SetupScript& loaded;      // what the loader made of the script
+    const InstallChoices& choices;  // what SETUP.EXE proposes, Windows in kAssumedWindowsDir
+    CheckResult& result;            // the plan so far, and the findings in order
 
     void Add(Severity s, const std::string& code, const std::string& where,
              const std::string& message);

@@ -1,11 +1,20 @@
 // [Startup]: its values cut to their fields, and the ones that name files
 // the disks must install where Windows looks for them.
 #include "check_parts.h"
+#include "footprint/footprint.h"
 #include "script_tables.h"
 
 namespace disktool {
 
 namespace {
+
+// Where a Windows keyword's files go on the machine the plan is shown for.
+std::string AssumedDir(int keyword) {
+    char dir[footprint::kFootprintPath];
+    footprint::PlaceDir(footprint::PlaceOfDirectory(keyword), nullptr, kAssumedWindowsDir, nullptr,
+                        dir);
+    return dir;
+}
 
 std::string NameOf(const std::string& path) {
     size_t cut = path.find_last_of("\\/");
@@ -30,7 +39,7 @@ void CheckStartupFile(Check& c, const char* key, const std::string& value, const
             }
         }
     }
-    std::string where = Where("Startup", key);
+    std::string where = Where(ProgramText(IDS_STARTUP), key);
     if (elsewhere.empty()) {
         c.Add(dir.empty() ? Severity::Warning : Severity::Error, "startup-missing", where,
               std::string(key) + " names " + value + ", which no file line installs: " + missing);
@@ -45,7 +54,8 @@ void CheckStartupFile(Check& c, const char* key, const std::string& value, const
 
 void CheckStartup(Check& c) {
     for (const ScriptKey& k : kStartupKeys) {
-        c.CutKey("Startup", k.Name(), k.limit, std::string("the ") + k.Name() + " value");
+        c.CutKey(ProgramText(IDS_STARTUP), k.Name(), k.limit,
+                 std::string("the ") + k.Name() + " value");
     }
 }
 
@@ -54,13 +64,14 @@ void CheckStartup(Check& c) {
 // disks install there. FileName is read and never used: only a name no line
 // installs is told.
 void CheckStartupFiles(Check& c) {
-    const std::string windows = kAssumedWindowsDir;
-    const StartupStrings& s = c.state.startupStrings;
-    CheckStartupFile(c, "MouseDriver", s.MouseDriver, windows + "\\SYSTEM", "WinSystemDir",
+    const StartupStrings& s = c.loaded.startupStrings;
+    CheckStartupFile(c, ProgramText(IDS_MOUSE_DRIVER), s.MouseDriver, AssumedDir(kWinSystemDir),
+                     DirectoryKey(kWinSystemDir),
                      "SETUP.EXE registers a mouse driver that is not on the machine");
-    CheckStartupFile(c, "MouseInf", s.MouseInf, windows + "\\INF", "WinInfDir",
+    CheckStartupFile(c, ProgramText(IDS_MOUSE_INF), s.MouseInf, AssumedDir(kWinInfDir),
+                     DirectoryKey(kWinInfDir),
                      "the driver's registration names an INF file that is not on the machine");
-    CheckStartupFile(c, "FileName", c.state.startupFileName, "", "",
+    CheckStartupFile(c, ProgramText(IDS_FILE_NAME), c.loaded.startupFileName, "", "",
                      "a mistyped name? (SETUP.EXE itself reads FileName and does nothing "
                      "with it)");
 }

@@ -26,9 +26,10 @@
 #include "footprint/footprint.h"
 #include "out_dir.h"
 #include "platform/posix/machine.h"
-#include "platform/posix/szdd.h"
+#include "script/setup_script.h"
 #include "script_tables.h"
-#include "szdd_encode.h"
+#include "szdd/szdd.h"
+#include "szdd/szdd_encode.h"
 #include "whole_file.h"
 
 extern char** environ;
@@ -174,21 +175,20 @@ std::string ManifestName(const Manifest& m) {
     return slash == std::string::npos ? m.path : m.path.substr(slash + 1);
 }
 
-// The uninstaller's place and the path below it for a file: setup copies
-// the Win* keywords to the Windows directory and its fixed SYSTEM and INF
-// subdirectories, the others below the destination directory.
-std::pair<std::string, std::string> Destination(const Manifest& m, const ManifestFile& f) {
-    if (f.keyword == kWinDir) {
-        return {footprint::kPlaceWindows, f.target};
-    }
-    if (f.keyword == kWinSystemDir) {
-        return {footprint::kPlaceWindows, "SYSTEM\\" + f.target};
-    }
-    if (f.keyword == kWinInfDir) {
-        return {footprint::kPlaceWindows, "INF\\" + f.target};
-    }
-    std::string dir = DirectoryValue(m, f.keyword);
-    return {footprint::kPlaceInstall, dir.empty() ? f.target : dir + "\\" + f.target};
+// A list entry (kListForm) for the place rel lies in; the manifest's
+// limits keep it within the footprint's paths.
+std::string ListEntry(int place, const std::string& rel) {
+    char entry[footprint::kFootprintPath];
+    footprint::TargetEntry(place, rel.c_str(), footprint::kListForm, entry);
+    return entry;
+}
+
+// Where setup copies a file, as the list spells it: the Win* keywords put
+// it in the Windows places, the others below the destination directory.
+std::string Destination(const Manifest& m, const ManifestFile& f) {
+    int place = footprint::PlaceOfDirectory(f.keyword);
+    std::string dir = place == footprint::kInstallPlace ? DirectoryValue(m, f.keyword) : "";
+    return ListEntry(place, dir.empty() ? f.target : dir + "\\" + f.target);
 }
 
 // What goes on the disks: the manifest's files and, right after the first
@@ -428,7 +428,7 @@ bool LayOut(const Manifest& m, std::vector<DiskFile>* files, uint64_t scriptByte
         return (*files)[a].bytes.size() > (*files)[b].bytes.size();
     });
     disks->assign(1, DiskSpace(capacity));
-    if (!(*disks)[0].Add("", "SETUP.INF", scriptBytes) ||
+    if (!(*disks)[0].Add("", kScriptName, scriptBytes) ||
         !(*disks)[0].Add("", "SETUP.EXE", exeBytes)) {
         errors->push_back(m.path + ": SETUP.INF and SETUP.EXE do not fit on a disk of " +
                           std::to_string(m.diskBytes) + " bytes");
@@ -492,7 +492,7 @@ bool WriteTree(const std::string& root, const std::vector<DiskFile>& files, int 
         return false;
     }
     if (disk <= 0) {
-        if (!WriteInside(root, "SETUP.INF", script.data(), script.size(), error) ||
+        if (!WriteInside(root, kScriptName, script.data(), script.size(), error) ||
             (!setupExe.empty() &&
              !WriteInside(root, "SETUP.EXE", setupExe.data(), setupExe.size(), error))) {
             return false;
@@ -673,11 +673,12 @@ std::vector<std::string> FindingsAtLines(const Manifest& m, const CheckResult& c
     for (const Finding& f : check.findings) {
         std::string at = f.where.empty() ? "" : f.where + ": ";
         for (const auto& section :
-             {std::make_pair("[Main] ", &m.main), std::make_pair("[Startup] ", &m.startup)}) {
-            if (f.where.rfind(section.first, 0) != 0) {
+             {std::make_pair(IDS_MAIN, &m.main), std::make_pair(IDS_STARTUP, &m.startup)}) {
+            std::string head = std::string("[") + ProgramText(section.first) + "] ";
+            if (f.where.rfind(head, 0) != 0) {
                 continue;
             }
-            std::string key = f.where.substr(strlen(section.first));
+            std::string key = f.where.substr(head.size());
             for (const ManifestValue& v : *section.second) {
                 if (Lower(v.key) == Lower(key)) {
                     at = m.path + ":" + std::to_string(v.line) + ": ";
@@ -782,17 +783,16 @@ std::string UninstallList(const Manifest& m) {
     line("; setup wrote into the registry. [Files] and [Directories] name what the");
     line("; installation made, each as \"place, path below it\"; a place is Install,");
     line("; Windows, System or Inf, and an empty path names the place itself.");
-    line("[Startup]");
-    for (const ScriptKey& key : kStartupKeys) {
+    line(std::string("[") + footprint::kListStartup + "]");
+    for (const footprint::ListKey& key : footprint::kListKeys) {
         for (const ManifestValue& kv : m.startup) {
-            // FileName is the program setup starts, nothing it wrote.
-            if (kv.key == key.Name() && key.id != IDS_FILE_NAME) {
+            if (kv.key == key.name) {
                 line(kv.key + "=" + kv.value);
             }
         }
     }
     line("");
-    line("[Files]");
+    line(std::string("[") + footprint::kListFiles + "]");
     std::vector<ManifestFile> files = m.files;
     for (size_t i = 0; i < files.size(); i++) {
         if (Upper(files[i].target) == kUninstaller) {
@@ -802,26 +802,27 @@ std::string UninstallList(const Manifest& m) {
             break;
         }
     }
+    // The install directory's files first, then the Windows places'.
     int n = 0;
-    for (const char* place : {footprint::kPlaceInstall, footprint::kPlaceWindows}) {
+    for (bool install : {true, false}) {
         for (const ManifestFile& f : files) {
-            auto to = Destination(m, f);
-            if (to.first == place && !IsWindowsOwnFile(f.keyword, f.target)) {
-                line(std::to_string(++n) + "=" + to.first + ", " + to.second);
+            bool inInstall = footprint::PlaceOfDirectory(f.keyword) == footprint::kInstallPlace;
+            if (inInstall == install && !IsWindowsOwnFile(f.keyword, f.target)) {
+                line(std::to_string(++n) + "=" + Destination(m, f));
             }
         }
     }
     line("");
-    line("[Directories]");
+    line(std::string("[") + footprint::kListDirectories + "]");
     // The destination directory, then what the install page makes, in its
     // order (the manifest refuses a nested name before its parent).
-    line("1=Install,");
+    line("1=" + ListEntry(footprint::kInstallPlace, ""));
     n = 1;
     std::set<std::string> seen;
     for (int i = kSubDir1; i < kSubDir1 + 6; i++) {
         std::string dir = DirectoryValue(m, i);
         if (!dir.empty() && seen.insert(Lower(dir)).second) {
-            line(std::to_string(++n) + "=Install, " + dir);
+            line(std::to_string(++n) + "=" + ListEntry(footprint::kInstallPlace, dir));
         }
     }
     return s;
@@ -832,7 +833,7 @@ bool PlanFiles(const Manifest& m, std::vector<PlannedFile>* plan,
     plan->clear();
     // Lower-case disk path -> who holds it; both spellings of every file
     // are kept, as compression chooses between them later.
-    std::map<std::string, std::string> taken = {{"setup.inf", "SETUP.INF itself"},
+    std::map<std::string, std::string> taken = {{Lower(kScriptName), "SETUP.INF itself"},
                                                 {"setup.exe", "SETUP.EXE itself"}};
     size_t before = errors->size();
     for (const ManifestFile& mf : FilesWithList(m)) {

@@ -1,7 +1,7 @@
-// The checker: SETUP.EXE's loader fills a setup state and the install plan as it
-// would on a machine with the disk in A:, then every rule of the loader
-// that loses something without a word is looked for in the script's text,
-// one part of the script after another (check_parts.h).
+// The checker: SETUP.EXE's loader fills its script record and the install
+// plan as it would on a machine with the disk in A:, then every rule of the
+// loader that loses something without a word is looked for in the script's
+// text, one part of the script after another (check_parts.h).
 #include "disk_check.h"
 
 #include <errno.h>
@@ -14,11 +14,12 @@
 #include <memory>
 
 #include "check_parts.h"
-#include "model/native_strings.h"
-#include "model/setup_state.h"
+#include "footprint/footprint.h"
+#include "model/setup_data.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
+#include "script_tables.h"
 
 namespace disktool {
 
@@ -53,14 +54,15 @@ class ScratchMachine {
         plat::posix::MachineConfig config;
         config.root = root_;
         config.windowsDir = kAssumedWindowsDir;
-        config.systemDir = std::string(kAssumedWindowsDir) + "\\SYSTEM";
+        char systemDir[footprint::kFootprintPath];
+        footprint::PlaceDir(footprint::kSystemPlace, nullptr, kAssumedWindowsDir, nullptr,
+                            systemDir);
+        config.systemDir = systemDir;
         config.moduleFileName = "A:\\SETUP.EXE";
         plat::posix::MachineReset(config);
-        UseProgramStrings();  // the script's section and key names
-        std::string reg =
-            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]"
-            "\r\n\"ProgramFilesDir\"=\"" +
-            Escape(kAssumedProgramFiles) + "\"\r\n";
+        std::string reg = std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\") +
+                          footprint::kCurrentVersion + "]\r\n\"ProgramFilesDir\"=\"" +
+                          Escape(kAssumedProgramFiles) + "\"\r\n";
         plat::posix::RegistryLoadText(reg);
         return true;
     }
@@ -108,7 +110,7 @@ void (*const kParts[])(Check&) = {
 
 // Loads the script with SETUP.EXE's loader, then runs the parts on it.
 void RunChecks(CheckResult* r) {
-    std::string host = plat::posix::HostPath(kScript);
+    std::string host = plat::posix::HostPath(kScript.c_str());
     struct stat st;
     r->scriptFound = stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     if (!r->scriptFound) {
@@ -119,23 +121,27 @@ void RunChecks(CheckResult* r) {
     }
     std::vector<plat::posix::ProfileSectionLines> sections;
     plat::posix::ProfileParseFile(host, &sections);
-    std::unique_ptr<SetupState> state(new SetupState);  // the loader's, for this check alone
-    ResetSetupState(*state);
-    text::Copy(state->windowsDir, sizeof state->windowsDir, kAssumedWindowsDir);
-    if (!LoadSetupScript(*state)) {
+    std::unique_ptr<SetupScript> loaded(new SetupScript);  // the loader's, for this check alone
+    ResetSetupScript(*loaded);
+    // The loader's section and key names: the string table's own texts.
+    if (!LoadSetupScript(*loaded, kAssumedWindowsDir, ProgramText)) {
         r->findings.push_back(
             Finding{Severity::Error, "plan-alloc", "", "SETUP.EXE cannot obtain its install plan"});
         return;
     }
-    r->productName = state->productName;
-    r->destDir = state->destDir;
-    r->minimumSpace = state->minimumSpace;
+    InstallChoices choices;
+    ResetInstallChoices(choices);
+    text::Copy(choices.windowsDir, sizeof choices.windowsDir, kAssumedWindowsDir);
+    ProposeChoices(*loaded, choices);
+    r->productName = loaded->productName;
+    r->destDir = loaded->defaultDestDir;
+    r->minimumSpace = loaded->minimumSpace;
     LoadedScript script(std::move(sections));
-    Check check{script, *state, *r};
+    Check check{script, *loaded, choices, *r};
     for (auto part : kParts) {
         part(check);
     }
-    ReleaseInstallPlan(*state);
+    ReleaseInstallPlan(*loaded);
 }
 
 void JsonString(FILE* out, const std::string& s) {

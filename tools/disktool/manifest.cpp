@@ -10,6 +10,7 @@
 #include <set>
 
 #include "disk_names.h"
+#include "footprint/footprint.h"
 #include "script_tables.h"
 #include "whole_file.h"
 
@@ -17,7 +18,8 @@ namespace disktool {
 
 namespace {
 
-const char* const kSections[] = {"Main", "Disks", "DirectoryName", "Startup", "Files"};
+const char* const kSections[] = {"Main", "Disks", "DirectoryName", StringText(IDS_STARTUP),
+                                 "Files"};
 
 // Unicode of the Windows code page's bytes 0x80..0x9F (0: no character).
 const uint16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -211,7 +213,7 @@ class Reader {
         }
         if (section_ == "Main") {
             KeyFromTable(kMainKeys, key, value, &m_->main);
-        } else if (section_ == "Startup") {
+        } else if (section_ == ProgramText(IDS_STARTUP)) {
             KeyFromTable(kStartupKeys, key, value, &m_->startup);
         } else if (section_ == "DirectoryName") {
             for (int k = 0; k < kDirectoryNameCount; k++) {
@@ -340,7 +342,7 @@ class Reader {
             FailAt(f.line, f.target + " is installed to the same place by line " +
                                std::to_string(twice.first->second));
         }
-        if (target == "\\setup.inf") {
+        if (target == Lower(std::string("\\") + footprint::kRecordName)) {
             FailAt(f.line,
                    "SETUP.INF in the destination directory is where SETUP.EXE keeps the "
                    "registry values it replaces; name the file otherwise");

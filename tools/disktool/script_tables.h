@@ -7,13 +7,13 @@
 #include <stdint.h>
 
 #include "model/install_plan.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "model/string_ids.h"
 
 namespace disktool {
 
 // The string table's text of id ("" for an id without text).
-const char* ProgramText(uint16_t id);
+const char* ProgramText(uint32_t id);
 
 // Bytes a field keeps: its size less the terminating zero.
 #define DISKTOOL_FIELD_LIMIT(type, field) static_cast<int>(sizeof(type::field) - 1)
@@ -22,10 +22,10 @@ const int kNameLimit = DISKTOOL_FIELD_LIMIT(FileEntry, TargetName);
 const int kSourceNameLimit = DISKTOOL_FIELD_LIMIT(FileEntry, SourceName);
 const int kDescriptionLimit = DISKTOOL_FIELD_LIMIT(FileEntry, Description);
 const int kDirectoryLimit = DISKTOOL_FIELD_LIMIT(FileEntry, SourceDir);
-const int kLabelLimit = static_cast<int>(sizeof(SetupState::diskLabels[0]) - 1);
-const int kProductLimit = DISKTOOL_FIELD_LIMIT(SetupState, productName);
-const int kPathLimit = DISKTOOL_FIELD_LIMIT(SetupState, destDir);
-const int kGroupLimit = DISKTOOL_FIELD_LIMIT(SetupState, groupName);
+const int kLabelLimit = static_cast<int>(sizeof(SetupScript::diskLabels[0]) - 1);
+const int kProductLimit = DISKTOOL_FIELD_LIMIT(SetupScript, productName);
+const int kPathLimit = DISKTOOL_FIELD_LIMIT(SetupScript, defaultDestDir);
+const int kGroupLimit = DISKTOOL_FIELD_LIMIT(SetupScript, groupName);
 const int kMaxMinimumSpace = INT16_MAX;  // kilobytes; the loader keeps 16 bits
 
 // A key the loader reads, with the bytes it keeps (0: a number).
@@ -48,7 +48,7 @@ const ScriptKey kMainKeys[] = {
 };
 
 const ScriptKey kStartupKeys[] = {
-    {IDS_FILE_NAME, nullptr, DISKTOOL_FIELD_LIMIT(SetupState, startupFileName)},
+    {IDS_FILE_NAME, nullptr, DISKTOOL_FIELD_LIMIT(SetupScript, startupFileName)},
     {IDS_TITLE, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, Title)},
     {IDS_MFG, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, Mfg)},
     {IDS_MOUSE_DRIVER, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, MouseDriver)},

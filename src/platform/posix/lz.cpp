@@ -19,7 +19,7 @@
 
 #include "platform/posix/internal.h"
 #include "platform/posix/machine.h"
-#include "platform/posix/szdd.h"
+#include "szdd/szdd.h"
 
 namespace plat {
 

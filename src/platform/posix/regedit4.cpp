@@ -117,6 +117,19 @@ bool ParseHexBytes(const std::string& s, size_t i, std::string* out) {
     }
 }
 
+// Up to 8 hex digits from s[*j] into *v, *j past them; false when there
+// are none or more.
+bool ParseHexNumber(const std::string& s, size_t* j, uint32_t* v) {
+    *v = 0;
+    int digits = 0;
+    while (*j < s.size() && HexDigit(s[*j]) >= 0) {
+        *v = *v * 16 + static_cast<uint32_t>(HexDigit(s[*j]));
+        (*j)++;
+        digits++;
+    }
+    return digits > 0 && digits <= 8;
+}
+
 // The data after '=': a quoted string, dword:, hex:, hex(N): or '-'.
 // *remove is set for '-'.
 bool ParseData(const std::string& s, size_t i, bool unicodeFile, uint32_t* type, std::string* data,
@@ -140,13 +153,7 @@ bool ParseData(const std::string& s, size_t i, bool unicodeFile, uint32_t* type,
     if (rest.size() >= 6 && SameName(rest.substr(0, 6), "dword:")) {
         size_t j = i + 6;
         uint32_t v = 0;
-        int digits = 0;
-        while (j < s.size() && HexDigit(s[j]) >= 0) {
-            v = v * 16 + static_cast<uint32_t>(HexDigit(s[j]));
-            j++;
-            digits++;
-        }
-        if (digits == 0 || digits > 8 || !RestIsEmpty(s, j)) {
+        if (!ParseHexNumber(s, &j, &v) || !RestIsEmpty(s, j)) {
             return false;
         }
         *type = kRegDword;
@@ -163,13 +170,7 @@ bool ParseData(const std::string& s, size_t i, bool unicodeFile, uint32_t* type,
     if (rest.size() >= 4 && SameName(rest.substr(0, 4), "hex(")) {
         size_t j = i + 4;
         uint32_t t = 0;
-        int digits = 0;
-        while (j < s.size() && HexDigit(s[j]) >= 0) {
-            t = t * 16 + static_cast<uint32_t>(HexDigit(s[j]));
-            j++;
-            digits++;
-        }
-        if (digits == 0 || digits > 8 || j + 1 >= s.size() || s[j] != ')' || s[j + 1] != ':') {
+        if (!ParseHexNumber(s, &j, &t) || j + 1 >= s.size() || s[j] != ')' || s[j + 1] != ':') {
             return false;
         }
         if (!ParseHexBytes(s, j + 2, data)) {
@@ -213,19 +214,21 @@ bool IsHexValueLine(const std::string& line) {
     return line.size() - i >= 3 && SameName(line.substr(i, 3), "hex");
 }
 
-bool LoadLines(const std::string& raw) {
-    std::string text;
-    bool unicode = false;
+// The file's bytes as 8-bit text: UTF-16LE (with its byte-order mark)
+// narrowed, a UTF-8 byte-order mark dropped.
+std::string DecodeText(const std::string& raw) {
     if (raw.size() >= 2 && static_cast<unsigned char>(raw[0]) == 0xFF &&
         static_cast<unsigned char>(raw[1]) == 0xFE) {
-        text = Narrow16(raw, 2);
-    } else if (raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        text = raw.substr(3);
-    } else {
-        text = raw;
+        return Narrow16(raw, 2);
     }
+    if (raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        return raw.substr(3);
+    }
+    return raw;
+}
 
-    // Split into lines (CR LF or LF), joining hex continuation lines.
+// Split into lines (CR LF or LF), joining hex continuation lines.
+std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t pos = 0;
     bool continued = false;
@@ -247,21 +250,93 @@ bool LoadLines(const std::string& raw) {
             last.pop_back();
         }
     }
+    return lines;
+}
 
+// The first line that is not empty names the format: *first is its index,
+// *unicode set for version 5. False when it names neither.
+bool ReadHeader(const std::vector<std::string>& lines, size_t* first, bool* unicode) {
+    *first = 0;
+    while (*first < lines.size() && lines[*first].empty()) {
+        (*first)++;
+    }
+    if (*first == lines.size()) {
+        return false;
+    }
+    const std::string& header = lines[*first];
+    *unicode = header == "Windows Registry Editor Version 5.00";
+    return *unicode || header == "REGEDIT4";
+}
+
+// A key line "[path]" or "[-path]" (at line[i]): *current becomes the key
+// its values go to, null after a deletion or a bad line. False when the
+// line is bad or the key cannot be made.
+bool ApplyKeyLine(const std::string& line, size_t i, Node** current) {
+    *current = nullptr;
+    size_t close = line.rfind(']');
+    if (close == std::string::npos || close < i) {
+        return false;
+    }
+    bool del = i + 1 < line.size() && line[i + 1] == '-';
+    std::string path = line.substr(i + (del ? 2 : 1), close - i - (del ? 2 : 1));
+    if (del) {
+        Node* node = NodeAt(path, false);
+        if (node != nullptr && node->parent != nullptr) {
+            DeleteNode(node);
+        }
+        return true;
+    }
+    *current = NodeAt(path, true);
+    return *current != nullptr;
+}
+
+void RemoveValue(Node* node, const std::string& name) {
+    for (auto it = node->values.begin(); it != node->values.end(); ++it) {
+        if (SameName(it->name, name)) {
+            node->values.erase(it);
+            return;
+        }
+    }
+}
+
+// A value line "@=..." or "\"name\"=..." (at line[i]) applied to current.
+// False when it does not parse or no key takes it.
+bool ApplyValueLine(const std::string& line, size_t i, bool unicode, Node* current) {
+    std::string name;
+    size_t after;
+    if (line[i] == '@') {
+        after = i + 1;
+    } else if (line[i] != '"' || !ParseQuoted(line, i, &name, &after)) {
+        return false;
+    }
+    after = SkipBlanks(line, after);
+    if (after >= line.size() || line[after] != '=') {
+        return false;
+    }
+    uint32_t type = kRegNone;
+    std::string data;
+    bool remove = false;
+    if (!ParseData(line, after + 1, unicode, &type, &data, &remove)) {
+        return false;
+    }
+    if (current == nullptr) {
+        return false;  // a value outside any key, or below a bad key line
+    }
+    if (remove) {
+        RemoveValue(current, name);
+    } else {
+        SetValue(current, name, type, data);
+    }
+    return true;
+}
+
+bool LoadLines(const std::string& raw) {
+    std::vector<std::string> lines = SplitLines(DecodeText(raw));
     size_t first = 0;
-    while (first < lines.size() && lines[first].empty()) {
-        first++;
-    }
-    if (first == lines.size()) {
+    bool unicode = false;
+    if (!ReadHeader(lines, &first, &unicode)) {
         return false;
     }
-    const std::string& header = lines[first];
-    if (header == "Windows Registry Editor Version 5.00") {
-        unicode = true;
-    } else if (header != "REGEDIT4") {
-        return false;
-    }
-
     bool ok = true;
     Node* current = nullptr;  // null: values are not to be applied here
     for (size_t n = first + 1; n < lines.size(); n++) {
@@ -271,66 +346,9 @@ bool LoadLines(const std::string& raw) {
             continue;
         }
         if (line[i] == '[') {
-            size_t close = line.rfind(']');
-            if (close == std::string::npos || close < i) {
-                ok = false;
-                current = nullptr;
-                continue;
-            }
-            bool del = i + 1 < line.size() && line[i + 1] == '-';
-            std::string path = line.substr(i + (del ? 2 : 1), close - i - (del ? 2 : 1));
-            if (del) {
-                current = nullptr;
-                Node* node = NodeAt(path, false);
-                if (node != nullptr && node->parent != nullptr) {
-                    DeleteNode(node);
-                }
-                continue;
-            }
-            current = NodeAt(path, true);
-            if (current == nullptr) {
-                ok = false;
-            }
-            continue;
-        }
-        std::string name;
-        size_t after;
-        if (line[i] == '@') {
-            after = i + 1;
-        } else if (line[i] == '"') {
-            if (!ParseQuoted(line, i, &name, &after)) {
-                ok = false;
-                continue;
-            }
+            ok = ApplyKeyLine(line, i, &current) && ok;
         } else {
-            ok = false;
-            continue;
-        }
-        after = SkipBlanks(line, after);
-        if (after >= line.size() || line[after] != '=') {
-            ok = false;
-            continue;
-        }
-        uint32_t type = kRegNone;
-        std::string data;
-        bool remove = false;
-        if (!ParseData(line, after + 1, unicode, &type, &data, &remove)) {
-            ok = false;
-            continue;
-        }
-        if (current == nullptr) {
-            ok = false;  // a value outside any key, or below a bad key line
-            continue;
-        }
-        if (remove) {
-            for (auto it = current->values.begin(); it != current->values.end(); ++it) {
-                if (SameName(it->name, name)) {
-                    current->values.erase(it);
-                    break;
-                }
-            }
-        } else {
-            SetValue(current, name, type, data);
+            ok = ApplyValueLine(line, i, unicode, current) && ok;
         }
     }
     return ok;

@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/posix/machine.h"
 #include "platform/profile.h"
-#include "platform/textstream.h"
+#include "platform/raw_file.h"
 #include "support/test_machine.h"
 
 using plat::posix::InjectFault;
@@ -207,8 +207,8 @@ TEST(FilesNative, FullDiskFailsTheWriteThatCrossesIt) {
     EXPECT_EQ("abcde", bytes);
 }
 
-TEST(FilesNative, TextCloseReportsAFailedWrite) {
-    // A stream buffers: the disk fills while flushing, long after TextWrite
+TEST(FilesNative, RawCloseReportsAFailedWrite) {
+    // A raw file buffers: the disk fills while flushing, long after RawWrite
     // said yes, so only the close can tell.
     struct Row {
         uint64_t writable;
@@ -217,21 +217,21 @@ TEST(FilesNative, TextCloseReportsAFailedWrite) {
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         testing_machine::Reset();
         plat::posix::Machine().writableBytes = rows[i].writable;
-        TextStream stream;
-        ASSERT_EQ(1, TextOpenWrite(&stream, P("OUT.TXT").c_str())) << "row " << i;
-        EXPECT_EQ(1, TextWrite(&stream, "short\n")) << "row " << i;
+        static fileio::RawFile out;
+        ASSERT_EQ(1, fileio::RawCreate(&out, P("OUT.TXT").c_str())) << "row " << i;
+        EXPECT_EQ(1, fileio::RawWrite(&out, "short\r\n", 7)) << "row " << i;
         for (int k = 0; k < 2000; k++) {
-            TextWrite(&stream, "a line of some length\n");
+            fileio::RawWrite(&out, "a line of some length\r\n", 23);
         }
-        EXPECT_EQ(rows[i].closeResult, TextClose(&stream)) << "row " << i;
+        EXPECT_EQ(rows[i].closeResult, fileio::RawClose(&out)) << "row " << i;
     }
     // A close that fails is reported too.
     testing_machine::Reset();
-    TextStream stream;
-    ASSERT_EQ(1, TextOpenWrite(&stream, P("OUT.TXT").c_str()));
-    EXPECT_EQ(1, TextWrite(&stream, "x\n"));
+    static fileio::RawFile out;
+    ASSERT_EQ(1, fileio::RawCreate(&out, P("OUT.TXT").c_str()));
+    EXPECT_EQ(1, fileio::RawWrite(&out, "x\r\n", 3));
     InjectFault(Op::FileClose, "out.txt");
-    EXPECT_EQ(0, TextClose(&stream));
+    EXPECT_EQ(0, fileio::RawClose(&out));
 }
 
 TEST(FilesNative, DosPathsResolveCaseBlindly) {
@@ -264,7 +264,7 @@ TEST(FilesNative, DotDotClimbsOneFolder) {
     }
 }
 
-TEST(FilesNative, TextReadFailureEndsTheInputAndIsReported) {
+TEST(FilesNative, RawReadFailureEndsTheInputAndIsReported) {
     testing_machine::Reset();
     std::string lines;
     for (int i = 0; i < 1000; i++) {
@@ -272,13 +272,13 @@ TEST(FilesNative, TextReadFailureEndsTheInputAndIsReported) {
     }
     ASSERT_TRUE(testing_machine::WriteFile(P("IN.TXT"), lines));
     InjectFault(Op::FileRead, "in.txt", 1);  // the second buffer fails
-    TextStream stream;
-    ASSERT_EQ(1, TextOpenRead(&stream, P("IN.TXT").c_str()));
-    char line[64];
+    static fileio::RawFile in;
+    static fileio::LineFacts line;
+    ASSERT_EQ(1, fileio::RawOpenRead(&in, P("IN.TXT").c_str()));
     int count = 0;
-    while (TextReadLine(&stream, line, sizeof line) > 0) {
+    while (fileio::RawNextLine(&in, &line)) {
         count++;
     }
-    EXPECT_EQ(static_cast<int>(kTextStreamBuffer / 16), count);  // the first buffer's lines
-    EXPECT_EQ(0, TextClose(&stream));
+    EXPECT_EQ(static_cast<int>(fileio::kRawBuffer / 16), count);  // the first buffer's lines
+    EXPECT_EQ(0, fileio::RawClose(&in));
 }

@@ -11,7 +11,7 @@
 
 #include "install/installation.h"
 #include "install/register_driver.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "support/test_machine.h"
@@ -113,7 +113,7 @@ TEST(RegisterDriverNative, ListedDeviceWithClassKeyWritesInOrder) {
                         Sz("DevLoader", "*vmouse")));
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
 
     std::string cls = std::string(kClassMouse) + "\\0001";
     std::vector<W> driver = {
@@ -127,7 +127,7 @@ TEST(RegisterDriverNative, ListedDeviceWithClassKeyWritesInOrder) {
         Text(cls, "InfSection", kPs2Inf),
         Text(cls, "MouseType", "PS2"),
     };
-    ExpectWrites(__LINE__, Concat(ApplicationWrites(gSetup.destDir, kTitle), driver));
+    ExpectWrites(__LINE__, Concat(ApplicationWrites(gChoices.destDir, kTitle), driver));
 }
 
 TEST(RegisterDriverNative, NewClassKeyWritesDriverFirstThenTheTableOrder) {
@@ -135,7 +135,7 @@ TEST(RegisterDriverNative, NewClassKeyWritesDriverFirstThenTheTableOrder) {
     ASSERT_TRUE(LoadReg(Ps2Machine("")));
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
 
     std::string cls = std::string(kClassMouse) + "\\0000";
     std::vector<W> device = {
@@ -151,7 +151,7 @@ TEST(RegisterDriverNative, NewSerialDeviceWritesInOrder) {
     ResetScenario(1);
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
 
     std::string cls = std::string(kClassMouse) + "\\0000";
     std::vector<W> device = {
@@ -173,9 +173,9 @@ TEST(RegisterDriverNative, ApplicationKeyThatCannotBeCreatedIsSkipped) {
     InjectFault(Op::RegCreate, "\\Run");
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
 
-    std::vector<W> all = ApplicationWrites(gSetup.destDir, kTitle);
+    std::vector<W> all = ApplicationWrites(gChoices.destDir, kTitle);
     ExpectWrites(__LINE__, {all[0], all[3], all[4], all[6], all[7]});
 }
 
@@ -186,7 +186,8 @@ TEST(RegisterDriverNative, FailedWritesArePassedOverAndTold) {
     // The class key's second write, InfPath, fails; the rest go on.
     InjectFault(Op::RegSet, "Mouse\\0001", 1, 1);
 
-    EXPECT_EQ(0, RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly));
+    EXPECT_EQ(0, RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                                     RegisterScope::DriverOnly));
 
     std::string cls = std::string(kClassMouse) + "\\0001";
     EXPECT_KEPT(cls, "InfPath", "OLD.INF");
@@ -233,11 +234,12 @@ TEST(RegisterDriverNative, AFailedWriteIsToldAndSystemIniLeftAsItWas) {
         const char ini[] = "[386Enh]\r\nmouse=old.vxd\r\n";
         std::string windows = testing_machine::Path("WINDOWS");
         ASSERT_TRUE(testing_machine::WriteFile(windows + "\\system.ini", ini));
-        text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, windows.c_str());
+        text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, windows.c_str());
         InjectFault(row.op, row.match, 0, row.op == Op::RegSet ? 1 : -1);
         QuietPage page;
 
-        EXPECT_EQ(row.result, RunInstallation(gSetup, regtest::RecordOf(gSetup), page));
+        EXPECT_EQ(row.result,
+                  RunInstallation(gScript, gChoices, regtest::RecordOf(gChoices), page));
 
         plat::posix::ClearFaults();
         std::string now;
@@ -263,7 +265,8 @@ TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
     // on the class key; the device's first one fails.
     InjectFault(Op::RegQuery, kPs2Key, 0, 1);
 
-    EXPECT_EQ(1, RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly))
+    EXPECT_EQ(1, RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                                     RegisterScope::DriverOnly))
         << "a read is no write";
 
     std::vector<std::string> record = RecordEntries();
@@ -281,7 +284,7 @@ TEST(RegisterDriverNative, ClassKeyThatCannotBeCreatedLeavesDriverNamingIt) {
     ASSERT_TRUE(LoadReg(Ps2Machine("")));
     InjectFault(Op::RegCreate, "Class\\Mouse");
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
 
     EXPECT_TEXT(kDevice, "Driver", "Mouse\\0000");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0000"));
@@ -303,7 +306,8 @@ TEST(RegisterDriverNative, DeviceKeyThatCannotBeOpenedEndsTheCall) {
         InjectFault(rows[i].op, rows[i].match);
         plat::posix::ClearRegistryWrites();
 
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                            RegisterScope::DriverOnly);
 
         EXPECT_TRUE(plat::posix::RegistryWrites().empty());
         EXPECT_TRUE(RecordEntries().empty()) << Joined(RecordEntries());
@@ -316,7 +320,7 @@ TEST(RegisterDriverNative, DeviceListThatCannotBeOpenedFindsNothing) {
     ASSERT_TRUE(LoadReg(Listed("C1000000", "SERENUM\\VLR4417\\0") + Device("SERENUM\\VLR4417\\0")));
     InjectFault(Op::RegOpen, "Config Manager\\Enum");
 
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::DriverOnly);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
 
     // The listed serial device goes unseen, so the root device is made.
     EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0000");

@@ -4,7 +4,8 @@
 
 #include <string>
 
-#include "model/setup_state.h"
+#include "model/setup_data.h"
+#include "model/texts.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
@@ -40,9 +41,9 @@ TEST(SetupScriptNative, ProgramFilesBaseComesFromTheRegistry) {
             ASSERT_TRUE(testing_registry::Load(std::string("REGEDIT4\r\n\r\n") + rows[i].reg))
                 << "row " << i;
         }
-        ASSERT_EQ(1, LoadSetupScript(gSetup)) << "row " << i;
-        EXPECT_STREQ(rows[i].expected, gSetup.destDir) << "row " << i;
-        ReleaseInstallPlan(gSetup);
+        ASSERT_EQ(1, LoadSetupScript(gScript, gChoices.windowsDir, LoadText)) << "row " << i;
+        EXPECT_STREQ(rows[i].expected, gScript.defaultDestDir) << "row " << i;
+        ReleaseInstallPlan(gScript);
         SetProgramPathForTest(nullptr);
     }
 }

@@ -1,7 +1,7 @@
 // The SZDD decoder itself (native only: it is the POSIX stand-in for lz32),
 // against the plain reference expander, with the input handed over in
 // pieces of every awkward size so the refill and flush paths are reached.
-#include "platform/posix/szdd.h"
+#include "szdd/szdd.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 
 #include "footprint/footprint.h"
 #include "install/system_ini.h"
-#include "model/setup_state.h"
+#include "model/setup_data.h"
 #include "platform/files.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
@@ -44,7 +44,7 @@ std::vector<std::string> Leftovers(const UndoReport& r) {
 // A machine whose system.ini went through a real switch-over.
 void SwitchedMachine(const std::string& ini) {
     testing_machine::Reset();
-    text::Copy(gSetup.windowsDir, sizeof gSetup.windowsDir, kWindows);
+    text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, kWindows);
     testing_machine::WriteFile(kIni, ini);
     testing_machine::WriteFile(kVxd, "vxd bytes");
     SwitchSystemIni(kWindows);

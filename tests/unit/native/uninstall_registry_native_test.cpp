@@ -68,7 +68,7 @@ std::string Expected(const std::string& body) {
 }
 
 std::string RecordPath() {
-    return std::string(gSetup.destDir) + "\\SETUP.INF";
+    return std::string(gChoices.destDir) + "\\SETUP.INF";
 }
 
 // The store's values, "[key] name" to its .reg text ("" for none).
@@ -119,7 +119,7 @@ std::vector<std::string> Named(std::vector<std::string> lines) {
 
 void Undo(UndoReport* r) {
     *r = UndoReport();
-    RestoreDriverRegistration(regtest::RecordOf(gSetup), gSetup.startupStrings, r);
+    RestoreDriverRegistration(regtest::RecordOf(gChoices), gScript.startupStrings, r);
     RemoveApplicationEntries(r);
 }
 
@@ -234,7 +234,8 @@ TEST(UninstallRegistry, RoundTrips) {
         ASSERT_TRUE(LoadReg(kBase + row.machine));
         std::string before = Snapshot();
         for (int i = 0; i < row.setups; i++) {
-            RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+            RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                                RegisterScope::Full);
         }
         ASSERT_NE(before, Snapshot());
         UndoReport r;
@@ -309,7 +310,7 @@ TEST(UninstallRegistry, ValueRules) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + row.classKey));
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
         if (!row.edit.empty()) {
             ASSERT_TRUE(LoadReg(row.edit));
         }
@@ -324,17 +325,64 @@ TEST(UninstallRegistry, ValueRules) {
     }
 }
 
+TEST(UninstallRegistry, SetupsOwnKeysAreToldByTheValuesThatTellThem) {
+    // The root device setup made for a serial mouse and its class key,
+    // edited after setup: a changed value that tells setup's key from
+    // another keeps that key (named), a changed value elsewhere does not,
+    // and a [Startup] text the list does not give tells nothing.
+    const std::string cls = kClassPath + "0000";
+    const std::string clsShort = "System\\CurrentControlSet\\Services\\Class\\Mouse\\0000";
+    const std::string device = "Enum\\Root\\VelorMouse\\0000";
+    struct Row {
+        int line;
+        std::string edit;
+        std::string unknown;  // the [Startup] value left out of the list
+        bool deviceGone, classGone;
+        std::vector<std::string> leftovers;
+    } rows[] = {
+        {__LINE__, Key(kRootDevice) + Sz("Mfg", "Other"), "", true, true, {}},
+        {__LINE__, Key(kRootDevice) + Sz("Class", "Ports"), "", false, true, {"1 " + device}},
+        {__LINE__, Key(kRootDevice) + Sz("DeviceDesc", "Mine"), "", false, true, {"1 " + device}},
+        {__LINE__, Key(kRootDevice) + Sz("DetFunc", "*:MINE"), "", false, true, {"1 " + device}},
+        {__LINE__, Key(kRootDevice) + Sz("DeviceDesc", "Mine"), "SeialName", true, true, {}},
+        {__LINE__, Key(cls) + Sz("DriverDesc", "Mine"), "", true, true, {}},
+        {__LINE__, Key(cls) + Sz("DevLoader", "*mine"), "", false, false, {"1 " + clsShort}},
+        {__LINE__, Key(cls) + Sz("MouseType", "PS2"), "", false, false, {"1 " + clsShort}},
+        {__LINE__, Key(cls) + Sz("MouseDriver", "MINE.DRV"), "", false, false, {"1 " + clsShort}},
+        {__LINE__, Key(cls) + Sz("MouseDriver", "MINE.DRV"), "MouseDriver", true, true, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line);
+        ResetScenario(1);
+        ASSERT_TRUE(LoadReg(kBase));
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
+                            RegisterScope::DriverOnly);
+        ASSERT_TRUE(LoadReg(row.edit));
+        StartupStrings script = gScript.startupStrings;
+        if (row.unknown == "SeialName") {
+            script.SeialName[0] = 0;
+        } else if (row.unknown == "MouseDriver") {
+            script.MouseDriver[0] = 0;
+        }
+        UndoReport r = UndoReport();
+        RestoreDriverRegistration(regtest::RecordOf(gChoices), script, &r);
+        EXPECT_EQ(row.deviceGone, !testing_registry::KeyExists(kRootDevice));
+        EXPECT_EQ(row.classGone, !testing_registry::KeyExists(cls));
+        EXPECT_EQ(row.leftovers, Leftovers(r));
+    }
+}
+
 TEST(UninstallRegistry, WhatAnOlderRecordDidNotKeepIsLeftAndNamed) {
     // A first setup of an older version recorded the section without
     // ConfigFlags and MouseType; a second setup finds only its own values
     // there and must not keep them as the earlier ones.
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
     for (const char* key : {"ConfigFlags", "MouseType"}) {
         plat::ProfileWriteString("PS2", key, nullptr, RecordPath().c_str());
     }
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
     char kept[8];
     for (const char* key : {"ConfigFlags", "MouseType"}) {
         plat::ProfileGetString("PS2", key, "", kept, sizeof kept, RecordPath().c_str());
@@ -359,7 +407,7 @@ TEST(UninstallRegistry, TamperedRecordTouchesNothingOutsideItsKeys) {
                         Sz("MouseType", "PS2") + Device("BIOS\\*PNP0303\\0000") +
                         Sz("Class", "Keyboard") + Sz("DeviceDesc", kSerialName) + Sz("Mfg", kMfg) +
                         "\"ConfigFlags\"=hex:00,00,00,00\r\n"));
-    InstallRecord& record = regtest::RecordOf(gSetup);
+    InstallRecord& record = regtest::RecordOf(gChoices);
     record.RecordOriginalValue("PS2", "SubKey1",
                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup");
     record.RecordOriginalValue("PS2", "SubKey2",
@@ -396,7 +444,7 @@ TEST(UninstallRegistry, FailuresLoseNoValue) {
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
         std::map<std::string, std::string> before = Values(Snapshot());
-        RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
         std::map<std::string, std::string> installed = Values(Snapshot());
         InjectFault(row.op, row.match);
         UndoReport r;
@@ -434,7 +482,7 @@ TEST(UninstallRegistry, AKeyWithSubkeysIsNotTakenWhole) {
     // has put a subkey below it since.
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "") + OldClass("0000")));
-    RegisterMouseDriver(gSetup, regtest::RecordOf(gSetup), RegisterScope::Full);
+    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
     ASSERT_TRUE(LoadReg(Key(kClassPath + "0001\\Extra") + Sz("Kept", "yes")));
     UndoReport r;
     Undo(&r);

@@ -1,11 +1,11 @@
 // SZDD encoding with hash chains over the 4096-byte window. The input is
 // placed after 4096 blanks, the window's starting content, so a match may
 // reach back into them like into earlier output.
-#include "szdd_encode.h"
+#include "szdd/szdd_encode.h"
 
 #include <string.h>
 
-#include "platform/posix/szdd.h"
+#include "szdd/szdd.h"
 
 namespace szdd {
 

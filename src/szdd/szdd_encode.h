@@ -1,5 +1,5 @@
 // The SZDD encoder of the disk tool: the format that lz32 and EXPAND read
-// (see platform/posix/szdd.h for the decoder). A 14-byte header, then LZSS
+// (see szdd.h for the decoder). A 14-byte header, then LZSS
 // items under flag bytes (bit set: a literal byte; clear: a two-byte match
 // of 3 to 18 bytes from a 12-bit window position). The window starts filled
 // with blanks and the first byte lands at position 4096 - 16.

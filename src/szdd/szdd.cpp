@@ -1,7 +1,7 @@
 // SZDD expansion with the output buffer as the LZSS window: a match is a
 // copy from earlier output at a fixed distance, so there is no separate
 // ring to keep in step and long matches copy a word at a time.
-#include "platform/posix/szdd.h"
+#include "szdd/szdd.h"
 
 #include <string.h>
 
@@ -57,88 +57,126 @@ Format Classify(const uint8_t* head, uint32_t n) {
     return head[kModeOffset] == kModeA ? Format::Compressed : Format::UnknownMode;
 }
 
-int64_t Expand(Decoder* d, const Stream& s) {
+namespace {
+
+// Where an expansion stands: the input read but not yet used, the output
+// not yet written.
+struct Cursor {
+    const uint8_t* ip;
+    const uint8_t* iend;
+    bool atEnd;
+    uint8_t* op;
+    uint32_t posDelta;  // the window position of the byte at op is (op + posDelta) & kWindowMask
+    int64_t total;      // bytes written so far
+};
+
+// Tops the input up to a whole group when it runs short, the rest moved to
+// the front first.
+inline void Refill(Decoder* d, const Stream& s, Cursor* c) {
+    if (static_cast<uint32_t>(c->iend - c->ip) >= kMaxGroupIn || c->atEnd) {
+        return;
+    }
+    uint32_t have = static_cast<uint32_t>(c->iend - c->ip);
+    memmove(d->in, c->ip, have);
+    c->ip = d->in;
+    while (have < kMaxGroupIn && !c->atEnd) {
+        uint32_t got = 0;
+        if (!s.read(s.context, d->in + have, kBufferSize - have, &got) || got == 0) {
+            c->atEnd = true;
+        }
+        have += got;
+    }
+    c->iend = d->in + have;
+}
+
+// Writes out the output once a group might not fit: all but the window,
+// which moves to the front. false when the write fails.
+inline bool WriteFull(Decoder* d, const Stream& s, Cursor* c) {
     uint8_t* const outBase = d->out + kWindowSize;
-    uint8_t* const flushAt = outBase + kBufferSize - kMaxGroupOut;
-    memset(d->out, ' ', kWindowSize);
-    uint8_t* op = outBase;
-    // Window position of the byte at op is (op + posDelta) & kWindowMask.
-    uint32_t posDelta = kWindowStart - static_cast<uint32_t>(reinterpret_cast<uintptr_t>(op));
-    int64_t total = 0;
+    if (c->op <= outBase + kBufferSize - kMaxGroupOut) {
+        return true;
+    }
+    uint32_t n = static_cast<uint32_t>(c->op - outBase);
+    if (!s.write(s.context, outBase, n)) {
+        return false;
+    }
+    c->total += n;
+    memmove(d->out, c->op - kWindowSize, kWindowSize);
+    c->posDelta += n;
+    c->op = outBase;
+    return true;
+}
 
-    const uint8_t* ip = d->in;
-    const uint8_t* iend = d->in;
-    bool atEnd = false;
-
-    for (;;) {
-        if (static_cast<uint32_t>(iend - ip) < kMaxGroupIn && !atEnd) {
-            uint32_t have = static_cast<uint32_t>(iend - ip);
-            memmove(d->in, ip, have);
-            ip = d->in;
-            while (have < kMaxGroupIn && !atEnd) {
-                uint32_t got = 0;
-                if (!s.read(s.context, d->in + have, kBufferSize - have, &got) || got == 0) {
-                    atEnd = true;
-                }
-                have += got;
-            }
-            iend = d->in + have;
-        }
-        if (ip == iend) {
-            break;
-        }
-        if (op > flushAt) {
-            uint32_t n = static_cast<uint32_t>(op - outBase);
-            if (!s.write(s.context, outBase, n)) {
-                return kWriteFailed;
-            }
-            total += n;
-            memmove(d->out, op - kWindowSize, kWindowSize);
-            posDelta += n;
-            op = outBase;
-        }
-
-        if (static_cast<uint32_t>(iend - ip) >= kMaxGroupIn) {
-            // A whole group is at hand: no bounds checks.
-            uint32_t flags = *ip++;
-            if (flags == 0xFF) {
-                memcpy(op, ip, 8);
-                op += 8;
-                ip += 8;
-                continue;
-            }
-            for (int bit = 0; bit < 8; bit++, flags >>= 1) {
-                if (flags & 1) {
-                    *op++ = *ip++;
-                } else {
-                    op = ExpandPair(ip, op, posDelta);
-                    ip += 2;
-                }
-            }
+// A whole group is at hand: no bounds checks.
+inline void ExpandGroup(Cursor* c) {
+    uint32_t flags = *c->ip++;
+    if (flags == 0xFF) {
+        memcpy(c->op, c->ip, 8);
+        c->op += 8;
+        c->ip += 8;
+        return;
+    }
+    for (int bit = 0; bit < 8; bit++, flags >>= 1) {
+        if (flags & 1) {
+            *c->op++ = *c->ip++;
         } else {
-            // The last bytes of the input: a group may stop anywhere, and a
-            // pair cut in half is dropped.
-            uint32_t flags = *ip++;
-            for (int bit = 0; bit < 8 && ip < iend; bit++, flags >>= 1) {
-                if (flags & 1) {
-                    *op++ = *ip++;
-                } else {
-                    if (iend - ip < 2) {
-                        ip = iend;
-                        break;
-                    }
-                    op = ExpandPair(ip, op, posDelta);
-                    ip += 2;
-                }
-            }
+            c->op = ExpandPair(c->ip, c->op, c->posDelta);
+            c->ip += 2;
         }
     }
+}
 
-    uint32_t n = static_cast<uint32_t>(op - outBase);
+// The last bytes of the input: a group may stop anywhere, and a pair cut
+// in half is dropped.
+inline void ExpandTail(Cursor* c) {
+    const uint8_t* ip = c->ip;
+    const uint8_t* iend = c->iend;
+    uint32_t flags = *ip++;
+    for (int bit = 0; bit < 8 && ip < iend; bit++, flags >>= 1) {
+        if (flags & 1) {
+            *c->op++ = *ip++;
+        } else {
+            if (iend - ip < 2) {
+                ip = iend;
+                break;
+            }
+            c->op = ExpandPair(ip, c->op, c->posDelta);
+            ip += 2;
+        }
+    }
+    c->ip = ip;
+}
+
+}  // namespace
+
+int64_t Expand(Decoder* d, const Stream& s) {
+    uint8_t* const outBase = d->out + kWindowSize;
+    memset(d->out, ' ', kWindowSize);
+    Cursor c = {d->in,
+                d->in,
+                false,
+                outBase,
+                kWindowStart - static_cast<uint32_t>(reinterpret_cast<uintptr_t>(outBase)),
+                0};
+    for (;;) {
+        Refill(d, s, &c);
+        if (c.ip == c.iend) {
+            break;
+        }
+        if (!WriteFull(d, s, &c)) {
+            return kWriteFailed;
+        }
+        if (static_cast<uint32_t>(c.iend - c.ip) >= kMaxGroupIn) {
+            ExpandGroup(&c);
+        } else {
+            ExpandTail(&c);
+        }
+    }
+    uint32_t n = static_cast<uint32_t>(c.op - outBase);
     if (n > 0 && !s.write(s.context, outBase, n)) {
         return kWriteFailed;
     }
-    return total + n;
+    return c.total + n;
 }
 
 namespace {

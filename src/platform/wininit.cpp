@@ -1,0 +1,261 @@
+// WININIT.INI's [rename] section: lines added and removed through a
+// rewrite, so the file is never seen half written, and another program's
+// lines are kept byte for byte.
+#include "platform/wininit.h"
+
+#include "platform/replace.h"
+#include "platform/text.h"
+
+namespace fileio {
+
+namespace {
+
+const uint32_t kPathField = 300;          // composed paths: up to 299 chars
+const char kRenameHeader[] = "[RENAME]";  // as compared: in capitals
+
+bool ComposeIn(char* out, const char* dir, const char* name) {
+    return text::Format(out, kPathField, "%s\\%s", dir, name) != 0;
+}
+
+bool Exists(const char* path) {
+    return plat::FileAttributes(path) != plat::kInvalidAttributes;
+}
+
+// The [rename] header, blanks around it and letter case aside.
+bool IsRenameHeader(const LineFacts& line) {
+    uint32_t n = line.length < kLinePrefix ? line.length : kLinePrefix;
+    uint32_t a = 0;
+    while (a < n && (line.prefix[a] == ' ' || line.prefix[a] == '\t')) {
+        a++;
+    }
+    uint32_t b = n;
+    while (b > a && (line.prefix[b - 1] == ' ' || line.prefix[b - 1] == '\t')) {
+        b--;
+    }
+    if (line.length > kLinePrefix || b - a != 8) {
+        return false;
+    }
+    for (uint32_t i = 0; i < 8; i++) {
+        if (text::UpperAscii(line.prefix[a + i]) != kRenameHeader[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsSectionHeader(const LineFacts& line) {
+    uint32_t n = line.length < kLinePrefix ? line.length : kLinePrefix;
+    uint32_t a = 0;
+    while (a < n && (line.prefix[a] == ' ' || line.prefix[a] == '\t')) {
+        a++;
+    }
+    return a < n && line.prefix[a] == '[';
+}
+
+// Adds the lines that the [rename] section lacks. A line counts as there
+// only when a whole line of that section is the same (letter case aside).
+class AddToRename : public LineEditor {
+  public:
+    AddToRename(const char* const* lines, int count, bool* present)
+        : lines_(lines), count_(count), present_(present) {}
+
+    int Edit(RawFile* in, const LineFacts& line, RawFile* out, int* changed) override {
+        if (IsSectionHeader(line)) {
+            if (inRename_ && !added_) {
+                if (!WriteMissing(out, changed)) {
+                    return 0;
+                }
+            }
+            inRename_ = IsRenameHeader(line);
+        }
+        int ok = RawCopy(in, line.start, line.length + line.endBytes, out);
+        lastEnded_ = line.endBytes > 0;
+        return ok;
+    }
+
+    int Finish(RawFile* out, int* changed) override {
+        if (added_) {
+            return 1;
+        }
+        int missing = 0;
+        for (int i = 0; i < count_; i++) {
+            missing += present_[i] ? 0 : 1;
+        }
+        if (missing == 0) {
+            return 1;
+        }
+        if (!lastEnded_ && !RawWrite(out, "\r\n", 2)) {
+            return 0;
+        }
+        if (!inRename_ && !RawWrite(out, "[rename]\r\n", 10)) {
+            return 0;
+        }
+        return WriteMissing(out, changed);
+    }
+
+  private:
+    int WriteMissing(RawFile* out, int* changed) {
+        added_ = true;
+        for (int i = 0; i < count_; i++) {
+            if (present_[i]) {
+                continue;
+            }
+            if (!RawWrite(out, lines_[i], text::Length(lines_[i])) || !RawWrite(out, "\r\n", 2)) {
+                return 0;
+            }
+            *changed = 1;
+        }
+        return 1;
+    }
+
+    const char* const* lines_;
+    int count_;
+    const bool* present_;
+    bool inRename_ = false;
+    bool added_ = false;
+    bool lastEnded_ = true;
+};
+
+// Leaves out the [rename] section's lines that are line (letter case aside).
+class RemoveFromRename : public LineEditor {
+  public:
+    explicit RemoveFromRename(const char* line) : line_(line) {}
+
+    int Edit(RawFile* in, const LineFacts& line, RawFile* out, int* changed) override {
+        if (IsSectionHeader(line)) {
+            inRename_ = IsRenameHeader(line);
+        }
+        if (inRename_ && LineIs(line, line_, 1)) {
+            *changed = 1;
+            return 1;
+        }
+        return RawCopy(in, line.start, line.length + line.endBytes, out);
+    }
+
+  private:
+    const char* line_;
+    bool inRename_ = false;
+};
+
+// Notes which lines the [rename] section already holds.
+void NotePresent(const char* iniPath, const char* const* lines, int count, bool* present) {
+    static RawFile in;
+    if (!RawOpenRead(&in, iniPath)) {
+        return;
+    }
+    static LineFacts line;
+    bool inRename = false;
+    while (RawNextLine(&in, &line)) {
+        if (IsSectionHeader(line)) {
+            inRename = IsRenameHeader(line);
+        } else if (inRename) {
+            for (int i = 0; i < count; i++) {
+                present[i] = present[i] || LineIs(line, lines[i], 1);
+            }
+        }
+    }
+    RawClose(&in);
+}
+
+const int kMaxWininitLines = 32;  // lines added in one call; the uninstaller adds up to 24
+
+struct WininitPaths {
+    char ini[kPathField];
+    char fresh[kPathField];
+    char aside[kPathField];
+};
+
+bool WininitNames(const char* windowsDir, WininitPaths* p) {
+    return ComposeIn(p->ini, windowsDir, "WININIT.INI") &&
+           ComposeIn(p->fresh, windowsDir, "WININIT.NEW") &&
+           ComposeIn(p->aside, windowsDir, "WININIT.UN$");
+}
+
+// What a run stopped between WININIT.INI's renames left is finished first.
+// Without a new file beside it, a copy set aside is one a run left after
+// its renames, and the start of Windows has carried out its file since: it
+// never comes back (it may hold the guard of a swap that has finished).
+void RecoverWininit(const WininitPaths& p) {
+    ReplaceNames names = {p.ini, p.fresh, p.aside};
+    RecoverReplace(names, nullptr);
+}
+
+// 1 when the file is the [rename] header and line, as WininitAdd made it.
+bool OnlyOurs(const char* iniPath, const char* line) {
+    static RawFile in;
+    static LineFacts facts;
+    if (!RawOpenRead(&in, iniPath)) {
+        return false;
+    }
+    int n = 0;
+    bool ours = true;
+    while (ours && RawNextLine(&in, &facts)) {
+        n++;
+        ours = facts.endBytes == 2 && (n == 1 ? IsRenameHeader(facts) && facts.length == 8
+                                              : n == 2 && LineIs(facts, line, 0));
+    }
+    bool ok = !in.failed;
+    RawClose(&in);
+    return ok && ours && n == 2;
+}
+
+}  // namespace
+
+void WininitRecover(const char* windowsDir) {
+    WininitPaths p;
+    if (WininitNames(windowsDir, &p)) {
+        RecoverWininit(p);
+    }
+}
+
+int WininitAdd(const char* windowsDir, const char* const* lines, int count, int* created) {
+    WininitPaths p;
+    if (created != nullptr) {
+        *created = 0;
+    }
+    if (count <= 0) {
+        return 1;
+    }
+    if (count > kMaxWininitLines || !WininitNames(windowsDir, &p)) {
+        return 0;
+    }
+    RecoverWininit(p);
+    // A missing file starts empty: the rewrite below then makes it whole
+    // through its new file, like any other change.
+    bool made = !Exists(p.ini);
+    if (made) {
+        plat::File empty = plat::FileCreate(p.ini);
+        if (empty == nullptr || !plat::FileClose(empty)) {
+            plat::FileDelete(p.ini);
+            return 0;
+        }
+    }
+    bool present[kMaxWininitLines] = {};
+    NotePresent(p.ini, lines, count, present);
+    AddToRename editor(lines, count, present);
+    if (RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) == kRewriteFailed) {
+        if (made) {
+            plat::FileDelete(p.ini);
+        }
+        return 0;
+    }
+    if (created != nullptr) {
+        *created = made;
+    }
+    return 1;
+}
+
+int WininitRemove(const char* windowsDir, const char* line, int created) {
+    WininitPaths p;
+    if (!WininitNames(windowsDir, &p)) {
+        return 0;
+    }
+    RecoverWininit(p);
+    if (created && OnlyOurs(p.ini, line)) {
+        return plat::FileDelete(p.ini);
+    }
+    RemoveFromRename editor(line);
+    return RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) != kRewriteFailed;
+}
+
+}  // namespace fileio

@@ -1,0 +1,23 @@
+// WININIT.INI of the Windows directory: what Windows 95/98 delete or rename
+// at the next start, before anything else runs. It changes only through
+// RewriteTextFile, and a run cut off between its renames is finished first.
+#pragma once
+
+namespace fileio {
+
+// Adds each of lines ("dest=source", no line end) that the [rename] section
+// does not hold yet, into that section (made when missing). Lines
+// elsewhere, or that only begin the same, do not count. 1 on success (also
+// when nothing had to be added); *created (may be null) is 1 when the call
+// made the file.
+int WininitAdd(const char* windowsDir, const char* const* lines, int count, int* created);
+// Finishes or drops what a run cut off between WININIT.INI's renames left:
+// every program calls it first, so another program's pending lines are
+// never lost to a later start.
+void WininitRecover(const char* windowsDir);
+// Removes the line from the [rename] section; when created (WininitAdd
+// made the file) and nothing else was added since, the file goes. 1 on
+// success.
+int WininitRemove(const char* windowsDir, const char* line, int created);
+
+}  // namespace fileio
