@@ -202,6 +202,8 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
          0xFFFFFFFF, "dw", "EN"},
         {__LINE__, "the list names the system directory's library by its place", "d", 2, 1,
          kNothing, 3, 2, "dw", "EN", "System, SHARED.DLL"},
+        {__LINE__, "there with a count of 0: the value stays, at 0", "d", 0, 1, kNothing, 1, 0,
+         "dw", "EN"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);

@@ -75,6 +75,7 @@ TEST(InstallRecordNative, RecoveryTakesOnlyARecordProvenWhole) {
         int line;
         bool inf, aside, fresh;  // SETUP.INF, SETUP.OLD, SETUP.NEW there
         std::string newBytes, wantMfg, wantDesc;
+        bool readFails = false;  // reading SETUP.NEW fails after its first piece
     } rows[] = {
         {__LINE__, false, true, true, whole, "old", "kept"},            // between the two renames
         {__LINE__, false, true, true, whole.substr(0, 40), "old", ""},  // no mark: the old one
@@ -82,6 +83,12 @@ TEST(InstallRecordNative, RecoveryTakesOnlyARecordProvenWhole) {
         {__LINE__, true, true, true, whole, "old", ""},  // before SETUP.OLD went
         // A copy set aside with nothing beside it is never brought back.
         {__LINE__, false, true, false, "", "", ""},
+        // The first piece read ends with the mark, the read of the rest
+        // fails: no proof.
+        {__LINE__, false, true, true,
+         "[PS2]\r\nMfg=new\r\n" + std::string(4062, ';') + "\r\n[End]\r\nWhole=1\r\n" +
+             "[Later]\r\nDeviceDesc=later\r\n",
+         "old", "", true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << r.line);
@@ -97,9 +104,13 @@ TEST(InstallRecordNative, RecoveryTakesOnlyARecordProvenWhole) {
         if (r.aside) {
             ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.OLD", kBefore));
         }
+        if (r.readFails) {
+            posix::InjectFault(posix::Op::FileRead, "SETUP.NEW", 1, 1);
+        }
         InstallRecord record;
         record.Open(dest.c_str());
         record.Recover();
+        posix::ClearFaults();
         EXPECT_EQ(r.wantMfg, Recorded(record, "PS2", "Mfg"));
         EXPECT_EQ(r.wantDesc, Recorded(record, "PS2", "DeviceDesc"));
         EXPECT_FALSE(tm::Exists(dest + "\\SETUP.NEW"));

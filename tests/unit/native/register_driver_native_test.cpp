@@ -223,6 +223,9 @@ TEST(RegisterDriverNative, AFailedWriteIsToldAndSystemIniLeftAsItWas) {
         // The record cannot be written once there is one to copy: nothing
         // it would keep is overwritten.
         {__LINE__, Op::FileCreate, "SETUP.NEW", kInstallRecordFailed, false},
+        // The registration cannot be put on the disk: system.ini must not
+        // name the driver yet.
+        {__LINE__, Op::RegFlush, "HKEY_LOCAL_MACHINE", kInstallRegisterFailed, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line);

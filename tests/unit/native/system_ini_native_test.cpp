@@ -28,11 +28,15 @@ TEST(SystemIniNative, FailedWriteOrCloseLeavesSystemIniAlone) {
         Op op;
         const char* match;
         int skip;
+        int times = -1;  // calls that fail; -1: every later one
     } rows[] = {
         {Op::FileWrite, "system.new", 0},
         {Op::FileClose, "system.new", 0},
         {Op::FileOpenRead, "system.ini", 0},
         {Op::FileCreate, "system.new", 0},
+        // The read that would find the end fails: what was read is no whole
+        // file, though later reads (the copy set aside) succeed.
+        {Op::FileRead, "system.ini", 1, 1},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         testing_machine::Reset();
@@ -40,7 +44,7 @@ TEST(SystemIniNative, FailedWriteOrCloseLeavesSystemIniAlone) {
         testing_machine::MakeDirs(windows);
         testing_machine::WriteFile(windows + "\\system.ini", kOriginal);
         testing_machine::WriteFile(windows + "\\system.bak", "older backup");
-        InjectFault(rows[i].op, rows[i].match, rows[i].skip);
+        InjectFault(rows[i].op, rows[i].match, rows[i].skip, rows[i].times);
 
         EXPECT_EQ(0, SwitchSystemIni(windows.c_str())) << "row " << i;
 

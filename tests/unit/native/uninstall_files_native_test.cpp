@@ -199,6 +199,7 @@ TEST(UninstallSystemIni, FailuresNeverLoseSystemIni) {
         {__LINE__, Op::FileCreate, "system.new", 0}, {__LINE__, Op::FileWrite, "system.new", 0},
         {__LINE__, Op::FileClose, "system.new", 0},  {__LINE__, Op::FileOpenRead, "system.ini", 0},
         {__LINE__, Op::FileCreate, "system.un$", 0},  // the copy set aside
+        {__LINE__, Op::FileFlush, "system.un$", 0},   // ... put on the disk
         {__LINE__, Op::FileDelete, "system.ini", 0},  // system.ini stays where it is
         {__LINE__, Op::FileRename, "system.new", 0},  // system.new into its place
     };
@@ -355,6 +356,8 @@ TEST(UninstallFiles, WininitKeepsWhatIsThere) {
          "[Other]\r\nNUL=C:\\A.TXT\r\n[rename]\r\nNUL=C:\\A.TXT\r\n"},
         {__LINE__, "a blank after the header, LF-only lines", "[rename] \nNUL=C:\\OLD\n",
          "[rename] \nNUL=C:\\OLD\nNUL=C:\\A.TXT\r\n"},
+        {__LINE__, "a line that only begins the same", "[rename]\r\nNUL=C:\\A.TXT.OLD\r\n",
+         "[rename]\r\nNUL=C:\\A.TXT.OLD\r\nNUL=C:\\A.TXT\r\n"},
         {__LINE__, "the line only as the tail of a long line, a NUL kept",
          "[rename]\r\nX=" + std::string(1030, 'y') + "NUL=C:\\A.TXT\r\n" +
              std::string("NUL=C:\\B\0NUL=C:\\A.TXT\r\n", 23),
@@ -391,21 +394,24 @@ TEST(UninstallFiles, FromItsCopyTheInstallFolderGoesUnlessTheUserFilledIt) {
     const char kOurs[] =
         "[Files]\r\n1=Install, Q7MAIN.EXE\r\n2=Install, UNINSTAL.EXE\r\n3=Install, UNINSTAL.INF\r\n"
         "4=Install, HELP\\VELOR.HLP\r\n5=Install, Q7PAGE.DLL\r\n"
-        "[Directories]\r\n1=Install,\r\n2=Install, HELP\r\n";
+        "[Directories]\r\n";
     struct Row {
         int line;
         const char* userFile;  // "" for none
         const char* inUse;     // a file that goes at the next start; "" for none
         std::vector<std::string> leftovers;
+        const char* directories = "1=Install,\r\n2=Install, HELP\r\n";
     } rows[] = {
         {__LINE__, "", "", {}},
         {__LINE__, "C:\\VELOR\\NOTES.TXT", "", {"7 C:\\VELOR"}},
         {__LINE__, "C:\\VELOR\\HELP\\MY.HLP", "", {"7 C:\\VELOR\\HELP", "7 C:\\VELOR"}},
         {__LINE__, "", "Q7MAIN.EXE", {}},  // the folder stays, not named
+        // The first entry of the section is a folder like any other.
+        {__LINE__, "", "", {}, "1=Install, HELP\r\n2=Install,\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line);
-        InstalledMachine(kOurs);
+        InstalledMachine((std::string(kOurs) + row.directories).c_str());
         testing_machine::WriteFile(kCopy, "copy");
         if (row.userFile[0] != 0) {
             testing_machine::WriteFile(row.userFile, "mine");
