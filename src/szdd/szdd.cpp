@@ -50,6 +50,20 @@ inline uint8_t* ExpandPair(const uint8_t* ip, uint8_t* op, uint32_t posDelta) {
 
 }  // namespace
 
+std::string CompressedName(const std::string& path) {
+    std::string name = path;
+    size_t slash = name.find_last_of('\\');
+    size_t dot = name.find('.', slash == std::string::npos ? 0 : slash);
+    if (dot == std::string::npos) {
+        return name + "._";
+    }
+    if (name.size() - dot - 1 < 3) {
+        return name + "_";
+    }
+    name[name.size() - 1] = '_';
+    return name;
+}
+
 Format Classify(const uint8_t* head, uint32_t n) {
     if (n < kHeaderSize || memcmp(head, kMagic, sizeof kMagic) != 0) {
         return Format::Plain;

@@ -12,6 +12,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <string>
+
 namespace szdd {
 
 // The header, the one definition the decoder, the disk tool's encoder and
@@ -30,6 +32,11 @@ inline uint32_t HeaderLength(const uint8_t* head) {
 }
 const uint32_t kWindowSize = 4096;
 const uint32_t kBufferSize = 64 * 1024;
+
+// The name lz32 tries when a file does not open under its own name, the
+// compressed file's name (FOO.EXE -> FOO.EX_, FOO.EX -> FOO.EX_, FOO ->
+// FOO._); the header's last character gives the "_" back.
+std::string CompressedName(const std::string& path);
 
 enum class Format {
     Plain,        // no SZDD header (or shorter than a header): copied unchanged

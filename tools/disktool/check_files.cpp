@@ -48,7 +48,7 @@ std::string OpenedFile(const char* dosPath, struct stat* st) {
     if (stat(host.c_str(), st) == 0 && S_ISREG(st->st_mode)) {
         return host;
     }
-    host = plat::posix::HostPath(plat::posix::LzCompressedName(dosPath).c_str());
+    host = plat::posix::HostPath(szdd::CompressedName(dosPath).c_str());
     return stat(host.c_str(), st) == 0 ? host : "";
 }
 
@@ -262,7 +262,7 @@ void FileLines::CheckSource(const std::string& where, const char* source, PlanFi
         c_.Add(Severity::Error, "source-missing", where,
                Tidy(source) + " does not open" +
                    (facts.host.empty() ? std::string(" (no such file, nor ") +
-                                             Tidy(plat::posix::LzCompressedName(source)) + ")"
+                                             Tidy(szdd::CompressedName(source)) + ")"
                                        : std::string(" (not readable)")) +
                    ": SETUP.EXE skips it without a word");
     } else if (facts.unknownMode) {

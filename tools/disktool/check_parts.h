@@ -14,7 +14,7 @@
 
 #include "disk_check.h"
 #include "model/setup_data.h"
-#include "platform/posix/machine.h"
+#include "platform/tool_machine.h"
 #include "script/setup_script.h"
 
 namespace disktool {

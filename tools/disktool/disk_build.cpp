@@ -25,7 +25,6 @@
 #include "disk_names.h"
 #include "footprint/footprint.h"
 #include "out_dir.h"
-#include "platform/posix/machine.h"
 #include "script/setup_script.h"
 #include "script_tables.h"
 #include "szdd/szdd.h"
@@ -842,10 +841,10 @@ bool PlanFiles(const Manifest& m, std::vector<PlannedFile>* plan,
         p.diskDir = DiskDir(DirectoryValue(m, mf.keyword));
         p.plainName = DiskFileName(mf.target, [&](const std::string& name) {
             return taken.count(Lower(DiskPath(p.diskDir, name))) != 0 ||
-                   taken.count(Lower(DiskPath(p.diskDir, plat::posix::LzCompressedName(name)))) !=
+                   taken.count(Lower(DiskPath(p.diskDir, szdd::CompressedName(name)))) !=
                        0;
         });
-        p.packedName = plat::posix::LzCompressedName(p.plainName);
+        p.packedName = szdd::CompressedName(p.plainName);
         std::string who = "line " + std::to_string(mf.line) + " (" + mf.target + ")";
         bool clash = false;
         for (const std::string& name : {p.plainName, p.packedName}) {

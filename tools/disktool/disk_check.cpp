@@ -16,7 +16,7 @@
 #include "check_parts.h"
 #include "footprint/footprint.h"
 #include "model/setup_data.h"
-#include "platform/posix/machine.h"
+#include "platform/tool_machine.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
 #include "script_tables.h"
@@ -51,15 +51,10 @@ class ScratchMachine {
             *error = "cannot link the disk tree into " + root_ + ": " + strerror(errno);
             return false;
         }
-        plat::posix::MachineConfig config;
-        config.root = root_;
-        config.windowsDir = kAssumedWindowsDir;
         char systemDir[footprint::kFootprintPath];
         footprint::PlaceDir(footprint::kSystemPlace, nullptr, kAssumedWindowsDir, nullptr,
                             systemDir);
-        config.systemDir = systemDir;
-        config.moduleFileName = "A:\\SETUP.EXE";
-        plat::posix::MachineReset(config);
+        plat::posix::StartToolMachine(root_, kAssumedWindowsDir, systemDir, "A:\\SETUP.EXE");
         std::string reg = std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\") +
                           footprint::kCurrentVersion + "]\r\n\"ProgramFilesDir\"=\"" +
                           Escape(kAssumedProgramFiles) + "\"\r\n";
@@ -69,7 +64,7 @@ class ScratchMachine {
 
     ~ScratchMachine() {
         if (!root_.empty()) {
-            plat::posix::MachineReset(plat::posix::MachineConfig());
+            plat::posix::EndToolMachine();
             unlink((root_ + "/a").c_str());
             rmdir(root_.c_str());
         }

@@ -178,7 +178,7 @@ int LzOpenRead(const char* path) {
     }
     int fd = OpenRegular(path, O_RDONLY);
     if (fd < 0) {
-        fd = OpenRegular(posix::LzCompressedName(path), O_RDONLY);
+        fd = OpenRegular(szdd::CompressedName(path), O_RDONLY);
     }
     if (fd < 0) {
         return kHfileError;
@@ -196,7 +196,7 @@ int LzCreate(const char* path) {
     }
     int fd = OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
     if (fd < 0) {
-        fd = OpenRegular(posix::LzCompressedName(path), O_RDWR | O_CREAT | O_TRUNC);
+        fd = OpenRegular(szdd::CompressedName(path), O_RDWR | O_CREAT | O_TRUNC);
     }
     if (fd < 0) {
         return kHfileError;
@@ -266,20 +266,6 @@ void LzClose(int handle) {
 }
 
 namespace posix {
-std::string LzCompressedName(const std::string& path) {
-    std::string name = path;
-    size_t slash = name.find_last_of('\\');
-    size_t dot = name.find('.', slash == std::string::npos ? 0 : slash);
-    if (dot == std::string::npos) {
-        return name + "._";
-    }
-    if (name.size() - dot - 1 < 3) {
-        return name + "_";
-    }
-    name[name.size() - 1] = '_';
-    return name;
-}
-
 void ResetLzHandles() {
     for (LzFile& f : gFiles) {
         if (f.fd >= 0) {

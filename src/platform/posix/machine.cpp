@@ -53,6 +53,20 @@ std::string MatchEntry(const std::string& dir, const std::string& name) {
 
 }  // namespace
 
+void StartToolMachine(const std::string& root, const std::string& windowsDir,
+                      const std::string& systemDir, const std::string& moduleFileName) {
+    MachineConfig config;
+    config.root = root;
+    config.windowsDir = windowsDir;
+    config.systemDir = systemDir;
+    config.moduleFileName = moduleFileName;
+    MachineReset(config);
+}
+
+void EndToolMachine() {
+    MachineReset(MachineConfig());
+}
+
 void MachineReset(const MachineConfig& config) {
     gMachine = config;
     gFaults.clear();

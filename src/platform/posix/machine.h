@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/tool_machine.h"
+
 namespace plat {
 namespace posix {
 
@@ -51,37 +53,12 @@ void SetResourceStrings(const ResourceString* table, size_t count);
 void MachineReset(const MachineConfig& config);
 MachineConfig& Machine();
 
-// The host path that a DOS path names: drive letter, then each component
-// matched case-blindly against what exists; components that do not exist
-// keep their spelling. "" for a path without a drive.
-std::string HostPath(const char* dosPath);
-
 // Registry store as REGEDIT4 text (what Windows 95/98's and Wine's regedit
 // read and write).
 bool RegistryLoadFile(const std::string& hostFile);  // merges into the store
-bool RegistryLoadText(const std::string& regText);
 bool RegistrySaveFile(const std::string& hostFile);
 std::string RegistrySaveText();
 void RegistryClear();
-
-// A profile file's lines as the private-profile stand-in parses them, every
-// section in file order, repeated ones included (the reading calls only
-// ever search the first of equal names). For tools that explain a file.
-struct ProfileLine {
-    std::string name;
-    bool hasValue;  // false: a line without '=', which reads as missing
-    std::string value;
-};
-struct ProfileSectionLines {
-    std::string name;
-    bool headerless;  // the lines before the first section header
-    std::vector<ProfileLine> lines;
-};
-bool ProfileParseFile(const std::string& hostFile, std::vector<ProfileSectionLines>* sections);
-
-// The name lz32 tries when a file does not open under its own name
-// (FOO.EXE -> FOO.EX_, FOO.EX -> FOO.EX_, FOO -> FOO._).
-std::string LzCompressedName(const std::string& path);
 
 // One RegSet call, in the order made.
 struct RegWrite {
