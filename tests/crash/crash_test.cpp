@@ -275,17 +275,26 @@ int Create(void*, const char* path) {
     return plat::DirCreate(path);
 }
 
-// The wizard with the mouse type chosen and the destination typed (null:
-// the default one accepted).
-void RunSetup(int serial, const char* dest) {
+// The script loaded and the choices proposed, the mouse type chosen; false
+// when the script does not load (nothing to run).
+bool LoadAndChoose(int serial) {
     ResetSetupScript(gScript);
     ResetInstallChoices(gChoices);
     plat::WindowsDirectory(gChoices.windowsDir, sizeof gChoices.windowsDir);
     if (!LoadSetupScript(gScript, gChoices.windowsDir, LoadText)) {
-        return;
+        return false;
     }
     ProposeChoices(gScript, gChoices);
     gChoices.serialMouse = serial;
+    return true;
+}
+
+// The wizard with the mouse type chosen and the destination typed (null:
+// the default one accepted).
+void RunSetup(int serial, const char* dest) {
+    if (!LoadAndChoose(serial)) {
+        return;
+    }
     if (dest != nullptr) {
         text::Copy(gChoices.destDir, sizeof gChoices.destDir, dest);
     }
@@ -302,14 +311,9 @@ void RunSetup(int serial, const char* dest) {
 // SETUP.EXE -u from A:, the mouse type chosen: the driver alone, its
 // record beside the program.
 void RunDriverOnly(int serial) {
-    ResetSetupScript(gScript);
-    ResetInstallChoices(gChoices);
-    plat::WindowsDirectory(gChoices.windowsDir, sizeof gChoices.windowsDir);
-    if (!LoadSetupScript(gScript, gChoices.windowsDir, LoadText)) {
+    if (!LoadAndChoose(serial)) {
         return;
     }
-    ProposeChoices(gScript, gChoices);
-    gChoices.serialMouse = serial;
     static char dir[kPathSize];
     DriverOnlyRecordDir(gScript, dir);
     static InstallRecord record;
