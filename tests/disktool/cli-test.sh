@@ -19,6 +19,9 @@ rm -rf "$WORK" && mkdir -p "$WORK"
 # exit status: clean, warnings, errors, command-line mistakes, what cannot
 # be read (with the system's reason), a missing helper program
 B=$SRC/tests/data/disktool/broken
+mkdir -p "$WORK/failbin"
+printf '#!/bin/sh\necho "xorriso : FAILURE : planted" >&2\nexit 5\n' >"$WORK/failbin/xorriso"
+chmod +x "$WORK/failbin/xorriso"
 while IFS='|' read -r want says args; do
     eval "$args" >"$WORK/out" 2>&1
     rc=$?
@@ -35,6 +38,7 @@ done <<LIST
 5|none.manifest cannot be read: No such file|"\$TOOL" build "$WORK/none.manifest" "$WORK/none"
 3|SOURCE_DATE_EPOCH is "yesterday"|SOURCE_DATE_EPOCH=yesterday "\$TOOL" build "$SRC/examples/disk.manifest" "$WORK/none"
 4|apt-get install mtools|PATH=/nowhere "\$TOOL" build --images "$SRC/examples/disk.manifest" "$WORK/none"
+4|xorriso : FAILURE : planted|PATH="$WORK/failbin:\$PATH" "\$TOOL" build --iso "$SRC/examples/disk.manifest" "$WORK/none"
 LIST
 [ ! -e "$WORK/none" ] && ok "no OUTDIR after those" || bad "$WORK/none was made"
 
@@ -105,7 +109,11 @@ head -c 600 /dev/urandom >"$L/R.BIN"  # two clusters: the root fills first
     for i in $(seq 1 40); do printf 'R.BIN, Help %d.hlp, h, SubDir1\n' "$i"; done
 } >"$L/long.manifest"
 command -v xorriso >/dev/null || bad "xorriso is missing (apt-get install xorriso): no --iso"
-if "$TOOL" build --images --iso "$L/long.manifest" "$L/set" >"$WORK/build-long" 2>&1; then
+# A clean build says nothing on stderr (the helpers' greetings included).
+if "$TOOL" build --images --iso "$L/long.manifest" "$L/set" >"$WORK/build-long" \
+    2>"$WORK/build-long.err"; then
+    [ ! -s "$WORK/build-long.err" ] && ok "a clean build is quiet on stderr" ||
+        { cat "$WORK/build-long.err"; bad "a clean build wrote to stderr"; }
     files=0 labels=""
     for img in "$L"/set/disk*.img; do
         n=$(mdir -/ -b -i "$img" :: | grep -vc '/$') || bad "mdir $img"
@@ -126,7 +134,7 @@ if "$TOOL" build --images --iso "$L/long.manifest" "$L/set" >"$WORK/build-long" 
     diff -r "$WORK/iso" "$L/set/merged" >/dev/null && ok "cdrom.iso holds the merged tree" ||
         bad "cdrom.iso differs from merged"
 else
-    cat "$WORK/build-long"
+    cat "$WORK/build-long" "$WORK/build-long.err"
     bad "build --images --iso of long names"
 fi
 

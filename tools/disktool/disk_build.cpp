@@ -12,6 +12,7 @@
 #include <spawn.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -73,6 +74,20 @@ std::vector<std::string> HelperEnvironment(int64_t timeStamp) {
 // Runs a helper program (no shell, its output to stderr); false with
 // *error when it is not installed (package names the one that has it) or
 // does not exit 0.
+// Copies what a helper wrote to its log onto our stderr.
+void ShowHelperLog(int log) {
+    char buf[4096];
+    ssize_t n;
+    lseek(log, 0, SEEK_SET);
+    while ((n = read(log, buf, sizeof buf)) > 0) {
+        if (write(2, buf, n) != n) {
+            break;
+        }
+    }
+}
+
+// Runs a helper tool; its output (xorriso greets on stderr even with
+// -quiet) is shown only when it fails, so a clean build prints only ours.
 bool Run(const std::vector<std::string>& args, int64_t timeStamp, const char* package,
          std::string* error) {
     std::vector<char*> argv;
@@ -86,22 +101,33 @@ bool Run(const std::vector<std::string>& args, int64_t timeStamp, const char* pa
         envp.push_back(const_cast<char*>(e.c_str()));
     }
     envp.push_back(nullptr);
+    // An anonymous file in memory: nothing lands outside OUTDIR. Without
+    // one the helper writes straight to our stderr.
+    int log = memfd_create("disktool-helper", MFD_CLOEXEC);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, 2, 1);
+    posix_spawn_file_actions_adddup2(&actions, log >= 0 ? log : 2, 1);
+    posix_spawn_file_actions_adddup2(&actions, log >= 0 ? log : 2, 2);
     pid_t pid;
     int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
+    bool ran = false;
     if (spawned != 0) {
         *error = args[0] + " cannot be started: " + strerror(spawned) +
                  " (is it installed? apt-get install " + package + ")";
     } else if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         *error = args[0] + " failed on " + args.back() + " (its messages are above)";
+        if (log >= 0) {
+            ShowHelperLog(log);
+        }
     } else {
-        return true;
+        ran = true;
     }
-    return false;
+    if (log >= 0) {
+        close(log);
+    }
+    return ran;
 }
 
 std::string DiskPath(const std::string& dir, const std::string& name) {
@@ -841,8 +867,7 @@ bool PlanFiles(const Manifest& m, std::vector<PlannedFile>* plan,
         p.diskDir = DiskDir(DirectoryValue(m, mf.keyword));
         p.plainName = DiskFileName(mf.target, [&](const std::string& name) {
             return taken.count(Lower(DiskPath(p.diskDir, name))) != 0 ||
-                   taken.count(Lower(DiskPath(p.diskDir, szdd::CompressedName(name)))) !=
-                       0;
+                   taken.count(Lower(DiskPath(p.diskDir, szdd::CompressedName(name)))) != 0;
         });
         p.packedName = szdd::CompressedName(p.plainName);
         std::string who = "line " + std::to_string(mf.line) + " (" + mf.target + ")";
