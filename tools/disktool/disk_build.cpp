@@ -71,9 +71,6 @@ std::vector<std::string> HelperEnvironment(int64_t timeStamp) {
     return env;
 }
 
-// Runs a helper program (no shell, its output to stderr); false with
-// *error when it is not installed (package names the one that has it) or
-// does not exit 0.
 // Copies what a helper wrote to its log onto our stderr.
 void ShowHelperLog(int log) {
     char buf[4096];
@@ -86,8 +83,10 @@ void ShowHelperLog(int log) {
     }
 }
 
-// Runs a helper tool; its output (xorriso greets on stderr even with
-// -quiet) is shown only when it fails, so a clean build prints only ours.
+// Runs a helper program (no shell); false with *error when it is not
+// installed (package names the one that has it) or does not exit 0. Its
+// output (xorriso greets on stderr even with -quiet) is shown only when it
+// fails, so a clean build prints only ours.
 bool Run(const std::vector<std::string>& args, int64_t timeStamp, const char* package,
          std::string* error) {
     std::vector<char*> argv;
