@@ -415,18 +415,7 @@ int MakeFinishingCopy(const char* program, const char* tempDir, const char* wind
     if (copy[0] == 0 || !fileio::WininitAdd(windowsDir, lines, 1, &created)) {
         return 0;
     }
-    static char buffer[fileio::kRawBuffer];
-    plat::File in = plat::FileOpenRead(program);
-    plat::File out = in != nullptr ? plat::FileCreate(copy) : nullptr;
-    bool ok = out != nullptr;
-    uint32_t got = 0;
-    while (ok && (ok = plat::FileRead(in, buffer, sizeof buffer, &got) != 0) && got > 0) {
-        ok = plat::FileWrite(out, buffer, got) != 0;
-    }
-    ok = (out != nullptr && plat::FileClose(out) && ok);
-    if (in != nullptr) {
-        plat::FileClose(in);
-    }
+    bool ok = fileio::CopyWhole(program, copy) != 0;
     if (!ok) {
         plat::FileDelete(copy);
         fileio::WininitRemove(windowsDir, line, created);
