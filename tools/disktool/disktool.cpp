@@ -1,7 +1,6 @@
 // disktool: the vendor's disk builder and script checker for SETUP.EXE.
 // It runs SETUP.EXE's own loader (the engine over the POSIX stand-ins), so
 // what it reports is what SETUP.EXE will do.
-#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -11,7 +10,6 @@
 
 #include "disk_build.h"
 #include "disk_check.h"
-#include "whole_file.h"
 
 namespace {
 
@@ -140,16 +138,10 @@ int Build(int argc, char** argv) {
     if (!SourceDateEpoch(&options.timeStamp)) {
         return disktool::kExitUsage;
     }
-    std::vector<uint8_t> text;
-    if (!disktool::ReadWholeFile(args[0], &text)) {
-        fprintf(stderr, "build: %s cannot be read: %s\nbuild: nothing written\n", args[0].c_str(),
-                strerror(errno));
-        return disktool::kExitIo;
-    }
     disktool::Manifest manifest;
     std::vector<std::string> errors;
-    if (!disktool::ParseManifestText(std::string(text.begin(), text.end()), args[0], &manifest,
-                                     &errors)) {
+    bool unreadable;
+    if (!disktool::ReadManifest(args[0], &manifest, &errors, &unreadable)) {
         for (const std::string& w : manifest.warnings) {
             fprintf(stderr, "build: warning: %s\n", w.c_str());
         }
@@ -157,7 +149,7 @@ int Build(int argc, char** argv) {
             fprintf(stderr, "build: %s\n", e.c_str());
         }
         fprintf(stderr, "build: nothing written\n");
-        return disktool::kExitErrors;
+        return unreadable ? disktool::kExitIo : disktool::kExitErrors;
     }
     return disktool::Build(manifest, args[1], options);
 }

@@ -471,9 +471,14 @@ bool ParseManifestText(const std::string& text, const std::string& path, Manifes
     return errors->size() == before;
 }
 
-bool ReadManifest(const std::string& path, Manifest* m, std::vector<std::string>* errors) {
+bool ReadManifest(const std::string& path, Manifest* m, std::vector<std::string>* errors,
+                  bool* unreadable) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes)) {
+    bool read = ReadWholeFile(path, &bytes);
+    if (unreadable != nullptr) {
+        *unreadable = !read;
+    }
+    if (!read) {
         *m = Manifest();
         errors->push_back(path + " cannot be read: " + strerror(errno));
         return false;

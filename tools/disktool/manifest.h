@@ -42,8 +42,10 @@ struct Manifest {
 };
 
 // Reads and validates a manifest; false with the reasons (one per line,
-// "FILE:LINE: ...").
-bool ReadManifest(const std::string& path, Manifest* m, std::vector<std::string>* errors);
+// "FILE:LINE: ..."), and *unreadable (when given) set when the file itself
+// could not be read.
+bool ReadManifest(const std::string& path, Manifest* m, std::vector<std::string>* errors,
+                  bool* unreadable = nullptr);
 // The same from text in memory; path names the manifest in messages and
 // relative sources are taken beside it.
 bool ParseManifestText(const std::string& text, const std::string& path, Manifest* m,
