@@ -23,6 +23,9 @@ uint32_t ShortPathName(const char* path, char* out, uint32_t size);
 
 // Like GetFileAttributesA: kInvalidAttributes when the path cannot be read.
 uint32_t FileAttributes(const char* path);
+inline bool Exists(const char* path) {
+    return FileAttributes(path) != kInvalidAttributes;
+}
 
 // Like DeleteFileA: 1 on success, 0 on failure.
 int FileDelete(const char* path);

@@ -17,4 +17,8 @@ struct LineFacts {
     char prefix[kLinePrefix];  // its first bytes (min(length, kLinePrefix)), not terminated
 };
 
+// 1 when the line's first byte after blanks and tabs is '[': it starts a
+// section, as the profile calls read it.
+int IsSectionHeader(const LineFacts& line);
+
 }  // namespace fileio

@@ -230,6 +230,15 @@ int LineIs(const LineFacts& line, const char* text, int caseBlind) {
     return 1;
 }
 
+int IsSectionHeader(const LineFacts& line) {
+    uint32_t n = line.length < kLinePrefix ? line.length : kLinePrefix;
+    uint32_t a = 0;
+    while (a < n && (line.prefix[a] == ' ' || line.prefix[a] == '\t')) {
+        a++;
+    }
+    return a < n && line.prefix[a] == '[';
+}
+
 int CopyWhole(const char* from, const char* to) {
     static char buf[kRawBuffer];
     plat::File in = plat::FileOpenRead(from);

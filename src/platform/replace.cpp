@@ -10,8 +10,6 @@ namespace fileio {
 
 namespace {
 
-const uint32_t kPathField = 300;  // composed paths: up to 299 chars
-
 // The WININIT.INI line that puts the old file back: "path=oldPath" in
 // short names (WININIT runs before long names are known). oldPath does
 // not exist yet, so its directory's short form is used with its name.
@@ -35,10 +33,6 @@ bool GuardLine(const char* path, const char* oldPath, char* out, uint32_t size) 
         return false;
     }
     return text::Format(out, size, "%s=%s\\%s", shortPath, shortDir, name) != 0;
-}
-
-bool Exists(const char* path) {
-    return plat::FileAttributes(path) != plat::kInvalidAttributes;
 }
 
 // Guarded, the old file is copied aside (and on the disk) before the line
@@ -75,7 +69,7 @@ int GuardedSwap(const ReplaceNames& n, const char* windowsDir) {
 }
 
 int PlainSwap(const ReplaceNames& n) {
-    bool had = Exists(n.path);
+    bool had = plat::Exists(n.path);
     if (had && !plat::FileRename(n.path, n.oldPath)) {
         return 0;
     }
@@ -109,7 +103,7 @@ int ReplaceFile(const ReplaceNames& names, const char* windowsDir, int (*whole)(
     // The old name is free for this run: an older copy there goes.
     int ok = !readOnly && FlushToDisk(names.newPath) &&
              (whole == nullptr || whole(names.newPath)) &&
-             (!Exists(names.oldPath) || plat::FileDelete(names.oldPath)) &&
+             (!plat::Exists(names.oldPath) || plat::FileDelete(names.oldPath)) &&
              (windowsDir != nullptr ? GuardedSwap(names, windowsDir) : PlainSwap(names));
     if (!ok) {
         plat::FileDelete(names.newPath);
@@ -121,16 +115,16 @@ void RecoverReplace(const ReplaceNames& names, int (*whole)(const char* path)) {
     // The path steps aside only once the new file is whole on the disk:
     // without the path, the new file takes its name. In every other case
     // the new file may be cut short and the path stands.
-    if (!Exists(names.path) && Exists(names.oldPath) && Exists(names.newPath)) {
+    if (!plat::Exists(names.path) && plat::Exists(names.oldPath) && plat::Exists(names.newPath)) {
         bool take = whole == nullptr || whole(names.newPath);
         if (!take || !plat::FileRename(names.newPath, names.path)) {
             plat::FileRename(names.oldPath, names.path);
         }
     }
-    if (Exists(names.newPath)) {
+    if (plat::Exists(names.newPath)) {
         plat::FileDelete(names.newPath);
     }
-    if (Exists(names.oldPath)) {
+    if (plat::Exists(names.oldPath)) {
         plat::FileDelete(names.oldPath);
     }
 }

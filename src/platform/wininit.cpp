@@ -10,15 +10,10 @@ namespace fileio {
 
 namespace {
 
-const uint32_t kPathField = 300;          // composed paths: up to 299 chars
 const char kRenameHeader[] = "[RENAME]";  // as compared: in capitals
 
 bool ComposeIn(char* out, const char* dir, const char* name) {
     return text::Format(out, kPathField, "%s\\%s", dir, name) != 0;
-}
-
-bool Exists(const char* path) {
-    return plat::FileAttributes(path) != plat::kInvalidAttributes;
 }
 
 // The [rename] header, blanks around it and letter case aside.
@@ -41,15 +36,6 @@ bool IsRenameHeader(const LineFacts& line) {
         }
     }
     return true;
-}
-
-bool IsSectionHeader(const LineFacts& line) {
-    uint32_t n = line.length < kLinePrefix ? line.length : kLinePrefix;
-    uint32_t a = 0;
-    while (a < n && (line.prefix[a] == ' ' || line.prefix[a] == '\t')) {
-        a++;
-    }
-    return a < n && line.prefix[a] == '[';
 }
 
 // Adds the lines that the [rename] section lacks. A line counts as there
@@ -222,7 +208,7 @@ int WininitAdd(const char* windowsDir, const char* const* lines, int count, int*
     RecoverWininit(p);
     // A missing file starts empty: the rewrite below then makes it whole
     // through its new file, like any other change.
-    bool made = !Exists(p.ini);
+    bool made = !plat::Exists(p.ini);
     if (made) {
         plat::File empty = plat::FileCreate(p.ini);
         if (empty == nullptr || !plat::FileClose(empty)) {

@@ -9,10 +9,6 @@
 
 namespace {
 
-bool Exists(const char* path) {
-    return plat::FileAttributes(path) != plat::kInvalidAttributes;
-}
-
 // A line with nothing but blanks.
 bool Blank(const fileio::LineFacts& line) {
     uint32_t n = line.length < fileio::kLinePrefix ? line.length : fileio::kLinePrefix;
@@ -64,7 +60,7 @@ int InstallRecord::Open(const char* dir) {
 }
 
 int InstallRecord::Exists() const {
-    return usable_ && ::Exists(record_);
+    return usable_ && plat::Exists(record_);
 }
 
 void InstallRecord::Recover() {
@@ -103,7 +99,7 @@ int InstallRecord::Stage() {
     }
     Recover();
     // A copy cut short (a read that failed part-way) is no start.
-    bool copied = !::Exists(record_) || fileio::CopyWhole(record_, fresh_);
+    bool copied = !plat::Exists(record_) || fileio::CopyWhole(record_, fresh_);
     if (!copied || !plat::ProfileWriteString(footprint::kRecordEnd, nullptr, nullptr, fresh_)) {
         plat::FileDelete(fresh_);
         return 0;
