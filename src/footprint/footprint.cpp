@@ -92,12 +92,7 @@ int IsMouseLine(MouseLineRule* rule, const fileio::LineFacts& line) {
     if (!rule->armed || !hasMouse || hasHeader || line.prefix[0] == ';') {
         return 0;
     }
-    uint32_t n = line.length < fileio::kLinePrefix ? line.length : fileio::kLinePrefix;
-    uint32_t a = 0;
-    while (a < n && (line.prefix[a] == ' ' || line.prefix[a] == '\t')) {
-        a++;
-    }
-    if (a < n && line.prefix[a] == '[') {
+    if (fileio::IsSectionHeader(line)) {
         return 0;
     }
     rule->armed = 0;
@@ -297,6 +292,20 @@ int ParseCount(const char* digits, uint32_t* count) {
     }
     *count = n;
     return p != digits && *p == 0;
+}
+
+int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size) {
+    text::Fill(field, 0, size);
+    uint32_t got = size;
+    if (plat::RegQuery(key, name, nullptr, field, &got) != plat::kErrSuccess) {
+        field[0] = 0;
+        return 0;
+    }
+    if (got > size || field[size - 1] != 0) {
+        text::Fill(field, 0, size);
+        return 0;
+    }
+    return 1;
 }
 
 int ReadSharedCount(const char* path, uint32_t* count) {

@@ -9,6 +9,7 @@
 #include "model/startup_strings.h"
 #include "model/string_ids.h"
 #include "platform/line_facts.h"
+#include "platform/registry.h"
 
 namespace footprint {
 
@@ -343,6 +344,10 @@ int ParseFileRecord(const char* text, FileRecord* record);
 int ParseCount(const char* digits, uint32_t* count);
 // The SharedDLLs value of path: its SharedCount, the count in *count.
 int ReadSharedCount(const char* path, uint32_t* count);
+// Reads a text value into an emptied field of size bytes. A value that is
+// absent, does not fit, or fills the field without a terminator leaves the
+// field empty: a cut text is never taken as the whole one.
+int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size);
 
 // ---- composing paths --------------------------------------------------------
 

@@ -19,6 +19,7 @@ const uint32_t kNameField = 80;         // subkey names while enumerating
 const uint32_t kHardwareKeyRead = 128;  // HardWareKey values of the device list
 
 using footprint::kNewSerialDevice;
+using footprint::ReadText;
 using footprint::SetupValue;
 using footprint::ValueTable;
 const char kProbeDevice[] = "\\\\.\\VLMOUSE";
@@ -80,23 +81,6 @@ long CreateForWriting(Registration& r, plat::RegKey root, const char* path, plat
         r.writeFailed = 1;
     }
     return result;
-}
-
-// Reads a text value into an emptied field of size bytes. A value that is
-// absent, does not fit, or fills the field without a terminator leaves the
-// field empty: a cut text is never taken as the whole one.
-int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size) {
-    text::Fill(field, 0, size);
-    uint32_t got = size;
-    if (plat::RegQuery(key, name, nullptr, field, &got) != plat::kErrSuccess) {
-        field[0] = 0;
-        return 0;
-    }
-    if (got > size || field[size - 1] != 0) {
-        text::Fill(field, 0, size);
-        return 0;
-    }
-    return 1;
 }
 
 // destDir followed by name, or 0 when it does not fit an entry's field.

@@ -48,14 +48,7 @@ bool StartsWith(const char* s, const char* prefix) {
 // A text value into field (kValueField bytes); 0 when it is absent or does
 // not fit (the field is then empty).
 int ReadValue(plat::RegKey key, const char* name, char* field) {
-    text::Fill(field, 0, kValueField);
-    uint32_t got = kValueField;
-    if (plat::RegQuery(key, name, nullptr, field, &got) != plat::kErrSuccess ||
-        field[kValueField - 1] != 0) {
-        field[0] = 0;
-        return 0;
-    }
-    return 1;
+    return footprint::ReadText(key, name, field, kValueField);
 }
 
 int WriteValue(plat::RegKey key, const char* name, const char* value) {
