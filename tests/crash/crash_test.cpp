@@ -196,21 +196,24 @@ std::string Differences(const Machine& want, const Machine& got) {
     return out;
 }
 
-// m without the entries below prefix.
-Machine Without(Machine m, const std::string& prefix) {
+// m without the entries whose path drop says.
+template <typename Drop>
+Machine Erase(Machine m, Drop drop) {
     for (auto it = m.begin(); it != m.end();) {
-        it = it->first.rfind(prefix, 0) == 0 ? m.erase(it) : std::next(it);
+        it = drop(it->first) ? m.erase(it) : std::next(it);
     }
     return m;
 }
 
+// m without the entries below prefix.
+Machine Without(const Machine& m, const std::string& prefix) {
+    return Erase(m, [&](const std::string& path) { return path.rfind(prefix, 0) == 0; });
+}
+
 // m without its folders: a folder made or removed alone (the wizard makes
 // the destination before setup runs) is no change of substance.
-Machine WithoutFolders(Machine m) {
-    for (auto it = m.begin(); it != m.end();) {
-        it = it->first.back() == '/' ? m.erase(it) : std::next(it);
-    }
-    return m;
+Machine WithoutFolders(const Machine& m) {
+    return Erase(m, [](const std::string& path) { return path.back() == '/'; });
 }
 
 std::string IniOf(const Machine& m) {
@@ -391,7 +394,6 @@ void ProtectDriveA() {
     posix::Machine().readOnlyDrives.insert('A');
 }
 
-// The destination disk is full when the record's new copy is written.
 // The record's new copy cannot be made once there is a record to copy: the
 // record of the target files goes down before the copy, every later write
 // (the registration's) fails, as on a destination disk the copy filled.
@@ -586,21 +588,16 @@ std::vector<std::string> CheckReference(const Scenario& s, const References& r) 
 // but the last.
 std::vector<posix::CutPoint> CutsIn(const std::vector<posix::PowerEntry>& steps, size_t k) {
     std::vector<posix::CutPoint> cuts = {posix::kCutBefore};
-    bool writes = k < steps.size() &&
-                  (steps[k].op == posix::Op::FileWrite || steps[k].op == posix::Op::LzCopy ||
-                   steps[k].op == posix::Op::ProfileFlush);
-    if (!writes) {
+    if (k >= steps.size() || !posix::PowerWrites(steps[k].op)) {
         return cuts;
     }
     uint32_t size = steps[k].size;
     std::vector<uint32_t> counts;
-    const std::pair<posix::CutPoint, uint32_t> parts[] = {
-        {posix::kCutFirstByte, 1}, {posix::kCutHalf, size / 2}, {posix::kCutAllButLast, size - 1}};
-    for (const auto& part : parts) {
-        if (part.second > 0 && part.second < size &&
-            std::find(counts.begin(), counts.end(), part.second) == counts.end()) {
-            counts.push_back(part.second);
-            cuts.push_back(part.first);
+    for (posix::CutPoint cut : {posix::kCutFirstByte, posix::kCutHalf, posix::kCutAllButLast}) {
+        uint32_t n = posix::BytesAtCut(cut, size);
+        if (n > 0 && n < size && std::find(counts.begin(), counts.end(), n) == counts.end()) {
+            counts.push_back(n);
+            cuts.push_back(cut);
         }
     }
     return cuts;
@@ -614,10 +611,7 @@ std::string StopName(const std::vector<posix::PowerEntry>& steps, size_t k, posi
     const posix::PowerEntry& e = steps[k];
     std::string name =
         "step " + std::to_string(k + 1) + " " + posix::OpName(e.op) + " " + e.subject + ", ";
-    uint32_t written = cut == posix::kCutFirstByte    ? 1
-                       : cut == posix::kCutHalf       ? e.size / 2
-                       : cut == posix::kCutAllButLast ? e.size - 1
-                                                      : 0;
+    uint32_t written = posix::BytesAtCut(cut, e.size);
     return name + (cut == posix::kCutBefore
                        ? std::string("not done")
                        : std::to_string(written) + " of " + std::to_string(e.size) + " bytes");

@@ -127,6 +127,10 @@ enum CutPoint {
     kCutAllButLast,  // ... all of its bytes but the last
 };
 void PowerCutAfter(long steps, CutPoint cut);
+// The steps a cut can fall inside (they write bytes), and the bytes of a
+// write of size that reach the disk when cut falls in it.
+bool PowerWrites(Op op);
+uint32_t BytesAtCut(CutPoint cut, uint32_t size);
 // Asked by the backend at each step: the bytes of `size` that may reach the
 // disk (size, the cut's part at the cut, or 0 after it).
 uint32_t PowerStep(Op op, const std::string& subject, uint32_t size = 1);

@@ -28,13 +28,14 @@ long gLimit = -1;
 CutPoint gCut = kCutBefore;
 std::vector<PowerEntry> gLog;
 
-bool Writes(Op op) {
+}  // namespace
+
+bool PowerWrites(Op op) {
     return op == Op::FileWrite || op == Op::LzCopy || op == Op::ProfileFlush;
 }
 
-// The bytes of a write of size that reach the disk when the cut falls in it.
-uint32_t BytesAtCut(uint32_t size) {
-    switch (gCut) {
+uint32_t BytesAtCut(CutPoint cut, uint32_t size) {
+    switch (cut) {
         case kCutFirstByte:
             return size > 0 ? 1 : 0;
         case kCutHalf:
@@ -45,6 +46,8 @@ uint32_t BytesAtCut(uint32_t size) {
             return 0;
     }
 }
+
+namespace {
 
 std::string Trim(const std::string& s) {
     size_t b = s.find_first_not_of(" \t\r\n");
@@ -79,7 +82,7 @@ uint32_t PowerStep(Op op, const std::string& subject, uint32_t size) {
     if (gLimit < 0 || index < gLimit) {
         return size;
     }
-    return index == gLimit && Writes(op) ? BytesAtCut(size) : 0;
+    return index == gLimit && PowerWrites(op) ? BytesAtCut(gCut, size) : 0;
 }
 
 bool PowerArmed() {
