@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "install/register_driver.h"
 #include "model/setup_data.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -110,6 +111,10 @@ inline InstallRecord& LastRecord() {
 inline InstallRecord& RecordOf(const InstallChoices& choices) {
     LastRecord().Open(choices.destDir);
     return LastRecord();
+}
+// The registration of the scenario's choices, its record in the destination.
+inline int Register(RegisterScope scope) {
+    return RegisterMouseDriver(gScript, gChoices, RecordOf(gChoices), scope);
 }
 
 // Install record entries in file order, as "Section/Key=Value"; the mark

@@ -35,7 +35,7 @@ TEST(RegisterDriver, ListedPs2WithClassKeyRecordsEverythingInOrder) {
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0001")) + OldClassKey("0001")));
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+    regtest::Register(RegisterScope::Full);
 
     // Application entries.
     std::string dest = gChoices.destDir;
@@ -86,7 +86,7 @@ TEST(RegisterDriver, DriverNamingMissingClassKeyCreatesIt) {
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0004"))));
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
 
     EXPECT_KEPT(kPs2Device, "Driver", "Mouse\\0004");
     std::string cls = std::string(kClassMouse) + "\\0004";
@@ -115,8 +115,7 @@ TEST(RegisterDriver, DeviceWithoutDriverGetsFirstFreeClassKey) {
         ASSERT_TRUE(LoadReg(Ps2Machine(rows[i].driverLine) + OldClassKey("0000") +
                             OldClassKey("0001") + OldClassKey("0003")));
 
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
-                            RegisterScope::DriverOnly);
+        regtest::Register(RegisterScope::DriverOnly);
 
         EXPECT_TEXT(kPs2Device, "Driver", "Mouse\\0002");
         std::string cls = std::string(kClassMouse) + "\\0002";
@@ -171,8 +170,7 @@ TEST(RegisterDriver, SearchPicksFirstIdThenLatestDevice) {
         }
         ASSERT_TRUE(LoadReg(reg));
 
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
-                            RegisterScope::DriverOnly);
+        regtest::Register(RegisterScope::DriverOnly);
 
         EXPECT_TEXT(std::string(kHklm) + "Enum\\" + rows[i].registered, "DeviceDesc", kPs2Name);
         EXPECT_KEPT(std::string(kHklm) + "Enum\\" + rows[i].untouched, "DeviceDesc", "Old");
@@ -194,7 +192,7 @@ TEST(RegisterDriver, IdsMatchCaseSensitively) {
     EXPECT_EQ(1, FindHardwareKey("bios\\*pnp0f13\\", out));
     EXPECT_EQ(hw, out);
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
 
     EXPECT_KEPT(std::string(kHklm) + "Enum\\" + hw, "DeviceDesc", "Old");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0000"));
@@ -206,7 +204,7 @@ TEST(RegisterDriver, SerialWithoutListedSerialDeviceCreatesRootDevice) {
     ResetScenario(1);
     ASSERT_TRUE(LoadReg(Ps2Machine(Sz("Driver", "Mouse\\0000")) + OldClassKey("0000")));
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
 
     EXPECT_TEXT(kRootDevice, "Class", "Mouse");
     EXPECT_TEXT(kRootDevice, "DeviceDesc", kSerialName);
@@ -224,7 +222,7 @@ TEST(RegisterDriver, SerialWithoutListedSerialDeviceCreatesRootDevice) {
     EXPECT_STREQ("Serial", regtest::LastRecord().Section());
 
     // A further call keeps the class key its root device names.
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
     EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0001");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0002"));
 }
@@ -242,8 +240,7 @@ TEST(RegisterDriver, ListedSerialDeviceIsRegistered) {
         std::string hw = rows[i].hardwareKey;
         ASSERT_TRUE(LoadReg(Listed("C1000000", hw) + Device(hw) + Sz("DeviceDesc", "Serial")));
 
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
-                            RegisterScope::DriverOnly);
+        regtest::Register(RegisterScope::DriverOnly);
 
         std::string device = std::string(kHklm) + "Enum\\" + hw;
         EXPECT_TEXT(device, "DeviceDesc", kSerialName);
@@ -280,7 +277,7 @@ TEST(RegisterDriver, NoBranchWritesNothingAfterTheApplicationEntries) {
         }
         ASSERT_TRUE(LoadReg(reg));
 
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+        regtest::Register(RegisterScope::Full);
 
         EXPECT_TEXT(kClsidKey, "", "Q7MouseControlPage");
         EXPECT_KEPT(std::string(kHklm) + "Enum\\ROOT\\*PNP0F0C\\0000", "DeviceDesc", "Old");
@@ -323,12 +320,12 @@ TEST(RegisterDriver, SecondCallKeepsFirstSeenValues) {
                         Sz("DeviceDesc", "Standard PS/2 Port Mouse") + Sz("Driver", "Mouse\\0001") +
                         OldClassKey("0001")));
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
     std::vector<std::string> first = RecordEntries();
     ASSERT_EQ(11u, first.size()) << Joined(first);
     EXPECT_EQ("PS2/Mfg=", first[3]);
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
     std::vector<std::string> second = RecordEntries();
     std::vector<std::string> expected = first;
     expected[3] = std::string("PS2/Mfg=") + kMfg;
@@ -384,7 +381,7 @@ TEST(RegisterDriver, TextsTooLongForTheirFieldsAreNotWrittenCut) {
         text::Copy(gChoices.destDir, sizeof gChoices.destDir, dest.c_str());
         ASSERT_TRUE(testing_machine::MakeDirs(dest));  // the record's place
 
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+        regtest::Register(RegisterScope::Full);
 
         std::string server = std::string(kClsidKey) + "\\InProcServer32";
         std::string run = std::string(kCurrentVersion) + "\\Run";
@@ -411,7 +408,7 @@ TEST(RegisterDriver, TextsTooLongForTheirFieldsAreNotWrittenCut) {
         text::Copy(gScript.startupStrings.Title, sizeof gScript.startupStrings.Title,
                    title.c_str());
 
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+        regtest::Register(RegisterScope::Full);
 
         std::string uninstall = std::string(kCurrentVersion) + "\\Uninstall\\VelorPoint";
         if (titles[i].written) {
@@ -443,8 +440,7 @@ TEST(RegisterDriver, DeviceKeyTooLongForItsFieldEndsTheDriverPart) {
         hw += std::string(rows[i].length - hw.size(), '7');
         ASSERT_TRUE(LoadReg(Listed("C1000000", hw) + Device(hw) + Sz("DeviceDesc", "Old")));
 
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
-                            RegisterScope::DriverOnly);
+        regtest::Register(RegisterScope::DriverOnly);
 
         std::string device = std::string(kHklm) + "Enum\\" + hw;
         if (rows[i].registered) {

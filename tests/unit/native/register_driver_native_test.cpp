@@ -113,7 +113,7 @@ TEST(RegisterDriverNative, ListedDeviceWithClassKeyWritesInOrder) {
                         Sz("DevLoader", "*vmouse")));
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+    regtest::Register(RegisterScope::Full);
 
     std::string cls = std::string(kClassMouse) + "\\0001";
     std::vector<W> driver = {
@@ -135,7 +135,7 @@ TEST(RegisterDriverNative, NewClassKeyWritesDriverFirstThenTheTableOrder) {
     ASSERT_TRUE(LoadReg(Ps2Machine("")));
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
 
     std::string cls = std::string(kClassMouse) + "\\0000";
     std::vector<W> device = {
@@ -151,7 +151,7 @@ TEST(RegisterDriverNative, NewSerialDeviceWritesInOrder) {
     ResetScenario(1);
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
 
     std::string cls = std::string(kClassMouse) + "\\0000";
     std::vector<W> device = {
@@ -173,7 +173,7 @@ TEST(RegisterDriverNative, ApplicationKeyThatCannotBeCreatedIsSkipped) {
     InjectFault(Op::RegCreate, "\\Run");
     plat::posix::ClearRegistryWrites();
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+    regtest::Register(RegisterScope::Full);
 
     std::vector<W> all = ApplicationWrites(gChoices.destDir, kTitle);
     ExpectWrites(__LINE__, {all[0], all[3], all[4], all[6], all[7]});
@@ -186,8 +186,7 @@ TEST(RegisterDriverNative, FailedWritesArePassedOverAndTold) {
     // The class key's second write, InfPath, fails; the rest go on.
     InjectFault(Op::RegSet, "Mouse\\0001", 1, 1);
 
-    EXPECT_EQ(0, RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
-                                     RegisterScope::DriverOnly));
+    EXPECT_EQ(0, regtest::Register(RegisterScope::DriverOnly));
 
     std::string cls = std::string(kClassMouse) + "\\0001";
     EXPECT_KEPT(cls, "InfPath", "OLD.INF");
@@ -265,9 +264,7 @@ TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
     // on the class key; the device's first one fails.
     InjectFault(Op::RegQuery, kPs2Key, 0, 1);
 
-    EXPECT_EQ(1, RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
-                                     RegisterScope::DriverOnly))
-        << "a read is no write";
+    EXPECT_EQ(1, regtest::Register(RegisterScope::DriverOnly)) << "a read is no write";
 
     std::vector<std::string> record = RecordEntries();
     ASSERT_EQ(11u, record.size()) << Joined(record);
@@ -284,7 +281,7 @@ TEST(RegisterDriverNative, ClassKeyThatCannotBeCreatedLeavesDriverNamingIt) {
     ASSERT_TRUE(LoadReg(Ps2Machine("")));
     InjectFault(Op::RegCreate, "Class\\Mouse");
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
 
     EXPECT_TEXT(kDevice, "Driver", "Mouse\\0000");
     EXPECT_FALSE(testing_registry::KeyExists(std::string(kClassMouse) + "\\0000"));
@@ -306,8 +303,7 @@ TEST(RegisterDriverNative, DeviceKeyThatCannotBeOpenedEndsTheCall) {
         InjectFault(rows[i].op, rows[i].match);
         plat::posix::ClearRegistryWrites();
 
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
-                            RegisterScope::DriverOnly);
+        regtest::Register(RegisterScope::DriverOnly);
 
         EXPECT_TRUE(plat::posix::RegistryWrites().empty());
         EXPECT_TRUE(RecordEntries().empty()) << Joined(RecordEntries());
@@ -320,7 +316,7 @@ TEST(RegisterDriverNative, DeviceListThatCannotBeOpenedFindsNothing) {
     ASSERT_TRUE(LoadReg(Listed("C1000000", "SERENUM\\VLR4417\\0") + Device("SERENUM\\VLR4417\\0")));
     InjectFault(Op::RegOpen, "Config Manager\\Enum");
 
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::DriverOnly);
+    regtest::Register(RegisterScope::DriverOnly);
 
     // The listed serial device goes unseen, so the root device is made.
     EXPECT_TEXT(kRootDevice, "Driver", "Mouse\\0000");

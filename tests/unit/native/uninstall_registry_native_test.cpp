@@ -234,8 +234,7 @@ TEST(UninstallRegistry, RoundTrips) {
         ASSERT_TRUE(LoadReg(kBase + row.machine));
         std::string before = Snapshot();
         for (int i = 0; i < row.setups; i++) {
-            RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
-                                RegisterScope::Full);
+            regtest::Register(RegisterScope::Full);
         }
         ASSERT_NE(before, Snapshot());
         UndoReport r;
@@ -310,7 +309,7 @@ TEST(UninstallRegistry, ValueRules) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + row.classKey));
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+        regtest::Register(RegisterScope::Full);
         if (!row.edit.empty()) {
             ASSERT_TRUE(LoadReg(row.edit));
         }
@@ -355,8 +354,7 @@ TEST(UninstallRegistry, SetupsOwnKeysAreToldByTheValuesThatTellThem) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line);
         ResetScenario(1);
         ASSERT_TRUE(LoadReg(kBase));
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices),
-                            RegisterScope::DriverOnly);
+        regtest::Register(RegisterScope::DriverOnly);
         ASSERT_TRUE(LoadReg(row.edit));
         StartupStrings script = gScript.startupStrings;
         if (row.unknown == "SeialName") {
@@ -378,11 +376,11 @@ TEST(UninstallRegistry, WhatAnOlderRecordDidNotKeepIsLeftAndNamed) {
     // there and must not keep them as the earlier ones.
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+    regtest::Register(RegisterScope::Full);
     for (const char* key : {"ConfigFlags", "MouseType"}) {
         plat::ProfileWriteString("PS2", key, nullptr, RecordPath().c_str());
     }
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+    regtest::Register(RegisterScope::Full);
     char kept[8];
     for (const char* key : {"ConfigFlags", "MouseType"}) {
         plat::ProfileGetString("PS2", key, "", kept, sizeof kept, RecordPath().c_str());
@@ -444,7 +442,7 @@ TEST(UninstallRegistry, FailuresLoseNoValue) {
         ResetScenario(0);
         ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "Mouse\\0000") + OldClass("0000")));
         std::map<std::string, std::string> before = Values(Snapshot());
-        RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+        regtest::Register(RegisterScope::Full);
         std::map<std::string, std::string> installed = Values(Snapshot());
         InjectFault(row.op, row.match);
         UndoReport r;
@@ -482,7 +480,7 @@ TEST(UninstallRegistry, AKeyWithSubkeysIsNotTakenWhole) {
     // has put a subkey below it since.
     ResetScenario(0);
     ASSERT_TRUE(LoadReg(kBase + ListedDevice(kPs2, "") + OldClass("0000")));
-    RegisterMouseDriver(gScript, gChoices, regtest::RecordOf(gChoices), RegisterScope::Full);
+    regtest::Register(RegisterScope::Full);
     ASSERT_TRUE(LoadReg(Key(kClassPath + "0001\\Extra") + Sz("Kept", "yes")));
     UndoReport r;
     Undo(&r);
