@@ -32,19 +32,12 @@ bool IsReadSection(const std::string& name) {
 
 // A near miss of a section SETUP.EXE reads ("Start-up" for Startup).
 std::string SuggestSection(const std::string& name) {
-    std::string squeezed;
-    for (char c : name) {
-        if (isalnum(static_cast<unsigned char>(c)) || c == ' ') {
-            squeezed += c;
-        }
-    }
+    std::vector<std::string> read;
     for (uint16_t id : kReadSections) {
-        if (SameName(squeezed, ProgramText(id)) ||
-            EditDistance(Lower(name), Lower(ProgramText(id))) <= 2) {
-            return std::string(" (did you mean [") + ProgramText(id) + "]?)";
-        }
+        read.push_back(ProgramText(id));
     }
-    return ": its lines are never read";
+    std::string near = NearName(name, read, true);
+    return near.empty() ? ": its lines are never read" : " (did you mean [" + near + "]?)";
 }
 
 // The keys the loader reads in a section; none for the sections whose keys

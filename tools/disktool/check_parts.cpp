@@ -59,10 +59,6 @@ void Check::CutKey(const char* section, const char* key, int limit, const std::s
     }
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-    return Lower(a) == Lower(b);
-}
-
 std::string Where(const std::string& section, const std::string& key) {
     return "[" + section + "] " + key;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "disk_check.h"
+#include "disk_names.h"
 #include "model/setup_data.h"
 #include "platform/tool_machine.h"
 #include "script/setup_script.h"
@@ -100,7 +101,6 @@ void CheckNotRecord(Check& c, const std::string& where, const std::string& desti
 
 // ---- shared by the parts (check_parts.cpp) ---------------------------------
 
-bool SameName(const std::string& a, const std::string& b);              // case-blind
 std::string Where(const std::string& section, const std::string& key);  // "[Main] Key"
 // A path as a person reads it: the doubled backslashes of empty
 // directories taken out.

@@ -532,7 +532,9 @@ bool WriteTree(const std::string& root, const std::vector<DiskFile>& files, int 
 }
 
 // Dates every file and directory below root, root too, at timeStamp
-// (seconds since 1970): what the images and the CD-ROM image record.
+// (seconds since 1970): what the images and the CD-ROM image record. A
+// directory is dated after what it holds: reading it may set its access
+// time.
 bool StampTree(const std::string& root, int64_t timeStamp, std::string* error) {
     if (DIR* d = opendir(root.c_str())) {
         bool ok = true;
@@ -557,20 +559,6 @@ bool StampTree(const std::string& root, int64_t timeStamp, std::string* error) {
 
 // ---- image -----------------------------------------------------------------------
 
-std::vector<std::string> TopEntries(const std::string& root) {
-    std::vector<std::string> entries;
-    if (DIR* d = opendir(root.c_str())) {
-        while (dirent* e = readdir(d)) {
-            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) {
-                entries.push_back(root + "/" + e->d_name);
-            }
-        }
-        closedir(d);
-    }
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
 // A FAT12 1.44 MB image of the tree at root, made with mtools; the files
 // keep the tree's dates.
 bool MakeImage(const std::string& image, const std::string& root, const std::string& label,
@@ -583,8 +571,10 @@ bool MakeImage(const std::string& image, const std::string& root, const std::str
     char serialText[16];
     snprintf(serialText, sizeof serialText, "%08X", serial);
     std::vector<std::string> args = {"mcopy", "-s", "-m", "-i", image};
-    std::vector<std::string> entries = TopEntries(root);
-    args.insert(args.end(), entries.begin(), entries.end());
+    std::vector<std::string> entries = DirectoryNames(root, true);
+    for (const std::string& name : entries) {
+        args.push_back(root + "/" + name);
+    }
     args.push_back("::/");
     if (!Run({"mformat", "-C", "-f", "1440", "-v", label, "-N", serialText, "-i", image, "::"},
              timeStamp, "mtools", error) ||

@@ -16,8 +16,8 @@
 #include "check_parts.h"
 #include "footprint/footprint.h"
 #include "model/setup_data.h"
-#include "platform/tool_machine.h"
 #include "platform/text.h"
+#include "platform/tool_machine.h"
 #include "script/setup_script.h"
 #include "script_tables.h"
 

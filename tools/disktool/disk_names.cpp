@@ -72,6 +72,26 @@ size_t EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
+bool SameName(const std::string& a, const std::string& b) {
+    return Lower(a) == Lower(b);
+}
+
+std::string NearName(const std::string& name, const std::vector<std::string>& candidates,
+                     bool keepBlanks) {
+    std::string squeezed;
+    for (char c : name) {
+        if (isalnum(static_cast<unsigned char>(c)) || (keepBlanks && c == ' ')) {
+            squeezed += c;
+        }
+    }
+    for (const std::string& c : candidates) {
+        if (SameName(squeezed, c) || EditDistance(Lower(name), Lower(c)) <= 2) {
+            return c;
+        }
+    }
+    return "";
+}
+
 bool IsDeviceName(const std::string& name) {
     std::string base = Upper(Trim(name.substr(0, name.find('.'))));
     static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$", "CONFIG$"};

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "footprint/footprint.h"
 
@@ -20,6 +21,13 @@ std::string Dir(const std::string& path);
 
 // Letters inserted, removed or changed to turn a into b.
 size_t EditDistance(const std::string& a, const std::string& b);
+// Two names equal, letter case aside.
+bool SameName(const std::string& a, const std::string& b);
+// The first of candidates that name nearly is ("Start-up" for "Startup"):
+// equal once all but letters and digits (and blanks, with keepBlanks) are
+// taken out, or at most two edits away, letter case aside; "" for none.
+std::string NearName(const std::string& name, const std::vector<std::string>& candidates,
+                     bool keepBlanks);
 
 // CON, AUX, NUL, LPT1.DAT...: names DOS and Windows open as devices,
 // whatever the extension.

@@ -27,23 +27,10 @@ const uint16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026
                                   0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-bool SameName(const std::string& a, const std::string& b) {
-    return Lower(a) == Lower(b);
-}
-
 std::string SuggestSection(const std::string& name) {
-    std::string squeezed;
-    for (char c : name) {
-        if (isalnum(static_cast<unsigned char>(c))) {
-            squeezed += c;
-        }
-    }
-    for (const char* s : kSections) {
-        if (SameName(squeezed, s) || EditDistance(Lower(name), Lower(s)) <= 2) {
-            return std::string(" (did you mean [") + s + "]?)";
-        }
-    }
-    return "";
+    std::string near =
+        NearName(name, std::vector<std::string>(std::begin(kSections), std::end(kSections)), false);
+    return near.empty() ? "" : " (did you mean [" + near + "]?)";
 }
 
 // Digits only, from lo to hi.

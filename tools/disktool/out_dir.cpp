@@ -53,27 +53,11 @@ bool RemoveTree(const std::string& path) {
     return rmdir(path.c_str()) == 0 && ok;
 }
 
-// The names in dir, sorted; hidden ones (the tool's own) only when asked.
-std::vector<std::string> Names(const std::string& dir, bool hidden) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            if (e->d_name[0] != '.' ||
-                (hidden && strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)) {
-                names.push_back(e->d_name);
-            }
-        }
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Calls visit with every path below root, relative to it ("x/" for a
 // directory), parents first; descends into a directory when visit says so.
 void Walk(const std::string& root, const std::string& rel,
           const std::function<bool(const std::string&)>& visit) {
-    for (const std::string& name : Names(root + "/" + rel, true)) {
+    for (const std::string& name : DirectoryNames(root + "/" + rel, true)) {
         std::string path = rel + name;
         struct stat st;
         bool dir = lstat((root + "/" + path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -104,6 +88,21 @@ int KillPoint() {
 }
 
 }  // namespace
+
+std::vector<std::string> DirectoryNames(const std::string& dir, bool hidden) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d)) {
+            if (e->d_name[0] != '.' ||
+                (hidden && strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)) {
+                names.push_back(e->d_name);
+            }
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 OutDir::~OutDir() {
     if (!scratch_.empty()) {
@@ -219,7 +218,7 @@ bool OutDir::WriteMark(const std::set<std::string>& made, std::string* error) co
 }
 
 bool OutDir::Swap(std::string* error) {
-    std::vector<std::string> entries = Names(scratch_, false);
+    std::vector<std::string> entries = DirectoryNames(scratch_, false);
     std::set<std::string> made;
     Walk(scratch_, "", [&](const std::string& rel) {
         if (rel[0] == '.') {

@@ -7,8 +7,12 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 namespace disktool {
+
+// The names in dir, sorted; hidden ones (the tool's own) only when asked.
+std::vector<std::string> DirectoryNames(const std::string& dir, bool hidden);
 
 class OutDir {
   public:
