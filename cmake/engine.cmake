@@ -23,6 +23,10 @@ set(FREESTANDING_FLAGS
   -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
   -fno-stack-protector -fno-threadsafe-statics -mno-stack-arg-probe
   -ffunction-sections -fno-tree-loop-distribute-patterns)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  # Every PC that runs Windows 95: a 486 has no CMOV, FCOMI or SSE.
+  list(APPEND FREESTANDING_FLAGS -march=i486 -mtune=pentium)
+endif()
 
 # The programs' own files, each linked by its program (cmake/product.cmake).
 set(SETUP_PROGRAM_SOURCES
@@ -57,10 +61,6 @@ target_compile_options(setup_core PRIVATE ${WARNINGS})
 
 if(SETUP_WINDOWS)
   target_compile_options(setup_core PRIVATE ${FREESTANDING_FLAGS})
-  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    # Every PC that runs Windows 95: a 486 has no CMOV, FCOMI or SSE.
-    target_compile_options(setup_core PRIVATE -march=i486 -mtune=pentium)
-  endif()
   file(GLOB PLATFORM_BACKEND CONFIGURE_DEPENDS ${SETUP_ROOT}/src/platform/win32/*.cpp)
 else()
   file(GLOB PLATFORM_BACKEND CONFIGURE_DEPENDS ${SETUP_ROOT}/src/platform/posix/*.cpp)
@@ -74,9 +74,6 @@ target_compile_options(setup_platform PRIVATE ${WARNINGS})
 target_link_libraries(setup_core PUBLIC setup_platform)
 if(SETUP_WINDOWS)
   target_compile_options(setup_platform PRIVATE ${FREESTANDING_FLAGS})
-  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    target_compile_options(setup_platform PRIVATE -march=i486 -mtune=pentium)
-  endif()
   # lz32 first: the import library of kernel32 carries LZ* too (later Windows
   # forwards them), but Windows 95 has them only in lz32.
   target_link_libraries(setup_platform PUBLIC lz32 kernel32 user32 gdi32 advapi32 comdlg32)

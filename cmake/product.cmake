@@ -12,9 +12,6 @@ function(add_win95_program target output rc)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} SUFFIX .EXE)
   target_include_directories(${target} PRIVATE src resources)
   target_compile_options(${target} PRIVATE ${WARNINGS} ${FREESTANDING_FLAGS})
-  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-    target_compile_options(${target} PRIVATE -march=i486 -mtune=pentium)
-  endif()
   target_link_options(${target} PRIVATE
     -nostdlib -nostartfiles
     -Wl,-e,${SETUP_ENTRY}
