@@ -98,7 +98,9 @@ struct ListKey {
     uint16_t field;    // offset of the field in StartupStrings
     uint16_t size;     // its bytes
 };
-const int kListKeyCount = 9;
+#define FOOTPRINT_COUNT_KEY(id, field) +1
+const int kListKeyCount = 0 STARTUP_KEYS(FOOTPRINT_COUNT_KEY);
+#undef FOOTPRINT_COUNT_KEY
 extern const ListKey kListKeys[kListKeyCount];
 
 // ---- the [386Enh] mouse line ------------------------------------------------

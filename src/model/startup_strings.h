@@ -13,3 +13,18 @@ struct StartupStrings {  // the [Startup] values
     char PS2Name[40];
     char SeialName[40];  // the key really is spelled SeialName: existing scripts use it
 };
+
+// Each [Startup] key's string id with its field, in the script's order: the
+// loader, the uninstall list and the disk tool expand this one list.
+// clang-format off
+#define STARTUP_KEYS(X)                             \
+    X(IDS_TITLE, Title)                             \
+    X(IDS_MFG, Mfg)                                 \
+    X(IDS_MOUSE_DRIVER, MouseDriver)                \
+    X(IDS_MOUSE_INF, MouseInf)                      \
+    X(IDS_DRIVER_DATE, DriverDate)                  \
+    X(IDS_PS2_INF_SECTION, PS2InfSection)           \
+    X(IDS_SERIAL_INF_SECTION, SerialInfSection)     \
+    X(IDS_PS2_NAME, PS2Name)                        \
+    X(IDS_SEIAL_NAME, SeialName)
+// clang-format on

@@ -216,16 +216,9 @@ void ReadStartupStrings(Reader& reader) {
     StartupStrings& s = script.startupStrings;
     ReadText(reader, IDS_STARTUP, IDS_FILE_NAME, "", script.startupFileName,
              sizeof script.startupFileName);
-    ReadText(reader, IDS_STARTUP, IDS_TITLE, "", s.Title, sizeof s.Title);
-    ReadText(reader, IDS_STARTUP, IDS_MFG, "", s.Mfg, sizeof s.Mfg);
-    ReadText(reader, IDS_STARTUP, IDS_MOUSE_DRIVER, "", s.MouseDriver, sizeof s.MouseDriver);
-    ReadText(reader, IDS_STARTUP, IDS_MOUSE_INF, "", s.MouseInf, sizeof s.MouseInf);
-    ReadText(reader, IDS_STARTUP, IDS_DRIVER_DATE, "", s.DriverDate, sizeof s.DriverDate);
-    ReadText(reader, IDS_STARTUP, IDS_PS2_INF_SECTION, "", s.PS2InfSection, sizeof s.PS2InfSection);
-    ReadText(reader, IDS_STARTUP, IDS_SERIAL_INF_SECTION, "", s.SerialInfSection,
-             sizeof s.SerialInfSection);
-    ReadText(reader, IDS_STARTUP, IDS_PS2_NAME, "", s.PS2Name, sizeof s.PS2Name);
-    ReadText(reader, IDS_STARTUP, IDS_SEIAL_NAME, "", s.SeialName, sizeof s.SeialName);
+#define READ_KEY(id, field) ReadText(reader, IDS_STARTUP, id, "", s.field, sizeof s.field);
+    STARTUP_KEYS(READ_KEY)
+#undef READ_KEY
 }
 
 }  // namespace

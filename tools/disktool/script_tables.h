@@ -49,15 +49,9 @@ const ScriptKey kMainKeys[] = {
 
 const ScriptKey kStartupKeys[] = {
     {IDS_FILE_NAME, nullptr, DISKTOOL_FIELD_LIMIT(SetupScript, startupFileName)},
-    {IDS_TITLE, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, Title)},
-    {IDS_MFG, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, Mfg)},
-    {IDS_MOUSE_DRIVER, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, MouseDriver)},
-    {IDS_MOUSE_INF, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, MouseInf)},
-    {IDS_DRIVER_DATE, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, DriverDate)},
-    {IDS_PS2_INF_SECTION, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, PS2InfSection)},
-    {IDS_SERIAL_INF_SECTION, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, SerialInfSection)},
-    {IDS_PS2_NAME, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, PS2Name)},
-    {IDS_SEIAL_NAME, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, SeialName)},
+#define DISKTOOL_STARTUP_KEY(id, field) {id, nullptr, DISKTOOL_FIELD_LIMIT(StartupStrings, field)},
+    STARTUP_KEYS(DISKTOOL_STARTUP_KEY)
+#undef DISKTOOL_STARTUP_KEY
 };
 
 // The [DirectoryName] keys in the loader's order (DirectoryIndex).
