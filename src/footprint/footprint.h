@@ -314,7 +314,15 @@ inline constexpr char kRecordCounted[] = "Counted";
 // The record's [Lowered]: the count the uninstaller's lowering gives, under
 // the same key, committed before the lowering for the same reason.
 inline constexpr char kRecordLowered[] = "Lowered";
-const uint32_t kFileRecordSize = 32;  // a [Files] value: up to 31 chars
+// The record's [Pending]: under the key of a target file another program
+// held when setup wrote it, the name its new text waits under in the
+// file's folder until WININIT.INI puts it in place at the next start.
+// Committed before that file is made, so every such file is known to be
+// setup's own.
+inline constexpr char kRecordPending[] = "Pending";
+inline constexpr char kPendingName[] = "~VPNW%03d.TMP";  // 8.3: WININIT knows short names only
+const int kMaxPendingNames = 1000;                       // the three digits
+const uint32_t kFileRecordSize = 32;                     // a [Files] value: up to 31 chars
 
 // HKLM: one REG_DWORD per shared file, named by its full path, counting the
 // products that use it (the Windows 95 convention). Files outside the

@@ -2,11 +2,16 @@
 // directory tree to its destination, expanding SZDD files on the way.
 #include "install/file_copy.h"
 
+#include "footprint/footprint.h"
+#include "install/held_files.h"
+#include "install/target_files.h"
 #include "model/install_plan.h"
 #include "model/setup_data.h"
 #include "platform/files.h"
 #include "platform/lz.h"
+#include "platform/same_path.h"
 #include "platform/text.h"
+#include "record/pending_files.h"
 
 namespace {
 
@@ -71,26 +76,57 @@ int OpenSourceFile(const char* path) {
     return handle >= 0 ? handle : kNoHandle;
 }
 
-int CopyToDestination(int source, const char* path) {
-    int destination = kNoHandle;
-    if (source >= 0 && path != nullptr) {
-        destination = plat::LzCreate(path);
-        if (destination < 0) {
-            destination = kNoHandle;
+namespace {
+
+// The last part of a path.
+const char* NameOf(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != 0; p++) {
+        if (*p == '\\') {
+            name = p + 1;
         }
     }
-    int written = source < 0 || (destination >= 0 && plat::LzCopy(source, destination) >= 0);
+    return name;
+}
+
+// Creates path and copies source into it: a CopyOutcome.
+int WriteFrom(int source, const char* path) {
+    char opened[kPathSize];
+    int destination = plat::LzCreate(path, opened, sizeof opened);
+    if (destination < 0) {
+        return kCopyNotWritten;
+    }
+    // lz32 made the compressed spelling because path itself could not be
+    // created: a file nothing lists, which goes at once. A destination that
+    // stands and is not read-only is held by a program.
+    if (text::CompareNoCase(NameOf(opened), NameOf(path)) != 0) {
+        plat::LzClose(destination);
+        plat::FileDelete(opened);
+        uint32_t attributes = plat::FileAttributes(path);
+        bool held = attributes != plat::kInvalidAttributes &&
+                    (attributes & (plat::kAttrDirectory | plat::kAttrReadOnly)) == 0;
+        return held ? kCopyHeld : kCopyNotWritten;
+    }
+    int written = plat::LzCopy(source, destination) >= 0;
+    plat::LzClose(destination);
+    // A file cut short is no copy of its source: it goes.
+    if (!written) {
+        plat::FileDelete(path);
+    }
+    return written ? kCopyWritten : kCopyNotWritten;
+}
+
+}  // namespace
+
+int CopyToDestination(int source, const char* path) {
+    int outcome = source < 0 ? kCopyWritten : kCopyNotWritten;
+    if (source >= 0 && path != nullptr) {
+        outcome = plat::FileHeld(path) ? kCopyHeld : WriteFrom(source, path);
+    }
     if (source >= 0) {
         plat::LzClose(source);
     }
-    if (destination >= 0) {
-        plat::LzClose(destination);
-    }
-    // A file cut short is no copy of its source: it goes.
-    if (!written && destination >= 0) {
-        plat::FileDelete(path);
-    }
-    return written;
+    return outcome;
 }
 
 int CopyPercentage(int i, int n) {
@@ -100,33 +136,79 @@ int CopyPercentage(int i, int n) {
     return (i * 100 + 100) / n;
 }
 
-int CopyInstallPlan(const SetupScript& script, const InstallChoices& choices,
+namespace {
+
+struct Walk {
+    const SetupScript& script;
+    const InstallChoices& choices;
+    InstallRecord& record;
+    CopyProgress& progress;
+    int cancelled;
+    int failed;
+    int waiting;
+};
+
+// One file of the plan, past its message steps: its source is never its
+// own destination, a replacement an earlier run left waiting for it is
+// taken back before it is written, and a destination another program
+// holds waits for the next start.
+int PlaceFile(Walk& w, int disk, int file, int source, const char* sourcePath) {
+    char path[kPathSize];
+    char key[footprint::kFootprintPath];
+    if (!BuildDestinationPath(w.script, w.choices, disk, file, path)) {
+        return CopyToDestination(source, nullptr);
+    }
+    // Copied onto itself, a file would be emptied: it is in its place.
+    if (sourcePath != nullptr && fileio::SamePath(sourcePath, path)) {
+        CopyToDestination(source, nullptr);
+        return kCopyWritten;
+    }
+    bool keyed = TargetRecordKey(w.choices.windowsDir, *Entry(w.script, disk, file), key);
+    if (keyed && !TakeBackPending(w.record, key, path, w.choices.windowsDir)) {
+        CopyToDestination(source, nullptr);
+        return kCopyNotWritten;
+    }
+    int outcome = CopyToDestination(source, path);
+    if (outcome == kCopyHeld &&
+        !(keyed && ReplaceAtRestart(w.record, key, sourcePath, path, w.choices.windowsDir))) {
+        outcome = kCopyNotWritten;
+    }
+    return outcome;
+}
+
+void WalkFile(Walk& w, int disk, int file) {
+    int count = w.script.diskFileCounts[disk];
+    w.progress.CopyingFile(*Entry(w.script, disk, file));
+    char sourcePath[kPathSize];
+    bool named = BuildSourcePath(w.script, disk, file, sourcePath);
+    int source = OpenSourceFile(named ? sourcePath : nullptr);
+    // The file in progress is finished whatever the step answers.
+    w.cancelled = w.progress.MessageStep();
+    w.progress.Percentage(CopyPercentage(file, count));
+    int outcome = PlaceFile(w, disk, file, source, named ? sourcePath : nullptr);
+    // An entry without a target name names no file to write.
+    if (outcome == kCopyNotWritten && Entry(w.script, disk, file)->TargetName[0] != 0) {
+        w.failed = 1;
+    }
+    w.waiting |= outcome == kCopyHeld;
+    if (w.progress.MessageStep()) {
+        w.cancelled = 1;
+    }
+}
+
+}  // namespace
+
+int CopyInstallPlan(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
                     CopyProgress& progress) {
-    int cancelled = 0;
-    int failed = 0;
-    for (int disk = 0; disk < script.diskCount && !cancelled; disk++) {
+    Walk w = {script, choices, record, progress, 0, 0, 0};
+    for (int disk = 0; disk < script.diskCount && !w.cancelled; disk++) {
         progress.NewDisk(disk);
-        int count = script.diskFileCounts[disk];
-        for (int file = 0; file < count && !cancelled; file++) {
-            progress.CopyingFile(*Entry(script, disk, file));
-
-            char path[kPathSize];
-            int source = OpenSourceFile(BuildSourcePath(script, disk, file, path) ? path : nullptr);
-            // The file in progress is finished whatever the step answers.
-            cancelled = progress.MessageStep();
-
-            progress.Percentage(CopyPercentage(file, count));
-
-            int copied = CopyToDestination(
-                source, BuildDestinationPath(script, choices, disk, file, path) ? path : nullptr);
-            // An entry without a target name names no file to write.
-            if (!copied && Entry(script, disk, file)->TargetName[0] != 0) {
-                failed = 1;
-            }
-            if (progress.MessageStep()) {
-                cancelled = 1;
-            }
+        for (int file = 0; file < script.diskFileCounts[disk] && !w.cancelled; file++) {
+            WalkFile(w, disk, file);
         }
     }
-    return cancelled ? kCopyCancelled : failed ? kCopyFailed : kCopyDone;
+    return w.cancelled ? kCopyCancelled
+           : w.failed  ? kCopyFailed
+           : w.waiting ? kCopyAtRestart
+                       : kCopyDone;
 }

@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+class InstallRecord;
 struct FileEntry;
 struct InstallChoices;
 struct SetupScript;
@@ -38,10 +39,17 @@ void CreateSubdirectories(const SetupScript& script, const InstallChoices& choic
 // Opens a source for reading (expanding an SZDD file): an LZ handle, or -1
 // when it cannot be opened (a null path included: it did not fit).
 int OpenSourceFile(const char* path);
+// What became of one file.
+enum CopyOutcome {
+    kCopyNotWritten = 0,  // the destination could not be created or written
+    kCopyWritten = 1,     // written, or skipped: its source did not open
+    kCopyHeld = 2,        // another program holds the destination: nothing written
+};
 // Only when source is a handle: creates (or replaces) the destination and
-// copies into it; a null path creates nothing. Closes what was opened. 0
-// when the destination could not be created or written (a file begun is
-// deleted), 1 otherwise: a source that did not open is skipped, not failed.
+// copies into it; a null path creates nothing. Closes what was opened. A
+// file begun and cut short is deleted, and so is the file lz32 makes under
+// the compressed spelling when it cannot create the destination itself. A
+// CopyOutcome; a source that did not open is skipped, not failed.
 int CopyToDestination(int source, const char* path);
 
 // Percentage shown for file i (from 0) of n: (i * 100 + 100) / n.
@@ -49,9 +57,14 @@ int CopyPercentage(int i, int n);
 
 // Walks script's plan into choices.destDir, disk by disk and file by file,
 // reporting to progress; the source is opened, one message step, the
-// destination created and copied, one more message step. A step that answers "cancelled" ends the
-// walk before the next file. kCopyCancelled, kCopyDone, or kCopyFailed when
-// every file was walked but one could not be written.
-enum CopyResult { kCopyCancelled = 0, kCopyDone = 1, kCopyFailed = 2 };
-int CopyInstallPlan(const SetupScript& script, const InstallChoices& choices,
+// destination created and copied, one more message step. A step that
+// answers "cancelled" ends the walk before the next file. A file is never
+// copied onto itself (the program's own folder as its destination); one
+// another program holds is replaced at the next start (ReplaceAtRestart,
+// the record naming it first), and what an earlier run left waiting for a
+// file written now is taken back. kCopyCancelled, kCopyDone, kCopyFailed
+// when every file was walked but one could not be written, kCopyAtRestart
+// when every file was written but some wait for the next start.
+enum CopyResult { kCopyCancelled = 0, kCopyDone = 1, kCopyFailed = 2, kCopyAtRestart = 3 };
+int CopyInstallPlan(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
                     CopyProgress& progress);

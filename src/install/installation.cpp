@@ -2,6 +2,7 @@
 
 #include "footprint/footprint.h"
 #include "install/file_copy.h"
+#include "install/next_start.h"
 #include "install/register_driver.h"
 #include "install/system_ini.h"
 #include "install/target_files.h"
@@ -14,13 +15,27 @@ int RunInstallation(const SetupScript& script, const InstallChoices& choices, In
                     InstallProgress& progress) {
     // What a run cut off left of WININIT.INI's write, before it is needed.
     fileio::WininitRecover(choices.windowsDir);
+    // Another program's SETUP.INF, or this setup's own script, is never
+    // taken for the record.
+    if (record.Foreign()) {
+        return kInstallForeignRecord;
+    }
+    // What another program left for the next start would undo this copy.
+    if (OtherProgramWaits(script, choices, record)) {
+        return kInstallRestartFirst;
+    }
     // An existing subdirectory is no failure: the copy goes on either way.
     CreateSubdirectories(script, choices);
     // Without the record of what the copy overwrites, nothing is copied.
     if (!RecordTargetFiles(script, choices, record)) {
         return kInstallRecordFailed;
     }
-    int copied = CopyInstallPlan(script, choices, progress);
+    // The product's own deletions would undo the copy at the next start:
+    // they go once the record says what the files were.
+    if (!TakeOutOwnLines(script, choices, record)) {
+        return kInstallRestartFirst;
+    }
+    int copied = CopyInstallPlan(script, choices, record, progress);
     progress.Registering();
     int registered = RegisterMouseDriver(script, choices, record, RegisterScope::Full);
     if (copied == kCopyCancelled || progress.Cancelled()) {
@@ -50,5 +65,8 @@ int RunInstallation(const SetupScript& script, const InstallChoices& choices, In
         !record.Commit()) {
         return kInstallRecordFailed;
     }
-    return SwitchSystemIni(choices.windowsDir) ? kInstallDone : kInstallSwitchFailed;
+    if (!SwitchSystemIni(choices.windowsDir)) {
+        return kInstallSwitchFailed;
+    }
+    return copied == kCopyAtRestart ? kInstallDoneAtRestart : kInstallDone;
 }

@@ -28,13 +28,20 @@ enum InstallResult {
     kInstallSwitchFailed = 3,    // system.ini or VMOUSE.VXD could not be switched over
     kInstallRegisterFailed = 4,  // a registry write failed; system.ini left as it is
     kInstallRecordFailed = 5,    // the install record could not be written: see below
+    kInstallForeignRecord = 6,   // the folder's SETUP.INF is another program's: nothing changed
+    kInstallRestartFirst = 7,    // WININIT.INI holds work on setup's files: nothing copied
+    kInstallDoneAtRestart = 8,   // installed; files in use are put in place at the next start
 };
 
 // Installs script's plan and registration as choices say: creates the
 // subdirectories, records the target files as they are in record (and
 // counts the shared ones), copies the plan, pauses, registers the
 // application and the driver, puts the registry on the disk and switches
-// system.ini over. A cancelled copy stops after the file in progress; what
+// system.ini over. A folder whose SETUP.INF is another program's (or the
+// setup script itself) is refused before anything changes, and so is a
+// run whose files another program's WININIT.INI lines rename; the
+// product's own lines on them are taken out once the record holds what
+// the files were. A cancelled copy stops after the file in progress; what
 // was copied is registered all the same, but system.ini is left as it is,
 // as after a copy that failed. A record that cannot be
 // written before the copy stops it before the first file; after it, the

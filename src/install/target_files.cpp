@@ -4,18 +4,14 @@
 
 #include "footprint/footprint.h"
 #include "install/file_copy.h"
+#include "install/next_start.h"
 #include "model/setup_data.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "record/install_record.h"
 
-namespace {
-
-// The uninstall list's spelling of the entry's target: "Install, dir\name",
-// or "Windows, SYSTEM\name" for a target in or below the Windows directory.
-// 0 when it has none (no name, or a directory cut to its 40 bytes).
-int EntryKey(const char* windowsDir, const FileEntry& e, char* key) {
+int TargetRecordKey(const char* windowsDir, const FileEntry& e, char* key) {
     char rel[footprint::kFootprintPath];
     if (e.TargetName[0] == 0) {
         return 0;
@@ -42,6 +38,8 @@ int EntryKey(const char* windowsDir, const FileEntry& e, char* key) {
     return fits && footprint::TargetEntry(place, rel, footprint::kRecordForm, key);
 }
 
+namespace {
+
 bool Recorded(InstallRecord& record, const char* section, const char* key) {
     char kept[footprint::kFileRecordSize];
     return record.ReadInstallRecord(section, key, "", kept, sizeof kept)[0] != 0;
@@ -59,7 +57,8 @@ bool SharedKey(const char* key) {
     return text::Find(key, footprint::kPlaceWindows) == key;
 }
 
-typedef int (*TargetStep)(InstallRecord& record, const char* key, const char* path);
+typedef int (*TargetStep)(InstallRecord& record, const InstallChoices& choices, const char* key,
+                          const char* path);
 
 // Every target of the plan with its record key; 0 once a step fails.
 int ForEachTarget(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
@@ -68,9 +67,9 @@ int ForEachTarget(const SetupScript& script, const InstallChoices& choices, Inst
         for (int file = 0; file < script.diskFileCounts[disk]; file++) {
             char key[footprint::kFootprintPath];
             char path[kPathSize];
-            if (EntryKey(choices.windowsDir, script.diskFirstEntry[disk][file], key) &&
+            if (TargetRecordKey(choices.windowsDir, script.diskFirstEntry[disk][file], key) &&
                 BuildDestinationPath(script, choices, disk, file, path) &&
-                !step(record, key, path)) {
+                !step(record, choices, key, path)) {
                 return 0;
             }
         }
@@ -78,11 +77,14 @@ int ForEachTarget(const SetupScript& script, const InstallChoices& choices, Inst
     return 1;
 }
 
-int RecordFile(InstallRecord& record, const char* key, const char* path) {
+int RecordFile(InstallRecord& record, const InstallChoices& choices, const char* key,
+               const char* path) {
     footprint::FileRecord found = {};
     uint32_t attributes = plat::FileAttributes(path);
-    found.existed =
-        attributes != plat::kInvalidAttributes && (attributes & plat::kAttrDirectory) == 0;
+    // A file WININIT.INI deletes at the next start is as good as gone.
+    found.existed = attributes != plat::kInvalidAttributes &&
+                    (attributes & plat::kAttrDirectory) == 0 &&
+                    !DeletionWaits(choices.windowsDir, path);
     found.shared = SharedKey(key);
     if (found.shared) {
         found.countState = footprint::ReadSharedCount(path, &found.count);
@@ -110,7 +112,8 @@ void RaiseTo(const char* path, uint32_t target) {
     plat::RegClose(key);
 }
 
-int CountSharedFile(InstallRecord& record, const char* key, const char* path) {
+int CountSharedFile(InstallRecord& record, const InstallChoices&, const char* key,
+                    const char* path) {
     char kept[footprint::kFileRecordSize];
     footprint::FileRecord found;
     record.ReadInstallRecord(footprint::kRecordFiles, key, "", kept, sizeof kept);
@@ -194,12 +197,14 @@ int RegisteredInstallDir(char* dir) {
     return text::Copy(dir, kPathSize, command);
 }
 
-void DriverOnlyRecordDir(const SetupScript& script, char* dir) {
+int DriverOnlyRecordDir(char* dir) {
     uint32_t attributes =
         RegisteredInstallDir(dir) ? plat::FileAttributes(dir) : plat::kInvalidAttributes;
     if (attributes == plat::kInvalidAttributes || (attributes & plat::kAttrDirectory) == 0) {
-        text::Copy(dir, kPathSize, script.setupDir);
+        return 0;
     }
+    InstallRecord record;
+    return record.Open(dir) && !record.Foreign();
 }
 
 namespace {
@@ -207,7 +212,7 @@ namespace {
 // The earlier installation whose record hands on its entries.
 InstallRecord gEarlier;
 
-int CarryFile(InstallRecord& record, const char* key, const char*) {
+int CarryFile(InstallRecord& record, const InstallChoices&, const char* key, const char*) {
     char value[footprint::kFileRecordSize];
     if (!SharedKey(key)) {
         return 1;
@@ -220,7 +225,7 @@ int CarryFile(InstallRecord& record, const char* key, const char*) {
     return value[0] == 0 || record.RecordOriginalValue(footprint::kRecordCounted, key, value);
 }
 
-int DropCarriedMark(InstallRecord& record, const char* key, const char*) {
+int DropCarriedMark(InstallRecord& record, const InstallChoices&, const char* key, const char*) {
     char value[footprint::kFileRecordSize];
     if (!SharedKey(key) || gEarlier.ReadInstallRecord(footprint::kRecordCounted, key, "", value,
                                                       sizeof value)[0] == 0) {

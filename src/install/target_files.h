@@ -3,6 +3,7 @@
 #pragma once
 
 class InstallRecord;
+struct FileEntry;
 struct InstallChoices;
 struct SetupScript;
 
@@ -18,14 +19,22 @@ struct SetupScript;
 int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
                       InstallRecord& record);
 
+// The record key of entry's target (the uninstall list's spelling: "Install,
+// dir\name", or "Windows, SYSTEM\name" for a target in or below the Windows
+// directory windowsDir) into key (footprint::kFootprintPath bytes); 0 when it has none (no
+// name, or an absolute directory outside the Windows one).
+int TargetRecordKey(const char* windowsDir, const FileEntry& entry, char* key);
+
 // The directory of the installation that the Uninstall entry names (its
 // UNINSTAL.EXE's directory) into dir (256 bytes); 0 when there is none.
 int RegisteredInstallDir(char* dir);
 
 // Where SETUP.EXE -u keeps its install record: beside the installation the
-// Uninstall entry names, where its uninstaller finds it, else beside the
-// program (script.setupDir). dir: 256 bytes.
-void DriverOnlyRecordDir(const SetupScript& script, char* dir);
+// Uninstall entry names, where its uninstaller finds it (dir: 256 bytes).
+// 0 when no installation is registered, its folder is gone, or the folder's
+// SETUP.INF is not this product's record: the setup script beside the
+// program is never the record, so -u then has nowhere to keep it.
+int DriverOnlyRecordDir(char* dir);
 
 // A setup into another directory than the registered installation's takes
 // that installation's record as its own first: the earlier values of the

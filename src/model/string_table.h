@@ -76,6 +76,16 @@
     X(58, IDS_RECORD_FAILED,                                                                    \
       "SETUP.INF could not be written in the destination directory !\nThe mouse driver is not " \
       "registered and system.ini is left as it was.")                                           \
-    X(59, IDS_DRIVER_NO_RECORD, "SETUP.INF could not be written in %s !\nNothing was changed.")
+    X(59, IDS_DRIVER_NO_RECORD, "SETUP.INF could not be written in %s !\nNothing was changed.") \
+    X(60, IDS_FOREIGN_RECORD,                                                                   \
+      "The SETUP.INF in this directory belongs to another program or to the setup disks !\n"    \
+      "Please choose another directory.")                                                       \
+    X(61, IDS_RESTART_FIRST,                                                                    \
+      "Changes to the files of this setup wait for the next start of Windows !\n"               \
+      "Please restart Windows, then run Setup again.")                                          \
+    X(62, IDS_DONE_AT_RESTART,                                                                  \
+      "%s is installed. Files in use are replaced when Windows restarts.")                      \
+    X(63, IDS_NOT_INSTALLED,                                                                    \
+      "%s is not installed: please run the full Setup first.\nNothing was changed.")
 
 #endif

@@ -21,11 +21,23 @@ int DirRemove(const char* path);
 // to size - 1; the length copied, 0 when the path does not exist.
 uint32_t ShortPathName(const char* path, char* out, uint32_t size);
 
+// Like GetFullPathNameA: path made whole (a relative one taken from the
+// current directory), "." and ".." parts resolved; the length copied, 0
+// when it does not fit size (out then holds nothing to use).
+uint32_t FullPathName(const char* path, char* out, uint32_t size);
+
 // Like GetFileAttributesA: kInvalidAttributes when the path cannot be read.
 uint32_t FileAttributes(const char* path);
 inline bool Exists(const char* path) {
     return FileAttributes(path) != kInvalidAttributes;
 }
+
+// Whether another program holds the file: like CreateFileA(path,
+// GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+// ...) closed again at once. 1 when the file exists, is not read-only, and
+// the open fails with ERROR_SHARING_VIOLATION or ERROR_ACCESS_DENIED (a
+// running program's image, a library the shell has loaded); 0 otherwise.
+int FileHeld(const char* path);
 
 // Like DeleteFileA: 1 on success, 0 on failure.
 int FileDelete(const char* path);

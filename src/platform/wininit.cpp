@@ -231,6 +231,63 @@ int WininitAdd(const char* windowsDir, const char* const* lines, int count, int*
     return 1;
 }
 
+namespace {
+
+// The text between from and to, blanks and tabs around it removed, into out.
+void TrimmedPart(const char* from, const char* to, char* out) {
+    while (from < to && (*from == ' ' || *from == '\t')) {
+        from++;
+    }
+    while (to > from && (to[-1] == ' ' || to[-1] == '\t')) {
+        to--;
+    }
+    uint32_t n = static_cast<uint32_t>(to - from);
+    text::Copy(out, n + 1 < kPathField ? n + 1 : kPathField, from);
+}
+
+}  // namespace
+
+int WininitEach(const char* windowsDir, WininitVisit visit, void* context) {
+    WininitPaths p;
+    static RawFile in;
+    static LineFacts line;
+    if (!WininitNames(windowsDir, &p)) {
+        return 0;
+    }
+    if (!plat::Exists(p.ini)) {
+        return 1;
+    }
+    if (!RawOpenRead(&in, p.ini)) {
+        return 0;
+    }
+    static char text[kLinePrefix + 1];
+    static char destination[kPathField];
+    static char source[kPathField];
+    bool inRename = false;
+    bool going = true;
+    while (going && RawNextLine(&in, &line)) {
+        if (IsSectionHeader(line)) {
+            inRename = IsRenameHeader(line);
+            continue;
+        }
+        uint32_t n = line.length < kLinePrefix ? line.length : kLinePrefix;
+        text::Fill(text, 0, sizeof text);
+        for (uint32_t i = 0; i < n; i++) {
+            text[i] = line.prefix[i];
+        }
+        const char* equals = text::Find(text, "=");
+        if (!inRename || equals == nullptr || line.length > kLinePrefix) {
+            continue;
+        }
+        TrimmedPart(text, equals, destination);
+        TrimmedPart(equals + 1, text + n, source);
+        going = visit(context, text, destination, source) != 0;
+    }
+    bool ok = !in.failed;
+    RawClose(&in);
+    return ok ? 1 : 0;
+}
+
 int WininitRemove(const char* windowsDir, const char* line, int created) {
     WininitPaths p;
     if (!WininitNames(windowsDir, &p)) {

@@ -15,6 +15,14 @@ int WininitAdd(const char* windowsDir, const char* const* lines, int count, int*
 // every program calls it first, so another program's pending lines are
 // never lost to a later start.
 void WininitRecover(const char* windowsDir);
+// Each line of the [rename] section that holds "=": the line as read
+// (without its end), the file it names as the destination ("NUL" for a
+// deletion) and its source, blanks around them removed and each cut to
+// kPathField - 1 chars. A visit that answers 0 ends the walk. Returns 0
+// when WININIT.INI is there but cannot be read whole, 1 otherwise.
+typedef int (*WininitVisit)(void* context, const char* line, const char* destination,
+                            const char* source);
+int WininitEach(const char* windowsDir, WininitVisit visit, void* context);
 // Removes the line from the [rename] section; when created (WininitAdd
 // made the file) and nothing else was added since, the file goes. 1 on
 // success.

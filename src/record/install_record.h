@@ -22,9 +22,17 @@ class InstallRecord {
     const char* Path() const { return record_; }  // dir\SETUP.INF
     int Exists() const;
 
-    // Finishes or drops what a cut left of an earlier Commit: a SETUP.NEW
-    // left between the renames takes the name when it ends with the mark;
-    // any other SETUP.NEW, and SETUP.OLD, go. Drops this run's staged
+    // 1 when one of the record's names holds another program's file (or
+    // setup's own script): SETUP.INF that is no install record, or a file
+    // with a section the record never has. Nothing of it may be staged,
+    // appended to, replaced or deleted.
+    int Foreign() const;
+
+    // Finishes or drops what a cut left of an earlier Commit: the newest
+    // copy that ends with the mark stands as SETUP.INF (SETUP.NEW, then
+    // SETUP.INF, then SETUP.OLD), a SETUP.OLD without anything beside it
+    // comes back, and once SETUP.INF stands the others go. Does nothing
+    // in a folder whose files are foreign. Drops this run's staged
     // entries. Every program calls it before it reads the record.
     void Recover();
 
@@ -58,6 +66,7 @@ class InstallRecord {
 
   private:
     int Stage();
+    int FindForeign() const;
 
     char dir_[256];  // up to 255 chars
     char record_[kRecordPath];
@@ -67,7 +76,14 @@ class InstallRecord {
     int usable_;               // the names fitted
     int staged_;               // SETUP.NEW holds entries not yet committed
     int failed_;               // a staged write failed since the last Commit
+    int foreign_;              // the folder holds another program's file at a record name
 };
 
 // 1 when the file at path ends with the record's mark: it was written whole.
 int RecordIsWhole(const char* path);
+
+// 1 when the file at path is an install record of this product: each of
+// its sections is one the record has, and it ends with the record's mark
+// or (an older setup's record) holds one of the keys only the record
+// writes. Another program's SETUP.INF, or the setup script itself, is not.
+int IsInstallRecord(const char* path);

@@ -55,9 +55,16 @@ int RunDriverOnly() {
         return 0;
     }
     // The install record goes where the uninstaller will find it: beside
-    // the installation the Uninstall entry names, else beside the program.
+    // the installation the Uninstall entry names. Without one there is no
+    // place for it (the script beside the program is no record).
     static char recordDir[kPathSize];
-    DriverOnlyRecordDir(gScript, recordDir);
+    static char message[400];
+    if (!DriverOnlyRecordDir(recordDir)) {
+        text::Format(message, sizeof message, LoadText(IDS_NOT_INSTALLED), gScript.productName);
+        ShowMessage(message, gScript.caption, MB_ICONSTOP);
+        ReleaseInstallPlan(gScript);
+        return 0;
+    }
     static InstallRecord record;
     record.Open(recordDir);
     // A registration that failed in part is not announced as a success; what
@@ -65,7 +72,6 @@ int RunDriverOnly() {
     // changed, and nothing needs it.
     int result = RegisterMouseDriver(gScript, gChoices, record, RegisterScope::DriverOnly);
     if (result == kRegisterNoRecord) {
-        static char message[400];
         text::Format(message, sizeof message, LoadText(IDS_DRIVER_NO_RECORD), recordDir);
         ShowMessage(message, gScript.caption, MB_ICONSTOP);
         ReleaseInstallPlan(gScript);

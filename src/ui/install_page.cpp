@@ -119,6 +119,8 @@ void ReportFailure(HWND page, int result) {
     const char* message = LoadText(result == kInstallCopyFailed       ? IDS_COPY_FAILED
                                    : result == kInstallRegisterFailed ? IDS_REGISTER_FAILED
                                    : result == kInstallRecordFailed   ? IDS_RECORD_FAILED
+                                   : result == kInstallForeignRecord  ? IDS_FOREIGN_RECORD
+                                   : result == kInstallRestartFirst   ? IDS_RESTART_FIRST
                                                                       : IDS_SWITCH_FAILED);
     MessageBoxA(IsWindow(page) ? page : static_cast<HWND>(gWizard.backdropWindow),
                 message != nullptr ? message : "", gScript.caption, MB_ICONSTOP);
@@ -130,6 +132,8 @@ void OnInstallInit(HWND page) {
     int result = RunInstallationOnPage(page);
     if (result == kInstallCancelled) {
         WarnCancelled(page);
+    } else if (result == kInstallDoneAtRestart) {
+        gWizard.completesAtRestart = 1;
     } else if (result != kInstallDone) {
         ReportFailure(page, result);
     }

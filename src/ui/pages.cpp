@@ -8,6 +8,7 @@
 #include "model/texts.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "ui/browse.h"
 #include "ui/logic/page_logic.h"
 #include "ui/page_host.h"
@@ -80,11 +81,20 @@ int SystemCreateDirectory(void*, const char* path) {
     return plat::DirCreate(path);
 }
 
+int ForeignRecordIn(void*, const char* path) {
+    static InstallRecord record;
+    return record.Open(path) && record.Foreign();
+}
+
 void OnDestinationNext(HWND page) {
     gWizard.pageResult = kPageNext;
     GetDlgItemTextA(page, IDC_DEST_TEXT, gChoices.destDir, kDestinationSize);
-    ui::DestinationChecks checks = {page, SystemDirectoryExists, AskInstallIntoExisting,
-                                    SystemDiskFreeSpace, SystemCreateDirectory};
+    ui::DestinationChecks checks = {page,
+                                    SystemDirectoryExists,
+                                    AskInstallIntoExisting,
+                                    SystemDiskFreeSpace,
+                                    SystemCreateDirectory,
+                                    ForeignRecordIn};
     switch (ui::CheckDestination(gChoices.destDir, gScript.minimumSpace, checks)) {
         case ui::kDestAccepted:
             ClosePage(page);
@@ -95,6 +105,9 @@ void OnDestinationNext(HWND page) {
             break;
         case ui::kDestNoSpace:
             ShowRefusal(page, IDS_NO_SPACE);
+            break;
+        case ui::kDestForeignRecord:
+            ShowRefusal(page, IDS_FOREIGN_RECORD);
             break;
         case ui::kDestDeclined:
             break;
@@ -198,12 +211,13 @@ LRESULT CALLBACK EndPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPar
             OnPageCreate(page, 1);
             return 0;
         case WM_SETUP_INIT:
-            if (gWizard.installFailed) {
-                char incomplete[kTextSize];
-                const char* format = LoadText(IDS_NOT_INSTALLED_FULLY);
-                text::Format(incomplete, sizeof incomplete, format != nullptr ? format : "%s",
+            if (gWizard.installFailed || gWizard.completesAtRestart) {
+                char said[kTextSize];
+                const char* format =
+                    LoadText(gWizard.installFailed ? IDS_NOT_INSTALLED_FULLY : IDS_DONE_AT_RESTART);
+                text::Format(said, sizeof said, format != nullptr ? format : "%s",
                              gScript.productName);
-                SetDlgItemTextA(page, IDC_TEXT1, incomplete);
+                SetDlgItemTextA(page, IDC_TEXT1, said);
             } else {
                 SubstituteProductName(page, IDC_TEXT1);
             }

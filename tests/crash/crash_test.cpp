@@ -277,6 +277,10 @@ int FreeSpace(void*, const char* root, uint32_t* spc, uint32_t* bps, uint32_t* f
 int Create(void*, const char* path) {
     return plat::DirCreate(path);
 }
+int Foreign(void*, const char* path) {
+    InstallRecord record;
+    return record.Open(path) && record.Foreign();
+}
 
 // The script loaded and the choices proposed, the mouse type chosen; false
 // when the script does not load (nothing to run).
@@ -301,7 +305,7 @@ void RunSetup(int serial, const char* dest) {
     if (dest != nullptr) {
         text::Copy(gChoices.destDir, sizeof gChoices.destDir, dest);
     }
-    ui::DestinationChecks checks = {nullptr, Exists, Yes, FreeSpace, Create};
+    ui::DestinationChecks checks = {nullptr, Exists, Yes, FreeSpace, Create, Foreign};
     if (ui::CheckDestination(gChoices.destDir, gScript.minimumSpace, checks) == ui::kDestAccepted) {
         Page page;
         static InstallRecord record;
@@ -312,16 +316,16 @@ void RunSetup(int serial, const char* dest) {
 }
 
 // SETUP.EXE -u from A:, the mouse type chosen: the driver alone, its
-// record beside the program.
+// record beside the installation the Uninstall entry names.
 void RunDriverOnly(int serial) {
     if (!LoadAndChoose(serial)) {
         return;
     }
     static char dir[kPathSize];
-    DriverOnlyRecordDir(gScript, dir);
     static InstallRecord record;
-    record.Open(dir);
-    RegisterMouseDriver(gScript, gChoices, record, RegisterScope::DriverOnly);
+    if (DriverOnlyRecordDir(dir) && record.Open(dir)) {
+        RegisterMouseDriver(gScript, gChoices, record, RegisterScope::DriverOnly);
+    }
     ReleaseInstallPlan(gScript);
 }
 
@@ -447,10 +451,6 @@ std::string InstallDir(const Scenario& s) {
     return s.program == kSetup && s.dest != nullptr ? s.dest : kInstallDir;
 }
 
-std::string RecordDir(const Scenario& s) {
-    return s.program == kDriverOnly ? "A:" : InstallDir(s);
-}
-
 void Run(const Scenario& s) {
     if (s.faults != nullptr) {
         s.faults();
@@ -534,7 +534,7 @@ References Reference(const Scenario& s) {
     r.steps = posix::PowerLog();
     posix::WindowsRestart(false);
     r.done = Take();
-    r.earlier = RecordOnDisk(RecordDir(s));
+    r.earlier = RecordOnDisk(InstallDir(s));
     if (s.program != kUninstall) {
         Uninstall(s);
     } else if (s.ending == kRestartEndsIt) {
@@ -631,13 +631,13 @@ std::string TryStop(const Scenario& s, const References& r, size_t k, posix::Cut
         broke +=
             " system.ini neither old nor new after the start:" + Differences(r.base, now) + " |";
     }
-    std::string record = EarlierValuesOnly(r.earlier, RecordOnDisk(RecordDir(s)));
+    std::string record = EarlierValuesOnly(r.earlier, RecordOnDisk(InstallDir(s)));
     if (!record.empty()) {
         broke += " after the start:" + record + " |";
     }
     Run(s);
     posix::WindowsRestart(false);
-    record = EarlierValuesOnly(r.earlier, RecordOnDisk(RecordDir(s)));
+    record = EarlierValuesOnly(r.earlier, RecordOnDisk(InstallDir(s)));
     if (!record.empty()) {
         broke += " after the rerun:" + record + " |";
     }

@@ -29,6 +29,12 @@ bool ReadFile(const std::string& dosPath, std::string* bytes);
 bool Exists(const std::string& dosPath);
 bool MakeDirs(const std::string& dosPath);
 
+// The file held as another program holds its running image: opening it
+// for writing, replacing and deleting it fail, reading works, until
+// ReleaseHeld or the next Reset.
+bool Hold(const std::string& dosPath);
+void ReleaseHeld();
+
 // True on the POSIX stand-ins (where fault injection and the write record exist).
 bool IsNative();
 

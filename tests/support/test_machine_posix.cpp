@@ -128,6 +128,19 @@ bool Exists(const std::string& dosPath) {
     return !host.empty() && fs::exists(host, ec);
 }
 
+bool Hold(const std::string& dosPath) {
+    std::string host = Host(dosPath);
+    if (host.empty() || !fs::is_regular_file(host)) {
+        return false;
+    }
+    plat::posix::Machine().heldFiles.insert(host);
+    return true;
+}
+
+void ReleaseHeld() {
+    plat::posix::Machine().heldFiles.clear();
+}
+
 bool IsNative() {
     return true;
 }

@@ -2,6 +2,8 @@
 // for every Reset, on the prefix's real drive C:.
 #include <windows.h>
 
+#include <vector>
+
 #include "model/texts.h"
 #include "support/test_machine.h"
 
@@ -11,6 +13,7 @@ namespace {
 
 std::string gScratch;
 int gCount = 0;
+std::vector<HANDLE> gHeld;
 
 // Removes a directory tree (scratch dirs of this process only).
 void RemoveTree(const std::string& dir) {
@@ -38,6 +41,7 @@ void RemoveTree(const std::string& dir) {
 }  // namespace
 
 std::string Reset() {
+    ReleaseHeld();
     if (!gScratch.empty()) {
         RemoveTree(gScratch);
     }
@@ -105,6 +109,24 @@ bool ReadFile(const std::string& dosPath, std::string* bytes) {
 
 bool Exists(const std::string& dosPath) {
     return GetFileAttributesA(dosPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Opened for reading without sharing writes, as the loader maps a program.
+bool Hold(const std::string& dosPath) {
+    HANDLE file = CreateFileA(dosPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    gHeld.push_back(file);
+    return true;
+}
+
+void ReleaseHeld() {
+    for (HANDLE file : gHeld) {
+        CloseHandle(file);
+    }
+    gHeld.clear();
 }
 
 bool IsNative() {

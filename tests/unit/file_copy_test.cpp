@@ -11,6 +11,7 @@
 #include "model/install_plan.h"
 #include "model/setup_data.h"
 #include "platform/text.h"
+#include "record/install_record.h"
 #include "support/szdd_reference.h"
 #include "support/test_machine.h"
 
@@ -35,6 +36,7 @@ class Plan {
   public:
     SetupScript script;
     InstallChoices choices;
+    InstallRecord record;  // in DEST, for the files that wait for the next start
 
     explicit Plan(const std::vector<std::vector<PlanFile>>& disks) {
         size_t total = 0;
@@ -46,6 +48,8 @@ class Plan {
         ResetInstallChoices(choices);
         text::Copy(script.setupDir, sizeof script.setupDir, tm::Path("SRC").c_str());
         text::Copy(choices.destDir, sizeof choices.destDir, tm::Path("DEST").c_str());
+        text::Copy(choices.windowsDir, sizeof choices.windowsDir, tm::Path("WINDOWS").c_str());
+        record.Open(choices.destDir);
         script.installPlan = entries_.data();
         script.diskCount = static_cast<int16_t>(disks.size());
         size_t at = 0;
@@ -186,7 +190,7 @@ TEST(FileCopy, CopiesCompressedAndPlainByteExact) {
     CreateSubdirectories(plan.script, plan.choices);
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\WINDIR")));
     Recorder r;
-    EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, r));
+    EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, plan.record, r));
     EXPECT_TRUE(Fixture("TEXT.BIN") == Read("DEST\\TEXT.TXT"));
     EXPECT_TRUE(Fixture("MIXED.BIN") == Read("DEST\\HELP\\MIXED.DAT"));
     EXPECT_TRUE(Fixture("T4097.BIN") == Read("WINDOWS\\INF\\PLAIN.INF"));
@@ -224,7 +228,7 @@ TEST(FileCopy, FailuresSkipTheFile) {
     text::Copy(plan.script.directoryNames[kSubDir1], 256, "HELP");  // exists already
     CreateSubdirectories(plan.script, plan.choices);
     Recorder r;
-    EXPECT_EQ(kCopyFailed, CopyInstallPlan(plan.script, plan.choices, r)) << "row 2";
+    EXPECT_EQ(kCopyFailed, CopyInstallPlan(plan.script, plan.choices, plan.record, r)) << "row 2";
     EXPECT_EQ("installed earlier", Read("DEST\\KEEP.TXT")) << "row 1: left untouched";
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\NODIR"))) << "row 2";
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\A.TXT"))) << "row 2";
@@ -246,7 +250,7 @@ TEST(FileCopy, EntriesWithoutANameCopyNothing) {
                 {"", "", "", "B.TXT", "no source name"},
                 {"", "A.SZ", "", "A.TXT", "named"}}});
     Recorder r;
-    EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, r));
+    EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, plan.record, r));
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\._"))) << "row 1";
     EXPECT_FALSE(tm::Exists(tm::Path("DEST\\B.TXT"))) << "row 2";
     EXPECT_TRUE(Fixture("TEXT.BIN") == Read("DEST\\A.TXT")) << "row 3";
@@ -286,7 +290,7 @@ TEST(FileCopy, CancelStopsBeforeTheNextFile) {
         Plan plan({files, {{"", "F1.SZ", "", "DISK2.TXT", "next disk"}}});
         Recorder r;
         r.cancelAtStep = c.cancelAtStep;
-        int walked = CopyInstallPlan(plan.script, plan.choices, r);
+        int walked = CopyInstallPlan(plan.script, plan.choices, plan.record, r);
         int copied = 0;
         for (const char* n : names) {
             copied += tm::Exists(tm::Path(std::string("DEST\\") + n));
@@ -307,13 +311,13 @@ TEST(FileCopy, NoDisksAndEmptyDisks) {
     {
         Plan plan({});
         Recorder r;
-        EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, r));
+        EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, plan.record, r));
         EXPECT_TRUE(r.events.empty());
     }
     {
         Plan plan({{}, {}});
         Recorder r;
-        EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, r));
+        EXPECT_EQ(1, CopyInstallPlan(plan.script, plan.choices, plan.record, r));
         EXPECT_EQ((std::vector<std::string>{"disk 0", "disk 1"}), r.events);
     }
     {
@@ -322,7 +326,7 @@ TEST(FileCopy, NoDisksAndEmptyDisks) {
         Plan plan({{{"", "X", "", "X", "x"}, {"", "Y", "", "Y", "y"}}});
         Recorder r;
         r.cancelled = 1;
-        EXPECT_EQ(0, CopyInstallPlan(plan.script, plan.choices, r));
+        EXPECT_EQ(0, CopyInstallPlan(plan.script, plan.choices, plan.record, r));
         EXPECT_EQ((std::vector<std::string>{"disk 0", "file X: x", "step", "pct 50", "step"}),
                   r.events);
     }
@@ -348,7 +352,7 @@ TEST(FileCopy, MoreThanSixteenCompressedFiles) {
     }
     Plan plan({files});
     Recorder r;
-    CopyInstallPlan(plan.script, plan.choices, r);
+    CopyInstallPlan(plan.script, plan.choices, plan.record, r);
     const std::string text = Fixture("TEXT.BIN");
     for (int i = 0; i < 20; i++) {
         EXPECT_TRUE(text == Read("DEST\\" + names[i])) << "file " << i;

@@ -61,7 +61,9 @@ TEST(InstallRecord, EntriesAreWrittenOnceAndReachTheDiskWithTheMarkLast) {
     // Another destination directory is another record, and a present key
     // with an empty value in an existing record is overwritten.
     std::string other = tm::Path("OTHER");
-    ASSERT_TRUE(tm::WriteFile(other + "\\SETUP.INF", "[Serial]\r\nInfPath=\r\nMfg=Kept\r\n"));
+    // An older setup's record: no mark, but a key only the record holds.
+    ASSERT_TRUE(tm::WriteFile(other + "\\SETUP.INF",
+                              "[Serial]\r\nSubKey1=Enum\\Root\r\nInfPath=\r\nMfg=Kept\r\n"));
     ASSERT_EQ(1, record.Open(other.c_str()));
     record.RecordOriginalValue("Serial", "InfPath", "MSMOUSE.INF");
     record.RecordOriginalValue("Serial", "Mfg", "Replaced");

@@ -10,6 +10,7 @@
 
 #include "model/install_plan.h"
 #include "model/setup_data.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -87,6 +88,124 @@ std::string Read(const std::string& path) {
     return tm::ReadFile(path, &bytes) ? bytes : std::string("<missing>");
 }
 
+// A disk with A.TXT and B.TXT for the install directory, on a machine whose
+// system.ini has ini; the Windows directory is WINDOWS.
+void TwoFilePlan(const char* ini) {
+    std::string windows = tm::Path("WINDOWS");
+    ASSERT_TRUE(tm::WriteFile(windows + "\\system.ini", ini));
+    text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, windows.c_str());
+    std::string source = tm::Path("DISK");
+    ASSERT_TRUE(tm::WriteFile(source + "\\A.TXT", "a"));
+    ASSERT_TRUE(tm::WriteFile(source + "\\B.TXT", "b"));
+    text::Copy(gScript.setupDir, sizeof gScript.setupDir, source.c_str());
+    ASSERT_EQ(1, AllocateInstallPlan(gScript, 2));
+    text::Copy(gScript.installPlan[0].SourceName, 15, "A.TXT");
+    text::Copy(gScript.installPlan[0].TargetName, 15, "A.TXT");
+    text::Copy(gScript.installPlan[1].SourceName, 15, "B.TXT");
+    text::Copy(gScript.installPlan[1].TargetName, 15, "B.TXT");
+    gScript.diskCount = 1;
+    gScript.diskFileCounts[0] = 2;
+    gScript.diskFirstEntry[0] = gScript.installPlan;
+    gScript.diskFirstEntry[1] = gScript.installPlan + 2;
+}
+
+std::string ShortOf(const std::string& path) {
+    char out[300];
+    return plat::ShortPathName(path.c_str(), out, sizeof out) != 0 ? out : path;
+}
+
+// A destination file another program holds is replaced at the next start
+// (the record names its waiting file first); the product's own deletion
+// or waiting replacement of a file it writes is taken out; another
+// program's rename onto or away from one, or a SETUP.INF that is not the
+// record, stops the run before anything changes.
+TEST(Installation, FilesInUseAndWhatWaitsForTheNextStart) {
+    const std::string own =
+        "[Files]\r\nAll=1\r\nInstall, A.TXT=new\r\nInstall, B.TXT=existed\r\n"
+        "[Pending]\r\nInstall, B.TXT=~VPNW000.TMP\r\n[End]\r\nWhole=1\r\n";
+    struct Row {
+        int line;
+        const char* what;
+        bool held;            // DEST\B.TXT held by another program
+        std::string wininit;  // WININIT.INI before ("" none); D: DEST, W: WINDOWS
+        std::string record;   // DEST\SETUP.INF before ("" none)
+        int result;
+        const char* bAfter;  // DEST\B.TXT after ("old" as before, "b" the disk's)
+        // WININIT.INI after: 'u' unchanged, 'o' its line taken out, 'w' the
+        // line that puts B.TXT's waiting text in place.
+        char wininitAfter;
+        const char* recordedB;  // [Files] of B.TXT after
+    } rows[] = {
+        {__LINE__, "B.TXT in use", true, "", "", kInstallDoneAtRestart, "old", 'w', "existed"},
+        {__LINE__, "the product's own deletion of B.TXT", false, "NUL=D\\B.TXT", "", kInstallDone,
+         "b", 'o', "new"},
+        {__LINE__, "a replacement an earlier setup left waiting", false, "D\\B.TXT=D\\~VPNW000.TMP",
+         own, kInstallDone, "b", 'o', "existed"},
+        {__LINE__, "another program replaces B.TXT", false, "D\\B.TXT=W\\B.NEW", "",
+         kInstallRestartFirst, "old", 'u', ""},
+        {__LINE__, "another program renames A.TXT away", false, "W\\X.DLL=D\\A.TXT", "",
+         kInstallRestartFirst, "old", 'u', ""},
+        {__LINE__, "another program's line on its own files", false, "NUL=W\\X.TMP", "",
+         kInstallDone, "b", 'u', "existed"},
+        {__LINE__, "another program's SETUP.INF", false, "", "[Main]\r\nProduct=Other\r\n",
+         kInstallForeignRecord, "old", 'u', ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "row at line " << row.line << ": " << row.what);
+        regtest::ResetScenario(0);
+        TwoFilePlan("[386Enh]\r\nmouse=old.vxd\r\n");
+        std::string dest = gChoices.destDir;
+        std::string windows = gChoices.windowsDir;
+        ASSERT_TRUE(tm::WriteFile(dest + "\\B.TXT", "old"));
+        ASSERT_TRUE(tm::WriteFile(windows + "\\B.NEW", "other"));
+        std::string wininit = row.wininit;
+        for (size_t at; (at = wininit.find("D\\")) != std::string::npos;) {
+            wininit.replace(at, 1, dest);
+        }
+        for (size_t at; (at = wininit.find("W\\")) != std::string::npos;) {
+            wininit.replace(at, 1, windows);
+        }
+        wininit = wininit.empty() ? "" : "[rename]\r\n" + wininit + "\r\n";
+        if (!wininit.empty()) {
+            ASSERT_TRUE(tm::WriteFile(windows + "\\WININIT.INI", wininit));
+        }
+        if (!row.record.empty()) {
+            ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.INF", row.record));
+        }
+        if (row.record == own) {
+            ASSERT_TRUE(tm::WriteFile(dest + "\\~VPNW000.TMP", "an earlier run's"));
+        }
+        ASSERT_TRUE(!row.held || tm::Hold(dest + "\\B.TXT"));
+        PageStandIn page(kNever);
+        EXPECT_EQ(row.result,
+                  RunInstallation(gScript, gChoices, regtest::RecordOf(gChoices), page));
+        ReleaseInstallPlan(gScript);
+        tm::ReleaseHeld();
+
+        bool stopped = row.result == kInstallRestartFirst || row.result == kInstallForeignRecord;
+        EXPECT_EQ(stopped ? "<missing>" : "a", Read(dest + "\\A.TXT"));
+        EXPECT_EQ(row.bAfter, Read(dest + "\\B.TXT"));
+        EXPECT_EQ(!stopped, testing_registry::KeyExists(regtest::kClsidKey)) << "registered";
+        std::string waiting = dest + "\\~VPNW000.TMP";
+        std::string line = ShortOf(dest + "\\B.TXT") + "=" + ShortOf(waiting);
+        std::string want = row.wininitAfter == 'w'   ? "[rename]\r\n" + line + "\r\n"
+                           : row.wininitAfter == 'o' ? std::string("[rename]\r\n")
+                           : wininit.empty()         ? std::string("<missing>")
+                                                     : wininit;
+        EXPECT_EQ(want, Read(windows + "\\WININIT.INI"));
+        bool waits = row.wininitAfter == 'w';
+        EXPECT_EQ(waits ? "b" : "<missing>", Read(waiting));
+        std::string record = dest + "\\SETUP.INF";
+        char recorded[32];
+        plat::ProfileGetString("Files", "Install, B.TXT", "", recorded, sizeof recorded,
+                               record.c_str());
+        EXPECT_STREQ(row.recordedB, recorded);
+        plat::ProfileGetString("Pending", "Install, B.TXT", "", recorded, sizeof recorded,
+                               record.c_str());
+        EXPECT_STREQ(waits ? "~VPNW000.TMP" : "", recorded);
+    }
+}
+
 TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
     const char kIni[] = "[386Enh]\r\nmouse=old.vxd\r\n";
     struct Row {
@@ -126,21 +245,7 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
         SCOPED_TRACE("row " + std::to_string(i));
         regtest::ResetScenario(1);
         std::string windows = tm::Path("WINDOWS");
-        ASSERT_TRUE(tm::WriteFile(windows + "\\system.ini", kIni));
-        text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, windows.c_str());
-        std::string source = tm::Path("DISK");
-        ASSERT_TRUE(tm::WriteFile(source + "\\A.TXT", "a"));
-        ASSERT_TRUE(tm::WriteFile(source + "\\B.TXT", "b"));
-        text::Copy(gScript.setupDir, sizeof gScript.setupDir, source.c_str());
-        ASSERT_EQ(1, AllocateInstallPlan(gScript, 2));
-        text::Copy(gScript.installPlan[0].SourceName, 15, "A.TXT");
-        text::Copy(gScript.installPlan[0].TargetName, 15, "A.TXT");
-        text::Copy(gScript.installPlan[1].SourceName, 15, "B.TXT");
-        text::Copy(gScript.installPlan[1].TargetName, 15, "B.TXT");
-        gScript.diskCount = 1;
-        gScript.diskFileCounts[0] = 2;
-        gScript.diskFirstEntry[0] = gScript.installPlan;
-        gScript.diskFirstEntry[1] = gScript.installPlan + 2;
+        TwoFilePlan(kIni);
 
         if (rows[i].fails == 1) {
             // lz32 falls back to the compressed name: both are taken.

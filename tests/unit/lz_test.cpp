@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "support/szdd_reference.h"
 #include "support/test_machine.h"
 
@@ -30,7 +31,8 @@ struct CopyResult {
 CopyResult CopyOne(const std::string& src, const std::string& dst) {
     CopyResult r;
     r.source = plat::LzOpenRead(src.c_str());
-    r.destination = plat::LzCreate(dst.c_str());
+    char opened[256];
+    r.destination = plat::LzCreate(dst.c_str(), opened, sizeof opened);
     r.copied = r.source >= 0 && r.destination >= 0 ? plat::LzCopy(r.source, r.destination) : 0;
     if (r.source >= 0) {
         plat::LzClose(r.source);
@@ -157,13 +159,21 @@ TEST(Lz, OpenAndCreateFailures) {
     ASSERT_TRUE(tm::MakeDirs(tm::Path("DIR")));
     EXPECT_LT(plat::LzOpenRead(tm::Path("DIR").c_str()), 0) << "a directory is no file";
     EXPECT_LT(plat::LzOpenRead(tm::Path("NONE\\X.TXT").c_str()), 0);
-    EXPECT_LT(plat::LzCreate(tm::Path("NONE\\X.TXT").c_str()), 0) << "missing directory";
+    char opened[256];
+    EXPECT_LT(plat::LzCreate(tm::Path("NONE\\X.TXT").c_str(), opened, sizeof opened), 0)
+        << "missing directory";
     // lz32 tries the compressed spelling for a create too: over a directory
-    // it makes DIR._ instead.
-    int h = plat::LzCreate(tm::Path("DIR").c_str());
+    // it makes DIR._ instead, and says so in the name it opened.
+    int h = plat::LzCreate(tm::Path("DIR").c_str(), opened, sizeof opened);
     EXPECT_GE(h, 0);
     plat::LzClose(h);
     EXPECT_TRUE(tm::Exists(tm::Path("DIR._")));
+    std::string name = opened;
+    EXPECT_EQ("DIR._", name.substr(name.size() < 5 ? 0 : name.size() - 5)) << opened;
+    h = plat::LzCreate(tm::Path("NEW.TXT").c_str(), opened, sizeof opened);
+    EXPECT_GE(h, 0);
+    plat::LzClose(h);
+    EXPECT_EQ(0, text::CompareNoCase(tm::Path("NEW.TXT").c_str(), opened)) << opened;
 }
 
 TEST(Lz, CreateReplacesALongerFile) {
@@ -184,7 +194,9 @@ TEST(Lz, SixteenCompressedFilesOpenAtOnce) {
     std::vector<int> src, dst;
     for (int i = 0; i < kOpen; i++) {
         src.push_back(plat::LzOpenRead(tm::Path("T.SZ").c_str()));
-        dst.push_back(plat::LzCreate(tm::Path("OUT" + std::to_string(i)).c_str()));
+        char opened[256];
+        dst.push_back(
+            plat::LzCreate(tm::Path("OUT" + std::to_string(i)).c_str(), opened, sizeof opened));
         ASSERT_GE(src.back(), 0) << "file " << i;
         ASSERT_GE(dst.back(), 0) << "file " << i;
     }

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/posix/internal.h"
 #include "platform/posix/machine.h"
@@ -103,6 +104,41 @@ uint32_t ShortPathName(const char* path, char* out, uint32_t size) {
     return text::Length(out);
 }
 
+uint32_t FullPathName(const char* path, char* out, uint32_t size) {
+    std::string p = path == nullptr ? "" : path;
+    // A path without a drive is taken from the current directory, which
+    // the stand-in keeps at the root of C:.
+    std::string whole = p.size() >= 2 && p[1] == ':' ? p.substr(0, 2) : "C:";
+    std::vector<std::string> parts;
+    size_t i = p.size() >= 2 && p[1] == ':' ? 2 : 0;
+    while (i <= p.size()) {
+        size_t j = p.find_first_of("\\/", i);
+        if (j == std::string::npos) {
+            j = p.size();
+        }
+        std::string part = p.substr(i, j - i);
+        if (part == "..") {
+            if (!parts.empty()) {
+                parts.pop_back();
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        i = j + 1;
+    }
+    for (const std::string& part : parts) {
+        whole += "\\" + part;
+    }
+    if (parts.empty() || (!p.empty() && (p.back() == '\\' || p.back() == '/'))) {
+        whole += "\\";
+    }
+    if (whole.size() + 1 > size) {
+        return 0;
+    }
+    text::Copy(out, size, whole.c_str());
+    return static_cast<uint32_t>(whole.size());
+}
+
 uint32_t FileAttributes(const char* path) {
     std::string host = Resolve(path);
     struct stat st;
@@ -117,6 +153,14 @@ uint32_t FileAttributes(const char* path) {
     }
     const uint32_t kArchive = 0x20;  // FILE_ATTRIBUTE_ARCHIVE: what a file written by a program has
     return posix::Machine().readOnlyFiles.count(host) != 0 ? kArchive | kAttrReadOnly : kArchive;
+}
+
+int FileHeld(const char* path) {
+    std::string host = Resolve(path);
+    uint32_t attributes = FileAttributes(path);
+    return attributes != kInvalidAttributes &&
+           (attributes & (kAttrDirectory | kAttrReadOnly)) == 0 &&
+           posix::Machine().heldFiles.count(host) != 0;
 }
 
 int FileDelete(const char* path) {
@@ -137,7 +181,8 @@ int FileRename(const char* from, const char* to) {
     std::string dst = Resolve(to);
     if (!PowerStep(Op::FileRename, std::string(from) + " -> " + to) || src.empty() || dst.empty() ||
         FaultHits(Op::FileRename, from) || FaultHits(Op::FileRename, to) ||
-        posix::DriveWriteProtected(from) || posix::DriveWriteProtected(to)) {
+        posix::DriveWriteProtected(from) || posix::DriveWriteProtected(to) ||
+        posix::Machine().heldFiles.count(src) != 0) {
         return 0;
     }
     struct stat st;

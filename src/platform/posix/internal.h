@@ -16,7 +16,7 @@ bool PowerFails();          // power.cpp: the next step is allowed no byte at al
 void RegistryMakeDurable();    // the store as it is now is on the disk
 void RegistryBackToDurable();  // the store as the disk has it (a cut)
 // machine.cpp: changes to dosPath (host path host) are refused: a
-// write-protected drive, or a read-only file for a file's own changes.
+// write-protected drive, or a read-only or held file for a file's own changes.
 bool DriveWriteProtected(const std::string& dosPath);
 bool WriteDenied(const std::string& dosPath, const std::string& host);
 // machine.cpp: a rename takes the read-only marks of from (and below it) along.

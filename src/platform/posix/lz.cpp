@@ -19,6 +19,7 @@
 
 #include "platform/posix/internal.h"
 #include "platform/posix/machine.h"
+#include "platform/text.h"
 #include "szdd/szdd.h"
 
 namespace plat {
@@ -188,20 +189,29 @@ int LzOpenRead(const char* path) {
     return AddHandle(fd, compressed, path);
 }
 
-int LzCreate(const char* path) {
+int LzCreate(const char* path, char* opened, uint32_t size) {
+    text::Copy(opened, size, "");
     if (!posix::PowerStep(posix::Op::LzCreate, path) ||
-        posix::FaultHits(posix::Op::LzCreate, path) ||
-        posix::WriteDenied(path, posix::HostPath(path))) {
+        posix::FaultHits(posix::Op::LzCreate, path)) {
         return kHfileError;
     }
-    int fd = OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
+    // A name that cannot be created (read-only, held by a running program)
+    // is tried once more in its compressed spelling, as lz32 does.
+    std::string name = path;
+    int fd = posix::WriteDenied(name, posix::HostPath(path))
+                 ? -1
+                 : OpenRegular(name, O_RDWR | O_CREAT | O_TRUNC);
     if (fd < 0) {
-        fd = OpenRegular(szdd::CompressedName(path), O_RDWR | O_CREAT | O_TRUNC);
+        name = szdd::CompressedName(path);
+        fd = posix::WriteDenied(name, posix::HostPath(name.c_str()))
+                 ? -1
+                 : OpenRegular(name, O_RDWR | O_CREAT | O_TRUNC);
     }
     if (fd < 0) {
         return kHfileError;
     }
-    return AddHandle(fd, false, path);
+    text::Copy(opened, size, name.c_str());
+    return AddHandle(fd, false, name);
 }
 
 namespace {

@@ -139,7 +139,8 @@ bool DriveWriteProtected(const std::string& dosPath) {
 }
 
 bool WriteDenied(const std::string& dosPath, const std::string& host) {
-    return DriveWriteProtected(dosPath) || gMachine.readOnlyFiles.count(host) != 0;
+    return DriveWriteProtected(dosPath) || gMachine.readOnlyFiles.count(host) != 0 ||
+           gMachine.heldFiles.count(host) != 0;
 }
 
 void MoveReadOnly(const std::string& fromHost, const std::string& toHost) {

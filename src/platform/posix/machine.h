@@ -36,6 +36,11 @@ struct MachineConfig {
     // root, so host permissions would stop nothing): deleting them, opening
     // them for writing and profile writes fail; a rename takes the mark along.
     std::set<std::string> readOnlyFiles;
+    // Host paths of the files another program holds open (a running
+    // program's image, a loaded library): opening them for writing,
+    // creating, deleting and renaming them fail, as a sharing violation
+    // does; reading them works.
+    std::set<std::string> heldFiles;
 };
 
 // The program's string table, as the resources of its file would hold it:

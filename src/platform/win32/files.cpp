@@ -29,8 +29,30 @@ uint32_t ShortPathName(const char* path, char* out, uint32_t size) {
     return n < size ? n : 0;
 }
 
+uint32_t FullPathName(const char* path, char* out, uint32_t size) {
+    char* name = nullptr;
+    uint32_t n = GetFullPathNameA(path, size, out, &name);
+    return n < size ? n : 0;
+}
+
 uint32_t FileAttributes(const char* path) {
     return GetFileAttributesA(path);
+}
+
+int FileHeld(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+        return 0;
+    }
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return 0;
+    }
+    DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ? 1 : 0;
 }
 
 int FileDelete(const char* path) {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/text.h"
+
 namespace plat {
 
 int LzOpenRead(const char* path) {
@@ -10,9 +12,12 @@ int LzOpenRead(const char* path) {
     return LZOpenFileA(const_cast<LPSTR>(path), &ofs, OF_READ);
 }
 
-int LzCreate(const char* path) {
+int LzCreate(const char* path, char* opened, uint32_t size) {
     OFSTRUCT ofs;
-    return LZOpenFileA(const_cast<LPSTR>(path), &ofs, OF_CREATE);
+    ofs.szPathName[0] = 0;
+    int handle = LZOpenFileA(const_cast<LPSTR>(path), &ofs, OF_CREATE);
+    text::Copy(opened, size, handle >= 0 ? ofs.szPathName : "");
+    return handle;
 }
 
 long LzCopy(int src, int dst) {

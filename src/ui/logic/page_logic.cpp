@@ -47,6 +47,9 @@ DestinationOutcome CheckDestination(const char* destDir, int16_t minimumSpace,
         return kDestNoDrivePart;
     }
     int exists = checks.directoryExists(checks.context, destDir);
+    if (exists && checks.foreignRecord(checks.context, destDir)) {
+        return kDestForeignRecord;
+    }
     if (exists && !checks.confirmExisting(checks.context)) {
         return kDestDeclined;
     }

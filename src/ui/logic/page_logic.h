@@ -34,11 +34,12 @@ int SpaceIsEnough(uint64_t freeKilobytes, int16_t minimumSpace);
 
 // What the destination page's Next leads to.
 enum DestinationOutcome {
-    kDestAccepted,      // page closes with Next
-    kDestNoDrivePart,   // string 33
-    kDestDeclined,      // user answered Cancel to "directory exists": nothing more shown
-    kDestNoSpace,       // string 34 (also when the space query fails)
-    kDestCreateFailed,  // string 33
+    kDestAccepted,       // page closes with Next
+    kDestNoDrivePart,    // string 33
+    kDestDeclined,       // user answered Cancel to "directory exists": nothing more shown
+    kDestNoSpace,        // string 34 (also when the space query fails)
+    kDestCreateFailed,   // string 33
+    kDestForeignRecord,  // string 60: its SETUP.INF is another program's or the setup script
 };
 
 // The operations the checks need, supplied by the page (real system) or by
@@ -52,10 +53,14 @@ struct DestinationChecks {
     int (*diskFreeSpace)(void* context, const char* root, uint32_t* sectorsPerCluster,
                          uint32_t* bytesPerSector, uint32_t* freeClusters);
     int (*createDirectory)(void* context, const char* path);
+    // 1 when an existing directory holds a SETUP.INF (or its SETUP.NEW,
+    // SETUP.OLD) that is not this product's install record.
+    int (*foreignRecord)(void* context, const char* path);
 };
 
-// Runs the checks on destDir in their fixed order: drive part, existence
-// question, free space, creation (only of a directory that did not exist).
+// Runs the checks on destDir in their fixed order: drive part, another
+// program's SETUP.INF in an existing directory, existence question, free
+// space, creation (only of a directory that did not exist).
 DestinationOutcome CheckDestination(const char* destDir, int16_t minimumSpace,
                                     const DestinationChecks& checks);
 

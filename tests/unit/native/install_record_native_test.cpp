@@ -31,7 +31,7 @@ TEST(InstallRecordNative, AFailedWriteIsToldAndLeavesTheRecord) {
         int skip;
         int recorded;  // what RecordOriginalValue answers
     } rows[] = {
-        {__LINE__, posix::Op::ProfileWrite, "SETUP.NEW", 1, 0},  // the entry itself
+        {__LINE__, posix::Op::ProfileWrite, "SETUP.NEW", 0, 0},  // the entry itself
         // The write-out stops part-way and, as on Windows, says nothing:
         // only the mark read back from the disk tells.
         {__LINE__, posix::Op::ProfileFlush, "SETUP.NEW", 0, 1},
@@ -46,7 +46,7 @@ TEST(InstallRecordNative, AFailedWriteIsToldAndLeavesTheRecord) {
         tm::Reset();
         std::string dest = tm::Path("DEST");
         // Longer than one read of the copy, so a read can fail part-way.
-        std::string before = kBefore + std::string("[Pad]\r\n") + std::string(5000, ';') + "\r\n";
+        std::string before = "[PS2]\r\n" + std::string(5000, ';') + "\r\n" + kBefore;
         ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.INF", before));
         posix::InjectFault(row.op, row.match, row.skip, -1);
         // Profile writes held in memory until the commit writes them out.
@@ -66,43 +66,51 @@ TEST(InstallRecordNative, AFailedWriteIsToldAndLeavesTheRecord) {
     }
 }
 
-// What a stop in the record's write leaves, and what the next run takes:
-// between the renames the SETUP.NEW that ends with the mark; otherwise
-// SETUP.INF as it stands.
-TEST(InstallRecordNative, RecoveryTakesOnlyARecordProvenWhole) {
-    const std::string whole = "[PS2]\r\nMfg=old\r\nDeviceDesc=kept\r\n[End]\r\nWhole=1\r\n";
+// What a stop in the record's write leaves (renames and deletes may reach
+// the disk in any order), and what the next run takes: the newest copy
+// that ends with the mark, never nothing while a copy is left, and nothing
+// at all of a folder whose files are another program's.
+TEST(InstallRecordNative, RecoveryTakesTheNewestWholeRecord) {
+    const std::string whole = "[PS2]\r\nMfg=new\r\nDeviceDesc=kept\r\n[End]\r\nWhole=1\r\n";
+    const std::string script = "[Main]\r\nProductName=Other\r\n";
+    const std::string torn = "[PS2]\r\nMfg=torn\r\nDev";
     struct Row {
         int line;
-        bool inf, aside, fresh;  // SETUP.INF, SETUP.OLD, SETUP.NEW there
-        std::string newBytes, wantMfg, wantDesc;
+        std::string inf, aside, fresh;  // SETUP.INF, SETUP.OLD, SETUP.NEW; "" absent
+        std::string wantMfg, wantDesc;
+        bool leftovers;          // SETUP.NEW or SETUP.OLD still there
         bool readFails = false;  // reading SETUP.NEW fails after its first piece
     } rows[] = {
-        {__LINE__, false, true, true, whole, "old", "kept"},            // between the two renames
-        {__LINE__, false, true, true, whole.substr(0, 40), "old", ""},  // no mark: the old one
-        {__LINE__, true, false, true, "[PS2]\r\nMfg=old\r\nDev", "old", ""},  // while writing
-        {__LINE__, true, true, true, whole, "old", ""},  // before SETUP.OLD went
-        // A copy set aside with nothing beside it is never brought back.
-        {__LINE__, false, true, false, "", "", ""},
+        {__LINE__, "", kBefore, whole, "new", "kept", false},            // between the two renames
+        {__LINE__, "", kBefore, whole.substr(0, 40), "old", "", false},  // no mark: the old one
+        {__LINE__, kBefore, "", torn, "old", "", false},                 // while writing
+        {__LINE__, kBefore, kBefore, whole, "old", "", false},           // before SETUP.OLD went
+        // Both renames lost: the copy set aside is the only one, and comes back.
+        {__LINE__, "", kBefore, "", "old", "", false},
+        {__LINE__, "", "", whole, "new", "kept", false},  // a lone whole SETUP.NEW
+        {__LINE__, torn, kBefore, "", "old", "", false},  // SETUP.INF short of its mark
+        {__LINE__, torn, kBefore, whole, "new", "kept", false},
+        // Another program's SETUP.INF, or the setup script: nothing touched.
+        {__LINE__, script, "", torn, "", "", true},
+        {__LINE__, "", script, "", "", "", true},
         // The first piece read ends with the mark, the read of the rest
         // fails: no proof.
-        {__LINE__, false, true, true,
+        {__LINE__, "", kBefore,
          "[PS2]\r\nMfg=new\r\n" + std::string(4062, ';') + "\r\n[End]\r\nWhole=1\r\n" +
-             "[Later]\r\nDeviceDesc=later\r\n",
-         "old", "", true},
+             "[Serial]\r\nDeviceDesc=later\r\n",
+         "old", "", false, true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << r.line);
         tm::Reset();
         std::string dest = tm::Path("DEST");
         ASSERT_TRUE(tm::MakeDirs(dest));
-        if (r.fresh) {
-            ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.NEW", r.newBytes));
-        }
-        if (r.inf) {
-            ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.INF", kBefore));
-        }
-        if (r.aside) {
-            ASSERT_TRUE(tm::WriteFile(dest + "\\SETUP.OLD", kBefore));
+        const std::pair<const char*, const std::string*> files[] = {
+            {"\\SETUP.NEW", &r.fresh}, {"\\SETUP.INF", &r.inf}, {"\\SETUP.OLD", &r.aside}};
+        for (const auto& f : files) {
+            if (!f.second->empty()) {
+                ASSERT_TRUE(tm::WriteFile(dest + f.first, *f.second));
+            }
         }
         if (r.readFails) {
             posix::InjectFault(posix::Op::FileRead, "SETUP.NEW", 1, 1);
@@ -113,8 +121,9 @@ TEST(InstallRecordNative, RecoveryTakesOnlyARecordProvenWhole) {
         posix::ClearFaults();
         EXPECT_EQ(r.wantMfg, Recorded(record, "PS2", "Mfg"));
         EXPECT_EQ(r.wantDesc, Recorded(record, "PS2", "DeviceDesc"));
-        EXPECT_FALSE(tm::Exists(dest + "\\SETUP.NEW"));
-        EXPECT_FALSE(tm::Exists(dest + "\\SETUP.OLD"));
+        EXPECT_EQ(r.leftovers,
+                  tm::Exists(dest + "\\SETUP.NEW") || tm::Exists(dest + "\\SETUP.OLD"));
+        EXPECT_EQ(r.leftovers, record.Foreign() == 1);
     }
 }
 

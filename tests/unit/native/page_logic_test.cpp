@@ -82,6 +82,7 @@ struct FakeSystem {
     bool spaceQueryWorks = true;
     uint32_t freeClusters = 1000;  // at 4 KB per cluster
     bool createWorks = true;
+    bool foreign = false;
     std::vector<std::string> calls;
 };
 
@@ -109,6 +110,12 @@ int FakeCreate(void* c, const char* path) {
     return s->createWorks;
 }
 
+int FakeForeign(void* c, const char* path) {
+    FakeSystem* s = static_cast<FakeSystem*>(c);
+    s->calls.push_back(std::string("record ") + path);
+    return s->foreign;
+}
+
 std::string Joined(const std::vector<std::string>& calls) {
     std::string out;
     for (const std::string& c : calls) {
@@ -122,33 +129,39 @@ TEST(PageLogic, DestinationChecksRunInOrderAndStopAtTheFirstRefusal) {
         const char* dest;
         int16_t minimum;
         bool exists, confirm, queryWorks, createWorks;
+        bool foreign;  // its SETUP.INF is not the record
         ui::DestinationOutcome outcome;
         const char* calls;
     } rows[] = {
         // 0: a new directory with room: created, accepted
-        {"c:\\velor", 100, false, true, true, true, ui::kDestAccepted,
+        {"c:\\velor", 100, false, true, true, true, false, ui::kDestAccepted,
          "exists c:\\velor; free C:\\; create c:\\velor"},
         // 1-2: no drive part: refused before anything is asked
-        {"VELOR", 0, true, true, true, true, ui::kDestNoDrivePart, ""},
-        {"C:VELOR", 0, true, true, true, true, ui::kDestNoDrivePart, ""},
+        {"VELOR", 0, true, true, true, true, false, ui::kDestNoDrivePart, ""},
+        {"C:VELOR", 0, true, true, true, true, false, ui::kDestNoDrivePart, ""},
         // 3: existing, user declines: stays, nothing further
-        {"C:\\WINDOWS", 0, true, false, true, true, ui::kDestDeclined, "exists C:\\WINDOWS; ask32"},
+        {"C:\\WINDOWS", 0, true, false, true, true, false, ui::kDestDeclined,
+         "exists C:\\WINDOWS; record C:\\WINDOWS; ask32"},
         // 4: existing, OK: space checked, nothing created
-        {"C:\\WINDOWS", 0, true, true, true, true, ui::kDestAccepted,
-         "exists C:\\WINDOWS; ask32; free C:\\"},
+        {"C:\\WINDOWS", 0, true, true, true, true, false, ui::kDestAccepted,
+         "exists C:\\WINDOWS; record C:\\WINDOWS; ask32; free C:\\"},
         // 5: existing and full: the question comes first, then 34
-        {"C:\\WINDOWS", 5000, true, true, true, true, ui::kDestNoSpace,
-         "exists C:\\WINDOWS; ask32; free C:\\"},
+        {"C:\\WINDOWS", 5000, true, true, true, true, false, ui::kDestNoSpace,
+         "exists C:\\WINDOWS; record C:\\WINDOWS; ask32; free C:\\"},
         // 6: exactly enough (1000 clusters of 4 KB)
-        {"D:\\X", 4000, false, true, true, true, ui::kDestAccepted,
+        {"D:\\X", 4000, false, true, true, true, false, ui::kDestAccepted,
          "exists D:\\X; free D:\\; create D:\\X"},
         // 7: negative minimum refuses every drive
-        {"D:\\X", -1, false, true, true, true, ui::kDestNoSpace, "exists D:\\X; free D:\\"},
+        {"D:\\X", -1, false, true, true, true, false, ui::kDestNoSpace, "exists D:\\X; free D:\\"},
         // 8: the space query fails: 34, nothing created
-        {"Q:\\X", 0, false, true, false, true, ui::kDestNoSpace, "exists Q:\\X; free Q:\\"},
+        {"Q:\\X", 0, false, true, false, true, false, ui::kDestNoSpace, "exists Q:\\X; free Q:\\"},
         // 9: creation fails (missing parent): 33
-        {"C:\\NO\\NEW", 0, false, true, true, false, ui::kDestCreateFailed,
+        {"C:\\NO\\NEW", 0, false, true, true, false, false, ui::kDestCreateFailed,
          "exists C:\\NO\\NEW; free C:\\; create C:\\NO\\NEW"},
+        // 10: existing, its SETUP.INF another program's (or the setup
+        // script): refused before the question
+        {"C:\\VELOR", 0, true, true, true, true, true, ui::kDestForeignRecord,
+         "exists C:\\VELOR; record C:\\VELOR"},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         const Row& r = rows[i];
@@ -157,7 +170,9 @@ TEST(PageLogic, DestinationChecksRunInOrderAndStopAtTheFirstRefusal) {
         fake.confirm = r.confirm;
         fake.spaceQueryWorks = r.queryWorks;
         fake.createWorks = r.createWorks;
-        ui::DestinationChecks checks = {&fake, FakeExists, FakeConfirm, FakeFree, FakeCreate};
+        fake.foreign = r.foreign;
+        ui::DestinationChecks checks = {&fake,    FakeExists, FakeConfirm,
+                                        FakeFree, FakeCreate, FakeForeign};
         EXPECT_EQ(r.outcome, ui::CheckDestination(r.dest, r.minimum, checks)) << "row " << i;
         EXPECT_EQ(r.calls, Joined(fake.calls)) << "row " << i;
     }
