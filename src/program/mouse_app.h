@@ -3,5 +3,6 @@
 #pragma once
 
 // Sends WM_CLOSE to the main window titled "VelorPoint", if one exists, and
-// waits until the window has handled it.
+// waits, ten seconds at most, until its process has ended and Windows no
+// longer holds its files.
 void CloseMouseApplication();
