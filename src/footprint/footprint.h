@@ -291,6 +291,16 @@ inline constexpr char kRecordSystem[] = "System";
 inline constexpr char kRecordMouseLine[] = "MouseLine";
 inline constexpr char kLineBuiltIn[] = "builtin";
 inline constexpr char kLineSwitched[] = "switched";
+// Setup's copy of system.ini from before the switch-over: its name in the
+// Windows directory (system.bak, or kSystemBakOther's first free name when
+// another program's system.bak is there) and the size and hash of its
+// bytes (decimal), staged before the copy is made. Only a file that
+// matches them is setup's: nothing else is restored from or deleted.
+inline constexpr char kRecordBackup[] = "Backup";
+inline constexpr char kRecordBackupSize[] = "BackupSize";
+inline constexpr char kRecordBackupHash[] = "BackupHash";
+inline constexpr char kSystemBakOther[] = "system.b%02d";
+const int kSystemBakOthers = 100;
 
 // ---- target files and shared counts ---------------------------------------
 

@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/wininit.h"
 #include "record/install_record.h"
+#include "record/system_backup.h"
 
 int RunInstallation(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
                     InstallProgress& progress) {
@@ -60,12 +61,15 @@ int RunInstallation(const SetupScript& script, const InstallChoices& choices, In
     if (builtIn < 0) {
         return kInstallSwitchFailed;
     }
+    // The copy of the lines switched over goes where the record can prove
+    // it setup's (never over another program's system.bak).
+    static char backup[kBackupPath];
     if (!record.RecordOriginalValue(footprint::kRecordSystem, footprint::kRecordMouseLine,
                                     builtIn ? footprint::kLineBuiltIn : footprint::kLineSwitched) ||
-        !record.Commit()) {
+        (!builtIn && !StageBackup(record, choices.windowsDir, backup)) || !record.Commit()) {
         return kInstallRecordFailed;
     }
-    if (!SwitchSystemIni(choices.windowsDir)) {
+    if (!SwitchSystemIni(choices.windowsDir, builtIn ? nullptr : backup)) {
         return kInstallSwitchFailed;
     }
     return copied == kCopyAtRestart ? kInstallDoneAtRestart : kInstallDone;

@@ -117,13 +117,6 @@ void Record(Registration& r, const char* key, const char* value) {
     }
 }
 
-// Keeps a class or device value in the install record.
-void RecordValue(Registration& r, plat::RegKey key, const char* name) {
-    char old[kValueField];
-    ReadText(key, name, old, sizeof old);
-    Record(r, name, old);
-}
-
 // A section an older setup recorded without this entry: what stood there
 // before the first setup is unknown, and what stands now is setup's own.
 bool UnknownBefore(Registration& r, bool olderSection, const char* name) {
@@ -136,12 +129,26 @@ bool UnknownBefore(Registration& r, bool olderSection, const char* name) {
     return true;
 }
 
-// A text kept with a mark: "-" for absent, as an empty record entry would
-// be taken by a second setup, which finds its own text there.
-void RecordMarkedText(Registration& r, plat::RegKey key, const char* name) {
+// Keeps a text value before setup overwrites it: its text, "-" when it was
+// absent (an empty record entry would be taken by a second setup, which
+// finds its own text there), "?" when it cannot be read whole (the
+// uninstall then leaves it and says so).
+void RecordText(Registration& r, plat::RegKey key, const char* name) {
     char text[kValueField];
-    ReadText(key, name, text, sizeof text);
-    Record(r, name, text[0] != 0 ? text : footprint::kRecordedAbsent);
+    uint32_t size = sizeof text;
+    if (ReadText(key, name, text, sizeof text)) {
+        Record(r, name, text[0] != 0 ? text : footprint::kRecordedAbsent);
+    } else {
+        bool absent = plat::RegQuery(key, name, nullptr, text, &size) == plat::kErrFileNotFound;
+        Record(r, name, absent ? footprint::kRecordedAbsent : footprint::kRecordedUnknown);
+    }
+}
+
+// An older setup kept an absent text as an empty entry: it stays, or a
+// second setup would keep its own text in its place.
+bool KeptEmpty(Registration& r, const char* name) {
+    char kept[4];
+    return r.record.ReadInstallRecord(r.record.Section(), name, "?", kept, sizeof kept)[0] == 0;
 }
 
 // Keeps a binary value in the install record before setup overwrites it:
@@ -168,12 +175,14 @@ void RecordFlags(Registration& r, plat::RegKey key, const char* name) {
 // marked values.
 void RecordRow(Registration& r, plat::RegKey key, const SetupValue& v, bool olderSection) {
     if (v.kept == footprint::kKeptText) {
-        RecordValue(r, key, v.name);
+        if (!KeptEmpty(r, v.name)) {
+            RecordText(r, key, v.name);
+        }
     } else if (v.kept == footprint::kKeptMarked && !UnknownBefore(r, olderSection, v.name)) {
         if (v.source == footprint::kZeroBytes) {
             RecordFlags(r, key, v.name);
         } else {
-            RecordMarkedText(r, key, v.name);
+            RecordText(r, key, v.name);
         }
     }
 }

@@ -55,12 +55,13 @@ int MouseLinesAreBuiltIn(const char* windowsDir) {
     return fileio::RawClose(&in) ? builtIn : -1;
 }
 
-int SwitchSystemIni(const char* windowsDir) {
+int SwitchSystemIni(const char* windowsDir, const char* backupPath) {
     char iniPath[footprint::kFootprintPath];
     char bakPath[footprint::kFootprintPath];
     char newPath[footprint::kFootprintPath];
     if (!footprint::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
-        !footprint::PathIn(bakPath, windowsDir, footprint::kSystemBak) ||
+        !(backupPath != nullptr ? text::Copy(bakPath, sizeof bakPath, backupPath)
+                                : footprint::PathIn(bakPath, windowsDir, footprint::kSystemBak)) ||
         !footprint::PathIn(newPath, windowsDir, footprint::kSystemNew)) {
         return 0;
     }

@@ -9,7 +9,9 @@
 // rewritten is left whole and leaves VMOUSE.VXD alone). A rewrite that would change no
 // byte leaves system.ini and system.bak as they are, and VMOUSE.BAK is only
 // replaced by a VMOUSE.VXD: a second setup keeps the first one's backups.
-int SwitchSystemIni(const char* windowsDir);
+// backupPath names the copy of the old system.ini (null: system.bak); an
+// older file of that name is replaced, so it must be setup's own.
+int SwitchSystemIni(const char* windowsDir, const char* backupPath = nullptr);
 
 // 1 when every mouse line of windowsDir\system.ini names the built-in driver
 // already (in any letter case; none at all counts), 0 when one does not,

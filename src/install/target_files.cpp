@@ -8,6 +8,7 @@
 #include "model/setup_data.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/same_path.h"
 #include "platform/text.h"
 #include "record/install_record.h"
 
@@ -240,12 +241,12 @@ int DropCarriedMark(InstallRecord& record, const InstallChoices&, const char* ke
 int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
                        InstallRecord& record) {
     char dir[kPathSize];
-    if (!RegisteredInstallDir(dir) || text::CompareNoCase(dir, record.Dir()) == 0 ||
-        !gEarlier.Open(dir)) {
-        return 1;
-    }
-    gEarlier.Recover();
-    if (!gEarlier.Exists()) {
+    // The same folder spelled otherwise ("...\VELOR\", "...\.\VELOR", its
+    // short name) is this installation's own. Another folder's record is
+    // read as it stands: only one proven this product's is carried, and
+    // nothing there is recovered.
+    if (!RegisteredInstallDir(dir) || fileio::SamePath(dir, record.Dir()) || !gEarlier.Open(dir) ||
+        !gEarlier.Exists()) {
         return 1;
     }
     char value[kRecordValue];
@@ -256,6 +257,16 @@ int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
             if (value[0] != 0 && !record.RecordOriginalValue(section, key, value)) {
                 return 0;
             }
+        }
+    }
+    // What system.ini was, and the copy that keeps it: the switch-over was
+    // the earlier installation's.
+    const char* const systemKeys[] = {footprint::kRecordMouseLine, footprint::kRecordBackup,
+                                      footprint::kRecordBackupSize, footprint::kRecordBackupHash};
+    for (const char* key : systemKeys) {
+        gEarlier.ReadInstallRecord(footprint::kRecordSystem, key, "", value, sizeof value);
+        if (value[0] != 0 && !record.RecordOriginalValue(footprint::kRecordSystem, key, value)) {
+            return 0;
         }
     }
     if (!OlderRecord(gEarlier) && !ForEachTarget(script, choices, record, CarryFile)) {

@@ -262,4 +262,24 @@ int CopyWhole(const char* from, const char* to) {
     return ok;
 }
 
+int FingerprintOf(const char* path, Fingerprint* print) {
+    static unsigned char buf[kRawBuffer];
+    print->size = 0;
+    print->hash = 2166136261u;
+    plat::File in = plat::FileOpenRead(path);
+    if (in == nullptr) {
+        return 0;
+    }
+    uint32_t got = 0;
+    int read = 1;
+    while ((read = plat::FileRead(in, buf, sizeof buf, &got)) != 0 && got > 0) {
+        for (uint32_t i = 0; i < got; i++) {
+            print->hash = (print->hash ^ buf[i]) * 16777619u;
+        }
+        print->size += got;
+    }
+    plat::FileClose(in);
+    return read;
+}
+
 }  // namespace fileio

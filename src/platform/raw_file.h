@@ -49,4 +49,12 @@ int LineIs(const LineFacts& line, const char* text, int caseBlind);
 // Copies from to a new file to, byte for byte; 1 when all of it is there.
 int CopyWhole(const char* from, const char* to);
 
+// What tells one file's bytes from another's: their count and a 32-bit
+// hash of them (FNV-1a). 1 when the whole file was read.
+struct Fingerprint {
+    uint32_t size;
+    uint32_t hash;
+};
+int FingerprintOf(const char* path, Fingerprint* print);
+
 }  // namespace fileio

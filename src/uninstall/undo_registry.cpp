@@ -242,7 +242,10 @@ void RestoreKept(InstallRecord& record, int type, const ValueTable& table, plat:
         const char* written = footprint::ValueText(*v, s, type);
         if (v->source == footprint::kZeroBytes) {
             RestoreFlags(key, path, v->name, recorded, report);
-        } else if (v->kept == footprint::kKeptMarked) {
+        } else if (v->kept == footprint::kKeptMarked ||
+                   SameExactly(recorded, footprint::kRecordedAbsent) ||
+                   SameExactly(recorded, footprint::kRecordedUnknown)) {
+            // Setup keeps an absent text with its mark too; older ones kept "".
             RestoreMarkedText(key, path, v->name, recorded, written, report);
         } else if (!Absent(recorded)) {
             RestoreValue(key, path, v->name, recorded, written, report);

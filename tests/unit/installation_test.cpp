@@ -213,7 +213,9 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
         int result;
         std::vector<std::string> events;
         bool switched;  // system.ini switched over
-        int fails = 0;  // 1: B.TXT cannot be written; 2: system.bak cannot be replaced
+        // 1: B.TXT cannot be written; 2: WININIT.INI cannot be (the guard of
+        // the system.ini swap); 3: another program's system.bak is there
+        int fails = 0;
     } rows[] = {
         /* 0 */ {
             kNever,
@@ -240,6 +242,13 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
          {"disk 0", "file A.TXT", "step", "step", "file B.TXT", "step", "step", "registering"},
          false,
          2},
+        // Another program's system.bak stays; setup's copy takes the next name.
+        /* 5 */
+        {kNever,
+         1,
+         {"disk 0", "file A.TXT", "step", "step", "file B.TXT", "step", "step", "registering"},
+         true,
+         3},
     };
     for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
         SCOPED_TRACE("row " + std::to_string(i));
@@ -252,7 +261,9 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
             ASSERT_TRUE(tm::MakeDirs(std::string(gChoices.destDir) + "\\B.TXT"));
             ASSERT_TRUE(tm::MakeDirs(std::string(gChoices.destDir) + "\\B.TX_"));
         } else if (rows[i].fails == 2) {
-            ASSERT_TRUE(tm::MakeDirs(windows + "\\system.bak"));
+            ASSERT_TRUE(tm::MakeDirs(windows + "\\WININIT.INI"));
+        } else if (rows[i].fails == 3) {
+            ASSERT_TRUE(tm::WriteFile(windows + "\\system.bak", "theirs"));
         }
         PageStandIn page(rows[i].at);
         EXPECT_EQ(rows[i].result,
@@ -265,7 +276,12 @@ TEST(Installation, StepsInOrderAndWhatCancelLeavesOut) {
         EXPECT_TRUE(testing_registry::KeyExists(regtest::kClsidKey)) << "registered";
         EXPECT_EQ(rows[i].switched ? "[386Enh]\r\nmouse=*vmouse\r\n" : kIni,
                   Read(windows + "\\system.ini"));
-        EXPECT_EQ(rows[i].switched || rows[i].fails == 2, tm::Exists(windows + "\\system.bak"));
+        bool theirs = rows[i].fails == 3;
+        EXPECT_EQ(theirs             ? "theirs"
+                  : rows[i].switched ? kIni
+                                     : "<missing>",
+                  Read(windows + "\\system.bak"));
+        EXPECT_EQ(theirs ? kIni : "<missing>", Read(windows + "\\system.b00"));
         EXPECT_FALSE(tm::Exists(windows + "\\system.new"));
     }
 }

@@ -196,7 +196,7 @@ TEST(RegisterDriverNative, FailedWritesArePassedOverAndTold) {
     std::vector<std::string> record = RecordEntries();
     ASSERT_EQ(11u, record.size()) << Joined(record);
     EXPECT_EQ("PS2/InfPath=OLD.INF", record[6]);
-    EXPECT_EQ("PS2/DriverDesc=", record[7]);
+    EXPECT_EQ("PS2/DriverDesc=-", record[7]) << "absent before";
 }
 
 // The install page's side, for a run that copies nothing.
@@ -249,7 +249,7 @@ TEST(RegisterDriverNative, AFailedWriteIsToldAndSystemIniLeftAsItWas) {
     }
 }
 
-TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
+TEST(RegisterDriverNative, UnreadableValuesAreRecordedUnknown) {
     ResetScenario(0);
     // The 80-byte field: 79 characters and the end fit, 80 without an end
     // (as a value may be stored) do not.
@@ -268,10 +268,10 @@ TEST(RegisterDriverNative, UnreadableValuesAreRecordedEmpty) {
 
     std::vector<std::string> record = RecordEntries();
     ASSERT_EQ(11u, record.size()) << Joined(record);
-    EXPECT_EQ("PS2/DeviceDesc=", record[1]);
+    EXPECT_EQ("PS2/DeviceDesc=?", record[1]);
     EXPECT_EQ("PS2/Mfg=Old mfg", record[3]);
     EXPECT_EQ("PS2/MouseDriver=old.drv", record[5]);
-    EXPECT_EQ("PS2/InfPath=", record[6]);
+    EXPECT_EQ("PS2/InfPath=?", record[6]);
     EXPECT_EQ("PS2/DriverDesc=" + std::string(79, 'd'), record[7]);
     EXPECT_TEXT(kDevice, "DeviceDesc", kPs2Name);
 }
