@@ -23,7 +23,14 @@ FOLDER_LEFT = w.DEST + ": folder still holds files"
 USER_FILE = "NOTES.TXT"  # the user's own file in the install folder
 
 
-def setup_walk(serial=False, again=False, dest=None):
+END_TEXT = 1023  # the End page's first line
+INSTALLED = "You have installed Velor Mouse Successfully !"
+AT_RESTART = "Velor Mouse is installed. Files in use are replaced when Windows restarts."
+FOREIGN_RECORD = ("The SETUP.INF in this directory belongs to another program or to the setup "
+                  "disks !\nPlease choose another directory.")
+
+
+def setup_walk(serial=False, again=False, dest=None, end_text=INSTALLED):
     """The whole wizard, the mouse type chosen, the destination typed when
     given, no restart at the end; a second setup answers OK to "directory
     already exists"."""
@@ -35,8 +42,8 @@ def setup_walk(serial=False, again=False, dest=None):
     steps += [f"click {w.NEXT}"]
     if again:
         steps += ["msgbox", f"click {w.OK}", "gone"]
-    steps += [f"wait {w.END}", f"click {w.RESTART_NO}"] + w.leave(w.END, w.NEXT)
-    return steps
+    steps += [f"wait {w.END}", f"text {END_TEXT} {end_text}", f"click {w.RESTART_NO}"]
+    return steps + w.leave(w.END, w.NEXT)
 
 
 def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False, dest=w.DEST):
@@ -55,9 +62,10 @@ def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False, dest=w.DEST):
     return r, [line[2:] for line in r.log if line.startswith("- ")]
 
 
-def run_setups(s, c, count=1, serial=False, dest=None):
+def run_setups(s, c, count=1, serial=False, dest=None, end_text=INSTALLED, again=False):
     for i in range(count):
-        r = w.run_setup(s, setup_walk(serial, again=i > 0, dest=dest), expect_restart=False)
+        r = w.run_setup(s, setup_walk(serial, again=again or i > 0, dest=dest, end_text=end_text),
+                        expect_restart=False)
         c.check(r.robot_ok and r.exit_code == 0, f"setup {i + 1} walked to its end", r.log[-2:])
 
 
@@ -245,6 +253,117 @@ def shared_counted(s, c):
             "setup raised the library's SharedDLLs count from 2 to 3")
 
 
+APP_SAVES = 3000  # ms a mouse application that saves its settings takes to end after WM_CLOSE
+APP_HANGS = -1    # one that asks a question of its own, or hangs: it never ends
+
+
+def disk_bytes(s, name):
+    return (w.EXAMPLES / "originals" / name).read_bytes()
+
+
+def held_app(linger_ms, second_setup):
+    """The mouse application runs from its installed Q7MAIN.EXE (Windows
+    holds the file) when a second setup, or the uninstall, closes it; it
+    ends linger_ms after WM_CLOSE, or never. What cannot be written waits
+    for the next start; after it the round trip gives the machine back."""
+    def scenario(s, a, c):
+        w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
+        s.windows_version("UNINSTAL.EXE", "win98")
+        before = w.snapshot(s)
+        run_setups(s, c)
+        app = w.start_installed_app(s, linger_ms)
+        program = s.host(w.DEST + "\\Q7MAIN.EXE")
+        stand_in = program.read_bytes()
+        try:
+            if second_setup:
+                run_setups(s, c, again=True, end_text=AT_RESTART if linger_ms < 0 else INSTALLED)
+                files = w.snapshot(s)["files"]
+                c.check(not any(n.upper().endswith("Q7MAIN.EX_") for n in files),
+                        "nothing written under the compressed name")
+                c.equal(program.read_bytes() == stand_in, linger_ms < 0,
+                        "the held program is still the running one" if linger_ms < 0 else
+                        "the program replaced once the application had ended")
+                w.end_app(app)
+                restart(s)
+                c.equal(program.read_bytes(), disk_bytes(s, "Q7MAIN.EXE"),
+                        "after the restart Q7MAIN.EXE is the disk's")
+                c.equal(sorted(p.name for p in s.host(w.DEST).glob("~VP*")), [],
+                        "no waiting file left after the restart")
+            r, left = run_uninstall(s, c)
+            if linger_ms >= 0:
+                c.check(not s.host(w.DEST).exists(), "install folder gone before the restart")
+        finally:
+            w.end_app(app)
+        restart(s)
+        check_round_trip(c, s, before, w.snapshot(s), left, [])
+    return scenario
+
+
+def scenario_own_folder(s, a, c):
+    """The disks copied to C:\\VELOR and setup run from there, its own folder
+    typed as the destination: refused, nothing of the copy changes; the
+    default destination then installs."""
+    w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
+    s.windows_version("UNINSTAL.EXE", "win98")
+    import shutil
+    own = "C:\\VELOR"
+    shutil.copytree(s.host(w.DISK), s.host(own))
+    before = w.snapshot(s)
+    steps = w.walk_to(w.SELDIR) + [f"settext 1003 {own}", f"click {w.NEXT}"]
+    steps += ["msgbox", f"msgtext {FOREIGN_RECORD}", "icon warning", f"click {w.OK}", "gone"]
+    steps += [f"wait {w.SELDIR}", f"settext 1003 {w.DEST}", f"click {w.NEXT}"]
+    steps += [f"wait {w.END}", f"text {END_TEXT} {INSTALLED}", f"click {w.RESTART_NO}"]
+    r = w.run_setup(s, steps + w.leave(w.END, w.NEXT), expect_restart=False,
+                    program=own + "\\SETUP.EXE")
+    c.check(r.robot_ok and r.exit_code == 0, "refused its own folder, then installed", r.log[-2:])
+    after = w.snapshot(s)
+    copy = [f for f in set(before["files"]) | set(after["files"]) if f.startswith("VELOR/")]
+    c.equal([f for f in sorted(copy) if before["files"].get(f) != after["files"].get(f)], [],
+            "the copy of the disks is as it was, byte for byte")
+    w.check_files(c, after, w.ORIGINAL_FILES)
+    _, left = run_uninstall(s, c)
+    restart(s)
+    check_round_trip(c, s, before, w.snapshot(s), left, [])
+
+
+def scenario_reinstall(s, a, c):
+    """Setup, the uninstall answered "restart No", setup again before any
+    restart: the second setup takes the uninstaller's deletions out, so the
+    next start leaves the installation whole; its uninstall then gives the
+    machine back."""
+    w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
+    s.windows_version("UNINSTAL.EXE", "win98")
+    before = w.snapshot(s)
+    run_setups(s, c)
+    run_uninstall(s, c, restart=NO)
+    run_setups(s, c)
+    restart(s)
+    installed = w.snapshot(s)
+    w.check_files(c, installed, w.ORIGINAL_FILES)
+    w.check_driver(c, installed)
+    w.check_application_entries(c, installed, True)
+    w.check_system_ini(c, installed, True)
+    _, left = run_uninstall(s, c)
+    restart(s)
+    check_round_trip(c, s, before, w.snapshot(s), left, [])
+
+
+# system.ini names the built-in driver already; system.bak is another
+# program's from long ago, naming a VxD that is gone.
+def builtin_with_old_bak(s):
+    ini = s.c / "windows" / "system.ini"
+    old = ini.read_bytes()
+    ini.write_bytes(old.replace(b"mouse=msmouse.vxd", b"mouse=*vmouse"))
+    (s.c / "windows" / "system.bak").write_bytes(old.replace(b"msmouse.vxd", b"gone.vxd"))
+
+
+def nothing_switched(s, c):
+    win = s.c / "windows"
+    c.check(b"mouse=gone.vxd" in (win / "system.bak").read_bytes(),
+            "the other program's system.bak untouched")
+    c.check(b"\r\nmouse=*vmouse\r\n" in (win / "system.ini").read_bytes(), "system.ini as it was")
+
+
 NO_CLASS = ("[-HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Mouse\\0000]\n")
 
 SCENARIOS = {
@@ -293,6 +412,23 @@ SCENARIOS = {
                               expected_left=["C:\\windows\\SYSTEM\\VLSHARE.DLL: was there before "
                                              "setup, which copied its own over it; kept"]),
                    "a shared library there before setup, counted twice: kept, count back to 2"),
+    "app-saves-setup": (held_app(APP_SAVES, True),
+                        "a second setup while the mouse application runs and ends 3 s after "
+                        "WM_CLOSE"),
+    "app-hangs-setup": (held_app(APP_HANGS, True),
+                        "a second setup while the mouse application runs and never ends: "
+                        "Q7MAIN.EXE replaced at the next start"),
+    "app-saves-uninstall": (held_app(APP_SAVES, False),
+                            "the uninstall while the mouse application runs and ends 3 s after "
+                            "WM_CLOSE: the folder goes at once"),
+    "app-hangs-uninstall": (held_app(APP_HANGS, False),
+                            "the uninstall while the mouse application never ends: Q7MAIN.EXE "
+                            "and the folder go at the next start"),
+    "own-folder": (scenario_own_folder, "setup run from a copy of the disks, that folder typed"),
+    "reinstall": (scenario_reinstall, "setup again after an uninstall, before the restart"),
+    "builtin-old-bak": (round_trip(prepare=builtin_with_old_bak, after_setup=nothing_switched,
+                                   expected_left=[]),
+                        "system.ini names *vmouse already, system.bak is another program's"),
     "no": (scenario_no, "No at the question"),
     "later-restart": (scenario_later_restart, "no restart: the folder goes at once"),
 }

@@ -429,6 +429,29 @@ class Run:
     app_log = []
 
 
+def start_installed_app(s, linger_ms):
+    """The mouse application started from the installed Q7MAIN.EXE (this
+    helper copied over it), so that Windows holds that file while it runs;
+    after WM_CLOSE it ends in linger_ms (-1: never). The caller ends it as
+    the restart would."""
+    app = s.host(DEST + "\\Q7MAIN.EXE")
+    shutil.copy(s.host(WORK + "\\window_helper.exe"), app)
+    log = s.host(WORK + "\\app.log")
+    log.unlink(missing_ok=True)
+    p = s.popen([DEST + "\\Q7MAIN.EXE", "mouse-app", WORK + "\\app.log", DEST + "\\README.TXT",
+                 str(linger_ms)])
+    if not wait_for_line(log, "ready", 30):
+        raise RuntimeError("the installed mouse application did not start")
+    return p
+
+
+def end_app(p):
+    """A restart ends every program: the stand-in too, if it still runs."""
+    if p is not None and p.poll() is None:
+        p.kill()
+        p.wait()
+
+
 def run_setup(s, script, args=(), shots=None, mouse_app=False, expect_restart=True,
               timeout=60, program=DISK + "\\SETUP.EXE"):
     """Starts the restart watch, SETUP.EXE (or `program`) and the robot on

@@ -6,10 +6,13 @@
 //       WM_ENDSESSION. Under Wine, ExitWindowsEx(EWX_REBOOT) starts
 //       "wineboot --end-session", which sends both to every top-level window
 //       of the session: that is how a test sees that a restart was asked for.
-//   window_helper mouse-app LOG FILE
+//   window_helper mouse-app LOG FILE [MS]
 //       The running mouse application: a window titled "VelorPoint". On
 //       WM_CLOSE it notes whether FILE (an installed file) existed yet, then
-//       closes.
+//       closes its window; its process ends MS milliseconds later (0 when
+//       not given; -1: never, as a program that hangs or asks a question of
+//       its own). Started from the installed Q7MAIN.EXE, Windows holds that
+//       file while the process runs.
 //       Both write "ready" first, once their window exists.
 //   window_helper save-reg LOG
 //       The whole registry, for a snapshot of the machine: see SaveRegistry.
@@ -27,6 +30,7 @@ namespace {
 
 FILE* gLog;
 const char* gCheckFile;
+int gLingerMs;  // after WM_CLOSE, before the process ends; -1 never
 
 void Note(const char* line) {
     fprintf(gLog, "%s\n", line);
@@ -226,7 +230,11 @@ int main(int argc, char** argv) {
     }
     if (strcmp(argv[1], "mouse-app") == 0 && argc >= 4) {
         gCheckFile = argv[3];
-        return Run(MouseAppProc, "VelorPointMain", "VelorPoint", WS_OVERLAPPED);
+        gLingerMs = argc >= 5 ? atoi(argv[4]) : 0;
+        int rc = Run(MouseAppProc, "VelorPointMain", "VelorPoint", WS_OVERLAPPED);
+        Note("window gone");
+        Sleep(gLingerMs < 0 ? INFINITE : static_cast<DWORD>(gLingerMs));
+        return rc;
     }
     return 2;
 }
