@@ -17,6 +17,9 @@ function(add_win95_program target output rc)
     -Wl,-e,${SETUP_ENTRY}
     -Wl,--gc-sections
     -Wl,--disable-auto-import -Wl,--disable-runtime-pseudo-reloc
+    # Windows 95 loads a program at its own base, never elsewhere: the
+    # relocations would be dead weight.
+    -Wl,--disable-reloc-section
     -Wl,--major-os-version,4 -Wl,--minor-os-version,0
     -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0
     -s)
