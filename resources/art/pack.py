@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Packs a binary PPM (from ImageMagick) into the resource formats SETUP.EXE
-carries: an uncompressed palette BMP (4 or 8 bits per pixel) or a one-image
+carries: a run-length encoded palette BMP (RLE4 or RLE8) or a one-image
 32 x 32, 16-colour icon. Every pixel is mapped to the nearest palette entry,
-so exact palette colours (magenta among them) stay exact.
+so exact palette colours (magenta among them) stay exact; a bitmap keeps
+only the palette entries it uses.
 
   pack.py bmp4 in.ppm out.bmp
   pack.py bmp8 in.ppm out.bmp
   pack.py ico  in.ppm out.ico     magenta pixels become transparent
 """
+import operator
 import struct
 import sys
 
@@ -71,13 +73,12 @@ def indices(pixels, pal):
 
 
 def dib_rows(idx, w, h, bits):
-    """Bottom-up rows, each padded to a multiple of four bytes."""
+    """Bottom-up rows of an icon's colour (4 bits) or mask (1 bit), each
+    padded to a multiple of four bytes."""
     rows = []
     for y in range(h - 1, -1, -1):
         line = idx[y * w:(y + 1) * w]
-        if bits == 8:
-            row = bytes(line)
-        elif bits == 4:
+        if bits == 4:
             row = bytes((line[x] << 4) | (line[x + 1] if x + 1 < w else 0)
                         for x in range(0, w, 2))
         else:  # 1
@@ -90,8 +91,84 @@ def dib_rows(idx, w, h, bits):
     return b"".join(rows)
 
 
-def info_header(w, h, bits, image_size):
-    return struct.pack("<IiiHHIIiiII", 40, w, h, 1, bits, 0, image_size, 0, 0, 0, 0)
+BI_RGB, BI_RLE8, BI_RLE4 = 0, 1, 2
+MAX_RUN = 255  # a run's count is one byte
+
+
+def info_header(w, h, bits, image_size, compression=BI_RGB, colours=0):
+    return struct.pack("<IiiHHIIiiII", 40, w, h, 1, bits, compression, image_size, 0, 0,
+                       colours, 0)
+
+
+def run_lengths(line, bits):
+    """For each pixel, how many from it one encoded run can give: one index
+    repeated, or with 4 bits the two indices of its byte taking turns."""
+    w = len(line)
+    period = 2 if bits == 4 else 1
+    repeats = [0] * (w + 1)  # pixels from here that repeat the one `period` before
+    for at in range(w - 1, period - 1, -1):
+        repeats[at] = repeats[at + 1] + 1 if line[at] == line[at - period] else 0
+    return [min(MAX_RUN, period + repeats[at + period] if at + period < w else w - at)
+            for at in range(w)]
+
+
+def absolute_bytes(n, bits):
+    """Bytes of an absolute run of n pixels: the escape pair and the indices,
+    padded to a whole word as the decoder expects."""
+    data = n if bits == 8 else (n + 1) // 2
+    return 2 + data + (data & 1)
+
+
+def rle_line(line, bits):
+    """The shortest encoding of one row in encoded and absolute runs. Every
+    pixel is spelled out: no delta and no early end of line, which would leave
+    pixels the decoder never sets. Absolute runs are at least 3 pixels long:
+    counts 0, 1 and 2 are the escapes."""
+    w = len(line)
+    runs = run_lengths(line, bits)
+    absolute = [absolute_bytes(n, bits) for n in range(MAX_RUN + 1)]
+    cost = [0] * (w + 1)  # bytes from each pixel to the end of the row
+    step = [None] * w
+    for at in range(w - 1, -1, -1):
+        after = cost[at + 1:at + runs[at] + 1]
+        best = min(after)
+        cost[at], step[at] = 2 + best, ("run", after.index(best) + 1)
+        longest = min(MAX_RUN, w - at)
+        if longest >= 3:
+            totals = list(map(operator.add, absolute[3:longest + 1], cost[at + 3:at + longest + 1]))
+            best = min(totals)
+            if best < cost[at]:
+                cost[at], step[at] = best, ("absolute", totals.index(best) + 3)
+    out = bytearray()
+    at = 0
+    while at < w:
+        kind, n = step[at]
+        if kind == "run":
+            if bits == 8:
+                out += bytes((n, line[at]))
+            else:
+                second = line[at + 1] if n > 1 else 0
+                out += bytes((n, line[at] << 4 | second))
+        else:
+            out += bytes((0, n))
+            if bits == 8:
+                data = bytes(line[at:at + n])
+            else:
+                pairs = line[at:at + n] + [0] * (n & 1)
+                data = bytes(pairs[i] << 4 | pairs[i + 1] for i in range(0, n + (n & 1), 2))
+            out += data + b"\0" * (len(data) & 1)
+        at += n
+    return bytes(out)
+
+
+def rle_rows(idx, w, h, bits):
+    """Bottom-up rows, each closed by an end of line, the last by the end of
+    the bitmap."""
+    out = bytearray()
+    for y in range(h - 1, -1, -1):
+        out += rle_line(idx[y * w:(y + 1) * w], bits)
+        out += b"\0\1" if y == 0 else b"\0\0"
+    return bytes(out)
 
 
 def palette_bytes(pal):
@@ -100,8 +177,14 @@ def palette_bytes(pal):
 
 def write_bmp(path, w, h, pixels, bits):
     pal = VGA16 if bits == 4 else palette256()
-    bits_data = dib_rows(indices(pixels, pal), w, h, bits)
-    header = info_header(w, h, bits, len(bits_data)) + palette_bytes(pal)
+    idx = indices(pixels, pal)
+    used = sorted(set(idx))
+    renumber = {old: new for new, old in enumerate(used)}
+    idx = [renumber[i] for i in idx]
+    bits_data = rle_rows(idx, w, h, bits)
+    compression = BI_RLE4 if bits == 4 else BI_RLE8
+    header = (info_header(w, h, bits, len(bits_data), compression, len(used)) +
+              palette_bytes([pal[i] for i in used]))
     offset = 14 + len(header)
     with open(path, "wb") as f:
         f.write(struct.pack("<2sIHHI", b"BM", offset + len(bits_data), 0, 0, offset))

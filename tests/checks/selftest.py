@@ -113,6 +113,9 @@ ROWS = [
      PROLOGUE + "static char gState[100 * 1024];\n"
      "void __stdcall Entry(void) { gText = gState; ExitProcess(0); }\n",
      [], [], set(), "size: "),
+    (21, "base in the lowest 4 MB, no relocations",
+     SOUND, [], ["-Wl,--image-base,0x10000", "-Wl,--disable-reloc-section"],
+     {"pe"}, "image base 0x10000 without relocations, outside 0x400000-0x80000000"),
 ]
 
 # Functions the setup program calls or will call; each must be allowed.

@@ -13,7 +13,7 @@ if(SETUP_WINDOWS)
   target_link_libraries(page_show PRIVATE setup_core user32 gdi32 comdlg32 -static)
   set_property(SOURCE tests/e2e/page_show.rc APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/src/model/string_table.h ${CMAKE_SOURCE_DIR}/resources/resource.h
-    ${CMAKE_SOURCE_DIR}/resources/setup.rc)
+    ${CMAKE_SOURCE_DIR}/resources/setup.rc ${SETUP_ART})
 
   add_wine_test(NAME e2e_pages
     COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/pages-test
