@@ -18,6 +18,42 @@ uint32_t Kept(InstallRecord& record, const char* key, bool* found) {
     return n;
 }
 
+// Every byte of part is the byte at its place in whole: a copy of whole
+// cut short (or whole itself).
+bool StartOf(const char* part, const char* whole) {
+    static char a[512];
+    static char b[512];
+    plat::File fa = plat::FileOpenRead(part);
+    plat::File fb = fa != nullptr ? plat::FileOpenRead(whole) : nullptr;
+    bool same = fb != nullptr;
+    uint32_t gotA = 1;
+    uint32_t gotB = 0;
+    while (same && gotA > 0) {
+        same = plat::FileRead(fa, a, sizeof a, &gotA) && plat::FileRead(fb, b, sizeof b, &gotB) &&
+               gotA <= gotB;
+        for (uint32_t i = 0; same && i < gotA; i++) {
+            same = a[i] == b[i];
+        }
+    }
+    plat::FileClose(fa);
+    plat::FileClose(fb);
+    return same;
+}
+
+// The copy the record names, a start of system.ini at ini whose size and
+// hash the record keeps: one a stopped run began and did not finish.
+bool BegunCopy(InstallRecord& record, const char* windowsDir, const char* ini,
+               const fileio::Fingerprint& now, char* path) {
+    char name[kNumberField];
+    record.ReadInstallRecord(footprint::kRecordSystem, footprint::kRecordBackup, "", name,
+                             sizeof name);
+    bool found = name[0] != 0 && text::Find(name, "\\") == nullptr;
+    uint32_t size = Kept(record, footprint::kRecordBackupSize, &found);
+    uint32_t hash = Kept(record, footprint::kRecordBackupHash, &found);
+    return found && size == now.size && hash == now.hash &&
+           text::Format(path, kBackupPath, "%s\\%s", windowsDir, name) && StartOf(path, ini);
+}
+
 }  // namespace
 
 int ProvenBackup(InstallRecord& record, const char* windowsDir, char* path) {
@@ -33,8 +69,15 @@ int ProvenBackup(InstallRecord& record, const char* windowsDir, char* path) {
 }
 
 int StageBackup(InstallRecord& record, const char* windowsDir, char* path) {
+    char ini[kBackupPath];
+    fileio::Fingerprint print;
+    if (!footprint::PathIn(ini, windowsDir, footprint::kSystemIni) ||
+        !fileio::FingerprintOf(ini, &print)) {
+        return 0;
+    }
     char name[kNumberField];
-    bool free = ProvenBackup(record, windowsDir, path) != 0;
+    bool free = ProvenBackup(record, windowsDir, path) ||
+                BegunCopy(record, windowsDir, ini, print, path);
     for (int i = -1; !free && i < footprint::kSystemBakOthers; i++) {
         if (i < 0) {
             text::Copy(name, sizeof name, footprint::kSystemBak);
@@ -43,10 +86,7 @@ int StageBackup(InstallRecord& record, const char* windowsDir, char* path) {
         }
         free = text::Format(path, kBackupPath, "%s\\%s", windowsDir, name) && !plat::Exists(path);
     }
-    char ini[kBackupPath];
-    fileio::Fingerprint print;
-    if (!free || !footprint::PathIn(ini, windowsDir, footprint::kSystemIni) ||
-        !fileio::FingerprintOf(ini, &print)) {
+    if (!free) {
         return 0;
     }
     const char* named = path + text::Length(windowsDir) + 1;

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@
 #include "model/texts.h"
 #include "platform/files.h"
 #include "platform/posix/machine.h"
+#include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "record/install_record.h"
@@ -48,6 +50,7 @@ const char kTempDir[] = "C:\\WINDOWS\\TEMP\\";  // as GetTempPathA gives it
 const char kRegistry[] = "<registry>";          // the whole store, creation order and all
 const char kKeyPrefix[] = "<registry> ";        // one key: "<registry> [HKEY_...]"
 const char kReadOnly[] = "<read-only>";         // the read-only files and drives
+const char kHeld[] = "<held>";                  // the files a running program holds
 const size_t kShownDifferences = 6;             // per comparison; the rest are counted
 const size_t kShownStops = 10;                  // failing stop points printed per scenario
 
@@ -107,19 +110,24 @@ Machine Take() {
         marks += std::string(1, drive) + ":\n";
     }
     m[kReadOnly] = marks;
+    marks.clear();
+    for (const std::string& host : posix::Machine().heldFiles) {
+        marks += fs::relative(host, DriveC()).string() + "\n";
+    }
+    m[kHeld] = marks;
     return m;
 }
 
-void PutReadOnly(const std::string& marks) {
-    posix::Machine().readOnlyFiles.clear();
-    posix::Machine().readOnlyDrives.clear();
+// Marks as Take wrote them: files of drive C: into files, drives into drives.
+void PutMarks(const std::string& marks, std::set<std::string>* files, std::set<char>* drives) {
+    files->clear();
     std::istringstream in(marks);
     std::string mark;
     while (std::getline(in, mark)) {
         if (mark.size() == 2 && mark[1] == ':') {
-            posix::Machine().readOnlyDrives.insert(mark[0]);
+            drives->insert(mark[0]);
         } else {
-            posix::Machine().readOnlyFiles.insert((DriveC() / mark).string());
+            files->insert((DriveC() / mark).string());
         }
     }
 }
@@ -141,7 +149,9 @@ void Put(const Machine& m) {
             std::ofstream(path, std::ios::binary) << entry.second;
         }
     }
-    PutReadOnly(m.at(kReadOnly));
+    posix::Machine().readOnlyDrives.clear();
+    PutMarks(m.at(kReadOnly), &posix::Machine().readOnlyFiles, &posix::Machine().readOnlyDrives);
+    PutMarks(m.at(kHeld), &posix::Machine().heldFiles, &posix::Machine().readOnlyDrives);
     posix::ClearRegistryWrites();
 }
 
@@ -297,15 +307,27 @@ bool LoadAndChoose(int serial) {
 }
 
 // The wizard with the mouse type chosen and the destination typed (null:
-// the default one accepted).
-void RunSetup(int serial, const char* dest) {
+// the default one accepted). refused, when given, is typed first: the page
+// must refuse it (another program's SETUP.INF), or nothing is installed.
+void RunSetup(int serial, const char* dest, const char* refused = nullptr) {
     if (!LoadAndChoose(serial)) {
         return;
+    }
+    ui::DestinationChecks checks = {nullptr, Exists, Yes, FreeSpace, Create, Foreign};
+    char proposed[sizeof gChoices.destDir];
+    text::Copy(proposed, sizeof proposed, gChoices.destDir);
+    if (refused != nullptr) {
+        text::Copy(gChoices.destDir, sizeof gChoices.destDir, refused);
+        if (ui::CheckDestination(refused, gScript.minimumSpace, checks) !=
+            ui::kDestForeignRecord) {
+            ReleaseInstallPlan(gScript);
+            return;
+        }
+        text::Copy(gChoices.destDir, sizeof gChoices.destDir, proposed);
     }
     if (dest != nullptr) {
         text::Copy(gChoices.destDir, sizeof gChoices.destDir, dest);
     }
-    ui::DestinationChecks checks = {nullptr, Exists, Yes, FreeSpace, Create, Foreign};
     if (ui::CheckDestination(gChoices.destDir, gScript.minimumSpace, checks) == ui::kDestAccepted) {
         Page page;
         static InstallRecord record;
@@ -398,6 +420,58 @@ void ProtectDriveA() {
     posix::Machine().readOnlyDrives.insert('A');
 }
 
+// The mouse application runs from the installed Q7MAIN.EXE, which Windows
+// holds, and the disk now brings a newer one.
+void ApplicationRuns() {
+    testing_machine::WriteFile("A:\\Q7MAIN.EX_", "a newer mouse application\r\n");
+    std::string program = std::string(kInstallDir) + "\\Q7MAIN.EXE";
+    if (testing_machine::Exists(program)) {
+        testing_machine::Hold(program);
+    }
+}
+
+// The user copied the disk to C:\VELOR and runs setup from there.
+const char kOwnFolder[] = "C:\\VELOR";
+void SetupFromHardDisk() {
+    fs::copy(posix::Machine().root + "/a", DriveC() / "VELOR", fs::copy_options::recursive);
+    posix::Machine().moduleFileName = std::string(kOwnFolder) + "\\SETUP.EXE";
+}
+
+// Another program's folder, with its own SETUP.INF.
+void AnotherProgramsFolder() {
+    testing_machine::WriteFile(std::string(kSecondDir) + "\\SETUP.INF",
+                               "[Main]\r\nProductName=Another program\r\n");
+    testing_machine::WriteFile(std::string(kSecondDir) + "\\README.TXT", "its own\r\n");
+}
+
+// Another program's system.bak from long ago.
+void AnotherProgramsBak() {
+    testing_machine::WriteFile("C:\\WINDOWS\\system.bak",
+                               "[386Enh]\r\nmouse=gone.vxd\r\n; another program's\r\n");
+}
+
+// system.ini names the built-in driver already, beside another program's system.bak.
+void BuiltInWithAnotherBak() {
+    std::string ini;
+    testing_machine::ReadFile("C:\\WINDOWS\\system.ini", &ini);
+    testing_machine::WriteFile("C:\\WINDOWS\\system.ini",
+                               Replaced(ini, "mouse=msmouse.vxd", "mouse=*vmouse"));
+    AnotherProgramsBak();
+}
+
+// Another program starts to use the shared library: its count rises by one.
+void AnotherProgramCounts() {
+    const char path[] = "C:\\WINDOWS\\SYSTEM\\VLSHARE.DLL";
+    uint32_t count = 0;
+    footprint::ReadSharedCount(path, &count);
+    count++;
+    plat::RegKey key;
+    if (plat::RegCreate(plat::LocalMachine(), footprint::kSharedDlls, &key) == plat::kErrSuccess) {
+        plat::RegSet(key, path, plat::kRegDword, &count, sizeof count);
+        plat::RegClose(key);
+    }
+}
+
 // The record's new copy cannot be made once there is a record to copy: the
 // record of the target files goes down before the copy, every later write
 // (the registration's) fails, as on a destination disk the copy filled.
@@ -445,6 +519,9 @@ struct Scenario {
     Ending ending;        // what the round trip gives back
     const char* doneHas;  // a registry line after the uninterrupted run tried, or null
     int known;            // stop points known to fail
+    // Typed first on the destination page and refused there (another
+    // program's SETUP.INF): the run tried then takes dest.
+    const char* refused = nullptr;
 };
 
 std::string InstallDir(const Scenario& s) {
@@ -460,7 +537,7 @@ void Run(const Scenario& s) {
     } else if (s.program == kDriverOnly) {
         RunDriverOnly(!s.serial);
     } else {
-        RunSetup(s.serial, s.dest);
+        RunSetup(s.serial, s.dest, s.refused);
     }
     posix::ClearFaults();
 }
@@ -724,6 +801,28 @@ TEST(Crash, EveryStopPointRecovers) {
         // class key is overwritten, its record due beside the program.
         {"setup-u-readonly", 1, false, nullptr, 1, ProtectDriveA, kDriverOnly, nullptr, nullptr,
          kAsBefore, nullptr, 0},
+        // A second setup while the mouse application runs: its file waits
+        // for the next start, and an uninstall before that start takes it back.
+        {"file-in-use", 0, true, nullptr, 1, ApplicationRuns, kSetup, nullptr, nullptr, kAsBefore,
+         nullptr, 0},
+        {"uninstall-file-in-use", 0, true, nullptr, 1, ApplicationRuns, kUninstall, nullptr,
+         nullptr, kAsBefore, nullptr, 0},
+        // Its own folder typed first, then the default one: the copy of
+        // the disks stays as it was.
+        {"own-folder", 0, true, SetupFromHardDisk, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore,
+         nullptr, 0, kOwnFolder},
+        {"foreign-setup-inf", 0, true, AnotherProgramsFolder, 0, nullptr, kSetup, nullptr, nullptr,
+         kAsBefore, nullptr, 0, kSecondDir},
+        {"foreign-system-bak", 0, true, AnotherProgramsBak, 0, nullptr, kSetup, nullptr, nullptr,
+         kAsBefore, nullptr, 0},
+        {"builtin-foreign-bak", 0, true, BuiltInWithAnotherBak, 0, nullptr, kSetup, nullptr,
+         nullptr, kAsBefore, nullptr, 0},
+        // A second folder with the shared library: its count is raised once.
+        {"second-folder-shared", 0, true, SharedLibrary, 1, nullptr, kSetup, kSecondDir, nullptr,
+         kFirstFolderStays, kCountedThrice, 0},
+        // Another program counts the library between setup and uninstall.
+        {"uninstall-shared-other-counts", 0, true, SharedLibrary, 1, AnotherProgramCounts,
+         kUninstall, nullptr, nullptr, kAsBefore, nullptr, 0},
     };
     for (const Scenario& s : rows) {
         Explore(s);

@@ -153,7 +153,8 @@ const std::vector<PowerEntry>& PowerLog();
 // cached and, when steps were being counted, the registry changes since the
 // last flush are lost; after an orderly shutdown they are written; then
 // WININIT.INI's [rename] lines are carried out (NUL=path deletes, new=old
-// renames over new) and the file becomes WININIT.BAK. Ends any power cut.
+// renames over new) and the file becomes WININIT.BAK. Ends any power cut
+// and every program that held a file.
 void WindowsRestart(bool powerCut);
 // Writes every cached profile file (an orderly shutdown does).
 void ProfileFlushAll();

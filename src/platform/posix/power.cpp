@@ -103,6 +103,8 @@ void WindowsRestart(bool powerCut) {
     // writes do: only a cut while counting loses any.
     bool counting = gArmed;
     gArmed = false;
+    // A start of Windows runs none of the programs that held files.
+    Machine().heldFiles.clear();
     if (powerCut) {
         ResetProfileCache();
         if (counting) {
