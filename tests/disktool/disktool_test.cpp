@@ -446,12 +446,19 @@ TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
         {"a DefaultPath that climbs into the Windows directory",
          head + "DefaultPath = \\..\\..\\WINDOWS\n[Files]\nA.TXT, A.TXT, a, RootDir\n", 0,
          disktool::kExitErrors},
+        {"a link that points out of the manifest's folder",
+         head + "[Files]\nOUT.TXT, A.TXT, a, RootDir\n", 0, -1},
+        {"a file below a linked directory that points out",
+         head + "[Files]\nTREE/disk.manifest, A.TXT, a, RootDir\n", 0, -1},
     };
     for (const Row& r : rows) {
         ScratchDir tmp;
         WriteBytes(tmp.path() + "/A.TXT", text);
         WriteBytes(tmp.path() + "/B.TXT", text + "b");
         WriteBytes(tmp.path() + "/R.BIN", RandomBytes(3000, 8));
+        ASSERT_EQ(0, symlink((kSource + "/examples/disk.manifest").c_str(),
+                             (tmp.path() + "/OUT.TXT").c_str()));
+        ASSERT_EQ(0, symlink((kSource + "/examples").c_str(), (tmp.path() + "/TREE").c_str()));
         std::string manifest = r.manifest;
         for (int i = 0; i < r.files; i++) {
             std::string name = "F" + std::to_string(i) + ".BIN";
@@ -518,6 +525,10 @@ TEST(DiskBuild, ManifestMistakesAreFoundAtTheirLine) {
          head + "[Files]\n;" + std::string(5000, ' ') + "A.TXT, A.TXT, a, RootDir\n" +
              "A.TXT, a.txt, b, RootDir\nA.TXT, A.TXT, c, RootDir\n",
          6, "by line 5"},
+        {"28 a file of the build machine", head + "[Files]\n/etc/passwd, PASSWD.TXT, p, RootDir\n",
+         4, "(source-outside)"},
+        {"29 .. out of the manifest's folder", head + "[Files]\n../../A.TXT, A.TXT, a, RootDir\n",
+         4, "(source-outside)"},
     };
     for (const Row& r : rows) {
         disktool::Manifest m;
@@ -566,12 +577,15 @@ TEST(DiskBuild, BuildsTheDisksTheManifestDescribes) {
          "A.TXT, DRV.VXD, d, WinSystemDir\nA.TXT, DRV.INF, i, WinInfDir\n",
          "[Startup]\nMouseDriver = drv.vxd\nMouseInf = DRV.INF\nFileName = Drv.Vxd\n",
          "MouseDriver=drv.vxd", "", "/SYS/DRV.VX_"},
+        {"6 a link that stays in the manifest's folder", "IN.TXT, IN.TXT, i, RootDir\n", "",
+         "IN.TX_, IN.TXT", "", "/IN.TX_"},
     };
     for (const Row& r : rows) {
         ScratchDir tmp;
         WriteBytes(tmp.path() + "/A.TXT", std::string(3000, 'a'));
         WriteBytes(tmp.path() + "/E.TXT", "");
         WriteBytes(tmp.path() + "/R.BIN", RandomBytes(3000, 11));
+        ASSERT_EQ(0, symlink("A.TXT", (tmp.path() + "/IN.TXT").c_str()));
         std::string errors;
         ASSERT_EQ(0, BuildFrom("\xEF\xBB\xBF[Main]\nProductName = P\n[DirectoryName]\n"
                                "SubDir1 = Program Help\nWinSystemDir = SYS\n[Files]\n" +

@@ -39,8 +39,9 @@ bool MakeImage(const std::string& image, const std::string& root, const std::str
         args.push_back(root + "/" + name);
     }
     args.push_back("::/");
-    if (!RunHelper({"mformat", "-C", "-f", "1440", "-v", label, "-N", serialText, "-i", image, "::"},
-             timeStamp, "mtools", error) ||
+    if (!RunHelper(
+            {"mformat", "-C", "-f", "1440", "-v", label, "-N", serialText, "-i", image, "::"},
+            timeStamp, "mtools", error) ||
         (!entries.empty() && !RunHelper(args, timeStamp, "mtools", error))) {
         *error = image + ": " + *error;
         return false;

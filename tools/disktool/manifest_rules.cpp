@@ -6,6 +6,7 @@
 #include "disk_names.h"
 #include "footprint/footprint.h"
 #include "script_tables.h"
+#include "source_place.h"
 
 namespace disktool {
 
@@ -17,7 +18,8 @@ class Rules {
 
     void Run() {
         CheckDirectories();
-        for (const ManifestFile& f : m_->files) {
+        for (ManifestFile& f : m_->files) {
+            PlaceSource(&f);
             CheckFile(f);
         }
         if (ManifestLookup(m_->main, ProgramText(IDS_PRODUCT_NAME)).empty()) {
@@ -72,6 +74,21 @@ class Rules {
             }
             made.insert(dir);
         }
+    }
+
+    // A source below the manifest's folder is read where its links lead;
+    // any other would put a file of the build machine on the disks.
+    void PlaceSource(ManifestFile* f) {
+        std::string folder = Dir(m_->path);
+        std::string real;
+        if (SourceBelow(folder, f->source, &real)) {
+            f->source = real;
+            return;
+        }
+        std::string leads = ResolvedPath(f->source);
+        FailAt(f->line, "the source " + f->source + (leads == f->source ? "" : " (" + leads + ")") +
+                            " lies outside the manifest's folder " + ResolvedPath(folder) +
+                            ": only files below it go on the disks (source-outside)");
     }
 
     void CheckFile(const ManifestFile& f) {

@@ -14,8 +14,7 @@ namespace disktool {
 // script and, when given, SETUP.EXE on the first, the files of the disk
 // at their paths. False with *error; no path leaves root.
 bool WriteTree(const std::string& root, const std::vector<DiskFile>& files, int disk,
-               const std::string& script, const std::vector<uint8_t>& setupExe,
-               std::string* error);
+               const std::string& script, const std::vector<uint8_t>& setupExe, std::string* error);
 
 // Dates every file and directory below root, root too, at timeStamp
 // (seconds since 1970): what the images and the CD-ROM image record.
