@@ -16,6 +16,7 @@
 
 #include "disk_build.h"
 #include "disk_check.h"
+#include "disk_names.h"
 #include "support/szdd_reference.h"
 #include "szdd/szdd.h"
 #include "szdd/szdd_encode.h"
@@ -255,6 +256,23 @@ TEST(DiskCheck, SamplePlanIsWhatTheLoaderMakes) {
 
 // ---- build -------------------------------------------------------------------
 
+// The writer's last guard: the manifest's rules refuse every such path
+// before it, so only a direct call shows the guard at fault.
+TEST(DiskBuild, NoWrittenPathLeavesTheScratchDirectory) {
+    struct Row {
+        const char* rel;
+        bool inside;
+    } rows[] = {
+        {"HELP/EN/A.TXT", true}, {"..", false},      {"../A.TXT", false}, {"HELP/../A.TXT", false},
+        {"HELP/..", false},      {"./A.TXT", false}, {"/A.TXT", false},   {"HELP//A.TXT", false},
+        {"HELP\\A.TXT", false},  {"", false},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        EXPECT_EQ(rows[i].inside, disktool::StaysInside(rows[i].rel))
+            << "row " << i + 1 << ": \"" << rows[i].rel << "\"";
+    }
+}
+
 int BuildFrom(const std::string& manifestText, const std::string& dir, std::string* errors) {
     std::string path = dir + "/set.manifest";
     WriteBytes(path, manifestText);
@@ -446,12 +464,19 @@ TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
         {"a DefaultPath that climbs into the Windows directory",
          head + "DefaultPath = \\..\\..\\WINDOWS\n[Files]\nA.TXT, A.TXT, a, RootDir\n", 0,
          disktool::kExitErrors},
+        {"a link that points out of the manifest's folder",
+         head + "[Files]\nOUT.TXT, A.TXT, a, RootDir\n", 0, -1},
+        {"a file below a linked directory that points out",
+         head + "[Files]\nTREE/disk.manifest, A.TXT, a, RootDir\n", 0, -1},
     };
     for (const Row& r : rows) {
         ScratchDir tmp;
         WriteBytes(tmp.path() + "/A.TXT", text);
         WriteBytes(tmp.path() + "/B.TXT", text + "b");
         WriteBytes(tmp.path() + "/R.BIN", RandomBytes(3000, 8));
+        ASSERT_EQ(0, symlink((kSource + "/examples/disk.manifest").c_str(),
+                             (tmp.path() + "/OUT.TXT").c_str()));
+        ASSERT_EQ(0, symlink((kSource + "/examples").c_str(), (tmp.path() + "/TREE").c_str()));
         std::string manifest = r.manifest;
         for (int i = 0; i < r.files; i++) {
             std::string name = "F" + std::to_string(i) + ".BIN";
@@ -518,6 +543,20 @@ TEST(DiskBuild, ManifestMistakesAreFoundAtTheirLine) {
          head + "[Files]\n;" + std::string(5000, ' ') + "A.TXT, A.TXT, a, RootDir\n" +
              "A.TXT, a.txt, b, RootDir\nA.TXT, A.TXT, c, RootDir\n",
          6, "by line 5"},
+        {"28 a file of the build machine", head + "[Files]\n/etc/passwd, PASSWD.TXT, p, RootDir\n",
+         4, "(source-outside)"},
+        {"29 .. out of the manifest's folder", head + "[Files]\n../../A.TXT, A.TXT, a, RootDir\n",
+         4, "(source-outside)"},
+        {"30 .. after a name", head + "[DirectoryName]\nSubDir1 = HELP\\..\\..\\X\n" + file, 4,
+         "climbs out"},
+        {"31 U+0080, the first C1 control, in a description",
+         head + "[Files]\nA.TXT, A.TXT, \xC2\x80, RootDir\n", 4, "U+0080"},
+        {"32 U+009F, the last C1 control, in ProductName",
+         "[Main]\nProductName = P\xC2\x9F\n" + file, 2, "U+009F"},
+        {"33 a directory name with the euro sign (byte 0x80)",
+         head + "[DirectoryName]\nSubDir1 = EUR\xE2\x82\xAC\n" + file, 4, "ASCII"},
+        {"34 SubDir6 without value", head + "[Files]\nA.TXT, A.TXT, a, SubDir6\n", 4,
+         "no [DirectoryName] value"},
     };
     for (const Row& r : rows) {
         disktool::Manifest m;
@@ -566,12 +605,17 @@ TEST(DiskBuild, BuildsTheDisksTheManifestDescribes) {
          "A.TXT, DRV.VXD, d, WinSystemDir\nA.TXT, DRV.INF, i, WinInfDir\n",
          "[Startup]\nMouseDriver = drv.vxd\nMouseInf = DRV.INF\nFileName = Drv.Vxd\n",
          "MouseDriver=drv.vxd", "", "/SYS/DRV.VX_"},
+        {"6 a link that stays in the manifest's folder", "IN.TXT, IN.TXT, i, RootDir\n", "",
+         "IN.TX_, IN.TXT", "", "/IN.TX_"},
+        {"7 a four-letter extension is not 8.3", "A.TXT, INDEX.HTML, h, RootDir\n", "",
+         "INDEX~1.HT_, INDEX.HTML", "", "/INDEX~1.HT_"},
     };
     for (const Row& r : rows) {
         ScratchDir tmp;
         WriteBytes(tmp.path() + "/A.TXT", std::string(3000, 'a'));
         WriteBytes(tmp.path() + "/E.TXT", "");
         WriteBytes(tmp.path() + "/R.BIN", RandomBytes(3000, 11));
+        ASSERT_EQ(0, symlink("A.TXT", (tmp.path() + "/IN.TXT").c_str()));
         std::string errors;
         ASSERT_EQ(0, BuildFrom("\xEF\xBB\xBF[Main]\nProductName = P\n[DirectoryName]\n"
                                "SubDir1 = Program Help\nWinSystemDir = SYS\n[Files]\n" +

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "disk_check.h"
+#include "check_result.h"
 #include "disk_names.h"
 #include "model/setup_data.h"
 #include "platform/tool_machine.h"

@@ -159,18 +159,6 @@ const char* SeverityName(Severity s) {
 
 }  // namespace
 
-int CheckResult::Count(Severity s) const {
-    int n = 0;
-    for (const Finding& f : findings) {
-        n += f.severity == s;
-    }
-    return n;
-}
-
-int CheckResult::ExitCode() const {
-    return Count(Severity::Error) > 0 ? 2 : Count(Severity::Warning) > 0 ? 1 : 0;
-}
-
 bool CheckDisk(const std::string& dir, CheckResult* result, std::string* error,
                const std::string& machineDir) {
     *result = CheckResult();

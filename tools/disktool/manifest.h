@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "windows_files.h"
+
 namespace disktool {
 
 // File space of a 1.44 MB floppy: 2847 clusters of 512 bytes.
@@ -55,14 +57,10 @@ bool ParseManifestText(const std::string& text, const std::string& path, Manifes
 std::string ManifestLookup(const std::vector<ManifestValue>& list, const std::string& key);
 // The DirectoryName value of a keyword index.
 std::string DirectoryValue(const Manifest& m, int keyword);
-
-// A file of Windows itself (SYSTEM.INI in the Windows directory, a system
-// library in SYSTEM): installing over it is allowed with a warning, and the
-// uninstall list never names it.
-bool IsWindowsOwnFile(int keyword, const std::string& target);
-
-// UTF-8 to the Windows code page (1252); false at a byte sequence that is
-// not UTF-8 or a character the code page cannot hold (*bad says which).
-bool Utf8ToWindows(const std::string& in, std::string* out, std::string* bad);
+// The manifest's file name, for the texts the tool writes from it.
+std::string ManifestName(const Manifest& m);
+// "FILE:LINE: ", or "FILE: " for line 0 (the manifest as a whole): how a
+// message about the manifest begins.
+std::string ManifestAt(const std::string& path, int line);
 
 }  // namespace disktool

@@ -16,7 +16,7 @@
 #include <functional>
 #include <vector>
 
-#include "disk_check.h"
+#include "exit_status.h"
 #include "whole_file.h"
 
 namespace disktool {

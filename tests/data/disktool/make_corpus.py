@@ -174,6 +174,13 @@ CASES = [
     ("44-registry-limit-title", ["registry-limit"],
      "a [Startup] Title of 80 characters, one past the display name's field",
      [edit("Startup", "Title", "T" * 80)]),
+    ("45-climbs-out-source", ["climbs-out"],
+     "a source name that climbs out of HELP to the top with ../ (a slash, as Windows allows)",
+     [edit("Disk1", "2", "../README.TXT, HELP.TXT, Help, SubDir1")]),
+    ("46-climbs-out-directory", ["climbs-out"], "WinInfDir=DRIVERS\\..\\..\\INF",
+     [edit("DirectoryName", "WinInfDir", "DRIVERS\\..\\..\\INF")]),
+    ("47-empty-subdir6", ["empty-subdir"], "keyword SubDir6, the last, with no directory name",
+     [edit("Disk1", "1", "README.TXT, README.TXT, Read me, SubDir6")]),
 ]
 
 
