@@ -243,10 +243,14 @@ int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
     char dir[kPathSize];
     // The same folder spelled otherwise ("...\VELOR\", "...\.\VELOR", its
     // short name) is this installation's own. Another folder's record is
-    // read as it stands: only one proven this product's is carried, and
-    // nothing there is recovered.
-    if (!RegisteredInstallDir(dir) || fileio::SamePath(dir, record.Dir()) || !gEarlier.Open(dir) ||
-        !gEarlier.Exists()) {
+    // carried only when it is proven this product's; what a stop left of
+    // this setup's own write there (the marks it takes away) is finished
+    // first, and nothing of another program's is touched (Recover).
+    if (!RegisteredInstallDir(dir) || fileio::SamePath(dir, record.Dir()) || !gEarlier.Open(dir)) {
+        return 1;
+    }
+    gEarlier.Recover();
+    if (!gEarlier.Exists()) {
         return 1;
     }
     char value[kRecordValue];

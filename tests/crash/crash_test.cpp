@@ -318,8 +318,7 @@ void RunSetup(int serial, const char* dest, const char* refused = nullptr) {
     text::Copy(proposed, sizeof proposed, gChoices.destDir);
     if (refused != nullptr) {
         text::Copy(gChoices.destDir, sizeof gChoices.destDir, refused);
-        if (ui::CheckDestination(refused, gScript.minimumSpace, checks) !=
-            ui::kDestForeignRecord) {
+        if (ui::CheckDestination(refused, gScript.minimumSpace, checks) != ui::kDestForeignRecord) {
             ReleaseInstallPlan(gScript);
             return;
         }
@@ -803,10 +802,10 @@ TEST(Crash, EveryStopPointRecovers) {
          kAsBefore, nullptr, 0},
         // A second setup while the mouse application runs: its file waits
         // for the next start, and an uninstall before that start takes it back.
-        {"file-in-use", 0, true, nullptr, 1, ApplicationRuns, kSetup, nullptr, nullptr, kAsBefore,
-         nullptr, 0},
+        {"file-in-use", 0, true, nullptr, 1, ApplicationRuns, kSetup, nullptr, nullptr,
+         kRestartEndsIt, nullptr, 0},
         {"uninstall-file-in-use", 0, true, nullptr, 1, ApplicationRuns, kUninstall, nullptr,
-         nullptr, kAsBefore, nullptr, 0},
+         nullptr, kRestartEndsIt, nullptr, 0},
         // Its own folder typed first, then the default one: the copy of
         // the disks stays as it was.
         {"own-folder", 0, true, SetupFromHardDisk, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore,
