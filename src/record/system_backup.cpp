@@ -76,8 +76,8 @@ int StageBackup(InstallRecord& record, const char* windowsDir, char* path) {
         return 0;
     }
     char name[kNumberField];
-    bool free = ProvenBackup(record, windowsDir, path) ||
-                BegunCopy(record, windowsDir, ini, print, path);
+    bool free =
+        ProvenBackup(record, windowsDir, path) || BegunCopy(record, windowsDir, ini, print, path);
     for (int i = -1; !free && i < footprint::kSystemBakOthers; i++) {
         if (i < 0) {
             text::Copy(name, sizeof name, footprint::kSystemBak);
