@@ -201,7 +201,7 @@ bool IsFinishingCopyName(const char* program) {
     char expected[16];
     for (int i = 0; i < 100; i++) {
         text::Format(expected, sizeof expected, kCopyName, i);
-        if (text::CompareNoCase(name, expected) == 0) {
+        if (text::SameNoCase(name, expected)) {
             return true;
         }
     }

@@ -18,10 +18,6 @@ const int kMaxListEntries = footprint::kMaxListEntries;
 const char* const kListName = footprint::kListName;
 const char* const kRecordName = footprint::kRecordName;
 
-bool SameText(const char* a, const char* b) {
-    return text::CompareNoCase(a, b) == 0 && text::Length(a) == text::Length(b);
-}
-
 // Puts the earlier mouse lines back from system.bak: the n-th mouse line of
 // system.ini, where it is still setup's, becomes the n-th one of system.bak,
 // with the line end it has now.
@@ -124,7 +120,7 @@ void RestoreVxd(const char* systemDir, UndoReport* report) {
 
 bool AlreadyListed(const UndoReport* report, const char* path) {
     for (int i = 0; i < report->restartFiles; i++) {
-        if (SameText(report->restartList[i], path)) {
+        if (text::SameNoCase(report->restartList[i], path)) {
             return true;
         }
     }
@@ -197,13 +193,13 @@ bool SafeRelative(const char* rel) {
 // Two paths of one file: the same text, or the same short form (the list
 // may spell a name the 8.3 way).
 bool SamePlace(const char* a, const char* b) {
-    if (SameText(a, b)) {
+    if (text::SameNoCase(a, b)) {
         return true;
     }
     char shortA[kUndoPath];
     char shortB[kUndoPath];
     return plat::ShortPathName(a, shortA, sizeof shortA) != 0 &&
-           plat::ShortPathName(b, shortB, sizeof shortB) != 0 && SameText(shortA, shortB);
+           plat::ShortPathName(b, shortB, sizeof shortB) != 0 && text::SameNoCase(shortA, shortB);
 }
 
 // One entry of the list, "Root, relative path", as a full path; 0 when the
@@ -566,7 +562,7 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
                         SamePlace(path, recordPath);
             bool atRestart =
                 (last && !fromCopy) || SamePlace(path, places.program) ||
-                (script.MouseDriver[0] != 0 && SameText(NameOf(path), script.MouseDriver));
+                (script.MouseDriver[0] != 0 && text::SameNoCase(NameOf(path), script.MouseDriver));
             if ((last && fromCopy) || (!last && KeptAsFound(record, entry, path, report))) {
                 continue;
             }
@@ -727,7 +723,7 @@ void UndoInstallation(const UndoPlaces& places, UndoReport* report) {
     record.ReadInstallRecord(footprint::kRecordSystem, footprint::kRecordMouseLine, "", line,
                              sizeof line);
     RestoreSystemIni(places.windowsDir, places.systemDir, report,
-                     text::CompareNoCase(line, footprint::kLineBuiltIn) == 0);
+                     text::SameNoCase(line, footprint::kLineBuiltIn));
     RemoveInstalledFiles(places, record, script, haveList, pageLibrary, application, report);
     if (!ScheduleRestartDeletes(places.windowsDir, report)) {
         AddLeftover(report, kLeftFailed, footprint::kWininit);

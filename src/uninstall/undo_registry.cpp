@@ -24,10 +24,6 @@ using footprint::kAppValue;
 using footprint::kHandlerName;
 using footprint::kServerKey;
 
-bool Same(const char* a, const char* b) {
-    return text::CompareNoCase(a, b) == 0 && text::Length(a) == text::Length(b);
-}
-
 bool SameExactly(const char* a, const char* b) {
     const char* p = a;
     const char* q = b;
@@ -42,7 +38,7 @@ bool StartsWith(const char* s, const char* prefix) {
     uint32_t n = text::Length(prefix);
     char head[kValueField];
     text::Copy(head, n + 1 < sizeof head ? n + 1 : sizeof head, s);
-    return text::Length(s) >= n && Same(head, prefix);
+    return text::Length(s) >= n && text::SameNoCase(head, prefix);
 }
 
 // A text value into field (kValueField bytes); 0 when it is absent or does
@@ -278,7 +274,7 @@ void RemoveAddedDriver(plat::RegKey device, const char* devicePath, const char* 
     }
     char named[kValueField];
     footprint::ClassKeyPath(named, sizeof named, driver);
-    if (classPath != nullptr && !Same(named, classPath)) {
+    if (classPath != nullptr && !text::SameNoCase(named, classPath)) {
         Leave(report, kLeftChanged, devicePath, name);
         return;
     }
@@ -394,7 +390,7 @@ void RestoreSection(InstallRecord& record, int type, const StartupStrings& s, Un
     // one) never touches it.
     char deviceClass[kValueField];
     if (!ReadValue(device, footprint::kValueClass, deviceClass) ||
-        !Same(deviceClass, footprint::kMouseClass)) {
+        !text::SameNoCase(deviceClass, footprint::kMouseClass)) {
         plat::RegClose(device);
         Leave(report, kLeftUnknown, devicePath, nullptr);
         return;
@@ -562,7 +558,7 @@ void ApplicationFiles(char* pageLibrary, char* application) {
             // "...\Q7MAIN.EXE -startup": the program without its argument.
             uint32_t n = text::Length(value);
             uint32_t arg = text::Length(kAppStartArg);
-            if (n > arg && Same(value + n - arg, kAppStartArg)) {
+            if (n > arg && text::SameNoCase(value + n - arg, kAppStartArg)) {
                 value[n - arg] = 0;
             }
             text::Copy(application, kUndoPath, value);
