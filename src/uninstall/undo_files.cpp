@@ -332,11 +332,6 @@ bool KeptAsFound(InstallRecord& record, const char* entry, const char* path, Und
     return keep;
 }
 
-// The running program is a copy outside the install directory.
-bool FromCopy(const UndoPlaces& places, const char* original) {
-    return !SamePlace(places.program, original);
-}
-
 // A directory whose every entry is a file that goes at the next start.
 bool HoldsOnlyRestartFiles(const UndoReport* report, const char* dir) {
     char name[kUndoPath];
@@ -366,17 +361,23 @@ void RemoveDirectory(UndoReport* report, const char* path) {
     }
 }
 
-// The installation's own files in the install directory.
+// The installation's own files in the install directory, and whether the
+// running program is a copy outside it.
 struct OwnFiles {
     char list[kUndoPath];
     char record[kUndoPath];
     char original[kUndoPath];  // UNINSTAL.EXE
+    bool fromCopy;
 };
 
 int OwnFilesOf(const UndoPlaces& places, OwnFiles* own) {
-    return ComposePath(own->list, places.installDir, kListName) &&
-           ComposePath(own->record, places.installDir, kRecordName) &&
-           ComposePath(own->original, places.installDir, footprint::kUninstaller);
+    if (!ComposePath(own->list, places.installDir, kListName) ||
+        !ComposePath(own->record, places.installDir, kRecordName) ||
+        !ComposePath(own->original, places.installDir, footprint::kUninstaller)) {
+        return 0;
+    }
+    own->fromCopy = !SamePlace(places.program, own->original);
+    return 1;
 }
 
 }  // namespace
@@ -538,10 +539,6 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
     if (!OwnFilesOf(places, &own)) {
         return;
     }
-    const char* listPath = own.list;
-    const char* recordPath = own.record;
-    const char* original = own.original;
-    bool fromCopy = FromCopy(places, original);
     if (!haveList) {
         RemoveFile(report, pageLibrary);
         RemoveFile(report, application);
@@ -549,7 +546,7 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
     } else {
         char entry[kUndoPath];
         for (int i = 1;
-             i <= kMaxListEntries && ReadEntry(listPath, footprint::kListFiles, i, entry); i++) {
+             i <= kMaxListEntries && ReadEntry(own.list, footprint::kListFiles, i, entry); i++) {
             char path[kUndoPath];
             if (!EntryPath(places, entry, false, path)) {
                 AddLeftover(report, kLeftFailed, entry);
@@ -558,12 +555,12 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
             // The uninstaller, its list and the record go last: now when
             // run from a copy, else at the next start; the loaded driver
             // cannot go before.
-            bool last = SamePlace(path, original) || SamePlace(path, listPath) ||
-                        SamePlace(path, recordPath);
+            bool last = SamePlace(path, own.original) || SamePlace(path, own.list) ||
+                        SamePlace(path, own.record);
             bool atRestart =
-                (last && !fromCopy) || SamePlace(path, places.program) ||
+                (last && !own.fromCopy) || SamePlace(path, places.program) ||
                 (script.MouseDriver[0] != 0 && text::SameNoCase(NameOf(path), script.MouseDriver));
-            if ((last && fromCopy) || (!last && KeptAsFound(record, entry, path, report))) {
+            if ((last && own.fromCopy) || (!last && KeptAsFound(record, entry, path, report))) {
                 continue;
             }
             if (atRestart) {
@@ -572,15 +569,15 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
                 RemoveFile(report, path);
             }
         }
-        ReportUnread(listPath, footprint::kListFiles, report);
+        ReportUnread(own.list, footprint::kListFiles, report);
     }
     AtRestart(report, places.program);
-    if (!fromCopy) {
-        AtRestart(report, listPath);
-        AtRestart(report, recordPath);
+    if (!own.fromCopy) {
+        AtRestart(report, own.list);
+        AtRestart(report, own.record);
     }
     if (haveList) {
-        RemoveListedDirectories(places, listPath, report);
+        RemoveListedDirectories(places, own.list, report);
     }
 }
 
@@ -589,23 +586,20 @@ void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* 
     if (!OwnFilesOf(places, &own)) {
         return;
     }
-    const char* listPath = own.list;
-    const char* recordPath = own.record;
-    const char* original = own.original;
     bool listed = false;
     char entry[kUndoPath];
     for (int i = 1; haveList && !listed && i <= kMaxListEntries &&
-                    ReadEntry(listPath, footprint::kListDirectories, i, entry);
+                    ReadEntry(own.list, footprint::kListDirectories, i, entry);
          i++) {
         char path[kUndoPath];
         listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
     }
-    if (FromCopy(places, original)) {
+    if (own.fromCopy) {
         // The list before the record: a rerun without the list still finds
         // the record's word on every file it keeps. The program last: while
         // it is there, a run cut short can be started again, and without a
         // list it still finishes here.
-        const char* last[] = {listPath, recordPath, original};
+        const char* last[] = {own.list, own.record, own.original};
         for (const char* path : last) {
             if (plat::FileDelete(path)) {
                 report->changed = 1;
