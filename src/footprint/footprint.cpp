@@ -294,10 +294,10 @@ int ParseCount(const char* digits, uint32_t* count) {
     return p != digits && *p == 0;
 }
 
-int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size) {
+int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size, uint32_t* type) {
     text::Fill(field, 0, size);
     uint32_t got = size;
-    if (plat::RegQuery(key, name, nullptr, field, &got) != plat::kErrSuccess) {
+    if (plat::RegQuery(key, name, type, field, &got) != plat::kErrSuccess) {
         field[0] = 0;
         return 0;
     }

@@ -348,8 +348,10 @@ int ParseCount(const char* digits, uint32_t* count);
 int ReadSharedCount(const char* path, uint32_t* count);
 // Reads a text value into an emptied field of size bytes. A value that is
 // absent, does not fit, or fills the field without a terminator leaves the
-// field empty: a cut text is never taken as the whole one.
-int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size);
+// field empty: a cut text is never taken as the whole one. type (may be
+// null) receives the value's type.
+int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size,
+             uint32_t* type = nullptr);
 
 // ---- composing paths --------------------------------------------------------
 

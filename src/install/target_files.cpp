@@ -172,15 +172,12 @@ int RegisteredInstallDir(char* dir) {
     if (plat::RegOpen(plat::LocalMachine(), footprint::kUninstallKey, &key) != plat::kErrSuccess) {
         return 0;
     }
-    // Setup writes its texts without the terminating zero: the field is
-    // zero-filled, one byte kept back for it.
     char command[kPathSize];
-    text::Fill(command, 0, sizeof command);
-    uint32_t got = sizeof command - 1;
     uint32_t type = 0;
-    long result = plat::RegQuery(key, footprint::kUninstallCommand, &type, command, &got);
+    int read =
+        footprint::ReadText(key, footprint::kUninstallCommand, command, sizeof command, &type);
     plat::RegClose(key);
-    if (result != plat::kErrSuccess || type != plat::kRegSz) {
+    if (!read || type != plat::kRegSz) {
         return 0;
     }
     // "dir\UNINSTAL.EXE", as setup writes it; anything else names no directory.

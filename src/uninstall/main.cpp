@@ -37,12 +37,7 @@ void ProductTitle(const StartupStrings& script, char* out, uint32_t size) {
     out[0] = 0;
     plat::RegKey key;
     if (plat::RegOpen(plat::LocalMachine(), footprint::kUninstallKey, &key) == plat::kErrSuccess) {
-        uint32_t got = size - 1;
-        if (plat::RegQuery(key, footprint::kUninstallLabel, nullptr, out, &got) !=
-            plat::kErrSuccess) {
-            out[0] = 0;
-        }
-        out[size - 1] = 0;
+        footprint::ReadText(key, footprint::kUninstallLabel, out, size);
         plat::RegClose(key);
     }
     if (out[0] == 0) {
