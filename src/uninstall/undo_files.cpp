@@ -16,7 +16,6 @@ namespace {
 
 const int kMaxListEntries = footprint::kMaxListEntries;
 const char* const kListName = footprint::kListName;
-const char* const kRecordName = footprint::kRecordName;
 
 // Puts the earlier mouse lines back from system.bak: the n-th mouse line of
 // system.ini, where it is still setup's, becomes the n-th one of system.bak,
@@ -361,26 +360,25 @@ void RemoveDirectory(UndoReport* report, const char* path) {
     }
 }
 
-// The installation's own files in the install directory, and whether the
-// running program is a copy outside it.
-struct OwnFiles {
-    char list[kUndoPath];
-    char record[kUndoPath];
-    char original[kUndoPath];  // UNINSTAL.EXE
-    bool fromCopy;
-};
-
-int OwnFilesOf(const UndoPlaces& places, OwnFiles* own) {
-    if (!ComposePath(own->list, places.installDir, kListName) ||
-        !ComposePath(own->record, places.installDir, kRecordName) ||
-        !ComposePath(own->original, places.installDir, footprint::kUninstaller)) {
-        return 0;
-    }
-    own->fromCopy = !SamePlace(places.program, own->original);
-    return 1;
-}
-
 }  // namespace
+
+int OpenUndo(UndoContext* undo, const UndoPlaces& places) {
+    undo->places = places;
+    undo->script = StartupStrings();
+    undo->haveList = 0;
+    undo->fromCopy = 0;
+    undo->pageLibrary[0] = 0;
+    undo->application[0] = 0;
+    int record = undo->record.Open(places.installDir);
+    undo->opened = ComposePath(undo->listPath, places.installDir, kListName) &&
+                   ComposePath(undo->original, places.installDir, footprint::kUninstaller) &&
+                   record;
+    if (undo->opened) {
+        undo->haveList = ReadUninstallList(undo->listPath, &undo->script);
+        undo->fromCopy = !SamePlace(places.program, undo->original);
+    }
+    return undo->opened;
+}
 
 int MakeFinishingCopy(const char* program, const char* tempDir, const char* windowsDir,
                       char* copy) {
@@ -476,22 +474,23 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     }
 }
 
-void RestoreSharedCounts(const UndoPlaces& places, InstallRecord& record, UndoReport* report) {
-    char listPath[kUndoPath];
-    if (!ComposePath(listPath, places.installDir, kListName)) {
+void RestoreSharedCounts(UndoContext& undo, UndoReport* report) {
+    if (!undo.opened) {
         return;
     }
+    InstallRecord& record = undo.record;
     // Every target first, on the disk in one commit; then the counts.
     int staged = 0;
     char entry[kUndoPath];
     for (int pass = 0; pass < 2; pass++) {
         for (int i = 1;
-             i <= kMaxListEntries && ReadEntry(listPath, footprint::kListFiles, i, entry); i++) {
+             i <= kMaxListEntries && ReadEntry(undo.listPath, footprint::kListFiles, i, entry);
+             i++) {
             char key[footprint::kFootprintPath];
             char path[kUndoPath];
             footprint::FileRecord found;
             uint32_t target = 0;
-            if (!EntryPath(places, entry, false, path) ||
+            if (!EntryPath(undo.places, entry, false, path) ||
                 !FoundBefore(record, entry, key, &found) || !found.shared ||
                 !LoweringTarget(record, key, path, &target, &staged)) {
                 continue;
@@ -532,21 +531,20 @@ void RemoveListedDirectories(const UndoPlaces& places, const char* listPath, Und
 
 }  // namespace
 
-void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
-                          const StartupStrings& script, int haveList, const char* pageLibrary,
-                          const char* application, UndoReport* report) {
-    OwnFiles own;
-    if (!OwnFilesOf(places, &own)) {
+void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
+    if (!undo.opened) {
         return;
     }
-    if (!haveList) {
-        RemoveFile(report, pageLibrary);
-        RemoveFile(report, application);
+    const UndoPlaces& places = undo.places;
+    if (!undo.haveList) {
+        RemoveFile(report, undo.pageLibrary);
+        RemoveFile(report, undo.application);
         AddLeftover(report, kLeftUnlisted, places.installDir);
     } else {
         char entry[kUndoPath];
         for (int i = 1;
-             i <= kMaxListEntries && ReadEntry(own.list, footprint::kListFiles, i, entry); i++) {
+             i <= kMaxListEntries && ReadEntry(undo.listPath, footprint::kListFiles, i, entry);
+             i++) {
             char path[kUndoPath];
             if (!EntryPath(places, entry, false, path)) {
                 AddLeftover(report, kLeftFailed, entry);
@@ -555,12 +553,13 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
             // The uninstaller, its list and the record go last: now when
             // run from a copy, else at the next start; the loaded driver
             // cannot go before.
-            bool last = SamePlace(path, own.original) || SamePlace(path, own.list) ||
-                        SamePlace(path, own.record);
-            bool atRestart =
-                (last && !own.fromCopy) || SamePlace(path, places.program) ||
-                (script.MouseDriver[0] != 0 && text::SameNoCase(NameOf(path), script.MouseDriver));
-            if ((last && own.fromCopy) || (!last && KeptAsFound(record, entry, path, report))) {
+            bool last = SamePlace(path, undo.original) || SamePlace(path, undo.listPath) ||
+                        SamePlace(path, undo.record.Path());
+            const char* driver = undo.script.MouseDriver;
+            bool atRestart = (last && !undo.fromCopy) || SamePlace(path, places.program) ||
+                             (driver[0] != 0 && text::SameNoCase(NameOf(path), driver));
+            if ((last && undo.fromCopy) ||
+                (!last && KeptAsFound(undo.record, entry, path, report))) {
                 continue;
             }
             if (atRestart) {
@@ -569,37 +568,37 @@ void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
                 RemoveFile(report, path);
             }
         }
-        ReportUnread(own.list, footprint::kListFiles, report);
+        ReportUnread(undo.listPath, footprint::kListFiles, report);
     }
     AtRestart(report, places.program);
-    if (!own.fromCopy) {
-        AtRestart(report, own.list);
-        AtRestart(report, own.record);
+    if (!undo.fromCopy) {
+        AtRestart(report, undo.listPath);
+        AtRestart(report, undo.record.Path());
     }
-    if (haveList) {
-        RemoveListedDirectories(places, own.list, report);
+    if (undo.haveList) {
+        RemoveListedDirectories(places, undo.listPath, report);
     }
 }
 
-void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* report) {
-    OwnFiles own;
-    if (!OwnFilesOf(places, &own)) {
+void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
+    if (!undo.opened) {
         return;
     }
+    const UndoPlaces& places = undo.places;
     bool listed = false;
     char entry[kUndoPath];
-    for (int i = 1; haveList && !listed && i <= kMaxListEntries &&
-                    ReadEntry(own.list, footprint::kListDirectories, i, entry);
+    for (int i = 1; undo.haveList && !listed && i <= kMaxListEntries &&
+                    ReadEntry(undo.listPath, footprint::kListDirectories, i, entry);
          i++) {
         char path[kUndoPath];
         listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
     }
-    if (own.fromCopy) {
+    if (undo.fromCopy) {
         // The list before the record: a rerun without the list still finds
         // the record's word on every file it keeps. The program last: while
         // it is there, a run cut short can be started again, and without a
         // list it still finishes here.
-        const char* last[] = {own.list, own.record, own.original};
+        const char* last[] = {undo.listPath, undo.record.Path(), undo.original};
         for (const char* path : last) {
             if (plat::FileDelete(path)) {
                 report->changed = 1;
@@ -608,7 +607,7 @@ void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* 
             }
         }
     }
-    if (!haveList) {
+    if (!undo.haveList) {
         // Reported as unlisted already; it goes only when nothing is left.
         if (plat::DirRemove(places.installDir)) {
             report->changed = 1;
@@ -659,14 +658,8 @@ bool SameBytes(const char* a, const char* b) {
 
 }  // namespace
 
-int HoldsInstallation(const char* dir, const char* program) {
-    char listPath[kUndoPath];
-    char original[kUndoPath];
-    static StartupStrings script;
-    static InstallRecord record;
-    if (!ComposePath(listPath, dir, kListName) ||
-        !ComposePath(original, dir, footprint::kUninstaller) || !record.Open(dir) ||
-        !ReadUninstallList(listPath, &script)) {
+int HoldsInstallation(UndoContext& undo) {
+    if (!undo.opened || !undo.haveList) {
         return 0;
     }
     const char* const marks[][2] = {
@@ -678,33 +671,28 @@ int HoldsInstallation(const char* dir, const char* program) {
     };
     char value[kUndoPath];
     for (const auto& mark : marks) {
-        if (record.ReadInstallRecord(mark[0], mark[1], "", value, sizeof value)[0] != 0) {
+        if (undo.record.ReadInstallRecord(mark[0], mark[1], "", value, sizeof value)[0] != 0) {
             return 1;
         }
     }
     // Without a record (one the user deleted), the folder's own
     // UNINSTAL.EXE is the program the copy was made from.
-    return program != nullptr && SameBytes(original, program);
+    return undo.places.program != nullptr && SameBytes(undo.original, undo.places.program);
 }
 
-void UndoInstallation(const UndoPlaces& places, UndoReport* report) {
-    char listPath[kUndoPath];
-    static StartupStrings script;
-    static InstallRecord record;
-    if (!ComposePath(listPath, places.installDir, kListName) || !record.Open(places.installDir)) {
+void UndoInstallation(UndoContext& undo, UndoReport* report) {
+    const UndoPlaces& places = undo.places;
+    if (!undo.opened) {
         AddLeftover(report, kLeftFailed, places.installDir);
         return;
     }
-    int haveList = ReadUninstallList(listPath, &script);
     // What a run cut off left of the record's or WININIT.INI's write first.
-    record.Recover();
+    undo.record.Recover();
     fileio::WininitRecover(places.windowsDir);
     // The registry names the programs; read it before the entries go.
-    static char pageLibrary[kUndoPath];
-    static char application[kUndoPath];
-    ApplicationFiles(pageLibrary, application);
-    RestoreDriverRegistration(record, script, report);
-    RestoreSharedCounts(places, record, report);
+    ApplicationFiles(undo.pageLibrary, undo.application);
+    RestoreDriverRegistration(undo.record, undo.script, report);
+    RestoreSharedCounts(undo, report);
     RemoveApplicationEntries(report);
     // Windows 95/98 write the registry lazily: what was undone there must be
     // on the disk before the first file, the list or the record goes, or a
@@ -714,13 +702,13 @@ void UndoInstallation(const UndoPlaces& places, UndoReport* report) {
         return;
     }
     char line[16];
-    record.ReadInstallRecord(footprint::kRecordSystem, footprint::kRecordMouseLine, "", line,
-                             sizeof line);
+    undo.record.ReadInstallRecord(footprint::kRecordSystem, footprint::kRecordMouseLine, "", line,
+                                  sizeof line);
     RestoreSystemIni(places.windowsDir, places.systemDir, report,
                      text::SameNoCase(line, footprint::kLineBuiltIn));
-    RemoveInstalledFiles(places, record, script, haveList, pageLibrary, application, report);
+    RemoveInstalledFiles(undo, report);
     if (!ScheduleRestartDeletes(places.windowsDir, report)) {
         AddLeftover(report, kLeftFailed, footprint::kWininit);
     }
-    RemoveInstallDirectory(places, haveList, report);
+    RemoveInstallDirectory(undo, report);
 }
