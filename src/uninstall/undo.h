@@ -11,6 +11,7 @@
 
 #include "model/startup_strings.h"
 #include "record/install_record.h"
+#include "record/uninstall_list.h"
 
 const int kMaxLeftovers = 24;     // further ones are counted in `dropped`
 const int kLeftoverSize = 160;    // the subject of one leftover: up to 159 chars
@@ -64,11 +65,11 @@ struct UndoPlaces {
 struct UndoContext {
     UndoPlaces places;
     InstallRecord record;
-    StartupStrings script;  // the list's [Startup]: empty texts where not known
-    int opened;             // the names of the record, the list and UNINSTAL.EXE fit
-    int haveList;           // the list names files
-    int fromCopy;           // the running program is a copy outside installDir
-    char listPath[kUndoPath];
+    UninstallList list;
+    StartupStrings script;     // the list's [Startup]: empty texts where not known
+    int opened;                // the names of the record, the list and UNINSTAL.EXE fit
+    int haveList;              // the list names files
+    int fromCopy;              // the running program is a copy outside installDir
     char original[kUndoPath];  // installDir's UNINSTAL.EXE
     // The files the application entries name (ApplicationFiles), read
     // before the entries go; "" for none.
@@ -80,10 +81,6 @@ struct UndoContext {
 // places' texts must outlive it. 0 when the names do not fit (undo.opened):
 // the steps then change nothing in the install directory.
 int OpenUndo(UndoContext* undo, const UndoPlaces& places);
-
-// The [Startup] values of the uninstall list (the values setup wrote);
-// empty texts when the list or a key is missing. 1 when the list exists.
-int ReadUninstallList(const char* listPath, StartupStrings* script);
 
 // Driver registration of both sections of the install record ("PS2",
 // "Serial") and the new root serial device, by the rule above. script holds

@@ -14,9 +14,6 @@
 
 namespace {
 
-const int kMaxListEntries = footprint::kMaxListEntries;
-const char* const kListName = footprint::kListName;
-
 // Puts the earlier mouse lines back from system.bak: the n-th mouse line of
 // system.ini, where it is still setup's, becomes the n-th one of system.bak,
 // with the line end it has now.
@@ -217,21 +214,12 @@ int EntryPath(const UndoPlaces& places, const char* entry, bool directory, char*
                                  out);
 }
 
-// Entry number i (from 1) of a section of the list into value (kUndoPath
-// bytes); 0 when the key is missing or empty, which ends the section.
-int ReadEntry(const char* listPath, const char* section, int i, char* value) {
-    char key[12];
-    text::Format(key, sizeof key, "%d", i);
-    return plat::ProfileGetString(section, key, "", value, kUndoPath, listPath) > 0;
-}
-
 // Entries past the last one read are not removed: the list names them.
-void ReportUnread(const char* listPath, const char* section, UndoReport* report) {
-    char entry[kUndoPath];
-    if (ReadEntry(listPath, section, kMaxListEntries + 1, entry)) {
+void ReportUnread(const UninstallList& list, int section, UndoReport* report) {
+    if (list.GoesOn(section)) {
         char subject[kLeftoverSize];
-        text::Format(subject, sizeof subject, "%s [%s] %d-", listPath, section,
-                     kMaxListEntries + 1);
+        text::Format(subject, sizeof subject, "%s [%s] %d-", list.Path(),
+                     UninstallList::SectionName(section), footprint::kMaxListEntries + 1);
         AddLeftover(report, kLeftFailed, subject);
     }
 }
@@ -370,11 +358,12 @@ int OpenUndo(UndoContext* undo, const UndoPlaces& places) {
     undo->pageLibrary[0] = 0;
     undo->application[0] = 0;
     int record = undo->record.Open(places.installDir);
-    undo->opened = ComposePath(undo->listPath, places.installDir, kListName) &&
+    undo->opened = undo->list.Open(places.installDir) &&
                    ComposePath(undo->original, places.installDir, footprint::kUninstaller) &&
                    record;
     if (undo->opened) {
-        undo->haveList = ReadUninstallList(undo->listPath, &undo->script);
+        undo->list.ReadStartup(&undo->script);
+        undo->haveList = undo->list.NamesFiles();
         undo->fromCopy = !SamePlace(places.program, undo->original);
     }
     return undo->opened;
@@ -483,9 +472,7 @@ void RestoreSharedCounts(UndoContext& undo, UndoReport* report) {
     int staged = 0;
     char entry[kUndoPath];
     for (int pass = 0; pass < 2; pass++) {
-        for (int i = 1;
-             i <= kMaxListEntries && ReadEntry(undo.listPath, footprint::kListFiles, i, entry);
-             i++) {
+        for (int i = 1; undo.list.Entry(UninstallList::kFiles, i, entry); i++) {
             char key[footprint::kFootprintPath];
             char path[kUndoPath];
             footprint::FileRecord found;
@@ -509,17 +496,14 @@ void RestoreSharedCounts(UndoContext& undo, UndoReport* report) {
 namespace {
 
 // The list's directories but the install folder (it goes last of all).
-void RemoveListedDirectories(const UndoPlaces& places, const char* listPath, UndoReport* report) {
+void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list,
+                             UndoReport* report) {
     char entry[kUndoPath];
-    int count = 0;
-    while (count < kMaxListEntries &&
-           ReadEntry(listPath, footprint::kListDirectories, count + 1, entry)) {
-        count++;
-    }
-    ReportUnread(listPath, footprint::kListDirectories, report);
+    int count = list.Count(UninstallList::kDirectories);
+    ReportUnread(list, UninstallList::kDirectories, report);
     // Deepest first: a directory is listed after the one it lies in.
     for (int i = count; i >= 1; i--) {
-        ReadEntry(listPath, footprint::kListDirectories, i, entry);
+        list.Entry(UninstallList::kDirectories, i, entry);
         char path[kUndoPath];
         if (!EntryPath(places, entry, true, path)) {
             AddLeftover(report, kLeftFailed, entry);
@@ -542,9 +526,7 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
         AddLeftover(report, kLeftUnlisted, places.installDir);
     } else {
         char entry[kUndoPath];
-        for (int i = 1;
-             i <= kMaxListEntries && ReadEntry(undo.listPath, footprint::kListFiles, i, entry);
-             i++) {
+        for (int i = 1; undo.list.Entry(UninstallList::kFiles, i, entry); i++) {
             char path[kUndoPath];
             if (!EntryPath(places, entry, false, path)) {
                 AddLeftover(report, kLeftFailed, entry);
@@ -553,7 +535,7 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
             // The uninstaller, its list and the record go last: now when
             // run from a copy, else at the next start; the loaded driver
             // cannot go before.
-            bool last = SamePlace(path, undo.original) || SamePlace(path, undo.listPath) ||
+            bool last = SamePlace(path, undo.original) || SamePlace(path, undo.list.Path()) ||
                         SamePlace(path, undo.record.Path());
             const char* driver = undo.script.MouseDriver;
             bool atRestart = (last && !undo.fromCopy) || SamePlace(path, places.program) ||
@@ -568,15 +550,15 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
                 RemoveFile(report, path);
             }
         }
-        ReportUnread(undo.listPath, footprint::kListFiles, report);
+        ReportUnread(undo.list, UninstallList::kFiles, report);
     }
     AtRestart(report, places.program);
     if (!undo.fromCopy) {
-        AtRestart(report, undo.listPath);
+        AtRestart(report, undo.list.Path());
         AtRestart(report, undo.record.Path());
     }
     if (undo.haveList) {
-        RemoveListedDirectories(places, undo.listPath, report);
+        RemoveListedDirectories(places, undo.list, report);
     }
 }
 
@@ -587,9 +569,8 @@ void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
     const UndoPlaces& places = undo.places;
     bool listed = false;
     char entry[kUndoPath];
-    for (int i = 1; undo.haveList && !listed && i <= kMaxListEntries &&
-                    ReadEntry(undo.listPath, footprint::kListDirectories, i, entry);
-         i++) {
+    for (int i = 1;
+         undo.haveList && !listed && undo.list.Entry(UninstallList::kDirectories, i, entry); i++) {
         char path[kUndoPath];
         listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
     }
@@ -598,7 +579,7 @@ void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
         // the record's word on every file it keeps. The program last: while
         // it is there, a run cut short can be started again, and without a
         // list it still finishes here.
-        const char* last[] = {undo.listPath, undo.record.Path(), undo.original};
+        const char* last[] = {undo.list.Path(), undo.record.Path(), undo.original};
         for (const char* path : last) {
             if (plat::FileDelete(path)) {
                 report->changed = 1;

@@ -516,18 +516,6 @@ void AddLeftover(UndoReport* report, int kind, const char* subject) {
     text::Copy(entry.subject, sizeof entry.subject, subject);
 }
 
-int ReadUninstallList(const char* listPath, StartupStrings* script) {
-    char* fields = reinterpret_cast<char*>(script);
-    for (const footprint::ListKey& key : footprint::kListKeys) {
-        plat::ProfileGetString(footprint::kListStartup, key.name, "", fields + key.field, key.size,
-                               listPath);
-    }
-    char probe[8];
-    return plat::ProfileGetString(footprint::kListFiles, "1", kAbsent, probe, sizeof probe,
-                                  listPath) > 0 &&
-           !SameExactly(probe, kAbsent);
-}
-
 void RestoreDriverRegistration(InstallRecord& record, const StartupStrings& script,
                                UndoReport* report) {
     for (int type = 0; type < footprint::kMouseTypeCount; type++) {
