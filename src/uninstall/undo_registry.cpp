@@ -70,29 +70,44 @@ bool Absent(const char* recorded) {
     return SameExactly(recorded, kAbsent);
 }
 
+// A key open for the undo, with its path for the names the report gives.
+struct OpenKey {
+    plat::RegKey key;
+    const char* path;
+};
+
+// One driver section of the record being undone: the mouse type whose word
+// names it, what setup wrote ("" where not known), and the report.
+struct SectionUndo {
+    InstallRecord& record;
+    int type;
+    const StartupStrings& s;
+    UndoReport* report;
+};
+
 // One value that setup overwrote: recorded is what stood before ("" for a
 // value that was absent or empty), written what setup put there ("" when
 // not known). Only a value that still holds setup's text is touched.
-void RestoreValue(plat::RegKey key, const char* keyPath, const char* name, const char* recorded,
-                  const char* written, UndoReport* report) {
+void RestoreValue(const OpenKey& at, const char* name, const char* recorded, const char* written,
+                  UndoReport* report) {
     char current[kValueField];
-    int present = ReadValue(key, name, current);
+    int present = ReadValue(at.key, name, current);
     if (recorded[0] != 0) {
         if (present && SameExactly(current, recorded)) {
             // Already back, or never changed. A recorded text equal to
             // setup's own may have come from a second setup over a value
             // that was absent before the first.
             if (written[0] != 0 && SameExactly(recorded, written)) {
-                Leave(report, kLeftUnknown, keyPath, name);
+                Leave(report, kLeftUnknown, at.path, name);
             }
             return;
         }
         if (written[0] != 0 && !(present && SameExactly(current, written))) {
-            Leave(report, kLeftChanged, keyPath, name);
+            Leave(report, kLeftChanged, at.path, name);
             return;
         }
-        if (!WriteValue(key, name, recorded)) {
-            Leave(report, kLeftFailed, keyPath, name);
+        if (!WriteValue(at.key, name, recorded)) {
+            Leave(report, kLeftFailed, at.path, name);
             return;
         }
         report->changed = 1;
@@ -104,11 +119,11 @@ void RestoreValue(plat::RegKey key, const char* keyPath, const char* name, const
         return;
     }
     if (written[0] == 0 || !SameExactly(current, written)) {
-        Leave(report, kLeftChanged, keyPath, name);
+        Leave(report, kLeftChanged, at.path, name);
         return;
     }
-    if (plat::RegRemoveValue(key, name) != plat::kErrSuccess) {
-        Leave(report, kLeftFailed, keyPath, name);
+    if (plat::RegRemoveValue(at.key, name) != plat::kErrSuccess) {
+        Leave(report, kLeftFailed, at.path, name);
         return;
     }
     report->changed = 1;
@@ -204,86 +219,84 @@ ClassOrigin ClassOriginOf(InstallRecord& record, int type, const StartupStrings&
                                 : kClassExisted;
 }
 
-void RestoreFlags(plat::RegKey device, const char* devicePath, const char* name,
-                  const char* recorded, UndoReport* report);
+void RestoreFlags(const OpenKey& device, const char* name, const char* recorded,
+                  UndoReport* report);
 
 // A text kept with a mark (MouseType); written is setup's text. Without a
 // recorded text (an older record) whether setup's stood there before
 // cannot be told: it stays, named.
-void RestoreMarkedText(plat::RegKey key, const char* path, const char* name, const char* recorded,
+void RestoreMarkedText(const OpenKey& at, const char* name, const char* recorded,
                        const char* written, UndoReport* report) {
     char value[kValueField];
     if (SameExactly(recorded, footprint::kRecordedUnknown) || Absent(recorded)) {
-        if (ReadValue(key, name, value) && SameExactly(value, written)) {
-            Leave(report, kLeftUnknown, path, name);
+        if (ReadValue(at.key, name, value) && SameExactly(value, written)) {
+            Leave(report, kLeftUnknown, at.path, name);
         }
         return;
     }
     // Recorded write-once, "-" for absent: a recorded text equal to
     // setup's was there before the first setup.
     const char* before = SameExactly(recorded, footprint::kRecordedAbsent) ? "" : recorded;
-    bool back = before[0] != 0 && ReadValue(key, name, value) && SameExactly(value, before);
+    bool back = before[0] != 0 && ReadValue(at.key, name, value) && SameExactly(value, before);
     if (!back) {
-        RestoreValue(key, path, name, before, written, report);
+        RestoreValue(at, name, before, written, report);
     }
 }
 
-// Every value of table that the record of type keeps, put back in the
-// order the record keeps them.
-void RestoreKept(InstallRecord& record, int type, const ValueTable& table, plat::RegKey key,
-                 const char* path, const StartupStrings& s, UndoReport* report) {
+// Every value of table that the section keeps, put back in the order the
+// record keeps them.
+void RestoreKept(SectionUndo& u, const ValueTable& table, const OpenKey& at) {
     char recorded[kValueField];
     for (int i = 0; const SetupValue* v = footprint::KeptRow(table, i); i++) {
-        ReadRecord(record, footprint::kMouseTypes[type].word, v->name, recorded);
-        const char* written = footprint::ValueText(*v, s, type);
+        ReadRecord(u.record, footprint::kMouseTypes[u.type].word, v->name, recorded);
+        const char* written = footprint::ValueText(*v, u.s, u.type);
         if (v->source == footprint::kZeroBytes) {
-            RestoreFlags(key, path, v->name, recorded, report);
+            RestoreFlags(at, v->name, recorded, u.report);
         } else if (v->kept == footprint::kKeptMarked) {
-            RestoreMarkedText(key, path, v->name, recorded, written, report);
+            RestoreMarkedText(at, v->name, recorded, written, u.report);
         } else if (!Absent(recorded)) {
-            RestoreValue(key, path, v->name, recorded, written, report);
+            RestoreValue(at, v->name, recorded, written, u.report);
         }
     }
 }
 
-ClassOrigin RestoreClassKey(InstallRecord& record, int type, const char* path,
-                            const StartupStrings& s, UndoReport* report) {
-    ClassOrigin origin = ClassOriginOf(record, type, s);
+ClassOrigin RestoreClassKey(SectionUndo& u, const char* path) {
+    ClassOrigin origin = ClassOriginOf(u.record, u.type, u.s);
     if (origin != kClassExisted) {
-        RemoveSetupClassKey(path, s, type, report);
+        RemoveSetupClassKey(path, u.s, u.type, u.report);
         return origin;
     }
-    plat::RegKey key;
-    if (plat::RegOpen(plat::LocalMachine(), path, &key) != plat::kErrSuccess) {
-        Leave(report, kLeftKey, path, nullptr);
+    OpenKey at = {nullptr, path};
+    if (plat::RegOpen(plat::LocalMachine(), path, &at.key) != plat::kErrSuccess) {
+        Leave(u.report, kLeftKey, path, nullptr);
         return origin;
     }
-    RestoreKept(record, type, footprint::kClassKey, key, path, s, report);
-    plat::RegClose(key);
+    RestoreKept(u, footprint::kClassKey, at);
+    plat::RegClose(at.key);
     return origin;
 }
 
 // A device whose Driver value setup added, or whose class key an earlier
 // setup created: the Driver value goes when it still names that key.
-void RemoveAddedDriver(plat::RegKey device, const char* devicePath, const char* classPath,
-                       bool certain, UndoReport* report) {
+void RemoveAddedDriver(const OpenKey& device, const char* classPath, bool certain,
+                       UndoReport* report) {
     const char* name = footprint::kValueDriver;
     char driver[kValueField];
-    if (!ReadValue(device, name, driver)) {
+    if (!ReadValue(device.key, name, driver)) {
         return;
     }
     char named[kValueField];
     footprint::ClassKeyPath(named, sizeof named, driver);
     if (classPath != nullptr && !text::SameNoCase(named, classPath)) {
-        Leave(report, kLeftChanged, devicePath, name);
+        Leave(report, kLeftChanged, device.path, name);
         return;
     }
     if (!certain) {
-        Leave(report, kLeftUnknown, devicePath, name);
+        Leave(report, kLeftUnknown, device.path, name);
         return;
     }
-    if (plat::RegRemoveValue(device, name) != plat::kErrSuccess) {
-        Leave(report, kLeftFailed, devicePath, name);
+    if (plat::RegRemoveValue(device.key, name) != plat::kErrSuccess) {
+        Leave(report, kLeftFailed, device.path, name);
         return;
     }
     report->changed = 1;
@@ -301,12 +314,12 @@ bool SetupsFlags(const uint8_t* bytes, int n) {
 // Flags of a listed device, which setup sets to zero: put back from the
 // record while they still hold setup's zero, removed when they were absent.
 // An older record does not say: setup's zero is then listed.
-void RestoreFlags(plat::RegKey device, const char* devicePath, const char* name,
-                  const char* recorded, UndoReport* report) {
+void RestoreFlags(const OpenKey& device, const char* name, const char* recorded,
+                  UndoReport* report) {
     uint8_t now[footprint::kMaxRecordedFlags];
     uint32_t type = 0;
     uint32_t got = sizeof now;
-    if (plat::RegQuery(device, name, &type, now, &got) != plat::kErrSuccess) {
+    if (plat::RegQuery(device.key, name, &type, now, &got) != plat::kErrSuccess) {
         return;
     }
     bool setups = type == plat::kRegBinary && SetupsFlags(now, static_cast<int>(got));
@@ -326,19 +339,19 @@ void RestoreFlags(plat::RegKey device, const char* devicePath, const char* name,
     }
     if (!setups) {
         if (!Absent(recorded) && !SetupsFlags(before, n)) {
-            Leave(report, kLeftChanged, devicePath, name);
+            Leave(report, kLeftChanged, device.path, name);
         }
         return;
     }
     if (n < 0) {
-        Leave(report, kLeftUnknown, devicePath, name);
+        Leave(report, kLeftUnknown, device.path, name);
         return;
     }
     long result =
-        n == 0 ? plat::RegRemoveValue(device, name)
-               : plat::RegSet(device, name, plat::kRegBinary, before, static_cast<uint32_t>(n));
+        n == 0 ? plat::RegRemoveValue(device.key, name)
+               : plat::RegSet(device.key, name, plat::kRegBinary, before, static_cast<uint32_t>(n));
     if (result != plat::kErrSuccess) {
-        Leave(report, kLeftFailed, devicePath, name);
+        Leave(report, kLeftFailed, device.path, name);
         return;
     }
     report->changed = 1;
@@ -346,44 +359,44 @@ void RestoreFlags(plat::RegKey device, const char* devicePath, const char* name,
 
 // The device's Driver, when setup added it (no class key recorded) or an
 // earlier setup made the key it names.
-void RemoveDriverOf(plat::RegKey device, const char* devicePath, const char* classPath,
-                    ClassOrigin origin, int type, const StartupStrings& s, UndoReport* report) {
+void RemoveDriverOf(SectionUndo& u, const OpenKey& device, const char* classPath,
+                    ClassOrigin origin) {
     if (classPath == nullptr) {
         // The device had no Driver: setup chose a class key name, wrote it
         // and created that key.
         char driver[kValueField];
-        if (ReadValue(device, footprint::kValueDriver, driver)) {
+        if (ReadValue(device.key, footprint::kValueDriver, driver)) {
             char path[kValueField];
             footprint::ClassKeyPath(path, sizeof path, driver);
-            if (RemoveSetupClassKey(path, s, type, report)) {
-                RemoveAddedDriver(device, devicePath, nullptr, true, report);
+            if (RemoveSetupClassKey(path, u.s, u.type, u.report)) {
+                RemoveAddedDriver(device, nullptr, true, u.report);
             }
         }
     } else if (origin == kClassEarlierSetup) {
         // The key is gone; a Driver that named a missing key before setup
         // looks the same as one an earlier setup added.
-        RemoveAddedDriver(device, devicePath, classPath, false, report);
+        RemoveAddedDriver(device, classPath, false, u.report);
     }
 }
 
-void RestoreSection(InstallRecord& record, int type, const StartupStrings& s, UndoReport* report) {
-    const char* section = footprint::kMouseTypes[type].word;
+void RestoreSection(SectionUndo& u) {
+    const char* section = footprint::kMouseTypes[u.type].word;
     char devicePath[kValueField];
     char classPath[kValueField];
-    ReadRecord(record, section, footprint::kRecordDeviceKey, devicePath);
-    ReadRecord(record, section, footprint::kRecordClassKey, classPath);
+    ReadRecord(u.record, section, footprint::kRecordDeviceKey, devicePath);
+    ReadRecord(u.record, section, footprint::kRecordClassKey, classPath);
     bool haveDevice = !Absent(devicePath) && StartsWith(devicePath, footprint::kEnumPrefix);
     bool haveClass = !Absent(classPath) && StartsWith(classPath, kClassPrefix);
     ClassOrigin origin = kClassExisted;
     if (haveClass) {
-        origin = RestoreClassKey(record, type, classPath, s, report);
+        origin = RestoreClassKey(u, classPath);
     }
     if (!haveDevice) {
         return;
     }
     plat::RegKey device;
     if (plat::RegOpen(plat::LocalMachine(), devicePath, &device) != plat::kErrSuccess) {
-        Leave(report, kLeftKey, devicePath, nullptr);
+        Leave(u.report, kLeftKey, devicePath, nullptr);
         return;
     }
     // Setup registers mice only: a record naming another device (a damaged
@@ -392,11 +405,12 @@ void RestoreSection(InstallRecord& record, int type, const StartupStrings& s, Un
     if (!ReadValue(device, footprint::kValueClass, deviceClass) ||
         !text::SameNoCase(deviceClass, footprint::kMouseClass)) {
         plat::RegClose(device);
-        Leave(report, kLeftUnknown, devicePath, nullptr);
+        Leave(u.report, kLeftUnknown, devicePath, nullptr);
         return;
     }
-    RestoreKept(record, type, footprint::kListedDevice, device, devicePath, s, report);
-    RemoveDriverOf(device, devicePath, haveClass ? classPath : nullptr, origin, type, s, report);
+    OpenKey at = {device, devicePath};
+    RestoreKept(u, footprint::kListedDevice, at);
+    RemoveDriverOf(u, at, haveClass ? classPath : nullptr, origin);
     plat::RegClose(device);
 }
 
@@ -519,7 +533,8 @@ void AddLeftover(UndoReport* report, int kind, const char* subject) {
 void RestoreDriverRegistration(InstallRecord& record, const StartupStrings& script,
                                UndoReport* report) {
     for (int type = 0; type < footprint::kMouseTypeCount; type++) {
-        RestoreSection(record, type, script, report);
+        SectionUndo u = {record, type, script, report};
+        RestoreSection(u);
     }
     // Setup records nothing for the root device it makes, so without a
     // record only that device is known.
