@@ -9,6 +9,7 @@
 #include "platform/registry.h"
 #include "platform/wininit.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 
 int RunInstallation(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
                     InstallProgress& progress) {
@@ -45,8 +46,8 @@ int RunInstallation(const SetupScript& script, const InstallChoices& choices, In
     if (builtIn < 0) {
         return kInstallSwitchFailed;
     }
-    if (!record.RecordOriginalValue(footprint::kRecordSystem, footprint::kRecordMouseLine,
-                                    builtIn ? footprint::kLineBuiltIn : footprint::kLineSwitched) ||
+    if (!record.RecordOriginalValue(kRecordSystem, kRecordMouseLine,
+                                    builtIn ? kLineBuiltIn : kLineSwitched) ||
         !record.Commit()) {
         return kInstallRecordFailed;
     }

@@ -9,6 +9,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ int EntryKey(const char* windowsDir, const FileEntry& e, char* key) {
 }
 
 bool Recorded(InstallRecord& record, const char* section, const char* key) {
-    char kept[footprint::kFileRecordSize];
+    char kept[kFileRecordSize];
     return record.ReadInstallRecord(section, key, "", kept, sizeof kept)[0] != 0;
 }
 
@@ -51,8 +52,7 @@ bool Recorded(InstallRecord& record, const char* section, const char* key) {
 // setup: the files it found are unknown, and this setup's answers would
 // take the first one's files for the user's.
 bool OlderRecord(InstallRecord& record) {
-    return record.Exists() &&
-           !Recorded(record, footprint::kRecordFiles, footprint::kRecordFilesAll);
+    return record.Exists() && !Recorded(record, kRecordFiles, kRecordFilesAll);
 }
 
 bool SharedKey(const char* key) {
@@ -79,7 +79,7 @@ int ForEachTarget(const SetupScript& script, const InstallChoices& choices, Inst
 }
 
 int RecordFile(InstallRecord& record, const char* key, const char* path) {
-    footprint::FileRecord found = {};
+    FileRecord found = {};
     uint32_t attributes = plat::FileAttributes(path);
     found.existed =
         attributes != plat::kInvalidAttributes && (attributes & plat::kAttrDirectory) == 0;
@@ -87,9 +87,9 @@ int RecordFile(InstallRecord& record, const char* key, const char* path) {
     if (found.shared) {
         found.countState = footprint::ReadSharedCount(path, &found.count);
     }
-    char value[footprint::kFileRecordSize];
-    footprint::FileRecordText(found, value);
-    return record.RecordOriginalValue(footprint::kRecordFiles, key, value);
+    char value[kFileRecordSize];
+    FileRecordText(found, value);
+    return record.RecordOriginalValue(kRecordFiles, key, value);
 }
 
 // The count set to target where it is still one short of it: the raise
@@ -111,10 +111,10 @@ void RaiseTo(const char* path, uint32_t target) {
 }
 
 int CountSharedFile(InstallRecord& record, const char* key, const char* path) {
-    char kept[footprint::kFileRecordSize];
-    footprint::FileRecord found;
-    record.ReadInstallRecord(footprint::kRecordFiles, key, "", kept, sizeof kept);
-    if (!footprint::ParseFileRecord(kept, &found) || !found.shared) {
+    char kept[kFileRecordSize];
+    FileRecord found;
+    record.ReadInstallRecord(kRecordFiles, key, "", kept, sizeof kept);
+    if (!ParseFileRecord(kept, &found) || !found.shared) {
         return 1;
     }
     // Counted where others count it, or where the file was there already
@@ -122,9 +122,9 @@ int CountSharedFile(InstallRecord& record, const char* key, const char* path) {
     // uncounted, so the uninstaller may take it.
     bool counts = found.countState == footprint::kCountDword ||
                   (found.countState == footprint::kCountAbsent && found.existed);
-    char mark[footprint::kFileRecordSize];
+    char mark[kFileRecordSize];
     uint32_t target = 0;
-    record.ReadInstallRecord(footprint::kRecordCounted, key, "", mark, sizeof mark);
+    record.ReadInstallRecord(kRecordCounted, key, "", mark, sizeof mark);
     if (mark[0] == 0) {
         uint32_t count = 0;
         int state = footprint::ReadSharedCount(path, &count);
@@ -135,10 +135,10 @@ int CountSharedFile(InstallRecord& record, const char* key, const char* path) {
         target = count + 1;
         char text[16];
         text::Format(text, sizeof text, "%u", target);
-        if (!record.Set(footprint::kRecordCounted, key, text) || !record.Commit()) {
+        if (!record.Set(kRecordCounted, key, text) || !record.Commit()) {
             return 0;
         }
-    } else if (!footprint::ParseCount(mark, &target)) {
+    } else if (!ParseCount(mark, &target)) {
         return 1;
     }
     RaiseTo(path, target);
@@ -160,7 +160,7 @@ int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
         return 1;
     }
     // On the disk before the copy overwrites the first file.
-    if (!record.RecordOriginalValue(footprint::kRecordFiles, footprint::kRecordFilesAll, "1") ||
+    if (!record.RecordOriginalValue(kRecordFiles, kRecordFilesAll, "1") ||
         !ForEachTarget(script, choices, record, RecordFile) || !record.Commit()) {
         return 0;
     }
@@ -205,26 +205,26 @@ namespace {
 InstallRecord gEarlier;
 
 int CarryFile(InstallRecord& record, const char* key, const char*) {
-    char value[footprint::kFileRecordSize];
+    char value[kFileRecordSize];
     if (!SharedKey(key)) {
         return 1;
     }
-    gEarlier.ReadInstallRecord(footprint::kRecordFiles, key, "", value, sizeof value);
-    if (value[0] == 0 || !record.RecordOriginalValue(footprint::kRecordFiles, key, value)) {
+    gEarlier.ReadInstallRecord(kRecordFiles, key, "", value, sizeof value);
+    if (value[0] == 0 || !record.RecordOriginalValue(kRecordFiles, key, value)) {
         return value[0] == 0;
     }
-    gEarlier.ReadInstallRecord(footprint::kRecordCounted, key, "", value, sizeof value);
-    return value[0] == 0 || record.RecordOriginalValue(footprint::kRecordCounted, key, value);
+    gEarlier.ReadInstallRecord(kRecordCounted, key, "", value, sizeof value);
+    return value[0] == 0 || record.RecordOriginalValue(kRecordCounted, key, value);
 }
 
 int DropCarriedMark(InstallRecord& record, const char* key, const char*) {
-    char value[footprint::kFileRecordSize];
-    if (!SharedKey(key) || gEarlier.ReadInstallRecord(footprint::kRecordCounted, key, "", value,
-                                                      sizeof value)[0] == 0) {
+    char value[kFileRecordSize];
+    if (!SharedKey(key) ||
+        gEarlier.ReadInstallRecord(kRecordCounted, key, "", value, sizeof value)[0] == 0) {
         return 1;
     }
     (void)record;
-    return gEarlier.Set(footprint::kRecordCounted, key, nullptr);
+    return gEarlier.Set(kRecordCounted, key, nullptr);
 }
 
 }  // namespace
@@ -243,7 +243,7 @@ int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
     char value[kRecordValue];
     for (const footprint::MouseType& type : footprint::kMouseTypes) {
         const char* section = type.word;
-        for (int i = 0; const char* key = footprint::RecordKey(i); i++) {
+        for (int i = 0; const char* key = RecordKey(i); i++) {
             gEarlier.ReadInstallRecord(section, key, "", value, sizeof value);
             if (value[0] != 0 && !record.RecordOriginalValue(section, key, value)) {
                 return 0;

@@ -6,6 +6,7 @@
 #include "platform/raw_file.h"
 #include "platform/replace.h"
 #include "platform/text.h"
+#include "record/record_keys.h"
 
 namespace {
 
@@ -35,8 +36,8 @@ int RecordIsWhole(const char* path) {
         if (Blank(line)) {
             continue;
         }
-        sawMark = sawHeader && fileio::LineIs(line, footprint::kRecordEndLine, 1);
-        sawHeader = fileio::LineIs(line, footprint::kRecordEndHeader, 1);
+        sawMark = sawHeader && fileio::LineIs(line, kRecordEndLine, 1);
+        sawHeader = fileio::LineIs(line, kRecordEndHeader, 1);
     }
     // A read that failed part-way proves nothing.
     return fileio::RawClose(&in) && sawMark;
@@ -45,7 +46,6 @@ int RecordIsWhole(const char* path) {
 int InstallRecord::Open(const char* dir) {
     staged_ = 0;
     failed_ = 0;
-    section_[0] = 0;
     char* const paths[] = {record_, fresh_, aside_};
     const char* const names[] = {footprint::kRecordName, footprint::kRecordNew,
                                  footprint::kRecordOld};
@@ -73,10 +73,6 @@ void InstallRecord::Recover() {
     fileio::RecoverReplace(names, RecordIsWhole);
 }
 
-void InstallRecord::SetSection(const char* section) {
-    text::Copy(section_, sizeof section_, section);
-}
-
 const char* InstallRecord::ReadInstallRecord(const char* section, const char* key, const char* def,
                                              char* out, uint32_t size) {
     if (!usable_) {
@@ -100,7 +96,7 @@ int InstallRecord::Stage() {
     Recover();
     // A copy cut short (a read that failed part-way) is no start.
     bool copied = !plat::Exists(record_) || fileio::CopyWhole(record_, fresh_);
-    if (!copied || !plat::ProfileWriteString(footprint::kRecordEnd, nullptr, nullptr, fresh_)) {
+    if (!copied || !plat::ProfileWriteString(kRecordEnd, nullptr, nullptr, fresh_)) {
         plat::FileDelete(fresh_);
         return 0;
     }
@@ -135,8 +131,7 @@ int InstallRecord::Commit() {
         return ok;
     }
     staged_ = 0;
-    int ok = !failed_ &&
-             plat::ProfileWriteString(footprint::kRecordEnd, footprint::kRecordEndKey, "1", fresh_);
+    int ok = !failed_ && plat::ProfileWriteString(kRecordEnd, kRecordEndKey, "1", fresh_);
     failed_ = 0;
     // Windows holds profile writes in memory; this call writes them out (and
     // answers 0 whatever happened, hence the mark read back from the disk).

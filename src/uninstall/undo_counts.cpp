@@ -3,6 +3,7 @@
 // changes.
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "record/record_keys.h"
 #include "uninstall/undo_internal.h"
 
 using uninstall::EntryPath;
@@ -15,14 +16,13 @@ namespace {
 // count changes. 0 when there is nothing to lower.
 bool LoweringTarget(InstallRecord& record, const char* key, const char* path, uint32_t* target,
                     int* staged) {
-    char text[footprint::kFileRecordSize];
-    char counted[footprint::kFileRecordSize];
-    if (record.ReadInstallRecord(footprint::kRecordCounted, key, "", counted, sizeof counted)[0] ==
-        0) {
+    char text[kFileRecordSize];
+    char counted[kFileRecordSize];
+    if (record.ReadInstallRecord(kRecordCounted, key, "", counted, sizeof counted)[0] == 0) {
         return false;
     }
-    if (record.ReadInstallRecord(footprint::kRecordLowered, key, "", text, sizeof text)[0] != 0) {
-        return footprint::ParseCount(text, target) != 0;
+    if (record.ReadInstallRecord(kRecordLowered, key, "", text, sizeof text)[0] != 0) {
+        return ParseCount(text, target) != 0;
     }
     uint32_t count = 0;
     if (footprint::ReadSharedCount(path, &count) != footprint::kCountDword || count == 0) {
@@ -31,7 +31,7 @@ bool LoweringTarget(InstallRecord& record, const char* key, const char* path, ui
     *target = count - 1;
     text::Format(text, sizeof text, "%u", *target);
     // Once a stage failed, the rest waits for a rerun.
-    if (*staged < 0 || !record.Set(footprint::kRecordLowered, key, text)) {
+    if (*staged < 0 || !record.Set(kRecordLowered, key, text)) {
         *staged = -1;
         return false;
     }
@@ -74,7 +74,7 @@ void RestoreSharedCounts(UndoContext& undo, UndoReport* report) {
         for (int i = 1; undo.list.Entry(UninstallList::kFiles, i, entry); i++) {
             char key[footprint::kFootprintPath];
             char path[kUndoPath];
-            footprint::FileRecord found;
+            FileRecord found;
             uint32_t target = 0;
             if (!EntryPath(undo.places, entry, false, path) ||
                 !FoundBefore(record, entry, key, &found) || !found.shared ||

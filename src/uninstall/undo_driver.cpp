@@ -4,6 +4,7 @@
 // device and the class keys repeated serial setups left.
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "record/record_keys.h"
 #include "uninstall/undo_internal.h"
 
 using uninstall::Absent;
@@ -134,8 +135,8 @@ void RestoreSection(SectionUndo& u) {
     const char* section = footprint::kMouseTypes[u.type].word;
     char devicePath[kValueField];
     char classPath[kValueField];
-    ReadRecord(u.record, section, footprint::kRecordDeviceKey, devicePath);
-    ReadRecord(u.record, section, footprint::kRecordClassKey, classPath);
+    ReadRecord(u.record, section, kRecordDeviceKey, devicePath);
+    ReadRecord(u.record, section, kRecordClassKey, classPath);
     bool haveDevice = !Absent(devicePath) && StartsWith(devicePath, footprint::kEnumPrefix);
     bool haveClass = !Absent(classPath) && StartsWith(classPath, kClassPrefix);
     ClassOrigin origin = kClassExisted;

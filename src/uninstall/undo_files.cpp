@@ -4,6 +4,7 @@
 // before setup, does not know it, or others still count it.
 #include "platform/files.h"
 #include "platform/text.h"
+#include "record/record_keys.h"
 #include "script/setup_script.h"
 #include "uninstall/undo_internal.h"
 
@@ -38,10 +39,9 @@ void RemoveFile(UndoReport* report, const char* path) {
 bool KeptAsFound(InstallRecord& record, const char* entry, const char* path, UndoReport* report) {
     char key[footprint::kFootprintPath];
     char all[4];
-    footprint::FileRecord found;
+    FileRecord found;
     if (!FoundBefore(record, entry, key, &found)) {
-        record.ReadInstallRecord(footprint::kRecordFiles, footprint::kRecordFilesAll, "", all,
-                                 sizeof all);
+        record.ReadInstallRecord(kRecordFiles, kRecordFilesAll, "", all, sizeof all);
         if (all[0] == 0) {
             return false;
         }
@@ -64,15 +64,14 @@ bool KeptAsFound(InstallRecord& record, const char* entry, const char* path, Und
 
 namespace uninstall {
 
-bool FoundBefore(InstallRecord& record, const char* entry, char* key,
-                 footprint::FileRecord* found) {
+bool FoundBefore(InstallRecord& record, const char* entry, char* key, FileRecord* found) {
     char place[kUndoPath];
     char rel[kUndoPath];
     SplitField(SplitField(entry, place, sizeof place), rel, sizeof rel);
-    char kept[footprint::kFileRecordSize];
-    return footprint::TargetKey(place, rel, key) &&
-           record.ReadInstallRecord(footprint::kRecordFiles, key, "", kept, sizeof kept)[0] != 0 &&
-           footprint::ParseFileRecord(kept, found);
+    char kept[kFileRecordSize];
+    return TargetKey(place, rel, key) &&
+           record.ReadInstallRecord(kRecordFiles, key, "", kept, sizeof kept)[0] != 0 &&
+           ParseFileRecord(kept, found);
 }
 
 }  // namespace uninstall

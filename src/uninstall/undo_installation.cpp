@@ -4,6 +4,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/wininit.h"
+#include "record/record_keys.h"
 #include "uninstall/undo_internal.h"
 
 using uninstall::ComposePath;
@@ -58,11 +59,11 @@ int HoldsInstallation(UndoContext& undo) {
         return 0;
     }
     const char* const marks[][2] = {
-        {footprint::kRecordFiles, footprint::kRecordFilesAll},
-        {footprint::kRecordPs2, footprint::kRecordDeviceKey},
-        {footprint::kRecordPs2, footprint::kRecordClassKey},
-        {footprint::kRecordSerial, footprint::kRecordDeviceKey},
-        {footprint::kRecordSerial, footprint::kRecordClassKey},
+        {kRecordFiles, kRecordFilesAll},
+        {footprint::kRecordPs2, kRecordDeviceKey},
+        {footprint::kRecordPs2, kRecordClassKey},
+        {footprint::kRecordSerial, kRecordDeviceKey},
+        {footprint::kRecordSerial, kRecordClassKey},
     };
     char value[kUndoPath];
     for (const auto& mark : marks) {
@@ -97,10 +98,9 @@ void UndoInstallation(UndoContext& undo, UndoReport* report) {
         return;
     }
     char line[16];
-    undo.record.ReadInstallRecord(footprint::kRecordSystem, footprint::kRecordMouseLine, "", line,
-                                  sizeof line);
+    undo.record.ReadInstallRecord(kRecordSystem, kRecordMouseLine, "", line, sizeof line);
     RestoreSystemIni(places.windowsDir, places.systemDir, report,
-                     text::SameNoCase(line, footprint::kLineBuiltIn));
+                     text::SameNoCase(line, kLineBuiltIn));
     RemoveInstalledFiles(undo, report);
     if (!ScheduleRestartDeletes(places.windowsDir, report)) {
         AddLeftover(report, kLeftFailed, footprint::kWininit);

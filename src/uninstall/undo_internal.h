@@ -10,6 +10,7 @@
 #include "footprint/footprint.h"
 #include "platform/registry.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 #include "record/uninstall_list.h"
 #include "uninstall/undo.h"
 
@@ -45,7 +46,7 @@ void Leave(UndoReport* report, int kind, const char* keyPath, const char* name);
 
 // The list entry's key in the record and what the record found there
 // before setup; 0 when the record does not tell.
-bool FoundBefore(InstallRecord& record, const char* entry, char* key, footprint::FileRecord* found);
+bool FoundBefore(InstallRecord& record, const char* entry, char* key, FileRecord* found);
 // The list's directories but the install folder (it goes last of all),
 // deepest first.
 void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list,

@@ -1,6 +1,7 @@
 // The values one driver section of the install record kept, put back where
 // they still hold setup's text; one changed since stays, named.
 #include "platform/text.h"
+#include "record/record_keys.h"
 #include "uninstall/undo_internal.h"
 
 using uninstall::Absent;
@@ -72,7 +73,7 @@ void RestoreValue(const OpenKey& at, const char* name, const char* recorded, con
 void RestoreMarkedText(const OpenKey& at, const char* name, const char* recorded,
                        const char* written, UndoReport* report) {
     char value[kValueField];
-    if (SameExactly(recorded, footprint::kRecordedUnknown) || Absent(recorded)) {
+    if (SameExactly(recorded, kRecordedUnknown) || Absent(recorded)) {
         if (ReadValue(at.key, name, value) && SameExactly(value, written)) {
             Leave(report, kLeftUnknown, at.path, name);
         }
@@ -80,7 +81,7 @@ void RestoreMarkedText(const OpenKey& at, const char* name, const char* recorded
     }
     // Recorded write-once, "-" for absent: a recorded text equal to
     // setup's was there before the first setup.
-    const char* before = SameExactly(recorded, footprint::kRecordedAbsent) ? "" : recorded;
+    const char* before = SameExactly(recorded, kRecordedAbsent) ? "" : recorded;
     bool back = before[0] != 0 && ReadValue(at.key, name, value) && SameExactly(value, before);
     if (!back) {
         RestoreValue(at, name, before, written, report);
@@ -101,18 +102,17 @@ bool SetupsFlags(const uint8_t* bytes, int n) {
 // An older record does not say: setup's zero is then listed.
 void RestoreFlags(const OpenKey& device, const char* name, const char* recorded,
                   UndoReport* report) {
-    uint8_t now[footprint::kMaxRecordedFlags];
+    uint8_t now[kMaxRecordedFlags];
     uint32_t type = 0;
     uint32_t got = sizeof now;
     if (plat::RegQuery(device.key, name, &type, now, &got) != plat::kErrSuccess) {
         return;
     }
     bool setups = type == plat::kRegBinary && SetupsFlags(now, static_cast<int>(got));
-    uint8_t before[footprint::kMaxRecordedFlags];
-    int n = Absent(recorded) ? -1
-            : SameExactly(recorded, footprint::kRecordedAbsent)
-                ? 0
-                : footprint::BytesOfHex(recorded, before);
+    uint8_t before[kMaxRecordedFlags];
+    int n = Absent(recorded)                         ? -1
+            : SameExactly(recorded, kRecordedAbsent) ? 0
+                                                     : BytesOfHex(recorded, before);
     if (n == static_cast<int>(got) && type == plat::kRegBinary) {
         bool same = true;
         for (int i = 0; i < n; i++) {
