@@ -200,10 +200,6 @@ int SameNoCase(char a, char b) {
     return UpperAscii(a) == UpperAscii(b);
 }
 
-int SameNoCase(const char* a, const char* b) {
-    return CompareNoCase(a, b) == 0;
-}
-
 int CompareNoCase(const char* a, const char* b) {
     for (;; a++, b++) {
         unsigned char ca = static_cast<unsigned char>(UpperAscii(*a));

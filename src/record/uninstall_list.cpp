@@ -12,14 +12,14 @@ int UninstallList::Open(const char* dir) {
 }
 
 void UninstallList::ReadStartup(StartupStrings* script) const {
+    if (path_[0] == 0) {
+        text::Fill(script, 0, sizeof *script);
+        return;
+    }
     char* fields = reinterpret_cast<char*>(script);
     for (const footprint::ListKey& key : footprint::kListKeys) {
-        if (path_[0] == 0) {
-            fields[key.field] = 0;
-        } else {
-            plat::ProfileGetString(footprint::kListStartup, key.name, "", fields + key.field,
-                                   key.size, path_);
-        }
+        plat::ProfileGetString(footprint::kListStartup, key.name, "", fields + key.field, key.size,
+                               path_);
     }
 }
 
@@ -28,23 +28,16 @@ int UninstallList::NamesFiles() const {
     return Entry(kFiles, 1, entry);
 }
 
-const char* UninstallList::SectionName(int section) {
-    return section == kFiles ? footprint::kListFiles : footprint::kListDirectories;
+int UninstallList::Entry(int section, int i, char* out) const {
+    return i <= footprint::kMaxListEntries && Read(section, i, out);
 }
 
 int UninstallList::Read(int section, int i, char* out) const {
-    out[0] = 0;
-    if (path_[0] == 0) {
-        return 0;
-    }
     char key[12];
     text::Format(key, sizeof key, "%d", i);
-    return plat::ProfileGetString(SectionName(section), key, "", out, kListEntrySize, path_) > 0;
-}
-
-int UninstallList::Entry(int section, int i, char* out) const {
     out[0] = 0;
-    return i >= 1 && i <= footprint::kMaxListEntries && Read(section, i, out);
+    return path_[0] != 0 &&
+           plat::ProfileGetString(SectionName(section), key, "", out, kListEntrySize, path_) > 0;
 }
 
 int UninstallList::Count(int section) const {

@@ -36,7 +36,9 @@ class UninstallList {
     // 1 when the section goes on past kMaxListEntries: those entries are
     // not followed, and the caller names them.
     int GoesOn(int section) const;
-    static const char* SectionName(int section);
+    static const char* SectionName(int section) {
+        return section == kFiles ? footprint::kListFiles : footprint::kListDirectories;
+    }
 
   private:
     int Read(int section, int i, char* out) const;
