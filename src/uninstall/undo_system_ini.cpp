@@ -119,18 +119,14 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
         !ComposePath(tempPath, windowsDir, footprint::kSystemSetAside)) {
         return;
     }
-    // An earlier run stopped between its two renames: its system.ini is
-    // the one set aside.
-    if (plat::FileAttributes(iniPath) == plat::kInvalidAttributes) {
-        plat::FileRename(tempPath, iniPath);
-    } else if (plat::FileAttributes(tempPath) != plat::kInvalidAttributes) {
-        // With system.ini whole, a file set aside is a copy an earlier run
-        // left when it stopped before its clean-up.
-        if (plat::FileDelete(tempPath)) {
-            report->changed = 1;
-        } else {
-            AddLeftover(report, kLeftFailed, tempPath);
-        }
+    // What an earlier run's swap left: system.ini set aside and not yet
+    // back, or the copy set aside.
+    fileio::ReplaceNames names = {iniPath, newPath, tempPath};
+    int recovered = fileio::RecoverGuardedReplace(names);
+    if (recovered == fileio::kGuardedDropped) {
+        report->changed = 1;
+    } else if (recovered == fileio::kGuardedStays) {
+        AddLeftover(report, kLeftFailed, tempPath);
     }
     static fileio::RawFile bak;
     bool haveBak = fileio::RawOpenRead(&bak, bakPath) != 0;
