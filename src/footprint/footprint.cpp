@@ -99,31 +99,6 @@ int IsMouseLine(MouseLineRule* rule, const fileio::LineFacts& line) {
     return 1;
 }
 
-void HexOf(const uint8_t* bytes, uint32_t n, char* out) {
-    const char digits[] = "0123456789ABCDEF";
-    for (uint32_t i = 0; i < n; i++) {
-        out[2 * i] = digits[bytes[i] >> 4];
-        out[2 * i + 1] = digits[bytes[i] & 15];
-    }
-    out[2 * n] = 0;
-}
-
-int BytesOfHex(const char* hex, uint8_t* bytes) {
-    uint32_t n = text::Length(hex);
-    if (n % 2 != 0 || n / 2 > kMaxRecordedFlags) {
-        return -1;
-    }
-    for (uint32_t i = 0; i < n; i++) {
-        char c = text::UpperAscii(hex[i]);
-        int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-        if (v < 0) {
-            return -1;
-        }
-        bytes[i / 2] = static_cast<uint8_t>(i % 2 == 0 ? v << 4 : (bytes[i / 2] | v));
-    }
-    return static_cast<int>(n / 2);
-}
-
 const SetupValue* KeptRow(const ValueTable& table, int i) {
     for (int kept = kKeptText; kept <= kKeptMarked; kept++) {
         for (int row = 0; row < table.count; row++) {
@@ -149,23 +124,6 @@ const char* ValueText(const SetupValue& value, const StartupStrings& s, int type
             return fields + t.name;
         case kTypeSection:
             return fields + t.infSection;
-    }
-    return nullptr;
-}
-
-const char* RecordKey(int i) {
-    const char* const own[] = {kRecordDeviceKey, kRecordClassKey};
-    const ValueTable* const tables[] = {&kListedDevice, &kClassKey};
-    if (i < 2) {
-        return own[i];
-    }
-    i -= 2;
-    for (const ValueTable* table : tables) {
-        for (int row = 0; KeptRow(*table, row) != nullptr; row++, i--) {
-            if (i == 0) {
-                return KeptRow(*table, row)->name;
-            }
-        }
     }
     return nullptr;
 }
@@ -233,71 +191,10 @@ int TargetPath(int place, const char* rel, const char* installDir, const char* w
     return rel[0] == 0 ? text::Copy(out, kFootprintPath, dir) : PathIn(out, dir, rel);
 }
 
-int TargetKey(const char* place, const char* rel, char* out) {
-    return TargetEntry(PlaceNamed(place), rel, kRecordForm, out);
-}
-
-void FileRecordText(const FileRecord& record, char* out) {
-    const char* state = record.existed ? kFileExisted : kFileNew;
-    if (!record.shared) {
-        text::Copy(out, kFileRecordSize, state);
-    } else if (record.countState == kCountDword) {
-        text::Format(out, kFileRecordSize, "%s, %u", state, record.count);
-    } else {
-        text::Format(out, kFileRecordSize, "%s, %s", state,
-                     record.countState == kCountAbsent ? kRecordedAbsent : "?");
-    }
-}
-
-int ParseFileRecord(const char* recorded, FileRecord* record) {
-    char state[kFileRecordSize];
-    const char* comma = text::Find(recorded, ",");
-    uint32_t n =
-        comma != nullptr ? static_cast<uint32_t>(comma - recorded) : text::Length(recorded);
-    if (n >= sizeof state) {
-        return 0;
-    }
-    text::Copy(state, n + 1, recorded);
-    record->existed = text::CompareNoCase(state, kFileExisted) == 0;
-    if (!record->existed && text::CompareNoCase(state, kFileNew) != 0) {
-        return 0;
-    }
-    record->shared = comma != nullptr;
-    record->countState = kCountAbsent;
-    record->count = 0;
-    if (comma == nullptr) {
-        return 1;
-    }
-    const char* count = comma + 1;
-    while (*count == ' ') {
-        count++;
-    }
-    if (ParseCount(count, &record->count)) {
-        record->countState = kCountDword;
-    } else if (text::CompareNoCase(count, kRecordedAbsent) != 0) {
-        record->countState = kCountOther;
-    }
-    return 1;
-}
-
-int ParseCount(const char* digits, uint32_t* count) {
-    uint32_t n = 0;
-    const char* p = digits;
-    for (; *p >= '0' && *p <= '9'; p++) {
-        uint32_t digit = static_cast<uint32_t>(*p - '0');
-        if (n > (0xFFFFFFFFu - digit) / 10) {
-            return 0;
-        }
-        n = n * 10 + digit;
-    }
-    *count = n;
-    return p != digits && *p == 0;
-}
-
-int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size) {
+int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size, uint32_t* type) {
     text::Fill(field, 0, size);
     uint32_t got = size;
-    if (plat::RegQuery(key, name, nullptr, field, &got) != plat::kErrSuccess) {
+    if (plat::RegQuery(key, name, type, field, &got) != plat::kErrSuccess) {
         field[0] = 0;
         return 0;
     }

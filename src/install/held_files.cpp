@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "platform/wininit.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 #include "record/pending_files.h"
 
 namespace {
@@ -20,8 +21,8 @@ bool FreeWaitingName(const char* target, char* out, char* name) {
             cut = i + 1;
         }
     }
-    for (int i = 0; i < footprint::kMaxPendingNames; i++) {
-        text::Format(name, 16, footprint::kPendingName, i);
+    for (int i = 0; i < kMaxPendingNames; i++) {
+        text::Format(name, 16, kPendingName, i);
         if (!text::Copy(out, kPendingPath, target)) {
             return false;
         }
@@ -43,7 +44,7 @@ int ReplaceAtRestart(InstallRecord& record, const char* key, const char* source,
     char waiting[kPendingPath];
     char name[16];
     if (source == nullptr || !FreeWaitingName(target, waiting, name) ||
-        !record.Set(footprint::kRecordPending, key, name) || !record.Commit()) {
+        !record.Set(kRecordPending, key, name) || !record.Commit()) {
         return 0;
     }
     // Windows' start may delete the target even when the file its line

@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/wininit.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 #include "record/system_backup.h"
 
 int RunInstallation(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
@@ -64,8 +65,8 @@ int RunInstallation(const SetupScript& script, const InstallChoices& choices, In
     // The copy of the lines switched over goes where the record can prove
     // it setup's (never over another program's system.bak).
     static char backup[kBackupPath];
-    if (!record.RecordOriginalValue(footprint::kRecordSystem, footprint::kRecordMouseLine,
-                                    builtIn ? footprint::kLineBuiltIn : footprint::kLineSwitched) ||
+    if (!record.RecordOriginalValue(kRecordSystem, kRecordMouseLine,
+                                    builtIn ? kLineBuiltIn : kLineSwitched) ||
         (!builtIn && !StageBackup(record, choices.windowsDir, backup)) || !record.Commit()) {
         return kInstallRecordFailed;
     }

@@ -9,6 +9,7 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ struct Registration {
     InstallRecord& record;
     int writeFailed;   // a registry write failed
     int recordFailed;  // the record could not be written: nothing was overwritten since
-    int type;          // footprint::MouseTypeId registered
+    int type;          // footprint::MouseTypeId registered; its word names the record section
 };
 
 // Text values go in without their terminating zero, as the Windows 95
@@ -111,8 +112,13 @@ void WriteApplicationEntries(Registration& r) {
     }
 }
 
+// The record section the registration keeps what it overwrites in.
+const char* Section(const Registration& r) {
+    return footprint::kMouseTypes[r.type].word;
+}
+
 void Record(Registration& r, const char* key, const char* value) {
-    if (!r.record.RecordOriginalValue(r.record.Section(), key, value)) {
+    if (!r.record.RecordOriginalValue(Section(r), key, value)) {
         r.recordFailed = 1;
     }
 }
@@ -122,10 +128,10 @@ void Record(Registration& r, const char* key, const char* value) {
 bool UnknownBefore(Registration& r, bool olderSection, const char* name) {
     char kept[kValueField];
     if (!olderSection ||
-        r.record.ReadInstallRecord(r.record.Section(), name, "", kept, sizeof kept)[0] != 0) {
+        r.record.ReadInstallRecord(Section(r), name, "", kept, sizeof kept)[0] != 0) {
         return false;
     }
-    Record(r, name, footprint::kRecordedUnknown);
+    Record(r, name, kRecordedUnknown);
     return true;
 }
 
@@ -137,10 +143,10 @@ void RecordText(Registration& r, plat::RegKey key, const char* name) {
     char text[kValueField];
     uint32_t size = sizeof text;
     if (ReadText(key, name, text, sizeof text)) {
-        Record(r, name, text[0] != 0 ? text : footprint::kRecordedAbsent);
+        Record(r, name, text[0] != 0 ? text : kRecordedAbsent);
     } else {
         bool absent = plat::RegQuery(key, name, nullptr, text, &size) == plat::kErrFileNotFound;
-        Record(r, name, absent ? footprint::kRecordedAbsent : footprint::kRecordedUnknown);
+        Record(r, name, absent ? kRecordedAbsent : kRecordedUnknown);
     }
 }
 
@@ -148,24 +154,24 @@ void RecordText(Registration& r, plat::RegKey key, const char* name) {
 // second setup would keep its own text in its place.
 bool KeptEmpty(Registration& r, const char* name) {
     char kept[4];
-    return r.record.ReadInstallRecord(r.record.Section(), name, "?", kept, sizeof kept)[0] == 0;
+    return r.record.ReadInstallRecord(Section(r), name, "?", kept, sizeof kept)[0] == 0;
 }
 
 // Keeps a binary value in the install record before setup overwrites it:
 // its bytes in hex, "-" when it was absent, "?" when it is not a short binary
 // value (the uninstall then leaves it and says so).
 void RecordFlags(Registration& r, plat::RegKey key, const char* name) {
-    uint8_t bytes[footprint::kMaxRecordedFlags];
+    uint8_t bytes[kMaxRecordedFlags];
     uint32_t type = 0;
     uint32_t got = sizeof bytes;
-    char kept[2 * footprint::kMaxRecordedFlags + 1];
+    char kept[2 * kMaxRecordedFlags + 1];
     long result = plat::RegQuery(key, name, &type, bytes, &got);
     if (result == plat::kErrFileNotFound) {
-        text::Copy(kept, sizeof kept, footprint::kRecordedAbsent);
+        text::Copy(kept, sizeof kept, kRecordedAbsent);
     } else if (result != plat::kErrSuccess || type != plat::kRegBinary) {
-        text::Copy(kept, sizeof kept, footprint::kRecordedUnknown);
+        text::Copy(kept, sizeof kept, kRecordedUnknown);
     } else {
-        footprint::HexOf(bytes, got, kept);
+        HexOf(bytes, got, kept);
     }
     Record(r, name, kept);
 }
@@ -211,9 +217,9 @@ bool RecordListedDevice(Registration& r, plat::RegKey device, const char* device
                         char* driver) {
     // An older setup recorded this section without ConfigFlags and MouseType.
     char kept[kValueField];
-    bool olderSection = r.record.ReadInstallRecord(r.record.Section(), footprint::kRecordDeviceKey,
-                                                   "", kept, sizeof kept)[0] != 0;
-    Record(r, footprint::kRecordDeviceKey, devicePath);
+    bool olderSection =
+        r.record.ReadInstallRecord(Section(r), kRecordDeviceKey, "", kept, sizeof kept)[0] != 0;
+    Record(r, kRecordDeviceKey, devicePath);
     for (int i = 0; i < footprint::kListedDevice.count; i++) {
         RecordRow(r, device, footprint::kListedDevice.rows[i], olderSection);
     }
@@ -221,7 +227,7 @@ bool RecordListedDevice(Registration& r, plat::RegKey device, const char* device
     char path[kClassPathField];
     plat::RegKey key;
     if (driver[0] != 0 && footprint::ClassKeyPath(path, sizeof path, driver)) {
-        Record(r, footprint::kRecordClassKey, path);
+        Record(r, kRecordClassKey, path);
         if (plat::RegOpen(plat::LocalMachine(), path, &key) == plat::kErrSuccess) {
             RecordClassValues(r, key, olderSection);
             plat::RegClose(key);
@@ -233,15 +239,9 @@ bool RecordListedDevice(Registration& r, plat::RegKey device, const char* device
 void UpdateClassKey(Registration& r, const char* driver);
 void CreateClassKey(Registration& r, const char* driver);
 
-// The mouse type this registration writes, and the record section it keeps it in.
-void RegisterType(Registration& r, int type) {
-    r.type = type;
-    r.record.SetSection(footprint::kMouseTypes[type].word);
-}
-
 // A device that the Configuration Manager lists, with its HardWareKey text.
 void RegisterListedDevice(Registration& r, int type, char* hardwareKey) {
-    RegisterType(r, type);
+    r.type = type;
     char path[kPathField];
     // An empty text is what FindHardwareKey leaves for a match too long for
     // its field; neither it nor a path cut short names the device key.
@@ -276,7 +276,7 @@ void RegisterListedDevice(Registration& r, int type, char* hardwareKey) {
 // A serial mouse that no enumerator lists gets a root device of its own.
 // Nothing of it stood before, so nothing is recorded.
 void RegisterNewSerialDevice(Registration& r) {
-    RegisterType(r, footprint::kTypeSerial);
+    r.type = footprint::kTypeSerial;
     plat::RegKey device;
     if (CreateForWriting(r, plat::LocalMachine(), kNewSerialDevice, &device) != plat::kErrSuccess) {
         return;
@@ -368,7 +368,7 @@ void UpdateClassKey(Registration& r, const char* driver) {
     }
     plat::RegKey key;
     long opened = plat::RegOpen(plat::LocalMachine(), path, &key);
-    Record(r, footprint::kRecordClassKey, path);
+    Record(r, kRecordClassKey, path);
     if (!Committed(r)) {
         if (opened == plat::kErrSuccess) {
             plat::RegClose(key);

@@ -11,6 +11,7 @@
 #include "platform/same_path.h"
 #include "platform/text.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 
 int TargetRecordKey(const char* windowsDir, const FileEntry& e, char* key) {
     char rel[footprint::kFootprintPath];
@@ -42,7 +43,7 @@ int TargetRecordKey(const char* windowsDir, const FileEntry& e, char* key) {
 namespace {
 
 bool Recorded(InstallRecord& record, const char* section, const char* key) {
-    char kept[footprint::kFileRecordSize];
+    char kept[kFileRecordSize];
     return record.ReadInstallRecord(section, key, "", kept, sizeof kept)[0] != 0;
 }
 
@@ -50,8 +51,7 @@ bool Recorded(InstallRecord& record, const char* section, const char* key) {
 // setup: the files it found are unknown, and this setup's answers would
 // take the first one's files for the user's.
 bool OlderRecord(InstallRecord& record) {
-    return record.Exists() &&
-           !Recorded(record, footprint::kRecordFiles, footprint::kRecordFilesAll);
+    return record.Exists() && !Recorded(record, kRecordFiles, kRecordFilesAll);
 }
 
 bool SharedKey(const char* key) {
@@ -80,7 +80,7 @@ int ForEachTarget(const SetupScript& script, const InstallChoices& choices, Inst
 
 int RecordFile(InstallRecord& record, const InstallChoices& choices, const char* key,
                const char* path) {
-    footprint::FileRecord found = {};
+    FileRecord found = {};
     uint32_t attributes = plat::FileAttributes(path);
     // A file WININIT.INI deletes at the next start is as good as gone.
     found.existed = attributes != plat::kInvalidAttributes &&
@@ -90,9 +90,9 @@ int RecordFile(InstallRecord& record, const InstallChoices& choices, const char*
     if (found.shared) {
         found.countState = footprint::ReadSharedCount(path, &found.count);
     }
-    char value[footprint::kFileRecordSize];
-    footprint::FileRecordText(found, value);
-    return record.RecordOriginalValue(footprint::kRecordFiles, key, value);
+    char value[kFileRecordSize];
+    FileRecordText(found, value);
+    return record.RecordOriginalValue(kRecordFiles, key, value);
 }
 
 // The count set to target where it is still one short of it: the raise
@@ -115,10 +115,10 @@ void RaiseTo(const char* path, uint32_t target) {
 
 int CountSharedFile(InstallRecord& record, const InstallChoices&, const char* key,
                     const char* path) {
-    char kept[footprint::kFileRecordSize];
-    footprint::FileRecord found;
-    record.ReadInstallRecord(footprint::kRecordFiles, key, "", kept, sizeof kept);
-    if (!footprint::ParseFileRecord(kept, &found) || !found.shared) {
+    char kept[kFileRecordSize];
+    FileRecord found;
+    record.ReadInstallRecord(kRecordFiles, key, "", kept, sizeof kept);
+    if (!ParseFileRecord(kept, &found) || !found.shared) {
         return 1;
     }
     // Counted where others count it, or where the file was there already
@@ -126,9 +126,9 @@ int CountSharedFile(InstallRecord& record, const InstallChoices&, const char* ke
     // uncounted, so the uninstaller may take it.
     bool counts = found.countState == footprint::kCountDword ||
                   (found.countState == footprint::kCountAbsent && found.existed);
-    char mark[footprint::kFileRecordSize];
+    char mark[kFileRecordSize];
     uint32_t target = 0;
-    record.ReadInstallRecord(footprint::kRecordCounted, key, "", mark, sizeof mark);
+    record.ReadInstallRecord(kRecordCounted, key, "", mark, sizeof mark);
     if (mark[0] == 0) {
         uint32_t count = 0;
         int state = footprint::ReadSharedCount(path, &count);
@@ -139,10 +139,10 @@ int CountSharedFile(InstallRecord& record, const InstallChoices&, const char* ke
         target = count + 1;
         char text[16];
         text::Format(text, sizeof text, "%u", target);
-        if (!record.Set(footprint::kRecordCounted, key, text) || !record.Commit()) {
+        if (!record.Set(kRecordCounted, key, text) || !record.Commit()) {
             return 0;
         }
-    } else if (!footprint::ParseCount(mark, &target)) {
+    } else if (!ParseCount(mark, &target)) {
         return 1;
     }
     RaiseTo(path, target);
@@ -164,7 +164,7 @@ int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
         return 1;
     }
     // On the disk before the copy overwrites the first file.
-    if (!record.RecordOriginalValue(footprint::kRecordFiles, footprint::kRecordFilesAll, "1") ||
+    if (!record.RecordOriginalValue(kRecordFiles, kRecordFilesAll, "1") ||
         !ForEachTarget(script, choices, record, RecordFile) || !record.Commit()) {
         return 0;
     }
@@ -176,15 +176,12 @@ int RegisteredInstallDir(char* dir) {
     if (plat::RegOpen(plat::LocalMachine(), footprint::kUninstallKey, &key) != plat::kErrSuccess) {
         return 0;
     }
-    // Setup writes its texts without the terminating zero: the field is
-    // zero-filled, one byte kept back for it.
     char command[kPathSize];
-    text::Fill(command, 0, sizeof command);
-    uint32_t got = sizeof command - 1;
     uint32_t type = 0;
-    long result = plat::RegQuery(key, footprint::kUninstallCommand, &type, command, &got);
+    int read =
+        footprint::ReadText(key, footprint::kUninstallCommand, command, sizeof command, &type);
     plat::RegClose(key);
-    if (result != plat::kErrSuccess || type != plat::kRegSz) {
+    if (!read || type != plat::kRegSz) {
         return 0;
     }
     // "dir\UNINSTAL.EXE", as setup writes it; anything else names no directory.
@@ -214,26 +211,26 @@ namespace {
 InstallRecord gEarlier;
 
 int CarryFile(InstallRecord& record, const InstallChoices&, const char* key, const char*) {
-    char value[footprint::kFileRecordSize];
+    char value[kFileRecordSize];
     if (!SharedKey(key)) {
         return 1;
     }
-    gEarlier.ReadInstallRecord(footprint::kRecordFiles, key, "", value, sizeof value);
-    if (value[0] == 0 || !record.RecordOriginalValue(footprint::kRecordFiles, key, value)) {
+    gEarlier.ReadInstallRecord(kRecordFiles, key, "", value, sizeof value);
+    if (value[0] == 0 || !record.RecordOriginalValue(kRecordFiles, key, value)) {
         return value[0] == 0;
     }
-    gEarlier.ReadInstallRecord(footprint::kRecordCounted, key, "", value, sizeof value);
-    return value[0] == 0 || record.RecordOriginalValue(footprint::kRecordCounted, key, value);
+    gEarlier.ReadInstallRecord(kRecordCounted, key, "", value, sizeof value);
+    return value[0] == 0 || record.RecordOriginalValue(kRecordCounted, key, value);
 }
 
 int DropCarriedMark(InstallRecord& record, const InstallChoices&, const char* key, const char*) {
-    char value[footprint::kFileRecordSize];
-    if (!SharedKey(key) || gEarlier.ReadInstallRecord(footprint::kRecordCounted, key, "", value,
+    char value[kFileRecordSize];
+    if (!SharedKey(key) || gEarlier.ReadInstallRecord(kRecordCounted, key, "", value,
                                                       sizeof value)[0] == 0) {
         return 1;
     }
     (void)record;
-    return gEarlier.Set(footprint::kRecordCounted, key, nullptr);
+    return gEarlier.Set(kRecordCounted, key, nullptr);
 }
 
 }  // namespace
@@ -256,7 +253,7 @@ int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
     char value[kRecordValue];
     for (const footprint::MouseType& type : footprint::kMouseTypes) {
         const char* section = type.word;
-        for (int i = 0; const char* key = footprint::RecordKey(i); i++) {
+        for (int i = 0; const char* key = RecordKey(i); i++) {
             gEarlier.ReadInstallRecord(section, key, "", value, sizeof value);
             if (value[0] != 0 && !record.RecordOriginalValue(section, key, value)) {
                 return 0;
@@ -265,11 +262,11 @@ int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
     }
     // What system.ini was, and the copy that keeps it: the switch-over was
     // the earlier installation's.
-    const char* const systemKeys[] = {footprint::kRecordMouseLine, footprint::kRecordBackup,
-                                      footprint::kRecordBackupSize, footprint::kRecordBackupHash};
+    const char* const systemKeys[] = {kRecordMouseLine, kRecordBackup,
+                                      kRecordBackupSize, kRecordBackupHash};
     for (const char* key : systemKeys) {
-        gEarlier.ReadInstallRecord(footprint::kRecordSystem, key, "", value, sizeof value);
-        if (value[0] != 0 && !record.RecordOriginalValue(footprint::kRecordSystem, key, value)) {
+        gEarlier.ReadInstallRecord(kRecordSystem, key, "", value, sizeof value);
+        if (value[0] != 0 && !record.RecordOriginalValue(kRecordSystem, key, value)) {
             return 0;
         }
     }

@@ -129,6 +129,17 @@ void RecoverReplace(const ReplaceNames& names, int (*whole)(const char* path)) {
     }
 }
 
+int RecoverGuardedReplace(const ReplaceNames& names) {
+    if (!plat::Exists(names.path)) {
+        plat::FileRename(names.oldPath, names.path);
+        return kGuardedNothing;
+    }
+    if (!plat::Exists(names.oldPath)) {
+        return kGuardedNothing;
+    }
+    return plat::FileDelete(names.oldPath) ? kGuardedDropped : kGuardedStays;
+}
+
 int RewriteTextFile(const char* path, const char* newPath, const char* asidePath,
                     const char* windowsDir, LineEditor& editor, const char* words) {
     static RawFile in;

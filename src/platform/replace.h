@@ -59,6 +59,18 @@ int ReplaceFile(const ReplaceNames& names, const char* windowsDir,
 // oldPath is a copy left after the renames. newPath and oldPath go.
 void RecoverReplace(const ReplaceNames& names, int (*whole)(const char* path));
 
+// What a guarded ReplaceFile (windowsDir given) cut off left: its copy at
+// oldPath was whole on the disk before path went, so with path missing the
+// copy takes path's name back; with path there, the copy is one left before
+// or after the swap and goes. newPath is left to the next rewrite, which
+// begins it afresh.
+enum GuardedRecovery {
+    kGuardedNothing,  // nothing was left, or the copy is path again
+    kGuardedDropped,  // a copy left aside went
+    kGuardedStays,    // a copy left aside could not go
+};
+int RecoverGuardedReplace(const ReplaceNames& names);
+
 enum RewriteResult {
     kRewriteFailed = 0,     // nothing changed: path is as it was (newPath gone)
     kRewriteDone = 1,       // path holds the new text

@@ -37,6 +37,10 @@ int CompareNoCase(const char* a, const char* b);
 char UpperAscii(char c);
 // 1 when a and b are the same character, ASCII letters case-blind.
 int SameNoCase(char a, char b);
+// 1 when a and b are the same text, ASCII letters case-blind.
+inline int SameNoCase(const char* a, const char* b) {
+    return CompareNoCase(a, b) == 0;
+}
 
 void Fill(void* dst, int value, uint32_t bytes);
 

@@ -6,6 +6,7 @@
 #include "platform/raw_file.h"
 #include "platform/replace.h"
 #include "platform/text.h"
+#include "record/record_keys.h"
 
 namespace {
 
@@ -35,8 +36,8 @@ int RecordIsWhole(const char* path) {
         if (Blank(line)) {
             continue;
         }
-        sawMark = sawHeader && fileio::LineIs(line, footprint::kRecordEndLine, 1);
-        sawHeader = fileio::LineIs(line, footprint::kRecordEndHeader, 1);
+        sawMark = sawHeader && fileio::LineIs(line, kRecordEndLine, 1);
+        sawHeader = fileio::LineIs(line, kRecordEndHeader, 1);
     }
     // A read that failed part-way proves nothing.
     return fileio::RawClose(&in) && sawMark;
@@ -64,9 +65,9 @@ bool SectionIs(const fileio::LineFacts& line, const char* name) {
 
 bool IsRecordSection(const fileio::LineFacts& line) {
     const char* const sections[] = {footprint::kRecordPs2,     footprint::kRecordSerial,
-                                    footprint::kRecordSystem,  footprint::kRecordFiles,
-                                    footprint::kRecordCounted, footprint::kRecordLowered,
-                                    footprint::kRecordPending, footprint::kRecordEnd};
+                                    kRecordSystem,  kRecordFiles,
+                                    kRecordCounted, kRecordLowered,
+                                    kRecordPending, kRecordEnd};
     for (const char* section : sections) {
         if (SectionIs(line, section)) {
             return true;
@@ -92,7 +93,7 @@ bool CopyWithoutMark(const char* from, const char* to) {
     bool ok = true;
     while (ok && fileio::RawNextLine(&in, &line)) {
         if (fileio::IsSectionHeader(line)) {
-            inMark = SectionIs(line, footprint::kRecordEnd);
+            inMark = SectionIs(line, kRecordEnd);
         }
         ok = inMark || fileio::RawCopy(&in, line.start, line.length + line.endBytes, &out);
     }
@@ -130,11 +131,11 @@ int IsInstallRecord(const char* path) {
         return 1;
     }
     const char* const marks[][2] = {
-        {footprint::kRecordFiles, footprint::kRecordFilesAll},
-        {footprint::kRecordPs2, footprint::kRecordDeviceKey},
-        {footprint::kRecordPs2, footprint::kRecordClassKey},
-        {footprint::kRecordSerial, footprint::kRecordDeviceKey},
-        {footprint::kRecordSerial, footprint::kRecordClassKey},
+        {kRecordFiles, kRecordFilesAll},
+        {footprint::kRecordPs2, kRecordDeviceKey},
+        {footprint::kRecordPs2, kRecordClassKey},
+        {footprint::kRecordSerial, kRecordDeviceKey},
+        {footprint::kRecordSerial, kRecordClassKey},
     };
     char value[8];
     for (const auto& mark : marks) {
@@ -148,7 +149,6 @@ int IsInstallRecord(const char* path) {
 int InstallRecord::Open(const char* dir) {
     staged_ = 0;
     failed_ = 0;
-    section_[0] = 0;
     char* const paths[] = {record_, fresh_, aside_};
     const char* const names[] = {footprint::kRecordName, footprint::kRecordNew,
                                  footprint::kRecordOld};
@@ -217,10 +217,6 @@ void InstallRecord::Recover() {
     }
 }
 
-void InstallRecord::SetSection(const char* section) {
-    text::Copy(section_, sizeof section_, section);
-}
-
 const char* InstallRecord::ReadInstallRecord(const char* section, const char* key, const char* def,
                                              char* out, uint32_t size) {
     // Another program's file tells nothing of this installation.
@@ -283,8 +279,7 @@ int InstallRecord::Commit() {
         return ok;
     }
     staged_ = 0;
-    int ok = !failed_ &&
-             plat::ProfileWriteString(footprint::kRecordEnd, footprint::kRecordEndKey, "1", fresh_);
+    int ok = !failed_ && plat::ProfileWriteString(kRecordEnd, kRecordEndKey, "1", fresh_);
     failed_ = 0;
     // Windows holds profile writes in memory; this call writes them out (and
     // answers 0 whatever happened, hence the mark read back from the disk).

@@ -36,11 +36,6 @@ class InstallRecord {
     // entries. Every program calls it before it reads the record.
     void Recover();
 
-    // The section the registration records into, which is also the mouse
-    // type it writes: "PS2" or "Serial" ("" before it is chosen).
-    void SetSection(const char* section);
-    const char* Section() const { return section_; }
-
     // section/key's value, or def, into out (size bytes, cut to fit);
     // entries staged and not yet committed included. Returns out.
     const char* ReadInstallRecord(const char* section, const char* key, const char* def, char* out,
@@ -72,7 +67,6 @@ class InstallRecord {
     char record_[kRecordPath];
     char fresh_[kRecordPath];  // SETUP.NEW
     char aside_[kRecordPath];  // SETUP.OLD
-    char section_[8];          // "PS2" or "Serial"
     int usable_;               // the names fitted
     int staged_;               // SETUP.NEW holds entries not yet committed
     int failed_;               // a staged write failed since the last Commit

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "platform/wininit.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 
 namespace {
 
@@ -40,8 +41,8 @@ int NoteLine(void* context, const char* line, const char*, const char* source) {
 }  // namespace
 
 int PendingFile(InstallRecord& record, const char* key, const char* target, char* out) {
-    char name[footprint::kFileRecordSize];
-    record.ReadInstallRecord(footprint::kRecordPending, key, "", name, sizeof name);
+    char name[kFileRecordSize];
+    record.ReadInstallRecord(kRecordPending, key, "", name, sizeof name);
     // Only a name of setup's own form, in the target's own folder.
     if (!IsPendingName(name)) {
         return 0;
@@ -62,7 +63,7 @@ int PendingLine(const char* target, const char* waiting, char* out, uint32_t siz
 int IsPendingName(const char* name) {
     // The form's number 0 marks where its digits stand.
     char form[16];
-    text::Format(form, sizeof form, footprint::kPendingName, 0);
+    text::Format(form, sizeof form, kPendingName, 0);
     if (text::Length(name) != text::Length(form)) {
         return 0;
     }
@@ -96,5 +97,5 @@ int TakeBackPending(InstallRecord& record, const char* key, const char* target,
     if (plat::Exists(waiting) && !plat::FileDelete(waiting)) {
         return 0;
     }
-    return record.Set(footprint::kRecordPending, key, nullptr) && record.Commit();
+    return record.Set(kRecordPending, key, nullptr) && record.Commit();
 }

@@ -1,7 +1,7 @@
 // Target files that wait for the next start of Windows: a file another
 // program holds (the running mouse application, a library the shell has
 // loaded) cannot be written, so its new text waits beside it under a name
-// of setup's own (footprint::kPendingName) and a WININIT.INI line puts it
+// of setup's own (kPendingName) and a WININIT.INI line puts it
 // in place before anything else runs. The install record names each such
 // file ([Pending]) before it is made.
 #pragma once

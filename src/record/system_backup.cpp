@@ -5,6 +5,7 @@
 #include "platform/raw_file.h"
 #include "platform/text.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 
 namespace {
 
@@ -13,8 +14,8 @@ const uint32_t kNumberField = 16;  // a count in decimal
 uint32_t Kept(InstallRecord& record, const char* key, bool* found) {
     char value[kNumberField];
     uint32_t n = 0;
-    record.ReadInstallRecord(footprint::kRecordSystem, key, "", value, sizeof value);
-    *found = *found && footprint::ParseCount(value, &n);
+    record.ReadInstallRecord(kRecordSystem, key, "", value, sizeof value);
+    *found = *found && ParseCount(value, &n);
     return n;
 }
 
@@ -45,11 +46,11 @@ bool StartOf(const char* part, const char* whole) {
 bool BegunCopy(InstallRecord& record, const char* windowsDir, const char* ini,
                const fileio::Fingerprint& now, char* path) {
     char name[kNumberField];
-    record.ReadInstallRecord(footprint::kRecordSystem, footprint::kRecordBackup, "", name,
+    record.ReadInstallRecord(kRecordSystem, kRecordBackup, "", name,
                              sizeof name);
     bool found = name[0] != 0 && text::Find(name, "\\") == nullptr;
-    uint32_t size = Kept(record, footprint::kRecordBackupSize, &found);
-    uint32_t hash = Kept(record, footprint::kRecordBackupHash, &found);
+    uint32_t size = Kept(record, kRecordBackupSize, &found);
+    uint32_t hash = Kept(record, kRecordBackupHash, &found);
     return found && size == now.size && hash == now.hash &&
            text::Format(path, kBackupPath, "%s\\%s", windowsDir, name) && StartOf(path, ini);
 }
@@ -58,11 +59,11 @@ bool BegunCopy(InstallRecord& record, const char* windowsDir, const char* ini,
 
 int ProvenBackup(InstallRecord& record, const char* windowsDir, char* path) {
     char name[kNumberField];
-    record.ReadInstallRecord(footprint::kRecordSystem, footprint::kRecordBackup, "", name,
+    record.ReadInstallRecord(kRecordSystem, kRecordBackup, "", name,
                              sizeof name);
     bool found = name[0] != 0 && text::Find(name, "\\") == nullptr;
-    uint32_t size = Kept(record, footprint::kRecordBackupSize, &found);
-    uint32_t hash = Kept(record, footprint::kRecordBackupHash, &found);
+    uint32_t size = Kept(record, kRecordBackupSize, &found);
+    uint32_t hash = Kept(record, kRecordBackupHash, &found);
     fileio::Fingerprint print;
     return found && text::Format(path, kBackupPath, "%s\\%s", windowsDir, name) &&
            fileio::FingerprintOf(path, &print) && print.size == size && print.hash == hash;
@@ -94,7 +95,7 @@ int StageBackup(InstallRecord& record, const char* windowsDir, char* path) {
     char hash[kNumberField];
     text::Format(size, sizeof size, "%u", print.size);
     text::Format(hash, sizeof hash, "%u", print.hash);
-    return record.Set(footprint::kRecordSystem, footprint::kRecordBackup, named) &&
-           record.Set(footprint::kRecordSystem, footprint::kRecordBackupSize, size) &&
-           record.Set(footprint::kRecordSystem, footprint::kRecordBackupHash, hash);
+    return record.Set(kRecordSystem, kRecordBackup, named) &&
+           record.Set(kRecordSystem, kRecordBackupSize, size) &&
+           record.Set(kRecordSystem, kRecordBackupHash, hash);
 }

@@ -58,7 +58,7 @@ void FindSetupDir(SetupScript& script) {
 }
 
 // The program-files directory: "C:\Program Files" when the key cannot be
-// opened, empty when the value is missing.
+// opened, empty when the value is missing or longer than 79 chars.
 void ProgramFilesDir(char* base, uint32_t size) {
     plat::RegKey key;
     if (plat::RegOpen(plat::LocalMachine(), footprint::kCurrentVersion, &key) !=
@@ -67,13 +67,8 @@ void ProgramFilesDir(char* base, uint32_t size) {
         return;
     }
     char value[80];
-    uint32_t valueSize = sizeof value;
-    if (plat::RegQuery(key, "ProgramFilesDir", nullptr, value, &valueSize) == plat::kErrSuccess) {
-        value[sizeof value - 1] = 0;
-        text::Copy(base, size, value);
-    } else {
-        base[0] = 0;
-    }
+    footprint::ReadText(key, "ProgramFilesDir", value, sizeof value);
+    text::Copy(base, size, value);
     plat::RegClose(key);
 }
 

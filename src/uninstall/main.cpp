@@ -37,12 +37,7 @@ void ProductTitle(const StartupStrings& script, char* out, uint32_t size) {
     out[0] = 0;
     plat::RegKey key;
     if (plat::RegOpen(plat::LocalMachine(), footprint::kUninstallKey, &key) == plat::kErrSuccess) {
-        uint32_t got = size - 1;
-        if (plat::RegQuery(key, footprint::kUninstallLabel, nullptr, out, &got) !=
-            plat::kErrSuccess) {
-            out[0] = 0;
-        }
-        out[size - 1] = 0;
+        footprint::ReadText(key, footprint::kUninstallLabel, out, size);
         plat::RegClose(key);
     }
     if (out[0] == 0) {
@@ -201,7 +196,7 @@ bool IsFinishingCopyName(const char* program) {
     char expected[16];
     for (int i = 0; i < 100; i++) {
         text::Format(expected, sizeof expected, kCopyName, i);
-        if (text::CompareNoCase(name, expected) == 0) {
+        if (text::SameNoCase(name, expected)) {
             return true;
         }
     }
@@ -217,13 +212,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     static char installDir[kDirField];
     static char windowsDir[kDirField];
     static char systemDir[kDirField];
-    static char listPath[kDirField];
     plat::ModuleFileName(program, sizeof program);
     int finishing = FinishingCopy(args, installDir, sizeof installDir);
-    // The copy works only on a folder that holds this product's list and
-    // record; without them (started by hand, or with another folder) it
-    // does nothing.
-    if (finishing ? !HoldsInstallation(installDir, program) : IsFinishingCopyName(program)) {
+    if (!finishing && IsFinishingCopyName(program)) {
         return 0;
     }
     if (!finishing) {
@@ -231,14 +222,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     }
     plat::WindowsDirectory(windowsDir, sizeof windowsDir);
     plat::SystemDirectory(systemDir, sizeof systemDir);
-    footprint::PathIn(listPath, installDir, footprint::kListName);
+    // The record and the list, opened once for the whole run.
+    static UndoContext undo;
+    UndoPlaces places = {installDir, windowsDir, systemDir, program};
+    OpenUndo(&undo, places);
+    // The copy works only on a folder that holds this product's list and
+    // record; without them (started by hand, or with another folder) it
+    // does nothing.
+    if (finishing && !HoldsInstallation(undo)) {
+        return 0;
+    }
 
-    static StartupStrings script;
-    ReadUninstallList(listPath, &script);
     static char product[256];
     static char caption[300];
     static char question[400];
-    ProductTitle(script, product, sizeof product);
+    ProductTitle(undo.script, product, sizeof product);
     text::Format(caption, sizeof caption, LoadText(IDS_UN_CAPTION), product);
     text::Format(question, sizeof question, LoadText(IDS_UN_QUESTION), product);
     if (!finishing) {
@@ -247,18 +245,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
         }
         // A record left between its renames is taken first, so the copy
         // finds it. A folder the copy would refuse is undone in place.
-        static InstallRecord record;
-        if (record.Open(installDir)) {
-            record.Recover();
-        }
-        if (HoldsInstallation(installDir, program) && HandOver(program, installDir, windowsDir)) {
+        undo.record.Recover();
+        if (HoldsInstallation(undo) && HandOver(program, installDir, windowsDir)) {
             return 0;
         }
     }
     CloseMouseApplication();
-
-    UndoPlaces places = {installDir, windowsDir, systemDir, program};
-    UndoInstallation(places, &gReport);
+    UndoInstallation(undo, &gReport);
     if (ShowResult(caption, product)) {
         ExitWindowsEx(EWX_REBOOT, 0);
     }

@@ -10,8 +10,8 @@
 #include <stdint.h>
 
 #include "model/startup_strings.h"
-
-class InstallRecord;
+#include "record/install_record.h"
+#include "record/uninstall_list.h"
 
 const int kMaxLeftovers = 24;     // further ones are counted in `dropped`
 const int kLeftoverSize = 160;    // the subject of one leftover: up to 159 chars
@@ -59,9 +59,28 @@ struct UndoPlaces {
     const char* program;
 };
 
-// The [Startup] values of the uninstall list (the values setup wrote);
-// empty texts when the list or a key is missing. 1 when the list exists.
-int ReadUninstallList(const char* listPath, StartupStrings* script);
+// What one uninstall works on, opened once (OpenUndo) and handed to each
+// step: the places, the install record, the uninstall list and what it says
+// setup wrote.
+struct UndoContext {
+    UndoPlaces places;
+    InstallRecord record;
+    UninstallList list;
+    StartupStrings script;     // the list's [Startup]: empty texts where not known
+    int opened;                // the names of the record, the list and UNINSTAL.EXE fit
+    int haveList;              // the list names files
+    int fromCopy;              // the running program is a copy outside installDir
+    char original[kUndoPath];  // installDir's UNINSTAL.EXE
+    // The files the application entries name (ApplicationFiles), read
+    // before the entries go; "" for none.
+    char pageLibrary[kUndoPath];
+    char application[kUndoPath];
+};
+
+// Opens the record and reads the list of places.installDir into undo; the
+// places' texts must outlive it. 0 when the names do not fit (undo.opened):
+// the steps then change nothing in the install directory.
+int OpenUndo(UndoContext* undo, const UndoPlaces& places);
 
 // Driver registration of both sections of the install record ("PS2",
 // "Serial") and the new root serial device, by the rule above. script holds
@@ -98,46 +117,44 @@ int MakeFinishingCopy(const char* program, const char* tempDir, const char* wind
 // all but the install directory itself; a file the install record names as
 // there before setup stays, and so does one it does not know (a record that
 // lists every target), and a shared file goes only when setup made it and
-// no count remains (RestoreSharedCounts runs first). Without a list, the two files named
-// (pageLibrary, application; "" for none). Files in use and the driver file
-// go at the next start, as does the running program; run in place, so do
-// its list and the record.
-void RemoveInstalledFiles(const UndoPlaces& places, InstallRecord& record,
-                          const StartupStrings& script, int haveList, const char* pageLibrary,
-                          const char* application, UndoReport* report);
+// no count remains (RestoreSharedCounts runs first). Without a list, the two
+// files the application entries named (undo.pageLibrary, undo.application).
+// Files in use and the driver file go at the next start, as does the
+// running program; run in place, so do its list and the record.
+void RemoveInstalledFiles(UndoContext& undo, UndoReport* report);
 
 // One user fewer for each listed shared file whose count this installation
 // raised ([Counted] of the record): the count the lowering gives is
 // committed to the record ([Lowered]) before the count changes, so a rerun
 // after a power cut makes a lowering the registry lost and never makes one
 // twice. A value setup made goes at 0.
-void RestoreSharedCounts(const UndoPlaces& places, InstallRecord& record, UndoReport* report);
+void RestoreSharedCounts(UndoContext& undo, UndoReport* report);
 
 // The last step, after ScheduleRestartDeletes: run from a copy, the install
 // record, the uninstall list and UNINSTAL.EXE go now; then the install
 // directory, when the list names it (or there is no list), goes if empty.
 // A directory left holding more than files that go at the next start is
 // reported. Up to here a run cut short can be started again.
-void RemoveInstallDirectory(const UndoPlaces& places, int haveList, UndoReport* report);
+void RemoveInstallDirectory(UndoContext& undo, UndoReport* report);
 
 // Adds each file of report->restartList to WININIT.INI's [rename] section as
 // "NUL=path", the way Windows 95/98 deletes files at the next start; lines
 // already there are not added twice. 1 on success.
 int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report);
 
-// 1 when dir holds this product's uninstall list (naming files) and its
-// install record, or in place of the record the very UNINSTAL.EXE that
-// program (the running copy; may be null) was made from: the only kind of
-// folder the finishing copy works on, so that a copy started with another
-// folder (or by hand) never takes it for one.
-int HoldsInstallation(const char* dir, const char* program);
+// 1 when the install directory holds this product's uninstall list (naming
+// files) and its install record, or in place of the record the very
+// UNINSTAL.EXE that the running copy was made from: the only kind of folder
+// the finishing copy works on, so that a copy started with another folder
+// (or by hand) never takes it for one.
+int HoldsInstallation(UndoContext& undo);
 
-// The whole undo after the question, in its order: the driver registration
-// (from installDir's record), the shared counts, the application entries,
-// the registry put on the disk (RegFlushKey), then system.ini, the files,
-// WININIT.INI, and last the install directory (the list, the record, the
-// program).
-void UndoInstallation(const UndoPlaces& places, UndoReport* report);
+// The whole undo after the question, in its order: what a cut left of the
+// record's or WININIT.INI's write, the driver registration, the shared
+// counts, the application entries, the registry put on the disk
+// (RegFlushKey), then system.ini, the files, WININIT.INI, and last the
+// install directory (the list, the record, the program).
+void UndoInstallation(UndoContext& undo, UndoReport* report);
 
 // Notes a leftover (tests and the program read them back).
 void AddLeftover(UndoReport* report, int kind, const char* subject);

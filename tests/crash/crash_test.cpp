@@ -359,8 +359,9 @@ void RunUninstaller(const std::string& dir) {
         MakeFinishingCopy(original.c_str(), kTempDir, "C:\\WINDOWS", copy) ? copy : original;
     static UndoReport report;
     report = UndoReport();
-    UndoPlaces places = {dir.c_str(), "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", program.c_str()};
-    UndoInstallation(places, &report);
+    static UndoContext undo;
+    OpenUndo(&undo, {dir.c_str(), "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", program.c_str()});
+    UndoInstallation(undo, &report);
 }
 
 // ---- what the rows add to the machine ---------------------------------------

@@ -88,8 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fs::create_directories(gRoot + "/c/WINDOWS/SYSTEM", ec);
     Put("c/VELOR/UNINSTAL.INF", std::string(reinterpret_cast<const char*>(data), size));
 
-    StartupStrings script = StartupStrings();
-    int haveList = ReadUninstallList("C:\\VELOR\\UNINSTAL.INF", &script);
     // Odd sizes run as the uninstaller's copy in the temp directory, which
     // deletes the install directory's own files at once.
     bool fromCopy = size % 2 == 1;
@@ -97,9 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UndoPlaces places = {"C:\\VELOR", "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM",
                          fromCopy ? "C:\\WINDOWS\\TEMP\\~VPUN00.EXE" : "C:\\VELOR\\UNINSTAL.EXE"};
     UndoReport report = UndoReport();
-    static InstallRecord record;
-    record.Open("C:\\VELOR");
-    RemoveInstalledFiles(places, record, script, haveList, "", "", &report);
+    static UndoContext undo;
+    OpenUndo(&undo, places);
+    RemoveInstalledFiles(undo, &report);
     for (const char* f : kStayUntilRestart) {
         if (!fromCopy && !fs::exists(gRoot + "/" + f)) {
             Fail("deleted before the next start", f);

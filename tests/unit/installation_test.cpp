@@ -378,15 +378,15 @@ TEST(Installation, UninstallKeepsWhatSetupFoundAndGivesCountsBack) {
             SetSharedCount(dll, SharedCount(dll) + 1);
         }
 
-        StartupStrings script = StartupStrings();
         std::string program = dest + "\\UNINSTAL.EXE";
         std::string system = windows + "\\SYSTEM";
         UndoPlaces places = {dest.c_str(), windows.c_str(), system.c_str(), program.c_str()};
         for (int run = 0; run < 2; run++) {  // a second run changes nothing
             UndoReport r = UndoReport();
-            InstallRecord& installed = regtest::RecordOf(gChoices);
-            RestoreSharedCounts(places, installed, &r);
-            RemoveInstalledFiles(places, installed, script, 1, "", "", &r);
+            static UndoContext undo;
+            OpenUndo(&undo, places);
+            RestoreSharedCounts(undo, &r);
+            RemoveInstalledFiles(undo, &r);
             std::string kinds, kept;
             for (int i = 0; i < r.count; i++) {
                 int k = r.leftovers[i].kind;

@@ -10,6 +10,7 @@
 
 #include "install/register_driver.h"
 #include "model/setup_data.h"
+#include "platform/regedit4_text.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "record/install_record.h"
@@ -37,23 +38,12 @@ const char kSerialInf[] = "VLSERIAL";
 const char kPs2Name[] = "Velor PS/2 Wheel Mouse";
 const char kSerialName[] = "Velor Serial Wheel Mouse";
 
-// A REGEDIT4 string: backslashes and quotes escaped.
-inline std::string Quote(const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '\\' || c == '"') {
-            out += '\\';
-        }
-        out += c;
-    }
-    return out + "\"";
-}
-
 inline std::string Key(const std::string& path) {
     return "\r\n[" + path + "]\r\n";
 }
 inline std::string Sz(const std::string& name, const std::string& value) {
-    return (name.empty() ? std::string("@") : Quote(name)) + "=" + Quote(value) + "\r\n";
+    return (name.empty() ? std::string("@") : plat::RegQuoted(name)) + "=" +
+           plat::RegQuoted(value) + "\r\n";
 }
 // One entry of the Configuration Manager's list of present devices.
 inline std::string Listed(const std::string& subkey, const std::string& hardwareKey) {

@@ -16,6 +16,7 @@
 #include "check_parts.h"
 #include "footprint/footprint.h"
 #include "model/setup_data.h"
+#include "platform/regedit4_text.h"
 #include "platform/text.h"
 #include "platform/tool_machine.h"
 #include "script/setup_script.h"
@@ -55,9 +56,9 @@ class ScratchMachine {
         footprint::PlaceDir(footprint::kSystemPlace, nullptr, kAssumedWindowsDir, nullptr,
                             systemDir);
         plat::posix::StartToolMachine(root_, kAssumedWindowsDir, systemDir, "A:\\SETUP.EXE");
-        std::string reg = std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\") +
-                          footprint::kCurrentVersion + "]\r\n\"ProgramFilesDir\"=\"" +
-                          Escape(kAssumedProgramFiles) + "\"\r\n";
+        std::string reg =
+            std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\") + footprint::kCurrentVersion +
+            "]\r\n\"ProgramFilesDir\"=" + plat::RegQuoted(kAssumedProgramFiles) + "\r\n";
         plat::posix::RegistryLoadText(reg);
         return true;
     }
@@ -71,17 +72,6 @@ class ScratchMachine {
     }
 
   private:
-    static std::string Escape(const char* s) {
-        std::string out;
-        for (; *s; s++) {
-            if (*s == '\\') {
-                out += '\\';
-            }
-            out += *s;
-        }
-        return out;
-    }
-
     std::string root_;
 };
 

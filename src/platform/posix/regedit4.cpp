@@ -7,6 +7,7 @@
 
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_tree.h"
+#include "platform/regedit4_text.h"
 
 namespace plat {
 namespace posix {
@@ -354,17 +355,6 @@ bool LoadLines(const std::string& raw) {
     return ok;
 }
 
-std::string Quote(const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '\\' || c == '"') {
-            out += '\\';
-        }
-        out += c;
-    }
-    return out + "\"";
-}
-
 // Text that Windows 95/98's regedit writes as "...": no zero before the
 // end and no line breaks. The terminator is optional, as the setup writes
 // text without it; the file reads back with one, as regedit's would.
@@ -405,13 +395,13 @@ void AppendHex(std::string* out, size_t column, const std::string& data) {
 }
 
 void SaveValue(std::string* out, const Value& v) {
-    std::string line = v.name.empty() ? "@=" : Quote(v.name) + "=";
+    std::string line = v.name.empty() ? "@=" : RegQuoted(v.name) + "=";
     if (IsPlainText(v)) {
         std::string text = v.data;
         if (!text.empty() && text.back() == '\0') {
             text.pop_back();
         }
-        *out += line + Quote(text) + "\r\n";
+        *out += line + RegQuoted(text) + "\r\n";
         return;
     }
     if (v.type == kRegDword && v.data.size() == 4) {

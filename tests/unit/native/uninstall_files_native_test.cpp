@@ -269,14 +269,12 @@ void InstalledMachine(const char* list) {
 }
 
 void RemoveWithList(UndoReport* r) {
-    StartupStrings script = StartupStrings();
-    int haveList = ReadUninstallList("C:\\VELOR\\UNINSTAL.INF", &script);
-    UndoPlaces places = {kInstall, kWindows, kSystem, kProgram};
-    static InstallRecord record;
-    record.Open(kInstall);
-    RemoveInstalledFiles(places, record, script, haveList, "C:\\VELOR\\Q7PAGE.DLL",
-                         "C:\\VELOR\\Q7MAIN.EXE", r);
-    RemoveInstallDirectory(places, haveList, r);
+    static UndoContext undo;
+    OpenUndo(&undo, {kInstall, kWindows, kSystem, kProgram});
+    text::Copy(undo.pageLibrary, kUndoPath, "C:\\VELOR\\Q7PAGE.DLL");
+    text::Copy(undo.application, kUndoPath, "C:\\VELOR\\Q7MAIN.EXE");
+    RemoveInstalledFiles(undo, r);
+    RemoveInstallDirectory(undo, r);
 }
 
 std::vector<std::string> RestartList(const UndoReport& r) {
@@ -419,13 +417,11 @@ TEST(UninstallFiles, FromItsCopyTheInstallFolderGoesUnlessTheUserFilledIt) {
         if (row.inUse[0] != 0) {
             InjectFault(Op::FileDelete, row.inUse);
         }
-        StartupStrings script = StartupStrings();
-        UndoPlaces places = {kInstall, kWindows, kSystem, kCopy};
         UndoReport r = UndoReport();
-        InstallRecord record;
-        record.Open(kInstall);
-        RemoveInstalledFiles(places, record, script, 1, "", "", &r);
-        RemoveInstallDirectory(places, 1, &r);
+        UndoContext undo;
+        OpenUndo(&undo, {kInstall, kWindows, kSystem, kCopy});
+        RemoveInstalledFiles(undo, &r);
+        RemoveInstallDirectory(undo, &r);
         plat::posix::ClearFaults();
         EXPECT_EQ(row.leftovers, Leftovers(r));
         EXPECT_EQ(row.userFile[0] != 0 || row.inUse[0] != 0, testing_machine::Exists(kInstall));
@@ -489,7 +485,9 @@ TEST(UninstallFiles, TheFinishingCopyWorksOnlyOnAnInstallFolder) {
             testing_machine::WriteFile(kProgram, row.original);
         }
         testing_machine::WriteFile("C:\\WINDOWS\\TEMP\\~VPUN00.EXE", "program bytes");
-        EXPECT_EQ(row.holds, HoldsInstallation(kInstall, "C:\\WINDOWS\\TEMP\\~VPUN00.EXE"));
+        UndoContext undo;
+        OpenUndo(&undo, {kInstall, kWindows, kSystem, "C:\\WINDOWS\\TEMP\\~VPUN00.EXE"});
+        EXPECT_EQ(row.holds, HoldsInstallation(undo));
     }
 }
 
@@ -519,10 +517,9 @@ TEST(UninstallFiles, WhatGoesBeyondTheLimitsIsNamed) {
             InjectFault(Op::FileDelete, "C:\\VELOR\\F");
         }
         UndoReport r = UndoReport();
-        InstallRecord record;
-        record.Open(kInstall);
-        UndoPlaces places = {kInstall, kWindows, kSystem, "C:\\WINDOWS\\TEMP\\~VPUN00.EXE"};
-        RemoveInstalledFiles(places, record, StartupStrings(), 1, "", "", &r);
+        UndoContext undo;
+        OpenUndo(&undo, {kInstall, kWindows, kSystem, "C:\\WINDOWS\\TEMP\\~VPUN00.EXE"});
+        RemoveInstalledFiles(undo, &r);
         plat::posix::ClearFaults();
         int named = 0;
         for (int i = 0; i < r.count; i++) {

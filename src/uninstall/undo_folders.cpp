@@ -1,0 +1,98 @@
+// The list's folders, deepest first, and last the install folder: each
+// removed once empty; one that still holds the user's files stays, named.
+#include "platform/files.h"
+#include "uninstall/undo_internal.h"
+
+using uninstall::AlreadyListed;
+using uninstall::ComposePath;
+using uninstall::EntryPath;
+using uninstall::RemoveDirectory;
+using uninstall::SamePlace;
+
+namespace {
+
+// A directory whose every entry is a file that goes at the next start.
+bool HoldsOnlyRestartFiles(const UndoReport* report, const char* dir) {
+    char name[kUndoPath];
+    plat::Find find = plat::FindFirst(dir, name, sizeof name);
+    bool only = find != nullptr;
+    while (only) {
+        char path[kUndoPath];
+        only = ComposePath(path, dir, name) && AlreadyListed(report, path);
+        if (!plat::FindNext(find, name, sizeof name)) {
+            break;
+        }
+    }
+    plat::FindEnd(find);
+    return only;
+}
+
+}  // namespace
+
+namespace uninstall {
+
+void RemoveDirectory(UndoReport* report, const char* path) {
+    if (plat::FileAttributes(path) == plat::kInvalidAttributes) {
+        return;
+    }
+    if (plat::DirRemove(path)) {
+        report->changed = 1;
+    } else if (!HoldsOnlyRestartFiles(report, path)) {
+        AddLeftover(report, kLeftDirectory, path);
+    }
+}
+
+void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list,
+                             UndoReport* report) {
+    char entry[kUndoPath];
+    int count = list.Count(UninstallList::kDirectories);
+    ReportUnread(list, UninstallList::kDirectories, report);
+    // Deepest first: a directory is listed after the one it lies in.
+    for (int i = count; i >= 1; i--) {
+        list.Entry(UninstallList::kDirectories, i, entry);
+        char path[kUndoPath];
+        if (!EntryPath(places, entry, true, path)) {
+            AddLeftover(report, kLeftFailed, entry);
+        } else if (!SamePlace(path, places.installDir)) {
+            RemoveDirectory(report, path);
+        }
+    }
+}
+
+}  // namespace uninstall
+
+void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
+    if (!undo.opened) {
+        return;
+    }
+    const UndoPlaces& places = undo.places;
+    bool listed = false;
+    char entry[kUndoPath];
+    for (int i = 1;
+         undo.haveList && !listed && undo.list.Entry(UninstallList::kDirectories, i, entry); i++) {
+        char path[kUndoPath];
+        listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
+    }
+    if (undo.fromCopy) {
+        // The list before the record: a rerun without the list still finds
+        // the record's word on every file it keeps. The program last: while
+        // it is there, a run cut short can be started again, and without a
+        // list it still finishes here.
+        const char* last[] = {undo.list.Path(), undo.record.Path(), undo.original};
+        for (const char* path : last) {
+            if (plat::FileDelete(path)) {
+                report->changed = 1;
+            } else if (plat::FileAttributes(path) != plat::kInvalidAttributes) {
+                AddLeftover(report, kLeftFailed, path);
+            }
+        }
+    }
+    if (!undo.haveList) {
+        // Reported as unlisted already; it goes only when nothing is left.
+        if (plat::DirRemove(places.installDir)) {
+            report->changed = 1;
+        }
+    } else if (listed) {
+        RemoveDirectory(report, places.installDir);
+    }
+}

@@ -1,0 +1,109 @@
+// The whole undo: its context opened once, the check that a folder is this
+// product's installation, and the steps in their order.
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "platform/wininit.h"
+#include "record/record_keys.h"
+#include "uninstall/undo_internal.h"
+
+using uninstall::ComposePath;
+using uninstall::SamePlace;
+
+namespace {
+
+// 1 when the two files hold the same bytes.
+bool SameBytes(const char* a, const char* b) {
+    static char bufA[512];
+    static char bufB[512];
+    plat::File fa = plat::FileOpenRead(a);
+    plat::File fb = fa != nullptr ? plat::FileOpenRead(b) : nullptr;
+    bool same = fb != nullptr;
+    uint32_t gotA = 1;
+    uint32_t gotB = 0;
+    while (same && gotA > 0) {
+        same = plat::FileRead(fa, bufA, sizeof bufA, &gotA) &&
+               plat::FileRead(fb, bufB, sizeof bufB, &gotB) && gotA == gotB;
+        for (uint32_t i = 0; same && i < gotA; i++) {
+            same = bufA[i] == bufB[i];
+        }
+    }
+    plat::FileClose(fa);
+    plat::FileClose(fb);
+    return same;
+}
+
+}  // namespace
+
+int OpenUndo(UndoContext* undo, const UndoPlaces& places) {
+    undo->places = places;
+    undo->script = StartupStrings();
+    undo->haveList = 0;
+    undo->fromCopy = 0;
+    undo->pageLibrary[0] = 0;
+    undo->application[0] = 0;
+    int record = undo->record.Open(places.installDir);
+    undo->opened = undo->list.Open(places.installDir) &&
+                   ComposePath(undo->original, places.installDir, footprint::kUninstaller) &&
+                   record;
+    if (undo->opened) {
+        undo->list.ReadStartup(&undo->script);
+        undo->haveList = undo->list.NamesFiles();
+        undo->fromCopy = !SamePlace(places.program, undo->original);
+    }
+    return undo->opened;
+}
+
+int HoldsInstallation(UndoContext& undo) {
+    if (!undo.opened || !undo.haveList) {
+        return 0;
+    }
+    const char* const marks[][2] = {
+        {kRecordFiles, kRecordFilesAll},
+        {footprint::kRecordPs2, kRecordDeviceKey},
+        {footprint::kRecordPs2, kRecordClassKey},
+        {footprint::kRecordSerial, kRecordDeviceKey},
+        {footprint::kRecordSerial, kRecordClassKey},
+    };
+    char value[kUndoPath];
+    for (const auto& mark : marks) {
+        if (undo.record.ReadInstallRecord(mark[0], mark[1], "", value, sizeof value)[0] != 0) {
+            return 1;
+        }
+    }
+    // Without a record (one the user deleted), the folder's own
+    // UNINSTAL.EXE is the program the copy was made from.
+    return undo.places.program != nullptr && SameBytes(undo.original, undo.places.program);
+}
+
+void UndoInstallation(UndoContext& undo, UndoReport* report) {
+    const UndoPlaces& places = undo.places;
+    if (!undo.opened) {
+        AddLeftover(report, kLeftFailed, places.installDir);
+        return;
+    }
+    // What a run cut off left of the record's or WININIT.INI's write first.
+    undo.record.Recover();
+    fileio::WininitRecover(places.windowsDir);
+    // The registry names the programs; read it before the entries go.
+    ApplicationFiles(undo.pageLibrary, undo.application);
+    RestoreDriverRegistration(undo.record, undo.script, report);
+    RestoreSharedCounts(undo, report);
+    RemoveApplicationEntries(report);
+    // Windows 95/98 write the registry lazily: what was undone there must be
+    // on the disk before the first file, the list or the record goes, or a
+    // power cut would leave setup's registration naming files that are gone.
+    if (plat::RegFlush(plat::LocalMachine()) != plat::kErrSuccess) {
+        AddLeftover(report, kLeftFailed, "HKEY_LOCAL_MACHINE");
+        return;
+    }
+    char line[16];
+    undo.record.ReadInstallRecord(kRecordSystem, kRecordMouseLine, "", line, sizeof line);
+    RestoreSystemIni(places.windowsDir, places.systemDir, report,
+                     text::SameNoCase(line, kLineBuiltIn));
+    RemoveInstalledFiles(undo, report);
+    if (!ScheduleRestartDeletes(places.windowsDir, report)) {
+        AddLeftover(report, kLeftFailed, footprint::kWininit);
+    }
+    RemoveInstallDirectory(undo, report);
+}

@@ -1,0 +1,79 @@
+// Where the things the undo names lie: paths composed below a directory,
+// the uninstall list's entries as full paths (only where they stay below
+// their place and have one spelling), one file told by two spellings.
+#include "platform/files.h"
+#include "platform/text.h"
+#include "script/setup_script.h"
+#include "uninstall/undo_internal.h"
+
+namespace {
+
+// A relative path of the list that stays below its root and has one
+// spelling: no drive, no leading backslash, no wildcard, and no part that is
+// empty, "." or "..", or ends in a dot or blank (Windows drops those, so
+// "UNINSTAL.INF." would be the list itself under another name).
+bool SafeRelative(const char* rel) {
+    if (rel[0] == 0) {
+        return true;
+    }
+    for (const char* p = rel; *p != 0; p++) {
+        if (*p == ':' || *p == '/' || *p == '*' || *p == '?') {
+            return false;
+        }
+    }
+    const char* part = rel;
+    for (;;) {
+        const char* next = text::Find(part, "\\");
+        uint32_t n = next != nullptr ? static_cast<uint32_t>(next - part) : text::Length(part);
+        if (n == 0 || part[n - 1] == '.' || part[n - 1] == ' ') {
+            return false;
+        }
+        if (next == nullptr) {
+            return true;
+        }
+        part = next + 1;
+    }
+}
+
+}  // namespace
+
+namespace uninstall {
+
+int ComposePath(char* out, const char* dir, const char* name) {
+    return text::Format(out, kUndoPath, "%s\\%s", dir, name);
+}
+
+bool SamePlace(const char* a, const char* b) {
+    if (text::SameNoCase(a, b)) {
+        return true;
+    }
+    char shortA[kUndoPath];
+    char shortB[kUndoPath];
+    return plat::ShortPathName(a, shortA, sizeof shortA) != 0 &&
+           plat::ShortPathName(b, shortB, sizeof shortB) != 0 && text::SameNoCase(shortA, shortB);
+}
+
+const char* NameOf(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != 0; p++) {
+        if (*p == '\\') {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+
+int EntryPath(const UndoPlaces& places, const char* entry, bool directory, char* out) {
+    char root[kUndoPath];
+    char rel[kUndoPath];
+    const char* rest = SplitField(entry, root, sizeof root);
+    SplitField(rest, rel, sizeof rel);
+    int place = footprint::PlaceNamed(root);
+    if (place < 0 || !SafeRelative(rel) || (rel[0] == 0 && !directory)) {
+        return 0;
+    }
+    return footprint::TargetPath(place, rel, places.installDir, places.windowsDir, places.systemDir,
+                                 out);
+}
+
+}  // namespace uninstall
