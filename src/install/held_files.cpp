@@ -7,8 +7,8 @@
 #include "platform/text.h"
 #include "platform/wininit.h"
 #include "record/install_record.h"
-#include "record/record_keys.h"
 #include "record/pending_files.h"
+#include "record/record_keys.h"
 
 namespace {
 

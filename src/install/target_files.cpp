@@ -225,8 +225,8 @@ int CarryFile(InstallRecord& record, const InstallChoices&, const char* key, con
 
 int DropCarriedMark(InstallRecord& record, const InstallChoices&, const char* key, const char*) {
     char value[kFileRecordSize];
-    if (!SharedKey(key) || gEarlier.ReadInstallRecord(kRecordCounted, key, "", value,
-                                                      sizeof value)[0] == 0) {
+    if (!SharedKey(key) ||
+        gEarlier.ReadInstallRecord(kRecordCounted, key, "", value, sizeof value)[0] == 0) {
         return 1;
     }
     (void)record;
@@ -262,8 +262,8 @@ int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
     }
     // What system.ini was, and the copy that keeps it: the switch-over was
     // the earlier installation's.
-    const char* const systemKeys[] = {kRecordMouseLine, kRecordBackup,
-                                      kRecordBackupSize, kRecordBackupHash};
+    const char* const systemKeys[] = {kRecordMouseLine, kRecordBackup, kRecordBackupSize,
+                                      kRecordBackupHash};
     for (const char* key : systemKeys) {
         gEarlier.ReadInstallRecord(kRecordSystem, key, "", value, sizeof value);
         if (value[0] != 0 && !record.RecordOriginalValue(kRecordSystem, key, value)) {

@@ -46,8 +46,7 @@ bool StartOf(const char* part, const char* whole) {
 bool BegunCopy(InstallRecord& record, const char* windowsDir, const char* ini,
                const fileio::Fingerprint& now, char* path) {
     char name[kNumberField];
-    record.ReadInstallRecord(kRecordSystem, kRecordBackup, "", name,
-                             sizeof name);
+    record.ReadInstallRecord(kRecordSystem, kRecordBackup, "", name, sizeof name);
     bool found = name[0] != 0 && text::Find(name, "\\") == nullptr;
     uint32_t size = Kept(record, kRecordBackupSize, &found);
     uint32_t hash = Kept(record, kRecordBackupHash, &found);
@@ -59,8 +58,7 @@ bool BegunCopy(InstallRecord& record, const char* windowsDir, const char* ini,
 
 int ProvenBackup(InstallRecord& record, const char* windowsDir, char* path) {
     char name[kNumberField];
-    record.ReadInstallRecord(kRecordSystem, kRecordBackup, "", name,
-                             sizeof name);
+    record.ReadInstallRecord(kRecordSystem, kRecordBackup, "", name, sizeof name);
     bool found = name[0] != 0 && text::Find(name, "\\") == nullptr;
     uint32_t size = Kept(record, kRecordBackupSize, &found);
     uint32_t hash = Kept(record, kRecordBackupHash, &found);
