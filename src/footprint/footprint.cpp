@@ -229,4 +229,28 @@ int PathIn(char* out, const char* dir, const char* name) {
     return text::Format(out, kFootprintPath, "%s\\%s", dir, name);
 }
 
+int RegisteredInstallDir(char* dir, uint32_t size) {
+    plat::RegKey key;
+    if (plat::RegOpen(plat::LocalMachine(), kUninstallKey, &key) != plat::kErrSuccess) {
+        return 0;
+    }
+    char command[kFootprintPath];
+    uint32_t type = 0;
+    int read =
+        ReadText(key, kUninstallCommand, command, sizeof command, &type);
+    plat::RegClose(key);
+    if (!read || type != plat::kRegSz) {
+        return 0;
+    }
+    // "dir\UNINSTAL.EXE", as setup writes it; anything else names no directory.
+    uint32_t n = text::Length(command);
+    uint32_t name = text::Length(kUninstaller);
+    if (n <= name + 1 || command[n - name - 1] != '\\' ||
+        text::CompareNoCase(command + n - name, kUninstaller) != 0) {
+        return 0;
+    }
+    command[n - name - 1] = 0;
+    return text::Copy(dir, size, command);
+}
+
 }  // namespace footprint

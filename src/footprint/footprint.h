@@ -199,6 +199,12 @@ const uint32_t kAppTextField = 80;
 inline constexpr char kServerKey[] =
     "CLSID\\{7D31A6C2-5E90-11d2-9B4C-00A0C93E1F52}\\InProcServer32";
 inline constexpr char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+// What runs once after the next start (HKLM), before anything else: the
+// uninstaller's removal of a folder whose last files WININIT.INI deletes
+// then, as kRunOnceCommand with the command interpreter and the folder's
+// short path; its values are named kAppValue and kAppValue with a number.
+inline constexpr char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline constexpr char kRunOnceCommand[] = "%s /c rd %s";
 inline constexpr char kUninstallKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelorPoint";
 inline constexpr char kHandlersKey[] =
@@ -206,6 +212,10 @@ inline constexpr char kHandlersKey[] =
     "PropertySheetHandlers";
 inline constexpr char kAppStartArg[] = " -startup";  // the Run value's argument after the program
 inline constexpr char kUninstallLabel[] = "DisplayName";
+// The folder of the installation Windows has registered: the directory of
+// the UNINSTAL.EXE its Uninstall entry names, into dir (size bytes); 0
+// when there is none or it does not fit.
+int RegisteredInstallDir(char* dir, uint32_t size);
 // The install directory's UNINSTAL.EXE.
 inline constexpr char kUninstallCommand[] = "UninstallString";
 

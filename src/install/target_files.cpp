@@ -171,33 +171,9 @@ int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
     return ForEachTarget(script, choices, record, CountSharedFile);
 }
 
-int RegisteredInstallDir(char* dir) {
-    plat::RegKey key;
-    if (plat::RegOpen(plat::LocalMachine(), footprint::kUninstallKey, &key) != plat::kErrSuccess) {
-        return 0;
-    }
-    char command[kPathSize];
-    uint32_t type = 0;
-    int read =
-        footprint::ReadText(key, footprint::kUninstallCommand, command, sizeof command, &type);
-    plat::RegClose(key);
-    if (!read || type != plat::kRegSz) {
-        return 0;
-    }
-    // "dir\UNINSTAL.EXE", as setup writes it; anything else names no directory.
-    uint32_t n = text::Length(command);
-    uint32_t name = text::Length(footprint::kUninstaller);
-    if (n <= name + 1 || command[n - name - 1] != '\\' ||
-        text::CompareNoCase(command + n - name, footprint::kUninstaller) != 0) {
-        return 0;
-    }
-    command[n - name - 1] = 0;
-    return text::Copy(dir, kPathSize, command);
-}
-
 int DriverOnlyRecordDir(char* dir) {
     uint32_t attributes =
-        RegisteredInstallDir(dir) ? plat::FileAttributes(dir) : plat::kInvalidAttributes;
+        footprint::RegisteredInstallDir(dir, kPathSize) ? plat::FileAttributes(dir) : plat::kInvalidAttributes;
     if (attributes == plat::kInvalidAttributes || (attributes & plat::kAttrDirectory) == 0) {
         return 0;
     }
@@ -243,7 +219,7 @@ int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
     // carried only when it is proven this product's; what a stop left of
     // this setup's own write there (the marks it takes away) is finished
     // first, and nothing of another program's is touched (Recover).
-    if (!RegisteredInstallDir(dir) || fileio::SamePath(dir, record.Dir()) || !gEarlier.Open(dir)) {
+    if (!footprint::RegisteredInstallDir(dir, kPathSize) || fileio::SamePath(dir, record.Dir()) || !gEarlier.Open(dir)) {
         return 1;
     }
     gEarlier.Recover();

@@ -25,9 +25,6 @@ int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
 // name, or an absolute directory outside the Windows one).
 int TargetRecordKey(const char* windowsDir, const FileEntry& entry, char* key);
 
-// The directory of the installation that the Uninstall entry names (its
-// UNINSTAL.EXE's directory) into dir (256 bytes); 0 when there is none.
-int RegisteredInstallDir(char* dir);
 
 // Where SETUP.EXE -u keeps its install record: beside the installation the
 // Uninstall entry names, where its uninstaller finds it (dir: 256 bytes).

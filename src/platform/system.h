@@ -13,6 +13,10 @@ uint32_t ModuleFileName(char* buf, uint32_t size);
 // buf untouched.
 uint32_t WindowsDirectory(char* buf, uint32_t size);
 uint32_t SystemDirectory(char* buf, uint32_t size);
+// Like GetEnvironmentVariableA("COMSPEC", ...): the command interpreter
+// (COMMAND.COM on Windows 95/98) into buf; the length copied, 0 when it is
+// not set or does not fit.
+uint32_t CommandInterpreter(char* buf, uint32_t size);
 // Like GetVersion: bit 31 set on the Windows 95/98 family.
 uint32_t Version();
 

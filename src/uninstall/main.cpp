@@ -69,6 +69,8 @@ uint16_t LeftoverText(int kind) {
             return IDS_LEFT_SHARED;
         case kLeftNotRecorded:
             return IDS_LEFT_NOT_RECORDED;
+        case kLeftRegistered:
+            return IDS_LEFT_REGISTERED;
         default:
             return IDS_LEFT_FAILED;
     }

@@ -25,6 +25,8 @@
       "system.ini keeps setup's mouse line: no earlier one was kept")                      \
     X(120, IDS_LEFT_EXISTED, "was there before setup, which copied its own over it; kept") \
     X(121, IDS_LEFT_SHARED, "shared file other programs still use; kept")                  \
-    X(122, IDS_LEFT_NOT_RECORDED, "setup did not record this file; kept")
+    X(122, IDS_LEFT_NOT_RECORDED, "setup did not record this file; kept")                  \
+    X(123, IDS_LEFT_REGISTERED,                                                            \
+      "the installation Windows has registered: its uninstaller removes the rest")
 
 #endif

@@ -32,6 +32,7 @@ enum LeftoverKind {
     kLeftExisted,        // a file that was there before setup (which copied over it): kept
     kLeftShared,         // a file setup made that others still count as used: kept
     kLeftNotRecorded,    // a listed file the install record does not know: kept
+    kLeftRegistered,     // another folder's installation Windows has registered: kept
 };
 
 struct Leftover {
@@ -71,6 +72,11 @@ struct UndoContext {
     int haveList;              // the list names files
     int fromCopy;              // the running program is a copy outside installDir
     char original[kUndoPath];  // installDir's UNINSTAL.EXE
+    // The folder of the installation Windows has registered, when it is
+    // another than installDir: that one's uninstaller undoes what they
+    // share (the registry, system.ini, the Windows directory's files); this
+    // one removes only what lies in its own folder. "" otherwise.
+    char registered[kUndoPath];
     // The files the application entries name (ApplicationFiles), read
     // before the entries go; "" for none.
     char pageLibrary[kUndoPath];
@@ -97,12 +103,14 @@ void RemoveApplicationEntries(UndoReport* report);
 // and the mouse application (each kUndoPath bytes, "" when not named).
 void ApplicationFiles(char* pageLibrary, char* application);
 
-// The [386Enh] mouse line back from system.bak where system.ini still has
-// setup's line; VMM32\VMOUSE.BAK back to VMOUSE.VXD where that is missing.
-// builtInBefore: the record says every mouse line named the built-in driver
-// before setup, so one without system.bak is no loss to report.
+// The [386Enh] mouse line back from setup's copy of system.ini (backup:
+// its path, null when the record proves none) where system.ini still has
+// setup's line, and the copy deleted once every line is back;
+// VMM32\VMOUSE.BAK back to VMOUSE.VXD where that is missing. builtInBefore:
+// the record says every mouse line named the built-in driver before setup,
+// so one without a copy is no loss to report.
 void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report,
-                      int builtInBefore = 0);
+                      const char* backup, int builtInBefore = 0);
 
 // The uninstaller finishes from a copy of itself, so that the install
 // directory can go with everything in it. Copies program into tempDir under

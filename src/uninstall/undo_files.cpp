@@ -4,6 +4,7 @@
 // before setup, does not know it, or others still count it.
 #include "platform/files.h"
 #include "platform/text.h"
+#include "record/pending_files.h"
 #include "record/record_keys.h"
 #include "script/setup_script.h"
 #include "uninstall/undo_internal.h"
@@ -60,6 +61,24 @@ bool KeptAsFound(InstallRecord& record, const char* entry, const char* path, Und
     return keep;
 }
 
+// The list entry names a file of the install folder's own.
+bool InInstallPlace(const char* entry) {
+    char place[kUndoPath];
+    SplitField(entry, place, sizeof place);
+    return footprint::PlaceNamed(place) == footprint::kInstallPlace;
+}
+
+// What the record says waits for the entry's file at the next start,
+// taken back (record/pending_files.h). 1 when nothing waits any more.
+bool TakeBackWaiting(UndoContext& undo, const char* entry, const char* path) {
+    char place[kUndoPath];
+    char rel[kUndoPath];
+    char key[footprint::kFootprintPath];
+    SplitField(SplitField(entry, place, sizeof place), rel, sizeof rel);
+    return !TargetKey(place, rel, key) ||
+           TakeBackPending(undo.record, key, path, undo.places.windowsDir);
+}
+
 }  // namespace
 
 namespace uninstall {
@@ -93,6 +112,16 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
                 AddLeftover(report, kLeftFailed, entry);
                 continue;
             }
+            // With another folder registered, its shared files are its own.
+            if (undo.registered[0] != 0 && !InInstallPlace(entry)) {
+                continue;
+            }
+            // A new text still waiting to take the file's place at the
+            // next start is taken back first.
+            if (!TakeBackWaiting(undo, entry, path)) {
+                AddLeftover(report, kLeftFailed, path);
+                continue;
+            }
             // The uninstaller, its list and the record go last: now when
             // run from a copy, else at the next start; the loaded driver
             // cannot go before.
@@ -116,7 +145,10 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
     AtRestart(report, places.program);
     if (!undo.fromCopy) {
         AtRestart(report, undo.list.Path());
-        AtRestart(report, undo.record.Path());
+        // Another program's SETUP.INF stays whatever happens.
+        if (!undo.record.Foreign()) {
+            AtRestart(report, undo.record.Path());
+        }
     }
     if (undo.haveList) {
         RemoveListedDirectories(places, undo.list, report);

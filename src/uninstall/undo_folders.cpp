@@ -1,6 +1,9 @@
 // The list's folders, deepest first, and last the install folder: each
 // removed once empty; one that still holds the user's files stays, named.
 #include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "platform/text.h"
 #include "uninstall/undo_internal.h"
 
 using uninstall::AlreadyListed;
@@ -27,6 +30,43 @@ bool HoldsOnlyRestartFiles(const UndoReport* report, const char* dir) {
     return only;
 }
 
+// A folder whose last files WININIT.INI deletes at the next start goes
+// after that start: RunOnce has the command interpreter remove it once it
+// is empty (rd leaves one that is not). Each folder has a value of its
+// own (kAppValue, then with 2, 3, ...; a rerun finds its own again), on
+// the disk at once, as Windows writes its registry lazily.
+void RemoveAfterStart(UndoReport* report, const char* path) {
+    char shell[kUndoPath];
+    char shortPath[kUndoPath];
+    char command[2 * kUndoPath + 16];
+    char name[32];
+    char there[2 * kUndoPath + 16];
+    plat::RegKey key;
+    bool ok =
+        plat::CommandInterpreter(shell, sizeof shell) != 0 &&
+        plat::ShortPathName(path, shortPath, sizeof shortPath) != 0 &&
+        text::Format(command, sizeof command, footprint::kRunOnceCommand, shell, shortPath) &&
+        plat::RegCreate(plat::LocalMachine(), footprint::kRunOnceKey, &key) == plat::kErrSuccess;
+    if (ok) {
+        bool free = false;
+        for (int n = 1; n <= 9 && !free; n++) {
+            text::Format(name, sizeof name, n == 1 ? "%s" : "%s%d", footprint::kAppValue, n);
+            free = !footprint::ReadText(key, name, there, sizeof there) ||
+                   text::SameNoCase(there, command);
+        }
+        ok = free &&
+             plat::RegSet(key, name, plat::kRegSz, command, text::Length(command)) ==
+                 plat::kErrSuccess &&
+             plat::RegFlush(key) == plat::kErrSuccess;
+        plat::RegClose(key);
+    }
+    if (!ok) {
+        AddLeftover(report, kLeftDirectory, path);
+        return;
+    }
+    report->changed = 1;
+}
+
 }  // namespace
 
 namespace uninstall {
@@ -37,7 +77,9 @@ void RemoveDirectory(UndoReport* report, const char* path) {
     }
     if (plat::DirRemove(path)) {
         report->changed = 1;
-    } else if (!HoldsOnlyRestartFiles(report, path)) {
+    } else if (HoldsOnlyRestartFiles(report, path)) {
+        RemoveAfterStart(report, path);
+    } else {
         AddLeftover(report, kLeftDirectory, path);
     }
 }
@@ -78,7 +120,9 @@ void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
         // the record's word on every file it keeps. The program last: while
         // it is there, a run cut short can be started again, and without a
         // list it still finishes here.
-        const char* last[] = {undo.list.Path(), undo.record.Path(), undo.original};
+        // Another program's SETUP.INF stays whatever happens.
+        const char* last[] = {undo.list.Path(), undo.record.Foreign() ? "" : undo.record.Path(),
+                              undo.original};
         for (const char* path : last) {
             if (plat::FileDelete(path)) {
                 report->changed = 1;

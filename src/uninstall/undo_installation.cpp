@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "platform/wininit.h"
 #include "record/record_keys.h"
+#include "record/system_backup.h"
 #include "uninstall/undo_internal.h"
 
 using uninstall::ComposePath;
@@ -51,6 +52,14 @@ int OpenUndo(UndoContext* undo, const UndoPlaces& places) {
         undo->haveList = undo->list.NamesFiles();
         undo->fromCopy = !SamePlace(places.program, undo->original);
     }
+    // Another folder registered (and there): the shared part is its own.
+    uint32_t there = footprint::RegisteredInstallDir(undo->registered, sizeof undo->registered)
+                         ? plat::FileAttributes(undo->registered)
+                         : plat::kInvalidAttributes;
+    if (there == plat::kInvalidAttributes || (there & plat::kAttrDirectory) == 0 ||
+        SamePlace(undo->registered, places.installDir)) {
+        undo->registered[0] = 0;
+    }
     return undo->opened;
 }
 
@@ -85,6 +94,17 @@ void UndoInstallation(UndoContext& undo, UndoReport* report) {
     // What a run cut off left of the record's or WININIT.INI's write first.
     undo.record.Recover();
     fileio::WininitRecover(places.windowsDir);
+    if (undo.registered[0] != 0) {
+        // Another folder's installation is the one Windows knows: it keeps
+        // the registry, system.ini and the shared files, and says so.
+        AddLeftover(report, kLeftRegistered, undo.registered);
+        RemoveInstalledFiles(undo, report);
+        if (!ScheduleRestartDeletes(places.windowsDir, report)) {
+            AddLeftover(report, kLeftFailed, footprint::kWininit);
+        }
+        RemoveInstallDirectory(undo, report);
+        return;
+    }
     // The registry names the programs; read it before the entries go.
     ApplicationFiles(undo.pageLibrary, undo.application);
     RestoreDriverRegistration(undo.record, undo.script, report);
@@ -99,8 +119,11 @@ void UndoInstallation(UndoContext& undo, UndoReport* report) {
     }
     char line[16];
     undo.record.ReadInstallRecord(kRecordSystem, kRecordMouseLine, "", line, sizeof line);
-    RestoreSystemIni(places.windowsDir, places.systemDir, report,
-                     text::SameNoCase(line, kLineBuiltIn));
+    static char backup[kBackupPath];
+    bool builtIn = text::SameNoCase(line, kLineBuiltIn);
+    bool proven = !builtIn && ProvenBackup(undo.record, places.windowsDir, backup);
+    RestoreSystemIni(places.windowsDir, places.systemDir, report, proven ? backup : nullptr,
+                     builtIn);
     RemoveInstalledFiles(undo, report);
     if (!ScheduleRestartDeletes(places.windowsDir, report)) {
         AddLeftover(report, kLeftFailed, footprint::kWininit);

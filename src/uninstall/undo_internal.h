@@ -20,8 +20,8 @@ namespace uninstall {
 
 // dir\name into out (kUndoPath bytes); 0 when it does not fit.
 int ComposePath(char* out, const char* dir, const char* name);
-// Two paths of one file: the same text, or the same short form (the list
-// may spell a name the 8.3 way).
+// Two paths of one file or folder: the same text, or the same canonical
+// form (fileio::SamePath: "\\.\\", a trailing backslash, the 8.3 spelling).
 bool SamePlace(const char* a, const char* b);
 // The last component of a path.
 const char* NameOf(const char* path);

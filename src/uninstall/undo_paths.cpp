@@ -2,6 +2,7 @@
 // the uninstall list's entries as full paths (only where they stay below
 // their place and have one spelling), one file told by two spellings.
 #include "platform/files.h"
+#include "platform/same_path.h"
 #include "platform/text.h"
 #include "script/setup_script.h"
 #include "uninstall/undo_internal.h"
@@ -44,13 +45,7 @@ int ComposePath(char* out, const char* dir, const char* name) {
 }
 
 bool SamePlace(const char* a, const char* b) {
-    if (text::SameNoCase(a, b)) {
-        return true;
-    }
-    char shortA[kUndoPath];
-    char shortB[kUndoPath];
-    return plat::ShortPathName(a, shortA, sizeof shortA) != 0 &&
-           plat::ShortPathName(b, shortB, sizeof shortB) != 0 && text::SameNoCase(shortA, shortB);
+    return text::SameNoCase(a, b) || fileio::SamePath(a, b);
 }
 
 const char* NameOf(const char* path) {

@@ -107,14 +107,13 @@ void RestoreVxd(const char* systemDir, UndoReport* report) {
 }  // namespace
 
 void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport* report,
-                      int builtInBefore) {
+                      const char* backup, int builtInBefore) {
     RestoreVxd(systemDir, report);
     char iniPath[kUndoPath];
-    char bakPath[kUndoPath];
     char newPath[kUndoPath];
     char tempPath[kUndoPath];
+    const char* bakPath = backup != nullptr ? backup : "";
     if (!ComposePath(iniPath, windowsDir, footprint::kSystemIni) ||
-        !ComposePath(bakPath, windowsDir, footprint::kSystemBak) ||
         !ComposePath(newPath, windowsDir, footprint::kSystemNew) ||
         !ComposePath(tempPath, windowsDir, footprint::kSystemSetAside)) {
         return;
@@ -128,8 +127,10 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     } else if (recovered == fileio::kGuardedStays) {
         AddLeftover(report, kLeftFailed, tempPath);
     }
+    // Only setup's own copy: another program's system.bak is no record of
+    // the lines setup switched.
     static fileio::RawFile bak;
-    bool haveBak = fileio::RawOpenRead(&bak, bakPath) != 0;
+    bool haveBak = backup != nullptr && fileio::RawOpenRead(&bak, bakPath) != 0;
     RestoreMouseLines editor(haveBak ? &bak : nullptr, report, builtInBefore != 0);
     int result = fileio::RewriteTextFile(iniPath, newPath, tempPath, windowsDir, editor,
                                          footprint::kMouseLineWords);
@@ -146,9 +147,8 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
             AddLeftover(report, kLeftFailed, tempPath);
         }
     }
-    // system.bak was setup's copy of the earlier system.ini: it goes once
-    // every line of setup's is back, and a system.bak left by an earlier
-    // run that put them back goes too.
+    // The copy of the earlier system.ini goes once every line of setup's is
+    // back, and a copy left by an earlier run that put them back goes too.
     if (editor.noEarlier == 0 && editor.userLines == 0 && haveBak) {
         if (plat::FileDelete(bakPath)) {
             report->changed = 1;

@@ -118,7 +118,7 @@ std::vector<bool> Switched(const std::vector<std::string>& lines) {
 // The restore after the switch-over, checked against the text before it.
 void RestoreAndCheck(const std::string& old) {
     UndoReport report = UndoReport();
-    RestoreSystemIni("C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", &report);
+    RestoreSystemIni("C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", &report, "C:\\WINDOWS\\system.bak");
     std::string ini;
     std::string scratch;
     if (!Get(Windows("system.ini"), &ini)) {

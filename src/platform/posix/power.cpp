@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "platform/posix/internal.h"
 #include "platform/posix/machine.h"
 #include "platform/text.h"
@@ -98,6 +99,41 @@ const std::vector<PowerEntry>& PowerLog() {
     return gLog;
 }
 
+namespace {
+
+// Windows' start runs what RunOnce names once, and forgets it. The
+// stand-in knows one command: the command interpreter's "/c rd DIR", which
+// removes a folder once it is empty.
+void RunOnceAfterStart() {
+    const char kRunOnce[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    const std::string kRemove = " /c rd ";
+    RegKey key;
+    if (RegOpen(LocalMachine(), kRunOnce, &key) != kErrSuccess) {
+        return;
+    }
+    std::vector<std::string> names;
+    char name[256];
+    while (RegEnumValueName(key, static_cast<uint32_t>(names.size()), name, sizeof name) ==
+           kErrSuccess) {
+        names.push_back(name);
+    }
+    for (const std::string& value : names) {
+        char data[1024] = {};
+        uint32_t size = sizeof data - 1;
+        if (RegQuery(key, value.c_str(), nullptr, data, &size) == kErrSuccess) {
+            std::string command(data, size < sizeof data ? size : sizeof data - 1);
+            size_t at = command.find(kRemove);
+            if (at != std::string::npos) {
+                DirRemove(Trim(command.substr(at + kRemove.size())).c_str());
+            }
+        }
+        RegRemoveValue(key, value.c_str());
+    }
+    RegClose(key);
+}
+
+}  // namespace
+
 void WindowsRestart(bool powerCut) {
     // Uncounted, registry writes went to the disk at once, as profile
     // writes do: only a cut while counting loses any.
@@ -118,6 +154,7 @@ void WindowsRestart(bool powerCut) {
     std::string bak = Machine().windowsDir + "\\WININIT.BAK";
     FILE* f = fopen(HostPath(ini.c_str()).c_str(), "rb");
     if (f == nullptr) {
+        RunOnceAfterStart();
         return;
     }
     std::string data;
@@ -154,6 +191,7 @@ void WindowsRestart(bool powerCut) {
     Machine().readOnlyFiles.erase(HostPath(bak.c_str()));
     FileDelete(bak.c_str());
     FileRename(ini.c_str(), bak.c_str());
+    RunOnceAfterStart();
 }
 
 }  // namespace posix

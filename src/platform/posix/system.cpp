@@ -35,6 +35,11 @@ uint32_t ModuleFileName(char* buf, uint32_t size) {
     return text::Length(buf);
 }
 
+uint32_t CommandInterpreter(char* buf, uint32_t size) {
+    std::string shell = posix::Machine().windowsDir + "\\COMMAND.COM";
+    return text::Copy(buf, size, shell.c_str()) ? text::Length(buf) : 0;
+}
+
 uint32_t WindowsDirectory(char* buf, uint32_t size) {
     return CopyDirectory(posix::Machine().windowsDir, buf, size);
 }

@@ -17,6 +17,11 @@ uint32_t SystemDirectory(char* buf, uint32_t size) {
     return GetSystemDirectoryA(buf, size);
 }
 
+uint32_t CommandInterpreter(char* buf, uint32_t size) {
+    uint32_t n = GetEnvironmentVariableA("COMSPEC", buf, size);
+    return n < size ? n : 0;
+}
+
 uint32_t Version() {
     return GetVersion();
 }

@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "record/install_record.h"
 #include "support/test_machine.h"
+#include "support/test_registry.h"
 #include "uninstall/undo.h"
 
 using plat::posix::InjectFault;
@@ -102,7 +103,7 @@ TEST(UninstallSystemIni, MouseLinePutBackByteForByte) {
         SwitchedMachine(row.ini);
         ASSERT_NE(row.ini, Read(kIni));
         UndoReport r = UndoReport();
-        RestoreSystemIni(kWindows, kSystem, &r);
+        RestoreSystemIni(kWindows, kSystem, &r, kBak);
         EXPECT_EQ(row.ini, Read(kIni));
         EXPECT_EQ("vxd bytes", Read(kVxd));
         EXPECT_FALSE(testing_machine::Exists(kVxdBak));
@@ -110,7 +111,7 @@ TEST(UninstallSystemIni, MouseLinePutBackByteForByte) {
         EXPECT_EQ(std::vector<std::string>{}, Leftovers(r));
         EXPECT_EQ(1, r.changed);
         UndoReport again = UndoReport();
-        RestoreSystemIni(kWindows, kSystem, &again);
+        RestoreSystemIni(kWindows, kSystem, &again, kBak);
         EXPECT_EQ(row.ini, Read(kIni));
         EXPECT_EQ(0, again.changed);
         EXPECT_EQ(std::vector<std::string>{}, Leftovers(again));
@@ -177,7 +178,7 @@ TEST(UninstallSystemIni, WhatCannotBePutBackIsKeptAndReported) {
         }
         std::string before = Read(kIni);
         UndoReport r = UndoReport();
-        RestoreSystemIni(kWindows, kSystem, &r, row.builtIn);
+        RestoreSystemIni(kWindows, kSystem, &r, kBak, row.builtIn);
         EXPECT_EQ(before, Read(kIni));
         if (!row.keepBak) {
             EXPECT_FALSE(testing_machine::Exists(kBak));
@@ -209,7 +210,7 @@ TEST(UninstallSystemIni, FailuresNeverLoseSystemIni) {
         std::string switched = Read(kIni);
         InjectFault(row.op, row.match, row.skip);
         UndoReport r = UndoReport();
-        RestoreSystemIni(kWindows, kSystem, &r);
+        RestoreSystemIni(kWindows, kSystem, &r, kBak);
         plat::posix::ClearFaults();
         EXPECT_EQ(switched, Read(kIni));
         EXPECT_EQ(ini, Read(kBak));
@@ -218,7 +219,7 @@ TEST(UninstallSystemIni, FailuresNeverLoseSystemIni) {
         EXPECT_EQ(kLeftFailed, r.leftovers[0].kind);
         // The next run puts it back.
         UndoReport again = UndoReport();
-        RestoreSystemIni(kWindows, kSystem, &again);
+        RestoreSystemIni(kWindows, kSystem, &again, kBak);
         EXPECT_EQ(ini, Read(kIni));
     }
 }
@@ -230,7 +231,7 @@ TEST(UninstallSystemIni, InterruptedBetweenRenamesIsFinishedByTheNextRun) {
     // What a stop after the first rename leaves.
     ASSERT_TRUE(plat::FileRename(kIni, "C:\\WINDOWS\\system.un$"));
     UndoReport r = UndoReport();
-    RestoreSystemIni(kWindows, kSystem, &r);
+    RestoreSystemIni(kWindows, kSystem, &r, kBak);
     EXPECT_EQ(ini, Read(kIni));
     EXPECT_EQ(std::vector<std::string>{"system.ini"}, Files(kWindows));
 }
@@ -263,6 +264,8 @@ void InstalledMachine(const char* list) {
     for (const char* f : files) {
         testing_machine::WriteFile(f, "x");
     }
+    // A record of this product's (an empty one, as an older setup's would be).
+    testing_machine::WriteFile("C:\\VELOR\\SETUP.INF", "[End]\r\nWhole=1\r\n");
     if (list != nullptr) {
         testing_machine::WriteFile("C:\\VELOR\\UNINSTAL.INF", list);
     }
@@ -425,6 +428,12 @@ TEST(UninstallFiles, FromItsCopyTheInstallFolderGoesUnlessTheUserFilledIt) {
         plat::posix::ClearFaults();
         EXPECT_EQ(row.leftovers, Leftovers(r));
         EXPECT_EQ(row.userFile[0] != 0 || row.inUse[0] != 0, testing_machine::Exists(kInstall));
+        // The folder whose last file goes at the next start goes after it.
+        testing_registry::Value runOnce = testing_registry::Read(
+            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+            "VelorPoint");
+        EXPECT_EQ(row.inUse[0] != 0 ? "C:\\WINDOWS\\COMMAND.COM /c rd C:\\VELOR" : "",
+                  runOnce.present ? runOnce.data : "");
         for (const char* ours : {kProgram, "C:\\VELOR\\UNINSTAL.INF", "C:\\VELOR\\SETUP.INF"}) {
             EXPECT_FALSE(testing_machine::Exists(ours)) << ours;
         }
