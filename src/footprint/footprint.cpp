@@ -236,8 +236,7 @@ int RegisteredInstallDir(char* dir, uint32_t size) {
     }
     char command[kFootprintPath];
     uint32_t type = 0;
-    int read =
-        ReadText(key, kUninstallCommand, command, sizeof command, &type);
+    int read = ReadText(key, kUninstallCommand, command, sizeof command, &type);
     plat::RegClose(key);
     if (!read || type != plat::kRegSz) {
         return 0;

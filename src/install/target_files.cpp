@@ -172,8 +172,9 @@ int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
 }
 
 int DriverOnlyRecordDir(char* dir) {
-    uint32_t attributes =
-        footprint::RegisteredInstallDir(dir, kPathSize) ? plat::FileAttributes(dir) : plat::kInvalidAttributes;
+    uint32_t attributes = footprint::RegisteredInstallDir(dir, kPathSize)
+                              ? plat::FileAttributes(dir)
+                              : plat::kInvalidAttributes;
     if (attributes == plat::kInvalidAttributes || (attributes & plat::kAttrDirectory) == 0) {
         return 0;
     }
@@ -219,7 +220,8 @@ int CarryEarlierRecord(const SetupScript& script, const InstallChoices& choices,
     // carried only when it is proven this product's; what a stop left of
     // this setup's own write there (the marks it takes away) is finished
     // first, and nothing of another program's is touched (Recover).
-    if (!footprint::RegisteredInstallDir(dir, kPathSize) || fileio::SamePath(dir, record.Dir()) || !gEarlier.Open(dir)) {
+    if (!footprint::RegisteredInstallDir(dir, kPathSize) || fileio::SamePath(dir, record.Dir()) ||
+        !gEarlier.Open(dir)) {
         return 1;
     }
     gEarlier.Recover();

@@ -25,7 +25,6 @@ int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
 // name, or an absolute directory outside the Windows one).
 int TargetRecordKey(const char* windowsDir, const FileEntry& entry, char* key);
 
-
 // Where SETUP.EXE -u keeps its install record: beside the installation the
 // Uninstall entry names, where its uninstaller finds it (dir: 256 bytes).
 // 0 when no installation is registered, its folder is gone, or the folder's

@@ -574,6 +574,7 @@ void MakeMachine(const Scenario& s) {
         "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
         "\"SystemTray\"=\"SysTray.Exe\"\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce]\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall]\r\n\r\n"
         "[HKEY_CLASSES_ROOT\\CLSID]\r\n");
     fs::remove_all(DriveC() / "SETUPTESTS");

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/registry.h"
 #include "platform/posix/internal.h"
 #include "platform/posix/machine.h"
+#include "platform/registry.h"
 #include "platform/text.h"
 
 namespace plat {
