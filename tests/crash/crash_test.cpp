@@ -522,6 +522,11 @@ struct Scenario {
     // Typed first on the destination page and refused there (another
     // program's SETUP.INF): the run tried then takes dest.
     const char* refused = nullptr;
+    // The folder the last of the setups installs into (null: the default
+    // one). When the run tried is the default folder's uninstaller, this
+    // one is the installation Windows has registered, and its uninstaller
+    // ends the round trip.
+    const char* registered = nullptr;
 };
 
 std::string InstallDir(const Scenario& s) {
@@ -544,7 +549,8 @@ void Run(const Scenario& s) {
 
 // The uninstall that ends a round trip after the run tried.
 void Uninstall(const Scenario& s) {
-    RunUninstaller(InstallDir(s));
+    bool other = s.program == kUninstall && s.registered != nullptr;
+    RunUninstaller(other ? s.registered : InstallDir(s));
     posix::WindowsRestart(false);
 }
 
@@ -597,7 +603,7 @@ References Reference(const Scenario& s) {
     r.before = Take();
     Put(first);
     for (int i = 0; i < s.setups; i++) {
-        RunSetup(s.serial, nullptr);
+        RunSetup(s.serial, i == s.setups - 1 ? s.registered : nullptr);
         posix::WindowsRestart(false);
     }
     if (s.before != nullptr) {
@@ -613,9 +619,7 @@ References Reference(const Scenario& s) {
     posix::WindowsRestart(false);
     r.done = Take();
     r.earlier = RecordOnDisk(InstallDir(s));
-    if (s.program != kUninstall) {
-        Uninstall(s);
-    } else if (s.ending == kRestartEndsIt) {
+    if (s.program != kUninstall || s.registered != nullptr || s.ending == kRestartEndsIt) {
         Uninstall(s);
     }
     r.end = Take();
@@ -723,8 +727,8 @@ std::string TryStop(const Scenario& s, const References& r, size_t k, posix::Cut
     std::string differs = sameWay ? Differences(r.done, Take()) : "";
     if (!differs.empty()) {
         broke += " after the rerun:" + differs + " |";
-    } else if (s.program != kUninstall || !sameWay) {
-        if (s.program != kUninstall) {
+    } else if (s.program != kUninstall || !sameWay || s.registered != nullptr) {
+        if (s.program != kUninstall || s.registered != nullptr) {
             Uninstall(s);
         }
         differs = Differences(sameWay ? r.end : r.before, Take());
@@ -821,6 +825,10 @@ TEST(Crash, EveryStopPointRecovers) {
         // A second folder with the shared library: its count is raised once.
         {"second-folder-shared", 0, true, SharedLibrary, 1, nullptr, kSetup, kSecondDir, nullptr,
          kFirstFolderStays, kCountedThrice, 0},
+        // Setup into the default folder, then into a second: the first
+        // folder's uninstaller started by hand removes its own folder only.
+        {"unregistered-folder-uninstall", 0, true, SharedLibrary, 2, nullptr, kUninstall, nullptr,
+         nullptr, kAsBefore, nullptr, 0, nullptr, kSecondDir},
         // Another program counts the library between setup and uninstall.
         {"uninstall-shared-other-counts", 0, true, SharedLibrary, 1, AnotherProgramCounts,
          kUninstall, nullptr, nullptr, kAsBefore, nullptr, 0},
