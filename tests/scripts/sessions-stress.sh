@@ -134,8 +134,9 @@ stop_all() {
 }
 
 for i in $(seq 1 "$count"); do dirs+=("$work/s$i"); done
+# Each loop ends with this script, even one killed before it could stop them.
 for _ in $(seq 1 "$loops"); do
-  while :; do :; done &
+  while [ -e "/proc/$$" ]; do :; done &
   hogs+=($!)
 done
 # Rounds: a wait that gives up too early fails about one start in ten here.
