@@ -26,11 +26,12 @@ files=$work/files
 session=$work/session
 rm -rf "$files"
 mkdir -p "$files" || exit 1
+# Set before the start: one interrupted half-way leaves Xvfb running too.
+trap '"$root/scripts/wine-session" stop "$session" >/dev/null 2>&1' EXIT
 "$root/scripts/wine-session" start "$session" >"$files/session.log" 2>&1 || {
   cat "$files/session.log"
   exit 1
 }
-trap '"$root/scripts/wine-session" stop "$session" >/dev/null 2>&1' EXIT
 # shellcheck disable=SC1091
 . "$session/session.env"
 

@@ -26,9 +26,11 @@
 //                         something else before the timeout)
 //   msgtext TEXT          the message box's text is TEXT
 //   icon NAME             the message box shows the icon warning, question,
-//                         information, error or none
+//                         information, error or none (by the timeout: it may
+//                         not have painted yet)
 //   buttons A,B           the visible buttons' texts, in id order
-//   checked ID 0|1        check state of a button
+//   checked ID 0|1        check state of a button (by the timeout: a click
+//                         posted to it may not have been taken yet)
 //   enabled ID 0|1
 //   visible ID 0|1
 //   focus ID              control ID has the keyboard focus
@@ -92,6 +94,10 @@ std::string Unescape(const std::string& s) {
     return out;
 }
 
+std::string CheckedOf(HWND button) {
+    return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0";
+}
+
 std::string TextOf(HWND window) {
     if (window == nullptr) {
         return "<no window>";
@@ -135,6 +141,20 @@ HWND WaitFor(Found found, const std::string& what) {
         }
         Sleep(20);
     }
+}
+
+// For what shows only once the other process has caught up: a click it was
+// posted, a message box's paint. Read until it is as expected or the
+// timeout has passed; the last reading is what fails.
+template <typename Read>
+void CheckSoon(Read read, const std::string& expected) {
+    DWORD start = GetTickCount();
+    std::string got = read();
+    while (got != expected && GetTickCount() - start <= gTimeoutMs) {
+        Sleep(20);
+        got = read();
+    }
+    Check(got, expected);
 }
 
 struct Search {
@@ -312,7 +332,6 @@ void Step(const std::string& line) {
     } else if (verb == "msgbox") {
         gCurrent = WaitFor([&] { return FindTop("#32770", "", true); }, "a message box");
         Settle();
-        Sleep(100);  // let it paint before its icon is read
     } else if (verb == "nomsgbox") {
         Sleep(500);
         if (FindTop("#32770", "", true) != nullptr) {
@@ -343,12 +362,12 @@ void Step(const std::string& line) {
     } else if (verb == "msgtext") {
         Check(TextOf(Control(kMessageBoxTextId)), Unescape(rest));
     } else if (verb == "icon") {
-        Check(IconOf(gCurrent), rest);
+        CheckSoon([&] { return IconOf(gCurrent); }, rest);
     } else if (verb == "buttons") {
         Check(ButtonsOf(gCurrent), rest);
     } else if (verb == "checked") {
-        LRESULT state = SendMessageA(Control(ToInt(arg)), BM_GETCHECK, 0, 0);
-        Check(std::to_string(state == BST_CHECKED ? 1 : 0), tail);
+        HWND button = Control(ToInt(arg));
+        CheckSoon([&] { return CheckedOf(button); }, tail);
     } else if (verb == "enabled") {
         Check(std::to_string(IsWindowEnabled(Control(ToInt(arg))) ? 1 : 0), tail);
     } else if (verb == "visible") {
