@@ -86,6 +86,8 @@
     X(62, IDS_DONE_AT_RESTART,                                                                  \
       "%s is installed. Files in use are replaced when Windows restarts.")                      \
     X(63, IDS_NOT_INSTALLED,                                                                    \
-      "%s is not installed: please run the full Setup first.\nNothing was changed.")
+      "%s is not installed: please run the full Setup first.\nNothing was changed.")            \
+    X(64, IDS_DONE_RESTART, "%s is installed. Windows must restart before the mouse works.")    \
+    X(65, IDS_RESTART_QUESTION, "%s is installed. Restart Windows now?")
 
 #endif

@@ -39,22 +39,20 @@ int32_t ReadNumber(Reader& reader, uint16_t section, const char* key, int32_t de
 
 // The program's directory: its path up to the last backslash, searching
 // back to the second character (the first is never examined).
-void FindSetupDir(SetupScript& script) {
-    char path[80];
+void FindSetupDir(char* path, uint32_t size) {
     path[0] = 0;
     if (gProgramPathForTest != nullptr) {
-        text::Copy(path, sizeof path, gProgramPathForTest);
+        text::Copy(path, size, gProgramPathForTest);
     } else {
-        plat::ModuleFileName(path, sizeof path);
+        plat::ModuleFileName(path, size);
     }
-    path[sizeof path - 1] = 0;
+    path[size - 1] = 0;
     for (int i = static_cast<int>(text::Length(path)) - 1; i >= 1; i--) {
         if (path[i] == '\\') {
             path[i] = 0;
             break;
         }
     }
-    text::Copy(script.setupDir, sizeof script.setupDir, path);
 }
 
 // The program-files directory: "C:\Program Files" when the key cannot be
@@ -219,7 +217,7 @@ void ReadStartupStrings(Reader& reader) {
 }  // namespace
 
 int LoadSetupScript(SetupScript& script, const char* windowsDir, TextSource names) {
-    FindSetupDir(script);
+    FindSetupDir(script.setupDir, sizeof script.setupDir);
     Reader reader = {script, windowsDir, names, {0}};
     text::Format(reader.path, sizeof reader.path, "%s\\%s", script.setupDir, kScriptName);
     FindDestDir(reader);
@@ -292,6 +290,12 @@ const char* SplitField(const char* text, char* field, uint32_t fieldSize) {
         field[n] = 0;
     }
     return *p == ',' ? p + 1 : p;
+}
+
+int ProgramScriptPath(char* path, uint32_t size) {
+    char dir[80];
+    FindSetupDir(dir, sizeof dir);
+    return text::Format(path, size, "%s\\%s", dir, kScriptName);
 }
 
 void SetProgramPathForTest(const char* path) {

@@ -21,6 +21,10 @@ const int16_t kMaxTotalFiles = 32767;    // files of all disks; a count that wou
 // missing script is no failure.
 int LoadSetupScript(SetupScript& script, const char* windowsDir, TextSource names);
 
+// The setup script beside the program (the file LoadSetupScript reads)
+// into path (size bytes); 0 when it does not fit.
+int ProgramScriptPath(char* path, uint32_t size);
+
 // Obtains the zero-filled plan of total * 176 + 600 bytes into script.installPlan.
 int AllocateInstallPlan(SetupScript& script, int16_t total);
 // Frees the plan and forgets the per-disk pointers into it.

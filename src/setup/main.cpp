@@ -14,7 +14,9 @@
 #include "program/mouse_app.h"
 #include "record/install_record.h"
 #include "resource.h"
+#include "script/answers.h"
 #include "script/setup_script.h"
+#include "setup/unattended.h"
 #include "ui/backdrop.h"
 #include "ui/page_host.h"
 #include "ui/pages.h"
@@ -46,22 +48,27 @@ int LoadScript() {
 }
 
 int RunDriverOnly() {
-    if (!LoadScript()) {
-        return 0;
+    static Answers answers;
+    if (ReadProgramAnswers(&answers)) {
+        return RunUnattended(answers, true);
     }
-    gWizard.backEnabled = 0;
-    if (RunPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE) == kPageCancel) {
-        ReleaseInstallPlan(gScript);
+    if (!LoadScript()) {
         return 0;
     }
     // The install record goes where the uninstaller will find it: beside
     // the installation the Uninstall entry names. Without one there is no
-    // place for it (the script beside the program is no record).
+    // place for it (the script beside the program is no record), and the
+    // mouse type is not asked for.
     static char recordDir[kPathSize];
     static char message[400];
     if (!DriverOnlyRecordDir(recordDir)) {
         text::Format(message, sizeof message, LoadText(IDS_NOT_INSTALLED), gScript.productName);
         ShowMessage(message, gScript.caption, MB_ICONSTOP);
+        ReleaseInstallPlan(gScript);
+        return 0;
+    }
+    gWizard.backEnabled = 0;
+    if (RunPage("SETUP_SELMOUSE", MouseTypePageProc, IDD_MOUSE_TYPE) == kPageCancel) {
         ReleaseInstallPlan(gScript);
         return 0;
     }
@@ -132,6 +139,10 @@ int RunWizard() {
 }
 
 int RunFullSetup() {
+    static Answers answers;
+    if (ReadProgramAnswers(&answers)) {
+        return RunUnattended(answers, false);
+    }
     if (!(plat::Version() & kWin9xFamily)) {
         ShowMessage(LoadText(IDS_WIN9X_ONLY), kVersionCaption, MB_ICONWARNING);
         return 0;

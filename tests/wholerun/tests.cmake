@@ -12,7 +12,8 @@ if(SETUP_WINDOWS)
                         "(scripts/test-all installs it)")
   endif()
   foreach(scenario full cancel-welcome cancel-warning cancel-mouse-type cancel-destination
-                   cancel-copy end-no driver-only version mouse-app oem)
+                   cancel-copy end-no driver-only version mouse-app oem unattended
+                   unattended-refused unattended-restart)
     add_wine_test(NAME wholerun_${scenario}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
               ${scenario} --setup $<TARGET_FILE:setup_exe>

@@ -857,8 +857,18 @@ def scenario_end_no(s, a, c):
 
 
 def scenario_driver_only(s, a, c):
-    """SETUP.EXE -u: the mouse-type page alone, the driver registered, restart."""
+    """SETUP.EXE -u: without an installation it changes nothing and says so
+    (the setup script is no install record); after the full setup, the
+    mouse-type page alone, the driver registered, its record beside the
+    installation, restart."""
     prepare_machine(s, a.setup, a.helper)
+    script = (s.host(DISK) / "SETUP.INF").read_bytes()
+    steps = answer_box(CAPTION, "Velor Mouse is not installed: please run the full Setup "
+                                "first.\\nNothing was changed.", "error")
+    r = run_setup(s, steps, args=["-u"], expect_restart=False)
+    check_walk(c, r, "no installation: refused, nothing changed")
+    c.check(not r.restart, "no restart requested")
+    r = run_setup(s, full_walk(finish_button=RESTART_NO), expect_restart=False)
     steps = [f"wait {MOUSE}", f"enabled {BACK} 0", f"checked {PS2} 1", f"click {NEXT}"]
     steps += answer_box(CAPTION, "The Mouse Setup Program has installed driver successfully. "
                                  "You have to restart your Windows now !", "information")
@@ -867,12 +877,9 @@ def scenario_driver_only(s, a, c):
     c.equal(r.exit_code, 0, "exit code")
     check_walk(c, r, "Back disabled, PS/2 chosen, string 53 with the information icon")
     check_driver(c, after)
-    check_record(c, after["files"].get("SETUPDISK/SETUP.INF", b"").decode("latin-1"),
-                 "the program's own SETUP.INF")
-    check_application_entries(c, after, False)
-    c.check(not any(n.startswith("Program Files/VELOR") for n in after["files"]),
-            "no files copied")
-    check_system_ini(c, after, False)
+    check_record(c, after["files"].get("Program Files/VELOR/SETUP.INF", b"").decode("latin-1"),
+                 "the installation's SETUP.INF")
+    c.equal(after["files"].get("SETUPDISK/SETUP.INF"), script, "the setup script untouched")
     c.check(r.restart, "a restart was requested")
 
 
@@ -916,6 +923,80 @@ def scenario_oem(s, a, c):
     check_backdrop(c, shots / "oem-welcome.png", oem=1)
 
 
+RESULT = WORK + "\\RESULT.RES"  # where the unattended runs write their result
+
+
+def with_answers(answers):
+    """inf_edit: the script gains an [Unattended] section with these lines."""
+    return lambda t: t.rstrip("\r\n") + "\r\n[Unattended]\r\n" + "".join(
+        line + "\r\n" for line in answers)
+
+
+def result_of(s):
+    """The result file as (Code, Reason); None when there is none."""
+    p = s.host(RESULT)
+    if not p.exists():
+        return None
+    lines = dict(l.split("=", 1) for l in p.read_text(errors="replace").splitlines() if "=" in l)
+    return lines.get("Code"), lines.get("Reason")
+
+
+def without(snap, names):
+    """snap without the files named (the run's own notes, the scripts that differ)."""
+    return dict(snap, files={k: v for k, v in snap["files"].items() if k not in names})
+
+
+def scenario_unattended(s, a, c):
+    """[Unattended] in the script: no page, no box; the machine as the wizard
+    leaves it with the same answers (restart No), and the result file says
+    so."""
+    prepare_machine(s, a.setup, a.helper)
+    r = run_setup(s, full_walk(finish_button=RESTART_NO), expect_restart=False)
+    c.check(r.robot_ok, "the wizard walked", r.log[-2:])
+    wizard = snapshot(s)
+    answers = ["MouseType=PS2", "Restart=Never", "Result=" + RESULT]
+    prepare_machine(s, a.setup, a.helper, inf_edit=with_answers(answers))
+    r = run_setup(s, [f"appear {WELCOME} 1"], expect_restart=False, timeout=120)
+    c.check(not r.robot_ok, "no page came up")
+    quiet = snapshot(s)
+    c.equal(r.exit_code, 0, "exit code")
+    c.equal(result_of(s), ("1", "Velor Mouse is installed. Windows must restart before the "
+                                "mouse works."), "result file: installed, restart pending")
+    mine = ["SETUPDISK/SETUP.INF", "wholerun/RESULT.RES"]
+    c.equal(describe_changes(without(wizard, mine), without(quiet, mine)), [],
+            "the machine as the wizard leaves it")
+    c.check(not r.restart, "no restart requested")
+
+
+def scenario_unattended_refused(s, a, c):
+    """A mistake in the answers: nothing changes, the result names it."""
+    prepare_machine(s, a.setup, a.helper,
+                    inf_edit=with_answers(["MouseType=PS2", "Colour=Blue", "Result=" + RESULT]))
+    before = snapshot(s)
+    r = run_setup(s, ["nomsgbox"], expect_restart=False, timeout=120)
+    c.equal(r.exit_code, 0, "exit code")
+    c.equal(result_of(s), ("2", "[Unattended] line 46: unknown key Colour"),
+            "result file: refused, the key named")
+    c.equal(describe_changes(without(before, ["wholerun/RESULT.RES"]),
+                             without(snapshot(s), ["wholerun/RESULT.RES"])), [],
+            "nothing changed")
+    c.check(not r.restart, "no restart requested")
+
+
+def scenario_unattended_restart(s, a, c):
+    """Restart=Always: installed, the result written, then Windows restarts;
+    SETUP.EXE -u with the same section and no installation is refused."""
+    prepare_machine(s, a.setup, a.helper,
+                    inf_edit=with_answers(["Restart=Always", "Result=" + RESULT]))
+    r = run_setup(s, ["nomsgbox"], args=["-u"], expect_restart=False, timeout=120)
+    c.equal(result_of(s)[0], "2", "-u without an installation: refused")
+    c.check(not r.restart, "-u refused: no restart")
+    r = run_setup(s, ["nomsgbox"], timeout=120)
+    c.equal(result_of(s)[0], "0", "result file: installed, restarting")
+    check_files(c, snapshot(s), ORIGINAL_FILES)
+    c.check(r.restart, "a restart was requested")
+
+
 SCENARIOS = {
     "full": scenario_full,
     "full-cdrom": scenario_full_cdrom,
@@ -929,6 +1010,9 @@ SCENARIOS = {
     "version": scenario_version,
     "mouse-app": scenario_mouse_app,
     "oem": scenario_oem,
+    "unattended": scenario_unattended,
+    "unattended-refused": scenario_unattended_refused,
+    "unattended-restart": scenario_unattended_restart,
 }
 
 
