@@ -8,6 +8,7 @@
 #include "model/install_plan.h"
 #include "model/setup_data.h"
 #include "platform/files.h"
+#include "platform/logbook.h"
 #include "platform/lz.h"
 #include "platform/same_path.h"
 #include "platform/text.h"
@@ -121,7 +122,15 @@ int WriteFrom(int source, const char* path) {
 int CopyToDestination(int source, const char* path) {
     int outcome = source < 0 ? kCopyWritten : kCopyNotWritten;
     if (source >= 0 && path != nullptr) {
-        outcome = plat::FileHeld(path) ? kCopyHeld : WriteFrom(source, path);
+        bool held = plat::FileHeld(path) != 0;
+        logbook::Begin("file %s: %s", path,
+                       held                 ? "held by a program"
+                       : plat::Exists(path) ? "there, replaced"
+                                            : "made");
+        outcome = held ? kCopyHeld : WriteFrom(source, path);
+        logbook::End(outcome == kCopyWritten);
+    } else if (source < 0 && path != nullptr) {
+        logbook::Note("file %s: its source did not open, skipped", path);
     }
     if (source >= 0) {
         plat::LzClose(source);
@@ -160,6 +169,7 @@ int PlaceFile(Walk& w, int disk, int file, int source, const char* sourcePath) {
     }
     // Copied onto itself, a file would be emptied: it is in its place.
     if (sourcePath != nullptr && fileio::SamePath(sourcePath, path)) {
+        logbook::Note("file %s: its own source, left as it is", path);
         CopyToDestination(source, nullptr);
         return kCopyWritten;
     }

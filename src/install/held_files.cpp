@@ -3,6 +3,7 @@
 #include "footprint/footprint.h"
 #include "install/file_copy.h"
 #include "platform/files.h"
+#include "platform/logbook.h"
 #include "platform/replace.h"
 #include "platform/text.h"
 #include "platform/wininit.h"
@@ -51,6 +52,7 @@ int ReplaceAtRestart(InstallRecord& record, const char* key, const char* source,
     // names is missing: the line comes only after the file is whole.
     static char line[2 * fileio::kPathField];
     const char* lines[] = {line};
+    logbook::Note("file %s: replaced at the next start, its new text waits as %s", target, name);
     return CopyToDestination(OpenSourceFile(source), waiting) == kCopyWritten &&
            plat::Exists(waiting) && fileio::FlushToDisk(waiting) &&
            PendingLine(target, waiting, line, sizeof line) &&

@@ -5,6 +5,7 @@
 
 #include "footprint/footprint.h"
 #include "model/setup_data.h"
+#include "platform/logbook.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -44,16 +45,28 @@ struct Registration {
 // Text values go in without their terminating zero, as the Windows 95
 // device installer writes them.
 void SetText(Registration& r, plat::RegKey key, const char* name, const char* value) {
-    if (plat::RegSet(key, name, plat::kRegSz, value, text::Length(value)) != plat::kErrSuccess) {
-        r.writeFailed = 1;
+    if (logbook::On()) {
+        char old[kValueField];
+        bool was = ReadText(key, name, old, sizeof old);
+        logbook::Begin("  %s: %s%s%s -> \"%s\"", name[0] ? name : "(default)", was ? "\"" : "",
+                       was ? old : "absent", was ? "\"" : "", value);
     }
+    int ok = plat::RegSet(key, name, plat::kRegSz, value, text::Length(value)) == plat::kErrSuccess;
+    logbook::End(ok);
+    r.writeFailed |= !ok;
 }
 
 void SetFlags(Registration& r, plat::RegKey key, const char* name) {
-    if (plat::RegSet(key, name, plat::kRegBinary, footprint::kZeroFlags,
-                     sizeof footprint::kZeroFlags) != plat::kErrSuccess) {
-        r.writeFailed = 1;
-    }
+    logbook::Begin("  %s -> 00 00 00 00", name);
+    int ok = plat::RegSet(key, name, plat::kRegBinary, footprint::kZeroFlags,
+                          sizeof footprint::kZeroFlags) == plat::kErrSuccess;
+    logbook::End(ok);
+    r.writeFailed |= !ok;
+}
+
+// The key whose values the next lines of the log are.
+void LogKey(plat::RegKey root, const char* path) {
+    logbook::Note("registry %s\\%s", root == plat::ClassesRoot() ? "HKCR" : "HKLM", path);
 }
 
 // One value of a footprint table; driver is the class key chosen for a
@@ -77,6 +90,7 @@ void SetValues(Registration& r, plat::RegKey key, const ValueTable& table, const
 
 // A key setup writes into: created or opened, or the failure noted.
 long CreateForWriting(Registration& r, plat::RegKey root, const char* path, plat::RegKey* key) {
+    LogKey(root, path);
     long result = plat::RegCreate(root, path, key);
     if (result != plat::kErrSuccess) {
         r.writeFailed = 1;
@@ -250,6 +264,7 @@ void RegisterListedDevice(Registration& r, int type, char* hardwareKey) {
         return;
     }
     plat::RegKey device;
+    LogKey(plat::LocalMachine(), path);
     if (plat::RegOpen(plat::LocalMachine(), path, &device) != plat::kErrSuccess) {
         return;
     }
@@ -367,6 +382,7 @@ void UpdateClassKey(Registration& r, const char* driver) {
         return;
     }
     plat::RegKey key;
+    LogKey(plat::LocalMachine(), path);
     long opened = plat::RegOpen(plat::LocalMachine(), path, &key);
     Record(r, kRecordClassKey, path);
     if (!Committed(r)) {
@@ -418,6 +434,7 @@ void RegisterDriverParts(Registration& r, RegisterScope scope) {
     // The device answers when the mouse driver is already loaded; its
     // registration is then left as it is.
     if (plat::DeviceOpens(kProbeDevice)) {
+        logbook::Note("the mouse driver is loaded: its registration stays as it is");
         return;
     }
     char hardwareKey[kPathField];
@@ -428,6 +445,7 @@ void RegisterDriverParts(Registration& r, RegisterScope scope) {
             break;
         }
     }
+    logbook::Note("listed PS/2 mouse: %s", ps2Found ? hardwareKey : "none");
     if (ps2Found && r.choices.serialMouse == 0) {
         RegisterListedDevice(r, footprint::kTypePs2, hardwareKey);
         return;
@@ -439,6 +457,7 @@ void RegisterDriverParts(Registration& r, RegisterScope scope) {
             break;
         }
     }
+    logbook::Note("listed serial mouse: %s", serialFound ? hardwareKey : "none");
     if (r.choices.serialMouse != 1) {
         return;
     }

@@ -4,6 +4,7 @@
 
 #include "footprint/footprint.h"
 #include "platform/files.h"
+#include "platform/logbook.h"
 #include "platform/replace.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -11,6 +12,20 @@
 namespace {
 
 const uint32_t kSystemDirField = 80;  // as GetSystemDirectoryA fills it: up to 79 chars
+
+// The mouse line that setup's takes the place of, in the log.
+void LogLine(const fileio::LineFacts& line) {
+    if (!logbook::On()) {
+        return;
+    }
+    char text[81];
+    uint32_t n = line.length < sizeof text - 1 ? line.length : sizeof text - 1;
+    text::Fill(text, 0, sizeof text);
+    for (uint32_t i = 0; i < n; i++) {
+        text[i] = line.prefix[i] != 0 ? line.prefix[i] : ' ';
+    }
+    logbook::Note("system.ini: %s -> %s", text, footprint::kSetupMouseLine);
+}
 
 // Puts setup's line in the place of the mouse line, every other byte kept.
 class SwitchMouseLine : public fileio::LineEditor {
@@ -25,6 +40,7 @@ class SwitchMouseLine : public fileio::LineEditor {
             return fileio::RawCopy(in, line.start, line.length + line.endBytes, out);
         }
         *changed = 1;
+        LogLine(line);
         return fileio::RawWrite(out, footprint::kSetupMouseLine,
                                 text::Length(footprint::kSetupMouseLine)) &&
                fileio::RawWriteLineEnd(out, line);

@@ -7,6 +7,7 @@
 #include "install/next_start.h"
 #include "model/setup_data.h"
 #include "platform/files.h"
+#include "platform/logbook.h"
 #include "platform/registry.h"
 #include "platform/same_path.h"
 #include "platform/text.h"
@@ -109,7 +110,9 @@ void RaiseTo(const char* path, uint32_t target) {
         plat::RegCreate(plat::LocalMachine(), footprint::kSharedDlls, &key) != plat::kErrSuccess) {
         return;
     }
-    plat::RegSet(key, path, plat::kRegDword, &target, sizeof target);
+    logbook::Begin("SharedDLLs %s: count raised to %u", path, target);
+    logbook::End(plat::RegSet(key, path, plat::kRegDword, &target, sizeof target) ==
+                 plat::kErrSuccess);
     plat::RegClose(key);
 }
 
@@ -162,6 +165,10 @@ int RecordTargetFiles(const SetupScript& script, const InstallChoices& choices,
     }
     if (OlderRecord(record)) {
         return 1;
+    }
+    // The log setup keeps, for the uninstaller to go on with.
+    if (logbook::On() && !record.Set(kRecordLog, kRecordLogPath, logbook::Path())) {
+        return 0;
     }
     // On the disk before the copy overwrites the first file.
     if (!record.RecordOriginalValue(kRecordFiles, kRecordFilesAll, "1") ||

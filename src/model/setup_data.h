@@ -29,6 +29,7 @@ struct SetupScript {
     char defaultDestDir[256];    // the destination proposed; up to 255 chars
     int16_t minimumSpace;        // kilobytes
     int32_t oem;                 // 0 shows the backdrop's lower picture
+    char logPath[256];           // [Main] Log: the install log asked for; "" none
     int32_t defaultSerialMouse;  // the mouse type proposed: 1 serial, 0 PS/2
     int16_t diskCount;           // disks with a label, 0..6
     char diskLabels[kMaxDisks][40];

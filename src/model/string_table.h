@@ -88,6 +88,12 @@
     X(63, IDS_NOT_INSTALLED,                                                                    \
       "%s is not installed: please run the full Setup first.\nNothing was changed.")            \
     X(64, IDS_DONE_RESTART, "%s is installed. Windows must restart before the mouse works.")    \
-    X(65, IDS_RESTART_QUESTION, "%s is installed. Restart Windows now?")
+    X(65, IDS_RESTART_QUESTION, "%s is installed. Restart Windows now?")                        \
+    X(66, IDS_UNATTENDED, "Unattended")                                                         \
+    X(67, IDS_ANSWER_MOUSE_TYPE, "MouseType")                                                   \
+    X(68, IDS_ANSWER_DESTINATION, "Destination")                                                \
+    X(69, IDS_ANSWER_RESTART, "Restart")                                                        \
+    X(70, IDS_ANSWER_RESULT, "Result")                                                          \
+    X(71, IDS_LOG, "Log")
 
 #endif

@@ -17,6 +17,11 @@ uint32_t SystemDirectory(char* buf, uint32_t size);
 // (COMMAND.COM on Windows 95/98) into buf; the length copied, 0 when it is
 // not set or does not fit.
 uint32_t CommandInterpreter(char* buf, uint32_t size);
+// Like GetLocalTime: the date and the time of day.
+struct LocalTime {
+    uint16_t year, month, day, hour, minute, second;
+};
+void TimeNow(LocalTime* now);
 // Like GetVersion: bit 31 set on the Windows 95/98 family.
 uint32_t Version();
 

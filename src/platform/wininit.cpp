@@ -3,6 +3,7 @@
 // lines are kept byte for byte.
 #include "platform/wininit.h"
 
+#include "platform/logbook.h"
 #include "platform/replace.h"
 #include "platform/text.h"
 
@@ -218,6 +219,11 @@ int WininitAdd(const char* windowsDir, const char* const* lines, int count, int*
     }
     bool present[kMaxWininitLines] = {};
     NotePresent(p.ini, lines, count, present);
+    for (int i = 0; i < count; i++) {
+        if (!present[i]) {
+            logbook::Note("WININIT.INI: + %s", lines[i]);
+        }
+    }
     AddToRename editor(lines, count, present);
     if (RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) == kRewriteFailed) {
         if (made) {
@@ -297,6 +303,7 @@ int WininitRemove(const char* windowsDir, const char* line, int created) {
     if (created && OnlyOurs(p.ini, line)) {
         return plat::FileDelete(p.ini);
     }
+    logbook::Note("WININIT.INI: - %s", line);
     RemoveFromRename editor(line);
     return RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) != kRewriteFailed;
 }

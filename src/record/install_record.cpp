@@ -64,9 +64,15 @@ bool SectionIs(const fileio::LineFacts& line, const char* name) {
 }
 
 bool IsRecordSection(const fileio::LineFacts& line) {
-    const char* const sections[] = {
-        footprint::kRecordPs2, footprint::kRecordSerial, kRecordSystem,  kRecordFiles,
-        kRecordCounted,        kRecordLowered,           kRecordPending, kRecordEnd};
+    const char* const sections[] = {footprint::kRecordPs2,
+                                    footprint::kRecordSerial,
+                                    kRecordSystem,
+                                    kRecordFiles,
+                                    kRecordCounted,
+                                    kRecordLowered,
+                                    kRecordPending,
+                                    kRecordLog,
+                                    kRecordEnd};
     for (const char* section : sections) {
         if (SectionIs(line, section)) {
             return true;

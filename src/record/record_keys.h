@@ -74,6 +74,9 @@ inline constexpr char kRecordCounted[] = "Counted";
 // [Lowered]: the count the uninstaller's lowering gives, under the same
 // key, committed before the lowering for the same reason.
 inline constexpr char kRecordLowered[] = "Lowered";
+// [Log] Path: the install log setup kept, which the uninstaller appends to.
+inline constexpr char kRecordLog[] = "Log";
+inline constexpr char kRecordLogPath[] = "Path";
 // [Pending]: under the key of a target file another program held when
 // setup wrote it, the name its new text waits under in the file's folder
 // until WININIT.INI puts it in place at the next start. Committed before

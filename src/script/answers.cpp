@@ -1,17 +1,20 @@
 #include "script/answers.h"
 
+#include "footprint/footprint.h"
 #include "platform/profile.h"
 #include "platform/raw_file.h"
 #include "platform/text.h"
 
-const char* const kAnswerKeys[kAnswerKeyCount] = {"MouseType", "Destination", "Restart", "Result",
-                                                  "Log"};
+const char* const kAnswerKeys[kAnswerKeyCount] = {
+    StringText(IDS_ANSWER_MOUSE_TYPE), StringText(IDS_ANSWER_DESTINATION),
+    StringText(IDS_ANSWER_RESTART), StringText(IDS_ANSWER_RESULT), StringText(IDS_LOG)};
 
 namespace {
 
-const char* const kMouseTypes[] = {"PS2", "Serial"};         // 0 PS/2, 1 serial
-const char* const kRestarts[] = {"Never", "Ask", "Always"};  // RestartAnswer order
-const uint32_t kDestinationLimit = 80;                       // as the page keeps it
+const char* const kMouseTypes[] = {footprint::kRecordPs2,
+                                   footprint::kRecordSerial};  // 0 PS/2, 1 serial
+const char* const kRestarts[] = {"Never", "Ask", "Always"};    // RestartAnswer order
+const uint32_t kDestinationLimit = 80;                         // as the page keeps it
 
 // The place of value among words (case-blind), or -1.
 int WordIndex(const char* value, const char* const* words, int count) {
@@ -56,7 +59,7 @@ bool ScanSection(const char* scriptPath, Answers* answers) {
     if (!fileio::RawOpenRead(&in, scriptPath)) {
         return false;
     }
-    char header[sizeof kAnswersSection + 2];
+    char header[32];
     text::Format(header, sizeof header, "[%s]", kAnswersSection);
     bool found = false;
     bool inside = false;

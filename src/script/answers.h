@@ -6,7 +6,9 @@
 
 #include <stdint.h>
 
-inline constexpr char kAnswersSection[] = "Unattended";
+#include "model/string_ids.h"
+
+inline constexpr const char* kAnswersSection = StringText(IDS_UNATTENDED);
 // The result file when the section names none, in the Windows directory.
 inline constexpr char kDefaultResultName[] = "VLSETUP.RES";
 

@@ -248,6 +248,7 @@ int LoadSetupScript(SetupScript& script, const char* windowsDir, TextSource name
 
     script.oem = ReadNumber(reader, IDS_MAIN, "OEM", 0);
     script.defaultSerialMouse = ReadNumber(reader, IDS_MAIN, "DefaultSerialMouse", 1);
+    ReadText(reader, IDS_MAIN, IDS_LOG, "", script.logPath, sizeof script.logPath);
     ReadStartupStrings(reader);
     return 1;
 }

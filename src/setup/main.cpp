@@ -8,6 +8,7 @@
 #include "install/target_files.h"
 #include "model/string_ids.h"
 #include "model/texts.h"
+#include "platform/logbook.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "program/command_line.h"
@@ -16,6 +17,7 @@
 #include "resource.h"
 #include "script/answers.h"
 #include "script/setup_script.h"
+#include "setup/run_log.h"
 #include "setup/unattended.h"
 #include "ui/backdrop.h"
 #include "ui/page_host.h"
@@ -55,6 +57,7 @@ int RunDriverOnly() {
     if (!LoadScript()) {
         return 0;
     }
+    LogRunStart(gScript.logPath, "SETUP.EXE -u");
     // The install record goes where the uninstaller will find it: beside
     // the installation the Uninstall entry names. Without one there is no
     // place for it (the script beside the program is no record), and the
@@ -84,6 +87,7 @@ int RunDriverOnly() {
         ReleaseInstallPlan(gScript);
         return 0;
     }
+    logbook::Close(result == kRegisterDone ? "driver registered" : "driver registered in part");
     ShowMessage(LoadText(result == kRegisterDone ? IDS_DRIVER_INSTALLED : IDS_REGISTER_FAILED),
                 gScript.caption, result == kRegisterDone ? MB_ICONINFORMATION : MB_ICONSTOP);
     ReleaseInstallPlan(gScript);
@@ -128,6 +132,7 @@ int RunWizard() {
                     page = kMouseType;
                     break;
                 }
+                LogChoices();
                 CloseMouseApplication();
                 page = kInstall;
                 break;
@@ -150,14 +155,19 @@ int RunFullSetup() {
     if (!LoadScript()) {
         return 0;
     }
+    LogRunStart(gScript.logPath, "SETUP.EXE");
     if (!CreateBackdrop()) {
         ReleaseInstallPlan(gScript);
         return 0;
     }
     if (!RunWizard()) {
+        logbook::Close("cancelled");
         ReleaseInstallPlan(gScript);
         return 0;
     }
+    logbook::Close(gWizard.installFailed        ? "not installed completely"
+                   : gWizard.completesAtRestart ? "installed; files in use wait for the restart"
+                                                : "installed");
     // The install page closed itself before its host's loop began; RunPage
     // drops the quit request it left, so the End page's loop is not ended.
     RunPage("SETUP_END", EndPageProc, IDD_END);

@@ -9,6 +9,7 @@
 #include "model/string_ids.h"
 #include "model/texts.h"
 #include "platform/files.h"
+#include "platform/logbook.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "program/mouse_app.h"
@@ -16,6 +17,7 @@
 #include "record/result_file.h"
 #include "script/answers.h"
 #include "script/setup_script.h"
+#include "setup/run_log.h"
 #include "ui/logic/page_logic.h"
 #include "ui/pages.h"
 #include "ui/wizard.h"
@@ -42,6 +44,9 @@ struct Run {
 };
 
 int Report(Run& run, int code, const char* reason) {
+    if (code != kResultRunning) {
+        logbook::Close(reason);
+    }
     return WriteResult(run.result, code, reason);
 }
 
@@ -140,6 +145,7 @@ void InstallAll(Run& run) {
         Report(run, kResultRefused, problem);
         return;
     }
+    LogChoices();
     CloseMouseApplication();
     static InstallRecord record;
     record.Open(gChoices.destDir);
@@ -200,6 +206,8 @@ int RunUnattended(const Answers& answers, bool driverOnly) {
         return 0;
     }
     ProposeChoices(gScript, gChoices);
+    LogRunStart(answers.log[0] != 0 ? answers.log : gScript.logPath,
+                driverOnly ? "SETUP.EXE -u, unattended" : "SETUP.EXE, unattended");
     if (answers.serialMouse >= 0) {
         gChoices.serialMouse = answers.serialMouse;
     }

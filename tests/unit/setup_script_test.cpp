@@ -412,7 +412,7 @@ TEST_F(SetupScript, LoadTextRotatesFourBuffers) {
     EXPECT_STREQ("Setup Program", first);
     EXPECT_EQ(nullptr, LoadText(21));
     EXPECT_EQ(nullptr, LoadText(31));
-    EXPECT_EQ(nullptr, LoadText(66));  // past the last text
+    EXPECT_EQ(nullptr, LoadText(72));  // past the last text
     // String 28 begins with a blank; 44 has two after "This".
     EXPECT_STREQ(" installation is not completed !", LoadText(28));
     EXPECT_STREQ("This  Mouse Setup Program is for Windows 95/98 only !", LoadText(44));

@@ -383,7 +383,10 @@ SCENARIOS = {
                   "the user's own mouse= line after setup is kept"),
     "no-record": (round_trip(after_setup=drop_record,
                              expected_left=[w.DEST + "\\SETUP.INF: no install record: the "
-                                            "mouse driver registration stays"],
+                                            "mouse driver registration stays",
+                                            # Nothing proves system.bak setup's copy.
+                                            "mouse=*vmouse: system.ini keeps setup's mouse "
+                                            "line: no earlier one was kept"],
                              unlisted=[("value", w.DEVICE, n) for n in ("DeviceDesc", "Mfg")] +
                              [("value", w.CLASS + "\\0000", n) for n in
                               ("DriverDate", "DriverDesc", "InfPath", "InfSection", "MouseDriver",

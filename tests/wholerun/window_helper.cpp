@@ -232,7 +232,6 @@ int main(int argc, char** argv) {
         gCheckFile = argv[3];
         gLingerMs = argc >= 5 ? atoi(argv[4]) : 0;
         int rc = Run(MouseAppProc, "VelorPointMain", "VelorPoint", WS_OVERLAPPED);
-        Note("window gone");
         Sleep(gLingerMs < 0 ? INFINITE : static_cast<DWORD>(gLingerMs));
         return rc;
     }

@@ -22,6 +22,12 @@ uint32_t CommandInterpreter(char* buf, uint32_t size) {
     return n < size ? n : 0;
 }
 
+void TimeNow(LocalTime* now) {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    *now = {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
 uint32_t Version() {
     return GetVersion();
 }
