@@ -200,8 +200,10 @@ TEST(DiskCheck, BrokenCorpusFlagsEachPlantedFaultAndNothingElse) {
         std::istringstream expect(ReadBytes(root + "/" + c + "/EXPECT"));
         std::string codes;
         std::string planted;
+        std::string where;  // of the one finding, where the case says
         std::getline(expect, codes);
         std::getline(expect, planted);
+        std::getline(expect, where);
         std::vector<std::string> want = Words(codes);
         disktool::CheckResult result;
         std::string error;
@@ -215,6 +217,9 @@ TEST(DiskCheck, BrokenCorpusFlagsEachPlantedFaultAndNothingElse) {
         std::sort(want.begin(), want.end());
         std::sort(got.begin(), got.end());
         EXPECT_EQ(want, got) << c << " (" << planted << ")";
+        if (!where.empty() && result.findings.size() == 1) {
+            EXPECT_EQ(where, result.findings[0].where) << c;
+        }
         EXPECT_EQ(want.empty() ? 0 : anyError ? 2 : 1, result.ExitCode()) << c;
     }
 }
