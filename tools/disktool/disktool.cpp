@@ -147,11 +147,8 @@ int Build(int argc, char** argv) {
         for (const std::string& w : manifest.warnings) {
             fprintf(stderr, "build: warning: %s\n", w.c_str());
         }
-        for (const std::string& e : errors) {
-            fprintf(stderr, "build: %s\n", e.c_str());
-        }
-        fprintf(stderr, "build: nothing written\n");
-        return unreadable ? disktool::kExitIo : disktool::kExitErrors;
+        return disktool::NothingWritten("build", errors,
+                                        unreadable ? disktool::kExitIo : disktool::kExitErrors);
     }
     return disktool::Build(manifest, args[1], options);
 }
