@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# disktool on the command line: --help, the exit statuses, check's JSON,
+# disktool on the command line: --help, the exit statuses (netinst's too), check's JSON,
 # build --images with the floppy image listed by mtools' mdir, builds that
 # give the same bytes, a killed build, an OUTDIR with the vendor's files.
 #   cli-test.sh DISKTOOL SOURCE_DIR WORK_DIR
@@ -14,7 +14,8 @@ bad() { echo "FAIL: $*"; fails=$((fails + 1)); }
 rm -rf "$WORK" && mkdir -p "$WORK"
 
 "$TOOL" --help >"$WORK/help" && grep -q "build MANIFEST OUTDIR" "$WORK/help" &&
-    grep -q "check DIR" "$WORK/help" && ok "--help" || bad "--help"
+    grep -q "check DIR" "$WORK/help" && grep -q "netinst DISKS ANSWERS OUTDIR" "$WORK/help" &&
+    ok "--help" || bad "--help"
 
 # exit status: clean, warnings, errors, command-line mistakes, what cannot
 # be read (with the system's reason), a missing helper program
@@ -39,6 +40,10 @@ done <<LIST
 3|SOURCE_DATE_EPOCH is "yesterday"|SOURCE_DATE_EPOCH=yesterday "\$TOOL" build "$SRC/examples/disk.manifest" "$WORK/none"
 4|apt-get install mtools|PATH=/nowhere "\$TOOL" build --images "$SRC/examples/disk.manifest" "$WORK/none"
 4|xorriso : FAILURE : planted|PATH="$WORK/failbin:\$PATH" "\$TOOL" build --iso "$SRC/examples/disk.manifest" "$WORK/none"
+3|usage:|"\$TOOL" netinst "$SRC/examples/disk" "$SRC/examples/answers.ini"
+5|none.ini cannot be read: No such file|"\$TOOL" netinst "$SRC/examples/disk" "$WORK/none.ini" "$WORK/none"
+0|check is clean on .*/point/share|"\$TOOL" netinst --setup-exe "$SRC/examples/originals/Q7MAIN.EXE" "$SRC/examples/disk" "$SRC/examples/answers.ini" "$WORK/point"
+0|check: 0 errors|"\$TOOL" check "$WORK/point/share"
 LIST
 [ ! -e "$WORK/none" ] && ok "no OUTDIR after those" || bad "$WORK/none was made"
 

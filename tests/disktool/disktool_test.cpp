@@ -1,5 +1,6 @@
 // The disk tool: the encoder against the decoders, the checker on the
-// corpus of broken trees, the builder on the sample and on generated sets.
+// corpus of broken trees, the builder on the sample and on generated sets,
+// the network install point from the sample.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -14,9 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "answers_file.h"
 #include "disk_build.h"
 #include "disk_check.h"
 #include "disk_names.h"
+#include "net_install.h"
+#include "platform/tool_machine.h"
+#include "script/answers.h"
 #include "support/szdd_reference.h"
 #include "szdd/szdd.h"
 #include "szdd/szdd_encode.h"
@@ -200,8 +205,10 @@ TEST(DiskCheck, BrokenCorpusFlagsEachPlantedFaultAndNothingElse) {
         std::istringstream expect(ReadBytes(root + "/" + c + "/EXPECT"));
         std::string codes;
         std::string planted;
+        std::string where;  // of the one finding, where the case says
         std::getline(expect, codes);
         std::getline(expect, planted);
+        std::getline(expect, where);
         std::vector<std::string> want = Words(codes);
         disktool::CheckResult result;
         std::string error;
@@ -215,6 +222,9 @@ TEST(DiskCheck, BrokenCorpusFlagsEachPlantedFaultAndNothingElse) {
         std::sort(want.begin(), want.end());
         std::sort(got.begin(), got.end());
         EXPECT_EQ(want, got) << c << " (" << planted << ")";
+        if (!where.empty() && result.findings.size() == 1) {
+            EXPECT_EQ(where, result.findings[0].where) << c;
+        }
         EXPECT_EQ(want.empty() ? 0 : anyError ? 2 : 1, result.ExitCode()) << c;
     }
 }
@@ -490,6 +500,19 @@ TEST(DiskBuild, RefusesWhatWouldMakeABrokenSet) {
     }
 }
 
+// One of errors is at the line of path (0: the file as a whole) and says so.
+void ExpectMistakeAt(const char* what, const std::string& path, int line, const char* says,
+                     const std::vector<std::string>& errors) {
+    std::string at = line > 0 ? path + ":" + std::to_string(line) + ": " : path + ": ";
+    bool found = false;
+    std::string all;
+    for (const std::string& e : errors) {
+        found = found || (e.compare(0, at.size(), at) == 0 && e.find(says) != std::string::npos);
+        all += e + "\n";
+    }
+    EXPECT_TRUE(found) << what << ": expected \"" << at << "..." << says << "\", got\n" << all;
+}
+
 TEST(DiskBuild, ManifestMistakesAreFoundAtTheirLine) {
     const std::string head = "[Main]\nProductName = P\n";  // lines 1 and 2
     const std::string file = "[Files]\nA.TXT, A.TXT, a, RootDir\n";
@@ -558,22 +581,41 @@ TEST(DiskBuild, ManifestMistakesAreFoundAtTheirLine) {
         {"34 SubDir6 without value", head + "[Files]\nA.TXT, A.TXT, a, SubDir6\n", 4,
          "no [DirectoryName] value"},
     };
+    // netinst's answers file, by the same measure: at its line, or the
+    // file as a whole.
+    Row answers[] = {
+        {"35 a line before the section", "MouseType = PS2\n[Unattended]\n", 1,
+         "a line before [Unattended]"},
+        {"36 a near miss of the section", "[Unattended]\n[Unatended]\nLog = C:\\L\n", 2,
+         "[Unatended] is not read (did you mean [Unattended]?)"},
+        {"37 the section again", "[Unattended]\nRestart = Ask\n[unattended]\n", 3, "again"},
+        {"38 no section", "; [Unattended]\n", 0, "no [Unattended] section"},
+        {"39 not in code page 1252", "[Unattended]\nDestination = C:\\\xCE\xA9\n", 2, "U+03A9"},
+        {"40 no such answer, after a byte-order mark",
+         "\xEF\xBB\xBF[Unattended]\nRestart = Ask\nColour = Blue\n", 3,
+         "knows no answer Colour (it knows MouseType, Destination"},
+        {"41 a value refused, after a comment",
+         "[Unattended]\r\n# \\\\SERVER\\R\\PC.RES\r\nResult = \\\\SERVER\r\n", 3,
+         "is no file with its drive or share: the unattended run stops before it changes "
+         "anything (answer-value)"},
+    };
+    ScratchDir tmp;
+    const std::string answersPath = tmp.path() + "/answers.ini";
+    for (const Row& r : answers) {
+        WriteBytes(answersPath, r.manifest);
+        disktool::AnswersFile a;
+        std::vector<std::string> errors;
+        bool unreadable = true;
+        EXPECT_FALSE(disktool::ReadAnswersFile(answersPath, &a, &errors, &unreadable)) << r.what;
+        EXPECT_FALSE(unreadable) << r.what;
+        ExpectMistakeAt(r.what, answersPath, r.line, r.says, errors);
+    }
     for (const Row& r : rows) {
         disktool::Manifest m;
         std::vector<std::string> errors;
         EXPECT_FALSE(disktool::ParseManifestText(r.manifest, "set.manifest", &m, &errors))
             << r.what;
-        std::string at =
-            r.line > 0 ? "set.manifest:" + std::to_string(r.line) + ": " : "set.manifest: ";
-        bool found = false;
-        std::string all;
-        for (const std::string& e : errors) {
-            found =
-                found || (e.compare(0, at.size(), at) == 0 && e.find(r.says) != std::string::npos);
-            all += e + "\n";
-        }
-        EXPECT_TRUE(found) << r.what << ": expected \"" << at << "..." << r.says << "\", got\n"
-                           << all;
+        ExpectMistakeAt(r.what, "set.manifest", r.line, r.says, errors);
     }
 }
 
@@ -732,6 +774,105 @@ TEST(DiskBuild, AFailedRebuildLeavesThePreviousBuildAndNothingAround) {
         }
         EXPECT_TRUE(Tree(out) == before) << h.what << ": not what a build into a new OUTDIR gives";
         EXPECT_EQ(around, Names(tmp.path())) << h.what;
+    }
+}
+
+// ---- netinst -----------------------------------------------------------------
+
+// What SETUP.EXE reads from the point's script: the engine on a machine
+// whose A: is the point.
+Answers AnswersOfPoint(const std::string& point, const std::string& machine) {
+    mkdir(machine.c_str(), 0755);
+    symlink(point.c_str(), (machine + "/a").c_str());
+    plat::posix::StartToolMachine(machine, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", "A:\\SETUP.EXE");
+    Answers a;
+    ReadAnswers("A:\\SETUP.INF", &a);
+    plat::posix::EndToolMachine();
+    return a;
+}
+
+// As the command line runs it: the answers file first, then the point.
+int NetInstallFrom(const std::string& dir, const std::string& answers, const std::string& exe) {
+    WriteBytes(dir + "/answers.ini", answers);
+    disktool::AnswersFile a;
+    std::vector<std::string> errors;
+    bool unreadable;
+    if (!disktool::ReadAnswersFile(dir + "/answers.ini", &a, &errors, &unreadable)) {
+        return unreadable ? disktool::kExitIo : disktool::kExitErrors;
+    }
+    return disktool::NetInstall(dir + "/disks", a, dir + "/out", exe.empty() ? "" : dir + exe);
+}
+
+TEST(NetInstall, WritesTheSharedPointOrNothing) {
+    const std::string sample = ReadBytes(kSource + "/examples/answers.ini");
+    // Shell commands make $T/disks from the sample disk $S.
+    struct Row {
+        const char* what;
+        const char* disks;
+        std::string answers;
+        const char* exe;  // --setup-exe below $T, "" for none
+        int status;
+    } rows[] = {
+        {"1 the merged sample disk", "cp -r $S $T/disks", sample, "/EXE", 0},
+        {"2 disk1 and disk2, SETUP.EXE on disk 1",
+         "mkdir $T/disks && cp -r $S $T/disks/disk1 && mkdir $T/disks/DISK2 && "
+         "mv $T/disks/disk1/HELP $T/disks/disk1/SYSTEM $T/disks/DISK2 && "
+         "cp $T/EXE $T/disks/disk1/SETUP.EXE",
+         sample, "", 0},
+        {"3 an earlier point's answers give way, the section after them stays",
+         "cp -r $S $T/disks && "
+         "sed -i 's/^\\[Startup\\]/[unattended]\\r\\nMouseType=Serial\\r\\n&/' $T/disks/SETUP.INF",
+         sample, "/EXE", 0},
+        {"4 a mistake in the answers", "cp -r $S $T/disks", sample + "Restart = Later\n", "/EXE",
+         disktool::kExitErrors},
+        {"5 a file on two disks",
+         "mkdir $T/disks && cp -r $S $T/disks/disk1 && mkdir $T/disks/disk2 && "
+         "cp $S/README.TXT $T/disks/disk2/readme.txt",
+         sample, "/EXE", disktool::kExitErrors},
+        {"6 no SETUP.EXE", "cp -r $S $T/disks", sample, "", disktool::kExitErrors},
+        {"7 disks that do not check clean",
+         "cp -r $S/../../tests/data/disktool/broken/01-source-missing $T/disks", sample, "/EXE",
+         disktool::kExitErrors},
+        {"8 neither SETUP.INF nor disk1", "mkdir $T/disks && cp -r $S $T/disks/disk2", sample,
+         "/EXE", disktool::kExitErrors},
+        {"9 no DISKS", "true", sample, "/EXE", disktool::kExitIo},
+        {"10 no such SETUP.EXE", "cp -r $S $T/disks", sample, "/NONE", disktool::kExitIo},
+        {"11 OUTDIR holds the administrator's notes",
+         "cp -r $S $T/disks && mkdir $T/out && echo n >$T/out/NOTES.TXT", sample, "/EXE",
+         disktool::kExitOutDir},
+    };
+    for (const Row& r : rows) {
+        ScratchDir tmp;
+        WriteBytes(tmp.path() + "/EXE", "MZ setup");
+        setenv("S", (kSource + "/examples/disk").c_str(), 1);
+        setenv("T", tmp.path().c_str(), 1);
+        ASSERT_EQ(0, system(r.disks)) << r.what;
+        auto before = Tree(tmp.path() + "/out");
+        EXPECT_EQ(r.status, NetInstallFrom(tmp.path(), r.answers, r.exe)) << r.what;
+        if (r.status != 0) {
+            EXPECT_TRUE(Tree(tmp.path() + "/out") == before) << r.what << ": OUTDIR changed";
+            EXPECT_EQ(r.status == disktool::kExitOutDir,
+                      access((tmp.path() + "/out").c_str(), F_OK) == 0)
+                << r.what;
+            continue;
+        }
+        auto point = Tree(tmp.path() + "/out/share");
+        auto disk = Tree(kSource + "/examples/disk");
+        EXPECT_EQ(disk.size() + 1, point.size()) << r.what;
+        for (const auto& kv : disk) {
+            EXPECT_TRUE(kv.first == "/SETUP.INF" || point[kv.first] == kv.second)
+                << r.what << kv.first;
+        }
+        EXPECT_EQ("MZ setup", point["/SETUP.EXE"]) << r.what;
+        EXPECT_EQ(0u, point["/SETUP.INF"].find(disk["/SETUP.INF"])) << r.what;
+        Answers a = AnswersOfPoint(tmp.path() + "/out/share", tmp.path() + "/machine");
+        EXPECT_STREQ("", a.problem) << r.what;
+        EXPECT_EQ(1, a.present) << r.what;
+        EXPECT_EQ(0, a.serialMouse) << r.what;
+        EXPECT_STREQ("C:\\Program Files\\VELOR", a.destination) << r.what;
+        EXPECT_EQ(kRestartAlways, a.restart) << r.what;
+        EXPECT_STREQ("", a.result) << r.what;
+        EXPECT_STREQ("C:\\WINDOWS\\VLSETUP.LOG", a.log) << r.what;
     }
 }
 

@@ -1,12 +1,17 @@
 // The script's layout as written: sections and keys named twice, ones that
-// nothing reads (with the name probably meant), lines without '='.
+// nothing reads (with the name probably meant), lines without '='; the
+// answers of an unattended run, each line and value.
 #include <ctype.h>
 
 #include <set>
 
+#include "answer_scan.h"
 #include "check_parts.h"
 #include "disk_names.h"
+#include "platform/tool_machine.h"
+#include "script/answers.h"
 #include "script_tables.h"
+#include "whole_file.h"
 
 namespace disktool {
 
@@ -17,6 +22,9 @@ const uint16_t kReadSections[] = {IDS_MAIN,           IDS_DISK_LABEL, IDS_FILE_C
                                   IDS_DIRECTORY_NAME, IDS_PM_INFO,    IDS_STARTUP};
 
 bool IsReadSection(const std::string& name) {
+    if (SameName(name, kAnswersSection)) {
+        return true;
+    }
     for (uint16_t id : kReadSections) {
         if (SameName(name, ProgramText(id))) {
             return true;
@@ -36,6 +44,7 @@ std::string SuggestSection(const std::string& name) {
     for (uint16_t id : kReadSections) {
         read.push_back(ProgramText(id));
     }
+    read.push_back(kAnswersSection);
     std::string near = NearName(name, read, true);
     return near.empty() ? ": its lines are never read" : " (did you mean [" + near + "]?)";
 }
@@ -128,9 +137,22 @@ void CheckLayout(Check& c) {
         } else if (!IsReadSection(s.name)) {
             c.Add(Severity::Warning, "unknown-section", "[" + s.name + "]",
                   "SETUP.EXE reads no section [" + s.name + "]" + SuggestSection(s.name));
-        } else {
-            CheckKeys(c, s);
+        } else if (!SameName(s.name, kAnswersSection)) {
+            CheckKeys(c, s);  // the answers' lines are CheckAnswers' own
         }
+    }
+}
+
+void CheckAnswers(Check& c) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(plat::posix::HostPath(kScript.c_str()), &bytes)) {
+        return;  // the loader has read it: only a change since stops this
+    }
+    std::vector<AnswerMistake> mistakes;
+    ScanAnswers(TextLines(std::string(bytes.begin(), bytes.end())), &mistakes);
+    for (const AnswerMistake& m : mistakes) {
+        c.Add(Severity::Error, m.code,
+              "[" + std::string(kAnswersSection) + "] line " + std::to_string(m.line), m.message);
     }
 }
 

@@ -66,6 +66,8 @@ struct Check {
 // check_layout.cpp: sections and keys named twice, ones nothing reads,
 // lines without '='.
 void CheckLayout(Check& c);
+// check_layout.cpp: [Unattended]: each line and value SETUP.EXE refuses.
+void CheckAnswers(Check& c);
 // check_main.cpp: [Main]: the product name, cut values, DefaultPath,
 // MinimumSpace's range, DefaultSerialMouse.
 void CheckMain(Check& c);

@@ -25,19 +25,8 @@ namespace disktool {
 
 namespace {
 
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
-
 int Fail(const std::vector<std::string>& errors, int status = kExitErrors) {
-    for (const std::string& e : errors) {
-        fprintf(stderr, "build: %s\n", e.c_str());
-    }
-    fprintf(stderr, "build: nothing written\n");
-    return status;
+    return NothingWritten("build", errors, status);
 }
 
 // What the build writes: the files with their disks, SETUP.EXE, SETUP.INF.

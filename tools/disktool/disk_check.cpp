@@ -78,6 +78,7 @@ class ScratchMachine {
 // The parts in the order their findings are reported.
 void (*const kParts[])(Check&) = {
     CheckLayout,         // sections and keys as written
+    CheckAnswers,        // [Unattended]
     CheckMain,           // [Main]
     CheckRunFits,        // the destination in the application entries' field
     CheckLabels,         // [DiskLabel]
@@ -161,6 +162,11 @@ bool CheckDisk(const std::string& dir, CheckResult* result, std::string* error,
     return true;
 }
 
+std::string FindingText(const Finding& f) {
+    return SeverityName(f.severity) + std::string(": ") + f.where + (f.where.empty() ? "" : ": ") +
+           f.message + " [" + f.code + "]";
+}
+
 void PrintText(const CheckResult& r, FILE* out) {
     if (r.scriptFound) {
         fprintf(out, "%s: \"%s\", destination %s (SETUP.EXE in A:\\, Windows in %s)\n",
@@ -182,8 +188,7 @@ void PrintText(const CheckResult& r, FILE* out) {
                 static_cast<unsigned long long>((r.expandedTotal + 1023) / 1024), r.minimumSpace);
     }
     for (const Finding& f : r.findings) {
-        fprintf(out, "%s: %s%s%s [%s]\n", SeverityName(f.severity), f.where.c_str(),
-                f.where.empty() ? "" : ": ", f.message.c_str(), f.code.c_str());
+        fprintf(out, "%s\n", FindingText(f).c_str());
     }
     fprintf(out, "check: %d error%s, %d warning%s\n", r.Count(Severity::Error),
             r.Count(Severity::Error) == 1 ? "" : "s", r.Count(Severity::Warning),

@@ -20,6 +20,8 @@ bool CheckDisk(const std::string& dir, CheckResult* result, std::string* error,
                const std::string& machineDir = "/tmp");
 
 void PrintText(const CheckResult& result, FILE* out);
+// One finding as PrintText gives it: "warning: [Main] Key: ... [code]".
+std::string FindingText(const Finding& f);
 void PrintJson(const CheckResult& result, FILE* out);
 
 }  // namespace disktool

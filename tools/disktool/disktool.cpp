@@ -8,14 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "answers_file.h"
 #include "disk_build.h"
 #include "disk_check.h"
+#include "net_install.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: disktool check [--json] DIR\n"
     "       disktool build [--images] [--iso] [--setup-exe FILE] MANIFEST OUTDIR\n"
+    "       disktool netinst [--setup-exe FILE] DISKS ANSWERS OUTDIR\n"
     "       disktool --help\n";
 
 const char kHelp[] =
@@ -54,19 +57,32 @@ const char kHelp[] =
     "  and volume the build makes, so that two builds give the same bytes. The\n"
     "  manifest format is in docs/disktool.md.\n"
     "\n"
+    "netinst DISKS ANSWERS OUTDIR\n"
+    "  Writes OUTDIR/share, the folder to share on the network, from which SETUP.EXE\n"
+    "  installs without a page or a question: every file of the vendor's disks merged\n"
+    "  as SETUP.EXE reads them, SETUP.EXE, and SETUP.INF with the [Unattended] section\n"
+    "  of ANSWERS (UTF-8, that section alone: MouseType, Destination, Restart,\n"
+    "  Result, Log). DISKS is the merged folder (SETUP.INF at its top: build's merged,\n"
+    "  a CD-ROM) or a folder of disk1 .. diskN. Every answer is checked at its line of\n"
+    "  ANSWERS first, and the point is checked as check does before it takes the place\n"
+    "  of an earlier one; a finding, a warning too, stops it and nothing is written.\n"
+    "  OUTDIR is taken as build takes it.\n"
+    "  --setup-exe FILE  the SETUP.EXE of the point (needed when the disks hold none)\n"
+    "\n"
     "Exit status\n"
-    "  0  check: clean; build: built, and the result checks clean\n"
+    "  0  check: clean; build, netinst: written, and the result checks clean\n"
     "  1  check: warnings only\n"
     "  2  errors in the checked data: the disk set (check), the manifest or the\n"
-    "     disk set made from it (build; warnings of that check too)\n"
+    "     disk set made from it (build; warnings of that check too), the answers,\n"
+    "     the disks or the point made from them (netinst; warnings too)\n"
     "  3  a mistake on the command line, or a SOURCE_DATE_EPOCH that is no number\n"
     "  4  mtools or xorriso is missing or fails\n"
-    "  5  an input cannot be read (DIR, MANIFEST, a source file, the --setup-exe\n"
-    "     FILE) or the output cannot be written\n"
+    "  5  an input cannot be read (DIR, MANIFEST, a source file, DISKS, ANSWERS,\n"
+    "     the --setup-exe FILE) or the output cannot be written\n"
     "  6  OUTDIR is refused: not a directory, another build is writing it, or it\n"
     "     holds what the tool did not make\n"
-    "  build changes nothing in OUTDIR unless it exits 0 (but for a move that fails\n"
-    "  during the swap itself, which it names).\n";
+    "  build and netinst change nothing in OUTDIR unless they exit 0 (but for a move\n"
+    "  that fails during the swap itself, which they name).\n";
 
 int Usage() {
     fputs(kUsage, stderr);
@@ -147,13 +163,35 @@ int Build(int argc, char** argv) {
         for (const std::string& w : manifest.warnings) {
             fprintf(stderr, "build: warning: %s\n", w.c_str());
         }
-        for (const std::string& e : errors) {
-            fprintf(stderr, "build: %s\n", e.c_str());
-        }
-        fprintf(stderr, "build: nothing written\n");
-        return unreadable ? disktool::kExitIo : disktool::kExitErrors;
+        return disktool::NothingWritten("build", errors,
+                                        unreadable ? disktool::kExitIo : disktool::kExitErrors);
     }
     return disktool::Build(manifest, args[1], options);
+}
+
+int NetInstall(int argc, char** argv) {
+    std::string setupExe;
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; i++) {
+        if (strcmp(argv[i], "--setup-exe") == 0 && i + 1 < argc) {
+            setupExe = argv[++i];
+        } else if (argv[i][0] == '-') {
+            return Usage();
+        } else {
+            args.push_back(argv[i]);
+        }
+    }
+    if (args.size() != 3) {
+        return Usage();
+    }
+    disktool::AnswersFile answers;
+    std::vector<std::string> errors;
+    bool unreadable;
+    if (!disktool::ReadAnswersFile(args[1], &answers, &errors, &unreadable)) {
+        return disktool::NothingWritten("netinst", errors,
+                                        unreadable ? disktool::kExitIo : disktool::kExitErrors);
+    }
+    return disktool::NetInstall(args[0], answers, args[2], setupExe);
 }
 
 }  // namespace
@@ -169,6 +207,9 @@ int main(int argc, char** argv) {
     }
     if (argc >= 2 && strcmp(argv[1], "build") == 0) {
         return Build(argc - 2, argv + 2);
+    }
+    if (argc >= 2 && strcmp(argv[1], "netinst") == 0) {
+        return NetInstall(argc - 2, argv + 2);
     }
     return Usage();
 }

@@ -1,6 +1,11 @@
 // How disktool ends: its exit statuses, for the shell that runs it.
 #pragma once
 
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
 namespace disktool {
 
 // The exit status of both commands. 0 to 2 grade the checked data (callers
@@ -14,5 +19,16 @@ enum ExitStatus {
     kExitIo = 5,        // an input cannot be read or the output written
     kExitOutDir = 6,    // OUTDIR is refused: not the tool's to replace
 };
+
+// A command that writes nothing: its reasons on stderr, each after the
+// command's name, then that nothing was written; returns status.
+inline int NothingWritten(const char* command, const std::vector<std::string>& reasons,
+                          int status) {
+    for (const std::string& r : reasons) {
+        fprintf(stderr, "%s: %s\n", command, r.c_str());
+    }
+    fprintf(stderr, "%s: nothing written\n", command);
+    return status;
+}
 
 }  // namespace disktool

@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <functional>
 #include <vector>
 
 #include "exit_status.h"
@@ -53,20 +52,6 @@ bool RemoveTree(const std::string& path) {
     return rmdir(path.c_str()) == 0 && ok;
 }
 
-// Calls visit with every path below root, relative to it ("x/" for a
-// directory), parents first; descends into a directory when visit says so.
-void Walk(const std::string& root, const std::string& rel,
-          const std::function<bool(const std::string&)>& visit) {
-    for (const std::string& name : DirectoryNames(root + "/" + rel, true)) {
-        std::string path = rel + name;
-        struct stat st;
-        bool dir = lstat((root + "/" + path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-        if (visit(dir ? path + "/" : path) && dir) {
-            Walk(root, path + "/", visit);
-        }
-    }
-}
-
 std::string TopName(const std::string& rel) {
     return rel.substr(0, rel.find('/'));
 }
@@ -88,6 +73,25 @@ int KillPoint() {
 }
 
 }  // namespace
+
+std::string WithoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+void Walk(const std::string& root, const std::string& rel,
+          const std::function<bool(const std::string&)>& visit) {
+    for (const std::string& name : DirectoryNames(root + "/" + rel, true)) {
+        std::string path = rel + name;
+        struct stat st;
+        bool dir = lstat((root + "/" + path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+        if (visit(dir ? path + "/" : path) && dir) {
+            Walk(root, path + "/", visit);
+        }
+    }
+}
 
 std::vector<std::string> DirectoryNames(const std::string& dir, bool hidden) {
     std::vector<std::string> names;

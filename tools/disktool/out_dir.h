@@ -5,6 +5,7 @@
 // goes at the next run.
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +14,13 @@ namespace disktool {
 
 // The names in dir, sorted; hidden ones (the tool's own) only when asked.
 std::vector<std::string> DirectoryNames(const std::string& dir, bool hidden);
+// Calls visit with every path below root, relative to it ("x/" for a
+// directory), parents first; descends into a directory when visit says so.
+// Symbolic links are visited as names, never followed into.
+void Walk(const std::string& root, const std::string& rel,
+          const std::function<bool(const std::string&)>& visit);
+// "out/" and "out" name one OUTDIR: messages and the mark use the latter.
+std::string WithoutTrailingSlash(std::string path);
 
 class OutDir {
   public:

@@ -38,6 +38,8 @@ bool Inside(const std::string& root, const std::string& rel, std::string* path) 
     return true;
 }
 
+}  // namespace
+
 bool WriteInside(const std::string& root, const std::string& rel, const void* data, size_t size,
                  std::string* error) {
     std::string path;
@@ -52,8 +54,6 @@ bool WriteInside(const std::string& root, const std::string& rel, const void* da
     return true;
 }
 
-}  // namespace
-
 bool WriteTree(const std::string& root, const std::vector<DiskFile>& files, int disk,
                const std::string& script, const std::vector<uint8_t>& setupExe,
                std::string* error) {
@@ -64,7 +64,7 @@ bool WriteTree(const std::string& root, const std::vector<DiskFile>& files, int 
     if (disk <= 0) {
         if (!WriteInside(root, kScriptName, script.data(), script.size(), error) ||
             (!setupExe.empty() &&
-             !WriteInside(root, "SETUP.EXE", setupExe.data(), setupExe.size(), error))) {
+             !WriteInside(root, kSetupExeName, setupExe.data(), setupExe.size(), error))) {
             return false;
         }
     }

@@ -10,6 +10,13 @@
 
 namespace disktool {
 
+const char kSetupExeName[] = "SETUP.EXE";  // beside SETUP.INF on disk 1
+
+// Writes size bytes to root/rel, making its directories; refuses a rel
+// that would leave root. False with *error.
+bool WriteInside(const std::string& root, const std::string& rel, const void* data, size_t size,
+                 std::string* error);
+
 // One disk's tree at root (disk < 0: all disks merged): SETUP.INF with
 // script and, when given, SETUP.EXE on the first, the files of the disk
 // at their paths. False with *error; no path leaves root.

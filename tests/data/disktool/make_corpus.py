@@ -4,7 +4,7 @@
 Each directory below broken/ is a clean sample tree with one planted fault.
 Its EXPECT file holds, on the first line, the finding codes that check must
 give (a code twice when the fault shows twice), on the second what was
-planted. broken/00-clean has no fault: the base is clean, so any other
+planted and, for a finding of one line, on the third where it is. broken/00-clean has no fault: the base is clean, so any other
 finding is a false one. Run again after changing a case; the results are
 committed.
 """
@@ -181,6 +181,23 @@ CASES = [
      [edit("DirectoryName", "WinInfDir", "DRIVERS\\..\\..\\INF")]),
     ("47-empty-subdir6", ["empty-subdir"], "keyword SubDir6, the last, with no directory name",
      [edit("Disk1", "1", "README.TXT, README.TXT, Read me, SubDir6")]),
+    # The answers of an unattended run: the base script has 24 lines, so
+    # the section's header is line 25.
+    ("00-clean-unattended", [], "nothing: every answer, in quotes and other letter case, "
+     "a comment and an empty value, which reads as none",
+     [raw("[Unattended]\r\n; PS/2 elsewhere\r\nmousetype = \"Serial\"\r\n"
+          "Destination=D:\\VELOR\r\nRestart=ask\r\nResult=\\\\SERVER\\RES\\PC17.RES\r\n"
+          "Log=\r\n")]),
+    ("48-answer-unknown-key", ["answer-line"], "[Unattended] Colour=Blue",
+     [raw("[Unattended]\r\nMouseType=PS2\r\nColour=Blue\r\n")], "[Unattended] line 27"),
+    ("49-answer-twice", ["answer-line"], "[Unattended] Restart, then RESTART",
+     [raw("[Unattended]\r\nRestart=Never\r\nRESTART=Always\r\n")], "[Unattended] line 27"),
+    ("50-answer-no-value", ["answer-line"], "an [Unattended] line without '='",
+     [raw("[Unattended]\r\nMouseType\r\n")], "[Unattended] line 26"),
+    ("51-answer-value", ["answer-value"], "[Unattended] MouseType=USB",
+     [raw("[Unattended]\r\nRestart=Ask\r\nMouseType=USB\r\n")], "[Unattended] line 27"),
+    ("52-answer-value-long", ["answer-value"], "a Log of 256 characters, one past its field",
+     [raw("[Unattended]\r\nLog=C:\\" + "L" * 253 + "\r\n")], "[Unattended] line 26"),
 ]
 
 
@@ -195,7 +212,7 @@ def render(sections, extra):
 
 def main():
     shutil.rmtree(OUT, ignore_errors=True)
-    for name, codes, what, edits in CASES:
+    for name, codes, what, edits, *where in CASES:
         sections = {k: list(v) for k, v in BASE.items()}
         files = dict(FILES)
         extra = ""
@@ -221,7 +238,7 @@ def main():
             with open(os.path.join(d, "SETUP.INF"), "wb") as f:
                 f.write(render(sections, extra).encode("latin-1"))
         with open(os.path.join(d, "EXPECT"), "w") as f:
-            f.write(" ".join(codes) + "\n" + what + "\n")
+            f.write(" ".join(codes) + "\n" + what + "\n" + "".join(w + "\n" for w in where))
 
 
 if __name__ == "__main__":
