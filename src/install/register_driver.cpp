@@ -48,7 +48,8 @@ void SetText(Registration& r, plat::RegKey key, const char* name, const char* va
     if (logbook::On()) {
         char old[kValueField];
         bool was = ReadText(key, name, old, sizeof old);
-        logbook::Begin("  %s: %s%s%s -> \"%s\"", name[0] ? name : "(default)", was ? "\"" : "",
+        logbook::Begin("  %s: %s%s%s -> \"%s\"",
+                       name != nullptr && name[0] != 0 ? name : "(default)", was ? "\"" : "",
                        was ? old : "absent", was ? "\"" : "", value);
     }
     int ok = plat::RegSet(key, name, plat::kRegSz, value, text::Length(value)) == plat::kErrSuccess;

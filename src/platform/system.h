@@ -17,6 +17,9 @@ uint32_t SystemDirectory(char* buf, uint32_t size);
 // (COMMAND.COM on Windows 95/98) into buf; the length copied, 0 when it is
 // not set or does not fit.
 uint32_t CommandInterpreter(char* buf, uint32_t size);
+// Like GetComputerNameA: the computer's network name into buf; the length
+// copied, 0 when it cannot be told or does not fit.
+uint32_t ComputerName(char* buf, uint32_t size);
 // Like GetLocalTime: the date and the time of day.
 struct LocalTime {
     uint16_t year, month, day, hour, minute, second;

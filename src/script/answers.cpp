@@ -3,6 +3,7 @@
 #include "footprint/footprint.h"
 #include "platform/profile.h"
 #include "platform/raw_file.h"
+#include "platform/system.h"
 #include "platform/text.h"
 
 const char* const kAnswerKeys[kAnswerKeyCount] = {
@@ -24,6 +25,19 @@ int WordIndex(const char* value, const char* const* words, int count) {
         }
     }
     return -1;
+}
+
+// The longest destination whose application entries (the folder and a
+// file's name in it, up to 79 chars) are all written: a longer one would
+// be installed without them.
+uint32_t DestinationLimit() {
+    uint32_t longest = 0;
+    for (const footprint::AppEntry& e : footprint::kAppEntries) {
+        uint32_t n = e.source == footprint::kInInstallDir ? text::Length(e.text) : 0;
+        longest = n > longest ? n : longest;
+    }
+    uint32_t limit = footprint::kAppTextField - longest;
+    return limit < kDestinationLimit ? limit : kDestinationLimit;
 }
 
 // A whole path: a drive letter, ":\", and a name after it.
@@ -102,6 +116,20 @@ bool ScanSection(const char* scriptPath, Answers* answers) {
 
 }  // namespace
 
+int ForThisComputer(const char* path, char* out) {
+    const char* star = text::Find(path, "*");
+    if (star == nullptr) {
+        return text::Copy(out, kAnswerPath, path);
+    }
+    char name[32];
+    if (plat::ComputerName(name, sizeof name) == 0) {
+        return 0;
+    }
+    text::Copy(out, kAnswerPath, path);
+    out[star - path] = 0;
+    return text::Append(out, kAnswerPath, name) && text::Append(out, kAnswerPath, star + 1);
+}
+
 int AnswerKeyNamed(const char* name) {
     return WordIndex(name, kAnswerKeys, kAnswerKeyCount);
 }
@@ -116,9 +144,10 @@ int CheckAnswer(int key, const char* value, char* why, uint32_t size) {
             wrong = WordIndex(value, kRestarts, 3) < 0 ? "is none of Never, Ask, Always" : nullptr;
             break;
         case kAnswerDestination:
-            wrong = !WholePath(value)                          ? "is no folder with its drive"
-                    : text::Length(value) >= kDestinationLimit ? "is longer than 79 characters"
-                                                               : nullptr;
+            wrong = !WholePath(value) ? "is no folder with its drive"
+                    : text::Length(value) >= DestinationLimit()
+                        ? "is too long for the entries that name files in it"
+                        : nullptr;
             break;
         default:
             wrong = !WholeFilePath(value) ? "is no file with its drive or share" : nullptr;

@@ -14,7 +14,8 @@ inline constexpr char kDefaultResultName[] = "VLSETUP.RES";
 
 enum AnswerKeyId {
     kAnswerMouseType,    // PS2 or Serial; the script's proposal when absent
-    kAnswerDestination,  // a folder with its drive, up to 79 chars; the script's proposal
+    kAnswerDestination,  // a folder with its drive, up to 59 chars (the entries naming
+                         // files in it fit their 79); the script's proposal
     kAnswerRestart,      // Never (the default), Ask or Always
     kAnswerResult,       // the result file (kDefaultResultName in the Windows directory)
     kAnswerLog,          // the install log; none when absent
@@ -36,6 +37,11 @@ struct Answers {
     char log[kAnswerPath];       // "" none
     char problem[kProblemSize];  // the first mistake; "" none
 };
+
+// path with a "*" in it standing for the computer's name (so that many
+// machines can write theirs into one shared folder) into out (kAnswerPath
+// bytes); 0 when the name cannot be told or the path does not fit.
+int ForThisComputer(const char* path, char* out);
 
 // The key named so (case-blind), or -1.
 int AnswerKeyNamed(const char* name);

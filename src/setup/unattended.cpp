@@ -191,7 +191,7 @@ int RunUnattended(const Answers& answers, bool driverOnly) {
     static Run run = {answers, {0}};
     plat::WindowsDirectory(gChoices.windowsDir, sizeof gChoices.windowsDir);
     if (answers.result[0] != 0) {
-        text::Copy(run.result, sizeof run.result, answers.result);
+        ForThisComputer(answers.result, run.result);
     } else {
         text::Format(run.result, sizeof run.result, "%s\\%s", gChoices.windowsDir,
                      kDefaultResultName);
@@ -206,8 +206,9 @@ int RunUnattended(const Answers& answers, bool driverOnly) {
         return 0;
     }
     ProposeChoices(gScript, gChoices);
-    LogRunStart(answers.log[0] != 0 ? answers.log : gScript.logPath,
-                driverOnly ? "SETUP.EXE -u, unattended" : "SETUP.EXE, unattended");
+    static char log[kAnswerPath];
+    ForThisComputer(answers.log[0] != 0 ? answers.log : gScript.logPath, log);
+    LogRunStart(log, driverOnly ? "SETUP.EXE -u, unattended" : "SETUP.EXE, unattended");
     if (answers.serialMouse >= 0) {
         gChoices.serialMouse = answers.serialMouse;
     }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/system.h"
 #include "support/test_machine.h"
 
 namespace {
@@ -69,7 +70,8 @@ TEST(Answers, TheSectionIsReadAndEveryMistakeNamed) {
     }
 }
 
-// The limits: 79 characters of destination, 255 of a file.
+// The limits: a destination whose entries still fit their 79 characters
+// ("...\Q7MAIN.EXE -startup" the longest), 255 characters of a file.
 TEST(Answers, LongValuesAreRefusedNotCut) {
     struct Row {
         int line;
@@ -77,8 +79,8 @@ TEST(Answers, LongValuesAreRefusedNotCut) {
         size_t length;
         bool taken;
     } rows[] = {
-        {__LINE__, "Destination", 79, true},
-        {__LINE__, "Destination", 80, false},
+        {__LINE__, "Destination", 59, true},
+        {__LINE__, "Destination", 60, false},
         {__LINE__, "Log", 255, true},
         {__LINE__, "Log", 256, false},
     };
@@ -94,6 +96,17 @@ TEST(Answers, LongValuesAreRefusedNotCut) {
         EXPECT_EQ(row.taken, a.problem[0] == 0) << a.problem;
         EXPECT_EQ(row.taken ? value : "", std::string(row.key[0] == 'D' ? a.destination : a.log));
     }
+}
+
+// "*" in Result and Log is the computer's name: one shared folder for many.
+TEST(Answers, AStarIsTheComputersName) {
+    char name[32];
+    ASSERT_NE(0u, plat::ComputerName(name, sizeof name));
+    char out[kAnswerPath];
+    EXPECT_EQ(1, ForThisComputer("\\\\SERVER\\RESULTS\\*.RES", out));
+    EXPECT_EQ(std::string("\\\\SERVER\\RESULTS\\") + name + ".RES", out);
+    EXPECT_EQ(1, ForThisComputer("C:\\SETUP.LOG", out));
+    EXPECT_STREQ("C:\\SETUP.LOG", out);
 }
 
 }  // namespace

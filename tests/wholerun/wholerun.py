@@ -954,7 +954,8 @@ def scenario_unattended(s, a, c):
     r = run_setup(s, full_walk(finish_button=RESTART_NO), expect_restart=False)
     c.check(r.robot_ok, "the wizard walked", r.log[-2:])
     wizard = snapshot(s)
-    answers = ["MouseType=PS2", "Restart=Never", "Result=" + RESULT]
+    answers = ["MouseType=PS2", "Restart=Never", "Result=" + RESULT,
+               "Log=" + WORK + "\\*.LOG"]
     prepare_machine(s, a.setup, a.helper, inf_edit=with_answers(answers))
     r = run_setup(s, [f"appear {WELCOME} 1"], expect_restart=False, timeout=120)
     c.check(not r.robot_ok, "no page came up")
@@ -962,7 +963,18 @@ def scenario_unattended(s, a, c):
     c.equal(r.exit_code, 0, "exit code")
     c.equal(result_of(s), ("1", "Velor Mouse is installed. Windows must restart before the "
                                 "mouse works."), "result file: installed, restart pending")
-    mine = ["SETUPDISK/SETUP.INF", "wholerun/RESULT.RES"]
+    logs = [p.name for p in s.host(WORK).glob("*.LOG")]
+    c.check(len(logs) == 1 and logs[0] != "*.LOG", "the log is named by the computer", logs)
+    log = (s.host(WORK) / logs[0]).read_text("latin-1") if len(logs) == 1 else ""
+    for line in ["SETUP.EXE, unattended ====", "mouse PS/2, destination " + DEST,
+                 "file C:\\Program Files\\VELOR\\\\Q7MAIN.EXE: made ... done",
+                 "system.ini: mouse=msmouse.vxd -> mouse=*vmouse",
+                 "outcome: Velor Mouse is installed."]:
+        c.check(line in log, f"the log says: {line}", log[-300:])
+    record = quiet["files"].get("Program Files/VELOR/SETUP.INF", b"").decode("latin-1")
+    c.check(f"[Log]\r\nPath={WORK}\\{logs[0] if logs else ''}" in record,
+            "the record keeps the log for the uninstaller", record[-120:])
+    mine = ["SETUPDISK/SETUP.INF", "wholerun/RESULT.RES", "Program Files/VELOR/SETUP.INF"]
     c.equal(describe_changes(without(wizard, mine), without(quiet, mine)), [],
             "the machine as the wizard leaves it")
     c.check(not r.restart, "no restart requested")

@@ -22,6 +22,7 @@ struct MachineConfig {
     std::string windowsDir = "C:\\WINDOWS";
     std::string systemDir = "C:\\WINDOWS\\SYSTEM";
     std::string moduleFileName = "A:\\SETUP.EXE";
+    std::string computerName = "PC17";
     uint32_t version = 0xC0000A04u;      // Windows 98: 4.10, bit 31 set
     std::set<std::string> devices;       // names such as "\\\\.\\VLMOUSE" that open (case-blind)
     std::map<char, uint64_t> freeBytes;  // per drive letter (upper case); default 1 GiB

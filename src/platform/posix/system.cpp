@@ -40,6 +40,10 @@ uint32_t CommandInterpreter(char* buf, uint32_t size) {
     return text::Copy(buf, size, shell.c_str()) ? text::Length(buf) : 0;
 }
 
+uint32_t ComputerName(char* buf, uint32_t size) {
+    return text::Copy(buf, size, posix::Machine().computerName.c_str()) ? text::Length(buf) : 0;
+}
+
 // The stand-in's clock stands still, so that what a run writes is the
 // same every time.
 void TimeNow(LocalTime* now) {

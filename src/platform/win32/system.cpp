@@ -22,6 +22,11 @@ uint32_t CommandInterpreter(char* buf, uint32_t size) {
     return n < size ? n : 0;
 }
 
+uint32_t ComputerName(char* buf, uint32_t size) {
+    DWORD n = size;
+    return GetComputerNameA(buf, &n) ? n : 0;
+}
+
 void TimeNow(LocalTime* now) {
     SYSTEMTIME t;
     GetLocalTime(&t);
