@@ -1,14 +1,16 @@
 // Power cuts at every step: setup and the uninstaller, run as a user runs
 // them on the sample disk, are stopped after each step that changes the
 // machine (and after the first byte, half-way and before the last byte of
-// each write), Windows starts again (losing the registry changes since the
-// last flush and the profile writes not yet flushed), and the user runs the
-// same program again to its end. At every stop point: system.ini is the
-// old or the new file byte for byte once Windows has started, the install
-// record holds only earlier values, and after the rerun (and, after setup,
-// the uninstaller) the whole machine equals what the uninterrupted runs
-// give; those must change the machine and give back the one from before
-// the first setup.
+// each write). Windows starts again on each disk the cut may leave (the
+// registry as of the last flush or as Windows wrote it by itself after a
+// later change, the last directory operations not flushed in any order;
+// the profile writes not yet flushed lost), and the user runs the same
+// program again to its end. At every stop point: system.ini is the old or
+// the new file byte for byte once Windows has started, the install record
+// holds only earlier values, and after the rerun (and, after setup, the
+// uninstaller) the whole machine equals what the uninterrupted runs give;
+// those must change the machine and give back the one from before the
+// first setup.
 #include <gtest/gtest.h>
 #include <stdio.h>
 
@@ -699,13 +701,9 @@ std::string StopName(const std::vector<posix::PowerEntry>& steps, size_t k, posi
                        : std::to_string(written) + " of " + std::to_string(e.size) + " bytes");
 }
 
-// One stop point: the run tried cut at step k, Windows started, the run
-// again, and for setup the uninstall. What went wrong, or "".
-std::string TryStop(const Scenario& s, const References& r, size_t k, posix::CutPoint cut) {
-    Put(r.base);
-    posix::PowerCutAfter(static_cast<long>(k), cut);
-    Run(s);
-    posix::WindowsRestart(true);
+// Windows started on what a cut left, the run again, and for setup the
+// uninstall. What went wrong, or "".
+std::string Recover(const Scenario& s, const References& r) {
     Machine now = Take();
     std::string broke;
     std::string ini = IniOf(now);
@@ -741,101 +739,282 @@ std::string TryStop(const Scenario& s, const References& r, size_t k, posix::Cut
     return broke;
 }
 
-void Explore(const Scenario& s) {
+// The halves of the power-cut model tried besides the registry of the last
+// flush and the directory operations in the order made: both unless
+// CRASH_MODEL names one ("registry", "directories") or neither ("flush").
+struct Model {
+    bool registry;     // the registry as Windows may have written it by itself since
+    bool directories;  // the directory operations in another order
+};
+
+Model ModelTried() {
+    const char* named = getenv("CRASH_MODEL");
+    std::string model = named != nullptr ? named : "";
+    if (model.empty()) {
+        return Model{true, true};
+    }
+    EXPECT_TRUE(model == "registry" || model == "directories" || model == "flush")
+        << "CRASH_MODEL=" << model;
+    return Model{model == "registry", model == "directories"};
+}
+
+// One disk of those a cut may leave: registries[registry] with
+// directories[directory].
+struct Disk {
+    size_t registry;
+    size_t directory;
+};
+
+// The disks tried of those a cut left: the first of each list together,
+// each other registry with the directory as made, and at a stop between
+// steps each other directory with the registry of the last flush and with
+// the newest one. A cut inside a write is about its bytes: the directory
+// stays as made there, which keeps the run within minutes.
+std::vector<Disk> DisksTried(const posix::CutDisks& d, const Model& model, bool betweenSteps) {
+    std::vector<Disk> disks = {{0, 0}};
+    size_t last = d.registries.size() - 1;
+    for (size_t i = 1; model.registry && i < d.registries.size(); i++) {
+        disks.push_back(Disk{i, 0});
+    }
+    for (size_t i = 1; model.directories && betweenSteps && i < d.directories.size(); i++) {
+        disks.push_back(Disk{0, i});
+        if (model.registry && last > 0) {
+            disks.push_back(Disk{last, i});
+        }
+    }
+    return disks;
+}
+
+std::set<std::string> MarkLines(const std::string& marks) {
+    std::set<std::string> lines;
+    std::istringstream in(marks);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.insert(line);
+    }
+    return lines;
+}
+
+// The machine as the program left it at the cut, with the disk's registry
+// and names in its place.
+Machine OnDisk(const Machine& atCut, const posix::CutDisks& d, const Disk& disk) {
+    Machine m = atCut;
+    if (disk.registry != 0) {
+        m = Erase(m, [](const std::string& path) { return path.rfind(kKeyPrefix, 0) == 0; });
+        m[kRegistry] = d.registries[disk.registry].text;
+        TakeKeys(m[kRegistry], &m);
+    }
+    std::set<std::string> marks = MarkLines(m[kReadOnly]);
+    for (const posix::CutName& n : d.directories[disk.directory].names) {
+        std::string rel = fs::relative(n.host, DriveC()).string();
+        EXPECT_NE(0u, rel.rfind("..", 0)) << n.host << " lies outside drive C:";
+        m = Erase(m, [&](const std::string& path) {
+            return path == rel || path.rfind(rel + "/", 0) == 0;
+        });
+        marks.erase(rel);
+        if (n.kind == posix::CutName::kFile) {
+            m[rel] = n.data;
+        } else if (n.kind == posix::CutName::kDirectory) {
+            m[rel + "/"] = "";
+        }
+        if (n.readOnly) {
+            marks.insert(rel);
+        }
+    }
+    std::string lines;
+    for (const std::string& mark : marks) {
+        lines += mark + "\n";
+    }
+    m[kReadOnly] = lines;
+    return m;
+}
+
+size_t Fingerprint(const Machine& m) {
+    std::string all;
+    for (const auto& entry : m) {
+        all += entry.first + '\0' + std::to_string(entry.second.size()) + '\0' + entry.second;
+    }
+    return std::hash<std::string>()(all);
+}
+
+std::string StepName(const std::vector<posix::PowerEntry>& log, long step) {
+    const posix::PowerEntry& e = log[static_cast<size_t>(step)];
+    return std::to_string(step + 1) + " " + posix::OpName(e.op) + " " + e.subject;
+}
+
+// "; registry as Windows wrote it after step 50 RegSet ...; directory
+// operations on the disk: step 60 ..., step 58 ... (of steps 57 58 60 61)".
+std::string DiskName(const posix::CutDisks& d, const Disk& disk,
+                     const std::vector<posix::PowerEntry>& log) {
+    std::string name;
+    if (disk.registry != 0) {
+        name += "; registry as Windows wrote it after step " +
+                StepName(log, d.registries[disk.registry].step);
+    }
+    if (disk.directory != 0) {
+        const posix::CutDirectory& dir = d.directories[disk.directory];
+        name += "; directory operations on the disk:";
+        for (size_t i = 0; i < dir.done.size(); i++) {
+            name += (i == 0 ? " step " : ", step ") + StepName(log, dir.done[i]);
+        }
+        name += dir.done.empty() ? " none (of steps" : " (of steps";
+        for (long step : dir.pending) {
+            name += " " + std::to_string(step + 1);
+        }
+        name += ")";
+    }
+    return name;
+}
+
+// What one scenario's exploration found.
+struct Found {
+    int stops = 0;     // stop points checked
+    int disks = 0;     // disks tried at them
+    int machines = 0;  // distinct machines Windows started on, the run repeated
+    std::vector<std::string> failures;
+    std::map<size_t, std::string> seen;  // by fingerprint: what went wrong, or ""
+};
+
+// One stop point: the run tried cut at step k, and for every disk tried of
+// those the cut may leave, Windows started, the run again, and for setup
+// the uninstall. The first disk that went wrong, named, or "".
+std::string TryStop(const Scenario& s, const References& r, const Model& model, size_t k,
+                    posix::CutPoint cut, Found* found) {
+    Put(r.base);
+    posix::PowerCutAfter(static_cast<long>(k), cut);
+    Run(s);
+    const std::vector<posix::PowerEntry> log = posix::PowerLog();
+    const posix::CutDisks d = posix::PowerOff();
+    const Machine atCut = Take();
+    bool untouched = true;  // the machine is still what the power left
+    for (const Disk& disk : DisksTried(d, model, cut == posix::kCutBefore)) {
+        found->disks++;
+        Machine m = OnDisk(atCut, d, disk);
+        size_t print = Fingerprint(m);
+        auto known = found->seen.find(print);
+        if (known == found->seen.end()) {
+            found->machines++;
+            if (!untouched || m != atCut) {
+                Put(m);
+            }
+            untouched = false;
+            posix::WindowsRestart(true);
+            known = found->seen.emplace(print, Recover(s, r)).first;
+        }
+        if (!known->second.empty()) {
+            return DiskName(d, disk, log) + ":" + known->second;
+        }
+    }
+    return "";
+}
+
+void Explore(const Scenario& s, const Model& model) {
     const References r = Reference(s);
     std::vector<std::string> wrong = CheckReference(s, r);
-    int checked = 0;
-    std::vector<std::string> failures;
+    Found found;
     for (size_t k = 0; k <= r.steps.size(); k++) {
         for (posix::CutPoint cut : CutsIn(r.steps, k)) {
-            checked++;
-            std::string broke = TryStop(s, r, k, cut);
+            found.stops++;
+            std::string broke = TryStop(s, r, model, k, cut, &found);
             if (!broke.empty()) {
-                failures.push_back(StopName(r.steps, k, cut) + ":" + broke);
+                found.failures.push_back(StopName(r.steps, k, cut) + broke);
             }
         }
     }
-    printf("crash: %s %zu operations, %d stop points checked, %zu failed\n", s.name, r.steps.size(),
-           checked, failures.size());
+    printf(
+        "crash: %s %zu operations, %d stop points checked, %zu failed (%d disks tried, %d "
+        "machines run again)\n",
+        s.name, r.steps.size(), found.stops, found.failures.size(), found.disks, found.machines);
     for (const std::string& w : wrong) {
         printf("  uninterrupted: %s\n", w.c_str());
     }
-    for (size_t i = 0; i < failures.size() && i < kShownStops; i++) {
-        printf("  %s\n", failures[i].c_str());
+    for (size_t i = 0; i < found.failures.size() && i < kShownStops; i++) {
+        printf("  %s\n", found.failures[i].c_str());
     }
-    if (failures.size() > kShownStops) {
-        printf("  ... and %zu more failing stop points\n", failures.size() - kShownStops);
+    if (found.failures.size() > kShownStops) {
+        printf("  ... and %zu more failing stop points\n", found.failures.size() - kShownStops);
     }
     EXPECT_TRUE(wrong.empty()) << s.name;
-    EXPECT_LE(static_cast<int>(failures.size()), s.known) << s.name;
+    EXPECT_LE(static_cast<int>(found.failures.size()), s.known) << s.name;
 }
 
-TEST(Crash, EveryStopPointRecovers) {
-    // name, serial, vxd, disk, setups, before, program, dest, faults, ending, doneHas, known
-    const Scenario rows[] = {
-        {"ps2-class", 0, true, nullptr, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore, nullptr,
-         0},
-        {"serial-root", 1, false, nullptr, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore, nullptr,
-         0},
-        {"second-setup", 0, true, nullptr, 1, nullptr, kSetup, nullptr, nullptr, kUnchanged,
-         nullptr, 0},
-        {"uninstall-ps2-class", 0, true, nullptr, 1, nullptr, kUninstall, nullptr, nullptr,
-         kAsBefore, nullptr, 0},
-        {"uninstall-serial-root", 1, false, nullptr, 1, nullptr, kUninstall, nullptr, nullptr,
-         kAsBefore, nullptr, 0},
-        {"uninstall-second-setup", 0, true, nullptr, 2, nullptr, kUninstall, nullptr, nullptr,
-         kAsBefore, nullptr, 0},
-        // A second setup into another folder, then its uninstall.
-        {"second-folder", 0, true, nullptr, 1, nullptr, kSetup, kSecondDir, nullptr,
-         kFirstFolderStays, nullptr, 0},
-        {"shared-counted", 0, true, SharedLibrary, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore,
-         kCountedThrice, 0},
-        {"uninstall-shared-counted", 0, true, SharedLibrary, 1, nullptr, kUninstall, nullptr,
-         nullptr, kAsBefore, nullptr, 0},
-        {"pending-wininit", 0, true, nullptr, 0, PendingWork, kSetup, nullptr, nullptr, kAsBefore,
-         nullptr, 0},
-        {"uninstall-pending-wininit", 0, true, nullptr, 1, PendingWork, kUninstall, nullptr,
-         nullptr, kAsBefore, nullptr, 0},
-        {"readonly-wininit", 0, true, nullptr, 0, ReadOnlyWininit, kSetup, nullptr, nullptr,
-         kRestartEndsIt, nullptr, 0},
-        {"uninstall-readonly-wininit", 0, true, nullptr, 1, ReadOnlyWininit, kUninstall, nullptr,
-         nullptr, kRestartEndsIt, nullptr, 0},
-        {"record-write-fails", 0, true, nullptr, 0, nullptr, kSetup, nullptr, RecordCannotBeWritten,
-         kAsBefore, nullptr, 0},
-        // -u for the PS/2 port after a serial setup: the standard driver's
-        // class key is overwritten, its record due beside the program.
-        {"setup-u-readonly", 1, false, nullptr, 1, ProtectDriveA, kDriverOnly, nullptr, nullptr,
-         kAsBefore, nullptr, 0},
-        // A second setup while the mouse application runs: its file waits
-        // for the next start, and an uninstall before that start takes it back.
-        {"file-in-use", 0, true, nullptr, 1, ApplicationRuns, kSetup, nullptr, nullptr,
-         kRestartEndsIt, nullptr, 0},
-        {"uninstall-file-in-use", 0, true, nullptr, 1, ApplicationRuns, kUninstall, nullptr,
-         nullptr, kRestartEndsIt, nullptr, 0},
-        // Its own folder typed first, then the default one: the copy of
-        // the disks stays as it was.
-        {"own-folder", 0, true, SetupFromHardDisk, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore,
-         nullptr, 0, kOwnFolder},
-        {"foreign-setup-inf", 0, true, AnotherProgramsFolder, 0, nullptr, kSetup, nullptr, nullptr,
-         kAsBefore, nullptr, 0, kSecondDir},
-        {"foreign-system-bak", 0, true, AnotherProgramsBak, 0, nullptr, kSetup, nullptr, nullptr,
-         kAsBefore, nullptr, 0},
-        {"builtin-foreign-bak", 0, true, BuiltInWithAnotherBak, 0, nullptr, kSetup, nullptr,
-         nullptr, kAsBefore, nullptr, 0},
-        // A second folder with the shared library: its count is raised once.
-        {"second-folder-shared", 0, true, SharedLibrary, 1, nullptr, kSetup, kSecondDir, nullptr,
-         kFirstFolderStays, kCountedThrice, 0},
-        // Setup into the default folder, then into a second: the first
-        // folder's uninstaller started by hand removes its own folder only.
-        {"unregistered-folder-uninstall", 0, true, SharedLibrary, 2, nullptr, kUninstall, nullptr,
-         nullptr, kAsBefore, nullptr, 0, nullptr, kSecondDir},
-        // Another program counts the library between setup and uninstall.
-        {"uninstall-shared-other-counts", 0, true, SharedLibrary, 1, AnotherProgramCounts,
-         kUninstall, nullptr, nullptr, kAsBefore, nullptr, 0},
-    };
-    for (const Scenario& s : rows) {
-        Explore(s);
-    }
+// name, serial, vxd, disk, setups, before, program, dest, faults, ending, doneHas, known, ...
+const Scenario kScenarios[] = {
+    {"ps2-class", 0, true, nullptr, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore, nullptr, 0},
+    {"serial-root", 1, false, nullptr, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore, nullptr, 0},
+    {"second-setup", 0, true, nullptr, 1, nullptr, kSetup, nullptr, nullptr, kUnchanged, nullptr,
+     0},
+    {"uninstall-ps2-class", 0, true, nullptr, 1, nullptr, kUninstall, nullptr, nullptr, kAsBefore,
+     nullptr, 0},
+    {"uninstall-serial-root", 1, false, nullptr, 1, nullptr, kUninstall, nullptr, nullptr,
+     kAsBefore, nullptr, 0},
+    {"uninstall-second-setup", 0, true, nullptr, 2, nullptr, kUninstall, nullptr, nullptr,
+     kAsBefore, nullptr, 0},
+    // A second setup into another folder, then its uninstall.
+    {"second-folder", 0, true, nullptr, 1, nullptr, kSetup, kSecondDir, nullptr, kFirstFolderStays,
+     nullptr, 0},
+    {"shared-counted", 0, true, SharedLibrary, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore,
+     kCountedThrice, 0},
+    {"uninstall-shared-counted", 0, true, SharedLibrary, 1, nullptr, kUninstall, nullptr, nullptr,
+     kAsBefore, nullptr, 0},
+    {"pending-wininit", 0, true, nullptr, 0, PendingWork, kSetup, nullptr, nullptr, kAsBefore,
+     nullptr, 0},
+    {"uninstall-pending-wininit", 0, true, nullptr, 1, PendingWork, kUninstall, nullptr, nullptr,
+     kAsBefore, nullptr, 0},
+    {"readonly-wininit", 0, true, nullptr, 0, ReadOnlyWininit, kSetup, nullptr, nullptr,
+     kRestartEndsIt, nullptr, 0},
+    {"uninstall-readonly-wininit", 0, true, nullptr, 1, ReadOnlyWininit, kUninstall, nullptr,
+     nullptr, kRestartEndsIt, nullptr, 0},
+    {"record-write-fails", 0, true, nullptr, 0, nullptr, kSetup, nullptr, RecordCannotBeWritten,
+     kAsBefore, nullptr, 0},
+    // -u for the PS/2 port after a serial setup: the standard driver's
+    // class key is overwritten, its record due beside the program.
+    {"setup-u-readonly", 1, false, nullptr, 1, ProtectDriveA, kDriverOnly, nullptr, nullptr,
+     kAsBefore, nullptr, 0},
+    // A second setup while the mouse application runs: its file waits
+    // for the next start, and an uninstall before that start takes it back.
+    {"file-in-use", 0, true, nullptr, 1, ApplicationRuns, kSetup, nullptr, nullptr, kRestartEndsIt,
+     nullptr, 0},
+    {"uninstall-file-in-use", 0, true, nullptr, 1, ApplicationRuns, kUninstall, nullptr, nullptr,
+     kRestartEndsIt, nullptr, 0},
+    // Its own folder typed first, then the default one: the copy of
+    // the disks stays as it was.
+    {"own-folder", 0, true, SetupFromHardDisk, 0, nullptr, kSetup, nullptr, nullptr, kAsBefore,
+     nullptr, 0, kOwnFolder},
+    {"foreign-setup-inf", 0, true, AnotherProgramsFolder, 0, nullptr, kSetup, nullptr, nullptr,
+     kAsBefore, nullptr, 0, kSecondDir},
+    {"foreign-system-bak", 0, true, AnotherProgramsBak, 0, nullptr, kSetup, nullptr, nullptr,
+     kAsBefore, nullptr, 0},
+    {"builtin-foreign-bak", 0, true, BuiltInWithAnotherBak, 0, nullptr, kSetup, nullptr, nullptr,
+     kAsBefore, nullptr, 0},
+    // A second folder with the shared library: its count is raised once.
+    {"second-folder-shared", 0, true, SharedLibrary, 1, nullptr, kSetup, kSecondDir, nullptr,
+     kFirstFolderStays, kCountedThrice, 0},
+    // Setup into the default folder, then into a second: the first
+    // folder's uninstaller started by hand removes its own folder only.
+    {"unregistered-folder-uninstall", 0, true, SharedLibrary, 2, nullptr, kUninstall, nullptr,
+     nullptr, kAsBefore, nullptr, 0, nullptr, kSecondDir},
+    // Another program counts the library between setup and uninstall.
+    {"uninstall-shared-other-counts", 0, true, SharedLibrary, 1, AnotherProgramCounts, kUninstall,
+     nullptr, nullptr, kAsBefore, nullptr, 0},
+};
+
+void PrintTo(const Scenario& s, std::ostream* out) {
+    *out << s.name;
 }
+
+class Crash : public testing::TestWithParam<Scenario> {};
+
+TEST_P(Crash, EveryStopPointRecovers) {
+    Explore(GetParam(), ModelTried());
+}
+
+// A CTest test per row, so that two run side by side.
+INSTANTIATE_TEST_SUITE_P(crash, Crash, testing::ValuesIn(kScenarios),
+                         [](const testing::TestParamInfo<Scenario>& info) {
+                             std::string name = info.param.name;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
 
 }  // namespace

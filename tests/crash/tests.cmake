@@ -6,6 +6,6 @@ if(NOT SETUP_WINDOWS)
   target_compile_options(crash_tests PRIVATE ${WARNINGS})
   target_compile_definitions(crash_tests PRIVATE SETUP_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   target_link_libraries(crash_tests PRIVATE setup_core GTest::gtest_main)
-  add_test(NAME crash COMMAND crash_tests)
-  set_tests_properties(crash PROPERTIES LABELS crash)
+  # One CTest test per scenario (crash/Crash.EveryStopPointRecovers/NAME).
+  gtest_discover_tests(crash_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS crash)
 endif()

@@ -80,7 +80,11 @@ int DirCreate(const char* path) {
     }
     // mkdir makes the last component only and fails on anything existing,
     // like CreateDirectoryA.
-    return mkdir(host.c_str(), 0755) == 0 ? 1 : 0;
+    if (mkdir(host.c_str(), 0755) != 0) {
+        return 0;
+    }
+    posix::DirectoryMade(host, true);
+    return 1;
 }
 
 int DirRemove(const char* path) {
@@ -92,7 +96,11 @@ int DirRemove(const char* path) {
     while (host.size() > 1 && host.back() == '/') {
         host.pop_back();
     }
-    return rmdir(host.c_str()) == 0 ? 1 : 0;
+    if (rmdir(host.c_str()) != 0) {
+        return 0;
+    }
+    posix::DirectoryRemoved(host, true, "");
+    return 1;
 }
 
 // The stand-in's disk keeps no 8.3 names: an existing path is its own.
@@ -173,7 +181,16 @@ int FileDelete(const char* path) {
     if (lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
         return 0;  // DeleteFileA removes files only
     }
-    return unlink(host.c_str()) == 0 ? 1 : 0;
+    // The bytes go with the name only once the delete is on the disk.
+    std::string data;
+    if (posix::PowerArmed()) {
+        posix::HostFileBytes(host, &data);
+    }
+    if (unlink(host.c_str()) != 0) {
+        return 0;
+    }
+    posix::DirectoryRemoved(host, false, data);
+    return 1;
 }
 
 int FileRename(const char* from, const char* to) {
@@ -223,6 +240,7 @@ int FileRename(const char* from, const char* to) {
         return 0;
     }
     posix::MoveReadOnly(src, dst);
+    posix::DirectoryRenamed(src, dst);
     return 1;
 }
 
@@ -301,11 +319,20 @@ File FileOpenRead(const char* path) {
     return Open(path, O_RDONLY, Op::FileOpenRead);
 }
 
+// A create under a new name is a directory operation; one that truncates a
+// file already there writes data only.
 File FileCreate(const char* path) {
     if (!PowerStep(Op::FileCreate, path)) {
         return nullptr;
     }
-    return Open(path, O_WRONLY | O_CREAT | O_TRUNC, Op::FileCreate);
+    std::string host = Resolve(path);
+    struct stat st;
+    bool isNew = !host.empty() && lstat(host.c_str(), &st) != 0;
+    File file = Open(path, O_WRONLY | O_CREAT | O_TRUNC, Op::FileCreate);
+    if (file != nullptr && isNew) {
+        posix::DirectoryMade(host, false);
+    }
+    return file;
 }
 
 File FileOpenWrite(const char* path) {
@@ -372,8 +399,9 @@ int FileSeek(File file, uint32_t offset) {
                                                                                                : 0;
 }
 
-// The data are written through to the host at once, so the flush is only a
-// step; FlushFileBuffers fails on a handle without write access.
+// The data are written through to the host at once, so the flush puts on
+// the disk only the directory operations that made and named the file;
+// FlushFileBuffers fails on a handle without write access.
 int FileFlush(File file) {
     if (file == nullptr || !file->writing) {
         return 0;
@@ -381,6 +409,7 @@ int FileFlush(File file) {
     if (!PowerStep(Op::FileFlush, file->dosPath) || FaultHits(Op::FileFlush, file->dosPath)) {
         return 0;
     }
+    posix::DirectoryFlushed(Resolve(file->dosPath.c_str()));
     return 1;
 }
 

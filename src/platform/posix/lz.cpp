@@ -88,6 +88,22 @@ int OpenRegular(const std::string& dosPath, int flags) {
     return fd;
 }
 
+// OpenRegular for a file to write, made empty, where it may be written; a
+// new name is a directory operation.
+int CreateRegular(const std::string& dosPath) {
+    std::string host = posix::HostPath(dosPath.c_str());
+    if (posix::WriteDenied(dosPath, host)) {
+        return -1;
+    }
+    struct stat st;
+    bool isNew = !host.empty() && lstat(host.c_str(), &st) != 0;
+    int fd = OpenRegular(dosPath, O_RDWR | O_CREAT | O_TRUNC);
+    if (fd >= 0 && isNew) {
+        posix::DirectoryMade(host, false);
+    }
+    return fd;
+}
+
 szdd::Format ReadFormat(int fd) {
     uint8_t head[szdd::kHeaderSize];
     uint32_t have = 0;
@@ -198,14 +214,10 @@ int LzCreate(const char* path, char* opened, uint32_t size) {
     // A name that cannot be created (read-only, held by a running program)
     // is tried once more in its compressed spelling, as lz32 does.
     std::string name = path;
-    int fd = posix::WriteDenied(name, posix::HostPath(path))
-                 ? -1
-                 : OpenRegular(name, O_RDWR | O_CREAT | O_TRUNC);
+    int fd = CreateRegular(name);
     if (fd < 0) {
         name = szdd::CompressedName(path);
-        fd = posix::WriteDenied(name, posix::HostPath(name.c_str()))
-                 ? -1
-                 : OpenRegular(name, O_RDWR | O_CREAT | O_TRUNC);
+        fd = CreateRegular(name);
     }
     if (fd < 0) {
         return kHfileError;

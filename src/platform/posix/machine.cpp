@@ -2,6 +2,7 @@
 #include "platform/posix/machine.h"
 
 #include <dirent.h>
+#include <stdio.h>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -24,15 +25,6 @@ struct Fault {
 };
 std::vector<Fault> gFaults;
 
-std::string Lower(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return s;
-}
-
 // The entry of directory dir whose name equals name case-blindly, or name
 // itself when there is none.
 std::string MatchEntry(const std::string& dir, const std::string& name) {
@@ -52,6 +44,30 @@ std::string MatchEntry(const std::string& dir, const std::string& name) {
 }
 
 }  // namespace
+
+std::string Lower(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return s;
+}
+
+bool HostFileBytes(const std::string& host, std::string* data) {
+    FILE* f = fopen(host.c_str(), "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    data->clear();
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) {
+        data->append(chunk, got);
+    }
+    fclose(f);
+    return true;
+}
 
 void StartToolMachine(const std::string& root, const std::string& windowsDir,
                       const std::string& systemDir, const std::string& moduleFileName) {

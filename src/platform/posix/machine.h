@@ -122,10 +122,37 @@ bool FaultHits(Op op, const std::string& subject);
 // writes bytes (file write, LZ copy, profile flush), writes the part of
 // them that cut says; every later one changes nothing and fails.
 // steps < 0: no cut, the steps are only counted.
-// While steps are counted the registry is Windows 95/98's: changes live in
-// memory and reach the disk only at RegFlush or an orderly restart (no
-// lazy flush after a few seconds: the cautious assumption). The registry
-// on the disk when the counting starts is the one the machine has.
+//
+// While steps are counted the machine keeps what a cut may leave on its
+// disk, the careful assumption both ways for what Windows 95/98 and FAT
+// put there late:
+// - Data: the bytes a write puts down are on the disk at once, under
+//   whichever name the file has there. A create that truncates a file
+//   already there is data too.
+// - The registry lives in memory. Windows writes it whole at RegFlush, at
+//   an orderly shutdown, and on its own a few seconds after a change, at
+//   any moment. So a cut leaves the registry as of the last flush or as of
+//   any later change up to the cut, never a part of a change. The registry
+//   on the disk when the counting starts is the one the machine has.
+// - Directory operations: a create under a new name (FileCreate, LzCreate,
+//   a profile written to a file not there yet), a rename, a delete, a
+//   directory made or removed. FAT's write-behind puts them on the disk in
+//   any order until a flush. FlushFileBuffers of a file puts there the
+//   operations that made and named it (its create, its renames, the making
+//   of the directories above it) and every earlier operation on a name one
+//   of those touches, since a name never stands twice on a disk; an orderly
+//   shutdown puts everything there. Bounded: of the operations not flushed,
+//   the last kReorderedDirectoryOps reach the disk in any order and the cut
+//   may fall after any number of them; the earlier ones are on the disk.
+//   One that no longer applies in that order does nothing, as the
+//   directory's update would leave it: a rename whose source is missing or
+//   whose target is there, a delete of a missing name, a create of a name
+//   that is there or in a directory that is not, the removal of a
+//   directory that is not empty. A directory's rename (the engine makes
+//   none) is on the disk at once.
+// A cut leaves the registry as of its last flush and the directory
+// operations done in the order made unless PowerOff is asked for the
+// other disks it may leave.
 enum CutPoint {
     kCutBefore,      // the step does nothing
     kCutFirstByte,   // a write puts down its first byte only
@@ -147,12 +174,51 @@ struct PowerEntry {
     uint32_t size;        // the bytes a write asked for; 1 for other steps
 };
 // The steps since the last PowerCutAfter, cut ones too; counting ends at
-// WindowsRestart.
+// WindowsRestart and PowerOff.
 const std::vector<PowerEntry>& PowerLog();
+
+// The directory operations that may be on the disk in another order.
+const int kReorderedDirectoryOps = 4;
+
+// The registry one disk may hold: as of the last flush, or as of a later
+// change.
+struct CutRegistry {
+    long step;         // the last change it holds, an index into PowerLog; -1: none counted
+    std::string text;  // REGEDIT4, as RegistrySaveText gives it
+};
+// One name as one disk holds it.
+struct CutName {
+    enum Kind { kAbsent, kFile, kDirectory };
+    std::string host;  // host path
+    Kind kind;
+    std::string data;  // a file's bytes
+    bool readOnly;
+};
+// The directory one disk may hold.
+struct CutDirectory {
+    std::vector<long> pending;   // the reordered operations, as made (PowerLog indices)
+    std::vector<long> done;      // those of them on this disk, in the order they reached it
+    std::vector<CutName> names;  // the names that differ from the machine as the program left it
+};
+// Every distinct disk a cut may leave, as two lists to combine: the
+// registries (the one of the last flush first, then one per later change
+// that changed it) and the directories (the one with every operation in
+// the order made first).
+struct CutDisks {
+    std::vector<CutRegistry> registries;
+    std::vector<CutDirectory> directories;
+};
+// The power goes off: counting ends, the program's handles and cached
+// profile writes are gone, and the machine is left as the first disk of
+// each list has it (what WindowsRestart(true) would start on);
+// what else the cut may have left is returned. A test puts one of the
+// others on the machine before WindowsRestart(true).
+CutDisks PowerOff();
 
 // The next start of Windows: after a power cut the profile writes still
 // cached and, when steps were being counted, the registry changes since the
-// last flush are lost; after an orderly shutdown they are written; then
+// last flush are lost (the directory operations stand as made); after an
+// orderly shutdown they are written; then
 // WININIT.INI's [rename] lines are carried out (NUL=path deletes, new=old
 // renames over new) and the file becomes WININIT.BAK. Ends any power cut
 // and every program that held a file.

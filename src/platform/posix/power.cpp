@@ -1,6 +1,4 @@
 // Power cuts and the next start of Windows on the fake machine (tests).
-#include <stdio.h>
-
 #include <string>
 #include <vector>
 
@@ -71,6 +69,7 @@ void PowerCutAfter(long steps, CutPoint cut) {
     gLimit = steps;
     gCut = cut;
     gLog.clear();
+    DirectoryForget();
     RegistryMakeDurable();
 }
 
@@ -88,6 +87,10 @@ uint32_t PowerStep(Op op, const std::string& subject, uint32_t size) {
 
 bool PowerArmed() {
     return gArmed;
+}
+
+long PowerLastStep() {
+    return gArmed ? static_cast<long>(gLog.size()) - 1 : -1;
 }
 
 bool PowerFails() {
@@ -134,6 +137,23 @@ void RunOnceAfterStart() {
 
 }  // namespace
 
+CutDisks PowerOff() {
+    CutDisks disks;
+    if (!gArmed) {
+        disks.registries.push_back(CutRegistry{-1, RegistrySaveText()});
+        disks.directories.push_back(CutDirectory());
+        return disks;
+    }
+    disks.registries = RegistryOnDisk();
+    disks.directories = DirectoryOnDisk();
+    gArmed = false;
+    // What lived in memory went with the power.
+    RegistryBackToDurable();
+    ResetProfileCache();
+    ResetLzHandles();
+    return disks;
+}
+
 void WindowsRestart(bool powerCut) {
     // Uncounted, registry writes went to the disk at once, as profile
     // writes do: only a cut while counting loses any.
@@ -141,6 +161,7 @@ void WindowsRestart(bool powerCut) {
     gArmed = false;
     // A start of Windows runs none of the programs that held files.
     Machine().heldFiles.clear();
+    DirectoryForget();
     if (powerCut) {
         ResetProfileCache();
         if (counting) {
@@ -152,18 +173,11 @@ void WindowsRestart(bool powerCut) {
     ResetLzHandles();
     std::string ini = Machine().windowsDir + "\\WININIT.INI";
     std::string bak = Machine().windowsDir + "\\WININIT.BAK";
-    FILE* f = fopen(HostPath(ini.c_str()).c_str(), "rb");
-    if (f == nullptr) {
+    std::string data;
+    if (!HostFileBytes(HostPath(ini.c_str()), &data)) {
         RunOnceAfterStart();
         return;
     }
-    std::string data;
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) {
-        data.append(chunk, got);
-    }
-    fclose(f);
     bool inRename = false;
     size_t pos = 0;
     while (pos < data.size()) {

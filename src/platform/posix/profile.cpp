@@ -87,15 +87,7 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-std::string Lower(const std::string& s) {
-    std::string out = s;
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
+using posix::Lower;
 
 Stamp StampOf(const std::string& host) {
     Stamp stamp;
@@ -220,28 +212,6 @@ std::string Serialize(const Profile& profile) {
     return out;
 }
 
-bool ReadHostFile(const std::string& host, std::string* data) {
-    FILE* f = fopen(host.c_str(), "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    char chunk[65536];
-    size_t got;
-    data->clear();
-    if (fseek(f, 0, SEEK_END) == 0) {
-        long size = ftell(f);
-        if (size > 0) {
-            data->reserve(static_cast<size_t>(size));
-        }
-        rewind(f);
-    }
-    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) {
-        data->append(chunk, got);
-    }
-    fclose(f);
-    return true;
-}
-
 bool WriteHostFile(const std::string& host, const std::string& data) {
     FILE* f = fopen(host.c_str(), "wb");
     if (f == nullptr) {
@@ -281,7 +251,7 @@ CachedPath* Open(const char* dosPath) {
         return &entry;
     }
     std::string data;
-    if (!now.exists || !ReadHostFile(host, &data)) {
+    if (!now.exists || !posix::HostFileBytes(host, &data)) {
         data.clear();
     }
     Parse(data, &entry.profile);
@@ -332,8 +302,14 @@ int Flush(const std::string& dosPath, CachedPath* entry) {
     uint32_t power = posix::PowerStep(posix::Op::ProfileFlush, dosPath, size);
     bool refused = posix::FaultHits(posix::Op::ProfileFlush, dosPath) ||
                    posix::WriteDenied(dosPath, entry->host);
-    if (refused || (power == 0 && size > 0) || !WriteHostFile(entry->host, data.substr(0, power)) ||
-        power < size) {
+    struct stat st;
+    bool isNew = lstat(entry->host.c_str(), &st) != 0;
+    bool written =
+        !refused && (power > 0 || size == 0) && WriteHostFile(entry->host, data.substr(0, power));
+    if (isNew && lstat(entry->host.c_str(), &st) == 0) {
+        posix::DirectoryMade(entry->host, false);
+    }
+    if (!written || power < size) {
         entry->profile.stamp = Stamp();
         entry->profile.stamp.size = -1;  // never matches: read again next time
         return 0;
@@ -510,7 +486,7 @@ void ProfileFlushAll() {
 namespace posix {
 bool ProfileParseFile(const std::string& hostFile, std::vector<ProfileSectionLines>* sections) {
     std::string data;
-    if (!ReadHostFile(hostFile, &data)) {
+    if (!posix::HostFileBytes(hostFile, &data)) {
         return false;
     }
     Profile profile;

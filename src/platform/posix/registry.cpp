@@ -19,6 +19,10 @@ namespace {
 std::vector<RegWrite> gWrites;
 // The registry on the disk, one tree per root, while power cuts are tried.
 std::vector<std::unique_ptr<Node>> gDurable;
+// The same as text, and the registry after each change since: Windows may
+// have written any of them by itself.
+CutRegistry gFlushed;
+std::vector<CutRegistry> gChanged;
 
 // The Enum calls' contract: the name that nameAt gives for index (null past
 // the last one) into name, nameSize bytes with the terminator.
@@ -55,6 +59,7 @@ void ResetRegistryStore() {
     CloseAllHandles();
     gWrites.clear();
     gDurable.clear();
+    gChanged.clear();
 }
 
 void RegistryMakeDurable() {
@@ -63,6 +68,24 @@ void RegistryMakeDurable() {
         gDurable.emplace_back(new Node(gRoots[i].name));
         CopyTree(gRoots[i].node, gDurable.back().get());
     }
+    gFlushed = CutRegistry{PowerLastStep(), RegistrySaveText()};
+    gChanged.clear();
+}
+
+void RegistryChanged() {
+    if (!PowerArmed()) {
+        return;
+    }
+    std::string text = RegistrySaveText();
+    if (text != (gChanged.empty() ? gFlushed : gChanged.back()).text) {
+        gChanged.push_back(CutRegistry{PowerLastStep(), text});
+    }
+}
+
+std::vector<CutRegistry> RegistryOnDisk() {
+    std::vector<CutRegistry> all = {gFlushed};
+    all.insert(all.end(), gChanged.begin(), gChanged.end());
+    return all;
 }
 
 void RegistryBackToDurable() {
@@ -132,6 +155,7 @@ long RegCreate(RegKey parent, const char* subKey, RegKey* out) {
     for (const std::string& p : parts) {
         node = posix::CreateChild(node, p);
     }
+    posix::RegistryChanged();
     *out = posix::NewHandle(node);
     return kErrSuccess;
 }
@@ -204,6 +228,7 @@ long RegSet(RegKey key, const char* valueName, uint32_t type, const void* data, 
     std::string name = valueName ? valueName : "";
     posix::SetValue(node, name, type, bytes);
     posix::gWrites.push_back(posix::RegWrite{path, name, type, bytes});
+    posix::RegistryChanged();
     return kErrSuccess;
 }
 
@@ -228,6 +253,7 @@ long RegRemoveValue(RegKey key, const char* valueName) {
     for (auto it = node->values.begin(); it != node->values.end(); ++it) {
         if (posix::SameName(it->name, name)) {
             node->values.erase(it);
+            posix::RegistryChanged();
             return kErrSuccess;
         }
     }
@@ -254,6 +280,7 @@ long RegRemoveKey(RegKey parent, const char* subKey) {
         return kErrFileNotFound;
     }
     posix::DeleteNode(node);
+    posix::RegistryChanged();
     return kErrSuccess;
 }
 

@@ -2,9 +2,13 @@
 // faults, a full disk, a chosen amount of free space).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
+#include "platform/lz.h"
 #include "platform/posix/machine.h"
 #include "platform/profile.h"
 #include "platform/raw_file.h"
@@ -190,6 +194,189 @@ TEST(FilesNative, PowerCutInAWriteLeavesItsPart) {
         std::string bytes;
         ASSERT_TRUE(testing_machine::ReadFile(P("CUT.BIN"), &bytes));
         EXPECT_EQ(kept[cut], bytes) << "cut " << cut;
+    }
+}
+
+namespace {
+
+void Make(const char* name, const char* bytes) {
+    plat::File f = plat::FileCreate(P(name).c_str());
+    plat::FileWrite(f, bytes, static_cast<uint32_t>(std::string(bytes).size()));
+    plat::FileClose(f);
+}
+
+void Flush(const char* name) {
+    plat::File f = plat::FileOpenWrite(P(name).c_str());
+    plat::FileFlush(f);
+    plat::FileClose(f);
+}
+
+void Rename(const char* from, const char* to) {
+    plat::FileRename(P(from).c_str(), P(to).c_str());
+}
+
+// One disk a cut may leave, as it holds names: "A=bytes" (with "!" when
+// read-only), "D/" a directory, "A-" missing.
+std::string OnDisk(const plat::posix::CutDirectory& disk, const std::string& names) {
+    std::istringstream in(names);
+    std::string name;
+    std::string out;
+    while (in >> name) {
+        std::string host = plat::posix::HostPath(P(name).c_str());
+        auto n = std::find_if(disk.names.begin(), disk.names.end(),
+                              [&](const plat::posix::CutName& c) { return c.host == host; });
+        uint32_t attributes = plat::FileAttributes(P(name).c_str());
+        std::string bytes;
+        std::string state;
+        if (n != disk.names.end()) {
+            state = n->kind == plat::posix::CutName::kAbsent      ? "-"
+                    : n->kind == plat::posix::CutName::kDirectory ? "/"
+                                                                  : "=" + n->data;
+            state += n->readOnly ? "!" : "";
+        } else if (attributes == plat::kInvalidAttributes) {
+            state = "-";
+        } else if (attributes & plat::kAttrDirectory) {
+            state = "/";
+        } else {
+            testing_machine::ReadFile(P(name), &bytes);
+            state = "=" + bytes + (attributes & plat::kAttrReadOnly ? "!" : "");
+        }
+        out += (out.empty() ? "" : " ") + name + state;
+    }
+    return out;
+}
+
+}  // namespace
+
+// The power-cut model's directory: every distinct disk a cut may leave
+// after the row's operations (the last four not flushed in any order, a
+// cut after any number of them), as the row's names stand there.
+TEST(FilesNative, PowerCutLeavesDirectoryOperationsInAnyOrder) {
+    struct Row {
+        const char* names;
+        void (*before)();  // uncounted
+        void (*run)();
+        std::vector<std::string> disks;  // sorted
+    } rows[] = {
+        // 0: two creates, either or both
+        {"A B",
+         [] {},
+         [] {
+             Make("A", "1");
+             Make("B", "2");
+         },
+         {"A- B-", "A- B=2", "A=1 B-", "A=1 B=2"}},
+        // 1: a flushed file stays
+        {"A B",
+         [] {},
+         [] {
+             Make("A", "1");
+             Flush("A");
+             Make("B", "2");
+         },
+         {"A=1 B-", "A=1 B=2"}},
+        // 2: the replace through a new file; a cut may lose the old one
+        {"INF NEW OLD",
+         [] { testing_machine::WriteFile(P("INF"), "old"); },
+         [] {
+             Make("NEW", "new");
+             Flush("NEW");
+             Rename("INF", "OLD");
+             Rename("NEW", "INF");
+             plat::FileDelete(P("OLD").c_str());
+         },
+         {"INF- NEW=new OLD-", "INF- NEW=new OLD=old", "INF=new NEW- OLD-", "INF=new NEW- OLD=old",
+          "INF=old NEW=new OLD-"}},
+        // 3: a file in a new directory is not there without it
+        {"D D\\X",
+         [] {},
+         [] {
+             plat::DirCreate(P("D").c_str());
+             Make("D\\X", "x");
+         },
+         {"D- D\\X-", "D/ D\\X-", "D/ D\\X=x"}},
+        // 4: a flush puts the directory above on the disk
+        {"D D\\X Y",
+         [] {},
+         [] {
+             plat::DirCreate(P("D").c_str());
+             Make("D\\X", "x");
+             Flush("D\\X");
+             Make("Y", "y");
+         },
+         {"D/ D\\X=x Y-", "D/ D\\X=x Y=y"}},
+        // 5: a create over a file already there is data
+        {"A",
+         [] { testing_machine::WriteFile(P("A"), "old"); },
+         [] { Make("A", "new"); },
+         {"A=new"}},
+        // 6: a delete not on the disk keeps the bytes
+        {"A",
+         [] { testing_machine::WriteFile(P("A"), "a"); },
+         [] { plat::FileDelete(P("A").c_str()); },
+         {"A-", "A=a"}},
+        // 7: the read-only mark goes with the file
+        {"RO R2",
+         [] {
+             testing_machine::WriteFile(P("RO"), "r");
+             plat::posix::SetFileReadOnly(P("RO").c_str(), true);
+         },
+         [] { Rename("RO", "R2"); },
+         {"RO- R2=r!", "RO=r! R2-"}},
+        // 8: a flush puts the earlier changes of its names on the disk
+        {"NEW INF",
+         [] {},
+         [] {
+             Make("NEW", "1");
+             Rename("NEW", "INF");
+             Make("NEW", "2");
+             Flush("NEW");
+         },
+         {"NEW=2 INF=1"}},
+        // 9: a directory is not removed before what it held
+        {"D D\\X",
+         [] { testing_machine::WriteFile(P("D\\X"), "x"); },
+         [] {
+             plat::FileDelete(P("D\\X").c_str());
+             plat::DirRemove(P("D").c_str());
+         },
+         {"D- D\\X-", "D/ D\\X-", "D/ D\\X=x"}},
+        // 10: a profile written to a new file, and LZ's create
+        {"N.INI L",
+         [] {},
+         [] {
+             plat::ProfileWriteString("s", "k", "v", P("N.INI").c_str());
+             plat::ProfileWriteString(nullptr, nullptr, nullptr, P("N.INI").c_str());
+             char opened[260];
+             plat::LzClose(plat::LzCreate(P("L").c_str(), opened, sizeof opened));
+         },
+         {"N.INI- L-", "N.INI- L=", "N.INI=[s]\r\nk=v\r\n L-", "N.INI=[s]\r\nk=v\r\n L="}},
+    };
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; i++) {
+        testing_machine::Reset();
+        rows[i].before();
+        plat::posix::PowerCutAfter(-1, plat::posix::kCutBefore);
+        rows[i].run();
+        plat::posix::CutDisks cut = plat::posix::PowerOff();
+        EXPECT_TRUE(cut.directories[0].names.empty()) << "row " << i << ": the first is as made";
+        std::vector<std::string> got;
+        for (const plat::posix::CutDirectory& disk : cut.directories) {
+            got.push_back(OnDisk(disk, rows[i].names));
+        }
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(rows[i].disks, got) << "row " << i;
+    }
+    // Only the last operations not flushed are reordered: the first of one
+    // more creates is on every disk.
+    testing_machine::Reset();
+    plat::posix::PowerCutAfter(-1, plat::posix::kCutBefore);
+    for (int i = 0; i <= plat::posix::kReorderedDirectoryOps; i++) {
+        Make(std::to_string(i).c_str(), "");
+    }
+    plat::posix::CutDisks cut = plat::posix::PowerOff();
+    EXPECT_EQ(1u << plat::posix::kReorderedDirectoryOps, cut.directories.size());
+    for (const plat::posix::CutDirectory& disk : cut.directories) {
+        EXPECT_EQ("0=", OnDisk(disk, "0"));
     }
 }
 

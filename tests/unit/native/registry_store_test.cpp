@@ -466,6 +466,31 @@ TEST_F(RegistryStore, PowerCutLosesWritesSinceTheLastFlush) {
     plat::posix::WindowsRestart(true);
     k = Create(plat::LocalMachine(), "Software\\Velor");
     EXPECT_EQ("5", value());
+    // Windows may have written the registry by itself after any change
+    // since the flush: each of those is a registry a cut may leave.
+    plat::posix::PowerCutAfter(-1, plat::posix::kCutBefore);
+    ASSERT_EQ(plat::kErrSuccess, plat::RegSet(k, "v", plat::kRegSz, "7", 1));
+    EXPECT_EQ(plat::kErrSuccess, plat::RegFlush(k));
+    Create(plat::LocalMachine(), "Software\\Velor");  // there already: no change
+    ASSERT_EQ(plat::kErrSuccess, plat::RegSet(k, "v", plat::kRegSz, "8", 1));
+    ASSERT_EQ(plat::kErrSuccess, plat::RegRemoveValue(k, "v"));
+    Create(plat::LocalMachine(), "Software\\Velor\\Later");
+    plat::posix::CutDisks cut = plat::posix::PowerOff();
+    struct Row {
+        long step;
+        const char* has;  // in its text
+    } rows[] = {{1, "\"v\"=\"7\""},
+                {3, "\"v\"=\"8\""},
+                {4, "[HKEY_LOCAL_MACHINE\\Software\\Velor]\r\n\r\n"},
+                {5, "Velor\\Later]"}};
+    ASSERT_EQ(sizeof rows / sizeof rows[0], cut.registries.size());
+    for (size_t i = 0; i < cut.registries.size(); i++) {
+        EXPECT_EQ(rows[i].step, cut.registries[i].step) << "row " << i;
+        EXPECT_NE(std::string::npos, cut.registries[i].text.find(rows[i].has))
+            << "row " << i << ": " << cut.registries[i].text;
+    }
+    k = Create(plat::LocalMachine(), "Software\\Velor");
+    EXPECT_EQ("7", value());  // the power left the flushed one
 }
 
 TEST_F(RegistryStore, MachineResetLoadsTheMachinesRegistryFile) {
