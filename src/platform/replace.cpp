@@ -63,9 +63,11 @@ int GuardedSwap(const ReplaceNames& n, const char* windowsDir) {
         }
         return 0;
     }
-    // Should the line stay, the next start puts the old file back: still a
-    // whole file, but not the new one. The caller is told.
-    return WininitRemove(windowsDir, guard, created);
+    // The new name on the disk before the guard goes: the disk may write a
+    // later change of the directory before the rename. Should the line
+    // stay, the next start puts the old file back: still a whole file, but
+    // not the new one. The caller is told.
+    return FlushToDisk(n.path) && WininitRemove(windowsDir, guard, created);
 }
 
 int PlainSwap(const ReplaceNames& n) {
@@ -79,8 +81,18 @@ int PlainSwap(const ReplaceNames& n) {
         }
         return 0;
     }
-    // A copy that cannot go now goes at the next recovery.
-    plat::FileDelete(n.oldPath);
+    // The renames on the disk before anything counts on them: the disk may
+    // write a later change of the directory (the copy's delete, the next
+    // step's) before them. The copy's delete on the disk too, before the
+    // next replace of these names begins: an old copy beside a new file cut
+    // short would be taken for a replace stopped between its renames. A
+    // copy that cannot go now goes at the next recovery.
+    if (!FlushToDisk(n.path)) {
+        return 0;
+    }
+    if (plat::FileDelete(n.oldPath)) {
+        FlushToDisk(n.path);
+    }
     return 1;
 }
 
