@@ -37,10 +37,10 @@ class SwitchMouseLine : public fileio::LineEditor {
 }  // namespace
 
 int MouseLinesAreBuiltIn(const char* windowsDir) {
-    char iniPath[footprint::kFootprintPath];
+    char iniPath[text::kComposedPath];
     static fileio::RawFile in;
     static fileio::LineFacts line;
-    if (!footprint::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
+    if (!text::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
         !fileio::RawOpenRead(&in, iniPath)) {
         return -1;
     }
@@ -56,12 +56,12 @@ int MouseLinesAreBuiltIn(const char* windowsDir) {
 }
 
 int SwitchSystemIni(const char* windowsDir) {
-    char iniPath[footprint::kFootprintPath];
-    char bakPath[footprint::kFootprintPath];
-    char newPath[footprint::kFootprintPath];
-    if (!footprint::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
-        !footprint::PathIn(bakPath, windowsDir, footprint::kSystemBak) ||
-        !footprint::PathIn(newPath, windowsDir, footprint::kSystemNew)) {
+    char iniPath[text::kComposedPath];
+    char bakPath[text::kComposedPath];
+    char newPath[text::kComposedPath];
+    if (!text::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
+        !text::PathIn(bakPath, windowsDir, footprint::kSystemBak) ||
+        !text::PathIn(newPath, windowsDir, footprint::kSystemNew)) {
         return 0;
     }
     // A rewrite that changes nothing (a second setup finds its own mouse
@@ -78,10 +78,10 @@ int SwitchSystemIni(const char* windowsDir) {
     if (length == 0 || length >= sizeof systemDir) {
         return 0;
     }
-    char vxdPath[footprint::kFootprintPath];
-    char vxdBakPath[footprint::kFootprintPath];
-    if (!footprint::PathIn(vxdPath, systemDir, footprint::kVxd) ||
-        !footprint::PathIn(vxdBakPath, systemDir, footprint::kVxdBak)) {
+    char vxdPath[text::kComposedPath];
+    char vxdBakPath[text::kComposedPath];
+    if (!text::PathIn(vxdPath, systemDir, footprint::kVxd) ||
+        !text::PathIn(vxdBakPath, systemDir, footprint::kVxdBak)) {
         return 0;
     }
     // Without a VxD to take its place, VMOUSE.BAK is the only copy of the

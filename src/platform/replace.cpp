@@ -14,9 +14,9 @@ namespace {
 // short names (WININIT runs before long names are known). oldPath does
 // not exist yet, so its directory's short form is used with its name.
 bool GuardLine(const char* path, const char* oldPath, char* out, uint32_t size) {
-    char shortPath[kPathField];
-    char dir[kPathField];
-    char shortDir[kPathField];
+    char shortPath[text::kComposedPath];
+    char dir[text::kComposedPath];
+    char shortDir[text::kComposedPath];
     if (plat::ShortPathName(path, shortPath, sizeof shortPath) == 0) {
         return false;
     }
@@ -40,7 +40,7 @@ bool GuardLine(const char* path, const char* oldPath, char* out, uint32_t size) 
 // target even when its source is missing, so the line never names a file
 // that is not there whole.
 int GuardedSwap(const ReplaceNames& n, const char* windowsDir) {
-    char guard[2 * kPathField + 2];
+    char guard[2 * text::kComposedPath + 2];
     const char* lines[1] = {guard};
     int created = 0;
     if (!GuardLine(n.path, n.oldPath, guard, sizeof guard) || !CopyWhole(n.path, n.oldPath) ||

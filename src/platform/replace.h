@@ -8,8 +8,6 @@
 
 namespace fileio {
 
-const uint32_t kPathField = 300;  // paths composed here and in WININIT.INI: up to 299 chars
-
 // Decides each line of a rewrite: writes it (RawCopy of its bytes) or what
 // takes its place. Returns 0 when a write failed; sets *changed when what it
 // wrote differs from the line.

@@ -12,10 +12,6 @@ namespace {
 
 const char kRenameHeader[] = "[RENAME]";  // as compared: in capitals
 
-bool ComposeIn(char* out, const char* dir, const char* name) {
-    return text::Format(out, kPathField, "%s\\%s", dir, name) != 0;
-}
-
 // The [rename] header, blanks around it and letter case aside.
 bool IsRenameHeader(const LineFacts& line) {
     uint32_t n = line.length < kLinePrefix ? line.length : kLinePrefix;
@@ -146,15 +142,15 @@ void NotePresent(const char* iniPath, const char* const* lines, int count, bool*
 const int kMaxWininitLines = 32;  // lines added in one call; the uninstaller adds up to 24
 
 struct WininitPaths {
-    char ini[kPathField];
-    char fresh[kPathField];
-    char aside[kPathField];
+    char ini[text::kComposedPath];
+    char fresh[text::kComposedPath];
+    char aside[text::kComposedPath];
 };
 
 bool WininitNames(const char* windowsDir, WininitPaths* p) {
-    return ComposeIn(p->ini, windowsDir, "WININIT.INI") &&
-           ComposeIn(p->fresh, windowsDir, "WININIT.NEW") &&
-           ComposeIn(p->aside, windowsDir, "WININIT.UN$");
+    return text::PathIn(p->ini, windowsDir, "WININIT.INI") &&
+           text::PathIn(p->fresh, windowsDir, "WININIT.NEW") &&
+           text::PathIn(p->aside, windowsDir, "WININIT.UN$");
 }
 
 // What a run stopped between WININIT.INI's renames left is finished first.

@@ -51,7 +51,7 @@ int InstallRecord::Open(const char* dir) {
                                  footprint::kRecordOld};
     usable_ = text::Copy(dir_, sizeof dir_, dir);
     for (int i = 0; i < 3; i++) {
-        usable_ = usable_ && text::Format(paths[i], kRecordPath, "%s\\%s", dir, names[i]);
+        usable_ = usable_ && text::PathIn(paths[i], dir, names[i]);
     }
     if (!usable_) {
         record_[0] = fresh_[0] = aside_[0] = 0;

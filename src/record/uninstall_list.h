@@ -10,7 +10,7 @@
 
 #include "footprint/footprint.h"
 
-const uint32_t kListEntrySize = footprint::kFootprintPath;  // an entry as read: longer ones cut
+const uint32_t kListEntrySize = text::kComposedPath;  // an entry as read: longer ones cut
 
 class UninstallList {
   public:

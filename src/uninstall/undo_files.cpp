@@ -37,7 +37,7 @@ void RemoveFile(UndoReport* report, const char* path) {
 // false when the file may go (setup made it) or the record does not tell
 // (an older one).
 bool KeptAsFound(InstallRecord& record, const char* entry, const char* path, UndoReport* report) {
-    char key[footprint::kFootprintPath];
+    char key[text::kComposedPath];
     char all[4];
     FileRecord found;
     if (!FoundBefore(record, entry, key, &found)) {

@@ -4,7 +4,6 @@
 #include "uninstall/undo_internal.h"
 
 using uninstall::AlreadyListed;
-using uninstall::ComposePath;
 using uninstall::EntryPath;
 using uninstall::RemoveDirectory;
 using uninstall::SamePlace;
@@ -18,7 +17,7 @@ bool HoldsOnlyRestartFiles(const UndoReport* report, const char* dir) {
     bool only = find != nullptr;
     while (only) {
         char path[kUndoPath];
-        only = ComposePath(path, dir, name) && AlreadyListed(report, path);
+        only = text::PathIn(path, dir, name) && AlreadyListed(report, path);
         if (!plat::FindNext(find, name, sizeof name)) {
             break;
         }

@@ -7,7 +7,6 @@
 #include "record/record_keys.h"
 #include "uninstall/undo_internal.h"
 
-using uninstall::ComposePath;
 using uninstall::SamePlace;
 
 namespace {
@@ -44,7 +43,7 @@ int OpenUndo(UndoContext* undo, const UndoPlaces& places) {
     undo->application[0] = 0;
     int record = undo->record.Open(places.installDir);
     undo->opened = undo->list.Open(places.installDir) &&
-                   ComposePath(undo->original, places.installDir, footprint::kUninstaller) &&
+                   text::PathIn(undo->original, places.installDir, footprint::kUninstaller) &&
                    record;
     if (undo->opened) {
         undo->list.ReadStartup(&undo->script);

@@ -18,8 +18,6 @@ namespace uninstall {
 
 // ---- where things lie (undo_paths.cpp) ---------------------------------------
 
-// dir\name into out (kUndoPath bytes); 0 when it does not fit.
-int ComposePath(char* out, const char* dir, const char* name);
 // Two paths of one file: the same text, or the same short form (the list
 // may spell a name the 8.3 way).
 bool SamePlace(const char* a, const char* b);

@@ -39,10 +39,6 @@ bool SafeRelative(const char* rel) {
 
 namespace uninstall {
 
-int ComposePath(char* out, const char* dir, const char* name) {
-    return text::Format(out, kUndoPath, "%s\\%s", dir, name);
-}
-
 bool SamePlace(const char* a, const char* b) {
     if (text::SameNoCase(a, b)) {
         return true;

@@ -6,8 +6,6 @@
 #include "platform/text.h"
 #include "uninstall/undo_internal.h"
 
-using uninstall::ComposePath;
-
 namespace {
 
 // Puts the earlier mouse lines back from system.bak: the n-th mouse line of
@@ -89,8 +87,8 @@ class RestoreMouseLines : public fileio::LineEditor {
 void RestoreVxd(const char* systemDir, UndoReport* report) {
     char vxd[kUndoPath];
     char bak[kUndoPath];
-    if (!ComposePath(vxd, systemDir, footprint::kVxd) ||
-        !ComposePath(bak, systemDir, footprint::kVxdBak)) {
+    if (!text::PathIn(vxd, systemDir, footprint::kVxd) ||
+        !text::PathIn(bak, systemDir, footprint::kVxdBak)) {
         return;
     }
     if (plat::FileAttributes(vxd) != plat::kInvalidAttributes ||
@@ -113,10 +111,10 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     char bakPath[kUndoPath];
     char newPath[kUndoPath];
     char tempPath[kUndoPath];
-    if (!ComposePath(iniPath, windowsDir, footprint::kSystemIni) ||
-        !ComposePath(bakPath, windowsDir, footprint::kSystemBak) ||
-        !ComposePath(newPath, windowsDir, footprint::kSystemNew) ||
-        !ComposePath(tempPath, windowsDir, footprint::kSystemSetAside)) {
+    if (!text::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
+        !text::PathIn(bakPath, windowsDir, footprint::kSystemBak) ||
+        !text::PathIn(newPath, windowsDir, footprint::kSystemNew) ||
+        !text::PathIn(tempPath, windowsDir, footprint::kSystemSetAside)) {
         return;
     }
     // What an earlier run's swap left: system.ini set aside and not yet
