@@ -4,7 +4,7 @@
 
 #include "footprint/footprint.h"
 #include "platform/files.h"
-#include "platform/replace.h"
+#include "platform/guarded_replace.h"
 #include "platform/system.h"
 #include "platform/text.h"
 
@@ -68,8 +68,9 @@ int SwitchSystemIni(const char* windowsDir) {
     // line) leaves system.bak alone: it holds the only copy of the text
     // from before the first setup.
     SwitchMouseLine editor;
-    if (fileio::RewriteTextFile(iniPath, newPath, bakPath, windowsDir, editor,
-                                footprint::kMouseLineWords) == fileio::kRewriteFailed) {
+    fileio::ReplaceNames names = {iniPath, newPath, bakPath};
+    if (fileio::GuardedRewrite(names, windowsDir, editor, footprint::kMouseLineWords) ==
+        fileio::kRewriteFailed) {
         return 0;
     }
 

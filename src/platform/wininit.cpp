@@ -145,9 +145,11 @@ struct WininitPaths {
     char ini[text::kComposedPath];
     char fresh[text::kComposedPath];
     char aside[text::kComposedPath];
+    ReplaceNames names;  // the three above
 };
 
 bool WininitNames(const char* windowsDir, WininitPaths* p) {
+    p->names = {p->ini, p->fresh, p->aside};
     return text::PathIn(p->ini, windowsDir, "WININIT.INI") &&
            text::PathIn(p->fresh, windowsDir, "WININIT.NEW") &&
            text::PathIn(p->aside, windowsDir, "WININIT.UN$");
@@ -158,8 +160,7 @@ bool WininitNames(const char* windowsDir, WininitPaths* p) {
 // its renames, and the start of Windows has carried out its file since: it
 // never comes back (it may hold the guard of a swap that has finished).
 void RecoverWininit(const WininitPaths& p) {
-    ReplaceNames names = {p.ini, p.fresh, p.aside};
-    RecoverReplace(names, nullptr);
+    RecoverReplace(p.names, nullptr);
 }
 
 // 1 when the file is the [rename] header and line, as WininitAdd made it.
@@ -215,7 +216,7 @@ int WininitAdd(const char* windowsDir, const char* const* lines, int count, int*
     bool present[kMaxWininitLines] = {};
     NotePresent(p.ini, lines, count, present);
     AddToRename editor(lines, count, present);
-    if (RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) == kRewriteFailed) {
+    if (RewriteTextFile(p.names, editor) == kRewriteFailed) {
         if (made) {
             plat::FileDelete(p.ini);
         }
@@ -237,7 +238,7 @@ int WininitRemove(const char* windowsDir, const char* line, int created) {
         return plat::FileDelete(p.ini);
     }
     RemoveFromRename editor(line);
-    return RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) != kRewriteFailed;
+    return RewriteTextFile(p.names, editor) != kRewriteFailed;
 }
 
 }  // namespace fileio

@@ -137,7 +137,7 @@ int InstallRecord::Commit() {
     // answers 0 whatever happened, hence the mark read back from the disk).
     plat::ProfileWriteString(nullptr, nullptr, nullptr, fresh_);
     fileio::ReplaceNames names = {record_, fresh_, aside_};
-    ok = ok && fileio::ReplaceFile(names, nullptr, RecordIsWhole);
+    ok = ok && fileio::ReplaceFile(names, RecordIsWhole);
     if (!ok) {
         plat::FileDelete(fresh_);
     }

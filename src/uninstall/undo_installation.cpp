@@ -57,7 +57,7 @@ int HoldsInstallation(UndoContext& undo) {
     if (!undo.opened || !undo.haveList) {
         return 0;
     }
-    const char* const marks[][2] = {
+    static const char* const marks[][2] = {
         {kRecordFiles, kRecordFilesAll},
         {footprint::kRecordPs2, kRecordDeviceKey},
         {footprint::kRecordPs2, kRecordClassKey},

@@ -2,7 +2,7 @@
 // same guarded rewrite as the switch-over, and the mouse VxD that setup set
 // aside put back where it is missing.
 #include "platform/files.h"
-#include "platform/replace.h"
+#include "platform/guarded_replace.h"
 #include "platform/text.h"
 #include "uninstall/undo_internal.h"
 
@@ -129,8 +129,7 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     static fileio::RawFile bak;
     bool haveBak = fileio::RawOpenRead(&bak, bakPath) != 0;
     RestoreMouseLines editor(haveBak ? &bak : nullptr, report, builtInBefore != 0);
-    int result = fileio::RewriteTextFile(iniPath, newPath, tempPath, windowsDir, editor,
-                                         footprint::kMouseLineWords);
+    int result = fileio::GuardedRewrite(names, windowsDir, editor, footprint::kMouseLineWords);
     if (haveBak) {
         fileio::RawClose(&bak);
     }
