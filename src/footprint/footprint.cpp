@@ -183,15 +183,6 @@ int TargetEntry(int place, const char* rel, int form, char* out) {
     return fits;
 }
 
-int TargetPath(int place, const char* rel, const char* installDir, const char* windowsDir,
-               const char* systemDir, char* out) {
-    char dir[text::kComposedPath];
-    if (!PlaceDir(place, installDir, windowsDir, systemDir, dir)) {
-        return 0;
-    }
-    return rel[0] == 0 ? text::Copy(out, text::kComposedPath, dir) : text::PathIn(out, dir, rel);
-}
-
 int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size, uint32_t* type) {
     text::Fill(field, 0, size);
     uint32_t got = size;

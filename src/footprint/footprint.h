@@ -71,10 +71,6 @@ enum TargetForm {
     kRecordForm,  // the same as a record key: a "=" (which would end the key) as "|"
 };
 int TargetEntry(int place, const char* rel, int form, char* out);
-// place's directory, then rel below it ("" the place itself); 0 when it
-// does not fit (out: text::kComposedPath bytes).
-int TargetPath(int place, const char* rel, const char* installDir, const char* windowsDir,
-               const char* systemDir, char* out);
 
 // ---- the uninstall list ---------------------------------------------------
 
