@@ -80,16 +80,15 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
     if (!undo.opened) {
         return;
     }
-    const UndoPlaces& places = undo.places;
     if (!undo.haveList) {
         RemoveFile(report, undo.pageLibrary);
         RemoveFile(report, undo.application);
-        AddLeftover(report, kLeftUnlisted, places.installDir);
+        AddLeftover(report, kLeftUnlisted, undo.places.installDir);
     } else {
         char entry[kUndoPath];
         for (int i = 1; undo.list.Entry(UninstallList::kFiles, i, entry); i++) {
             char path[kUndoPath];
-            if (!EntryPath(places, entry, false, path)) {
+            if (!EntryPath(undo.places, entry, false, path)) {
                 AddLeftover(report, kLeftFailed, entry);
                 continue;
             }
@@ -99,7 +98,7 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
             bool last = SamePlace(path, undo.original) || SamePlace(path, undo.list.Path()) ||
                         SamePlace(path, undo.record.Path());
             const char* driver = undo.script.MouseDriver;
-            bool atRestart = (last && !undo.fromCopy) || SamePlace(path, places.program) ||
+            bool atRestart = (last && !undo.fromCopy) || SamePlace(path, undo.places.program) ||
                              (driver[0] != 0 && text::SameNoCase(NameOf(path), driver));
             if ((last && undo.fromCopy) ||
                 (!last && KeptAsFound(undo.record, entry, path, report))) {
@@ -113,12 +112,12 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
         }
         ReportUnread(undo.list, UninstallList::kFiles, report);
     }
-    AtRestart(report, places.program);
+    AtRestart(report, undo.places.program);
     if (!undo.fromCopy) {
         AtRestart(report, undo.list.Path());
         AtRestart(report, undo.record.Path());
     }
     if (undo.haveList) {
-        RemoveListedDirectories(places, undo.list, report);
+        RemoveListedDirectories(undo.places, undo.list, report);
     }
 }

@@ -64,13 +64,13 @@ void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
     if (!undo.opened) {
         return;
     }
-    const UndoPlaces& places = undo.places;
     bool listed = false;
     char entry[kUndoPath];
     for (int i = 1;
          undo.haveList && !listed && undo.list.Entry(UninstallList::kDirectories, i, entry); i++) {
         char path[kUndoPath];
-        listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
+        listed =
+            EntryPath(undo.places, entry, true, path) && SamePlace(path, undo.places.installDir);
     }
     if (undo.fromCopy) {
         // The list before the record: a rerun without the list still finds
@@ -88,10 +88,10 @@ void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
     }
     if (!undo.haveList) {
         // Reported as unlisted already; it goes only when nothing is left.
-        if (plat::DirRemove(places.installDir)) {
+        if (plat::DirRemove(undo.places.installDir)) {
             report->changed = 1;
         }
     } else if (listed) {
-        RemoveDirectory(report, places.installDir);
+        RemoveDirectory(report, undo.places.installDir);
     }
 }

@@ -83,6 +83,10 @@ bool HoldsSetupValues(plat::RegKey key, const footprint::ValueTable& table, cons
 // Removes a class key that setup created; 1 when it is gone (or was).
 int RemoveSetupClassKey(const char* path, const StartupStrings& s, int type, UndoReport* report);
 
+// What became of a change to the value name of at (ok: it was made): the
+// report counts it, or names it as failed.
+void ValueChanged(const OpenKey& at, const char* name, bool ok, UndoReport* report);
+
 // ---- a record section's kept values (undo_values.cpp) -------------------------
 
 // One driver section of the record being undone: the mouse type whose word
