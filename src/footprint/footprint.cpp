@@ -157,12 +157,12 @@ int PlaceDir(int place, const char* installDir, const char* windowsDir, const ch
              char* out) {
     const char* below = kPlaces[place].below;
     if (below == nullptr) {
-        return text::Copy(out, kFootprintPath, installDir);
+        return text::Copy(out, text::kComposedPath, installDir);
     }
     if (below[0] == 0 || (place == kSystemPlace && systemDir != nullptr)) {
-        return text::Copy(out, kFootprintPath, below[0] == 0 ? windowsDir : systemDir);
+        return text::Copy(out, text::kComposedPath, below[0] == 0 ? windowsDir : systemDir);
     }
-    return PathIn(out, windowsDir, below);
+    return text::PathIn(out, windowsDir, below);
 }
 
 int TargetEntry(int place, const char* rel, int form, char* out) {
@@ -171,24 +171,16 @@ int TargetEntry(int place, const char* rel, int form, char* out) {
     }
     const char* below = kPlaces[place].below;
     const char* root = below == nullptr ? kPlaceInstall : kPlaceWindows;
-    int fits = below == nullptr || below[0] == 0
-                   ? text::Format(out, kFootprintPath, rel[0] != 0 ? "%s, %s" : "%s,", root, rel)
-                   : text::Format(out, kFootprintPath, "%s, %s\\%s", root, below, rel);
+    int fits =
+        below == nullptr || below[0] == 0
+            ? text::Format(out, text::kComposedPath, rel[0] != 0 ? "%s, %s" : "%s,", root, rel)
+            : text::Format(out, text::kComposedPath, "%s, %s\\%s", root, below, rel);
     for (char* p = out; form == kRecordForm && *p != 0; p++) {
         if (*p == '=') {
             *p = '|';
         }
     }
     return fits;
-}
-
-int TargetPath(int place, const char* rel, const char* installDir, const char* windowsDir,
-               const char* systemDir, char* out) {
-    char dir[kFootprintPath];
-    if (!PlaceDir(place, installDir, windowsDir, systemDir, dir)) {
-        return 0;
-    }
-    return rel[0] == 0 ? text::Copy(out, kFootprintPath, dir) : PathIn(out, dir, rel);
 }
 
 int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size, uint32_t* type) {
@@ -223,10 +215,6 @@ int ReadSharedCount(const char* path, uint32_t* count) {
         return kCountOther;
     }
     return kCountDword;
-}
-
-int PathIn(char* out, const char* dir, const char* name) {
-    return text::Format(out, kFootprintPath, "%s\\%s", dir, name);
 }
 
 int RegisteredInstallDir(char* dir, uint32_t size) {

@@ -10,6 +10,7 @@
 #include "model/string_ids.h"
 #include "platform/line_facts.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 namespace footprint {
 
@@ -62,10 +63,10 @@ int PlaceOfDirectory(int directoryIndex);
 // Where place lies: the install directory, the Windows directory or its
 // folder; systemDir, when given, stands for the Windows directory's SYSTEM
 // (the uninstaller asks Windows for it, setup's script names the folder).
-// out: kFootprintPath bytes; 0 when it does not fit.
+// out: text::kComposedPath bytes; 0 when it does not fit.
 int PlaceDir(int place, const char* installDir, const char* windowsDir, const char* systemDir,
              char* out);
-// A target rel below place spelled as form asks (out: kFootprintPath
+// A target rel below place spelled as form asks (out: text::kComposedPath
 // bytes; 0 when it does not fit or place is none): System and Inf as the
 // Windows directory's SYSTEM and INF, so that every spelling of one file
 // gives one key.
@@ -74,10 +75,6 @@ enum TargetForm {
     kRecordForm,  // the same as a record key: a "=" (which would end the key) as "|"
 };
 int TargetEntry(int place, const char* rel, int form, char* out);
-// place's directory, then rel below it ("" the place itself); 0 when it
-// does not fit (out: kFootprintPath bytes).
-int TargetPath(int place, const char* rel, const char* installDir, const char* windowsDir,
-               const char* systemDir, char* out);
 
 // ---- the uninstall list ---------------------------------------------------
 
@@ -299,8 +296,7 @@ int ReadText(plat::RegKey key, const char* name, char* field, uint32_t size,
 
 // ---- composing paths --------------------------------------------------------
 
-const uint32_t kFootprintPath = 260;  // composed paths: up to 259 chars
-// dir\name into out (kFootprintPath bytes); 0 when it does not fit.
-int PathIn(char* out, const char* dir, const char* name);
+// The disk tool's name for text::kComposedPath.
+const uint32_t kFootprintPath = text::kComposedPath;
 
 }  // namespace footprint

@@ -50,7 +50,7 @@ int ReplaceAtRestart(InstallRecord& record, const char* key, const char* source,
     }
     // Windows' start may delete the target even when the file its line
     // names is missing: the line comes only after the file is whole.
-    static char line[2 * fileio::kPathField];
+    static char line[2 * text::kComposedPath];
     const char* lines[] = {line};
     logbook::Note("file %s: replaced at the next start, its new text waits as %s", target, name);
     return CopyToDestination(OpenSourceFile(source), waiting) == kCopyWritten &&

@@ -22,7 +22,7 @@ struct Lines {
     const char* recordPath;
     int found;                          // the LineKind looked for was found
     int kind;                           // the LineKind looked for
-    char line[2 * fileio::kPathField];  // the first such line
+    char line[2 * text::kComposedPath];  // the first such line
 };
 
 // 1 when setup writes path: a target of the plan, or the install record.
@@ -51,15 +51,15 @@ const char* SplitFolder(const char* path, char* out) {
         }
     }
     uint32_t n = static_cast<uint32_t>(name - path);
-    text::Copy(out, fileio::kPathField, path);
-    out[n < fileio::kPathField ? n : fileio::kPathField - 1] = 0;
+    text::Copy(out, text::kComposedPath, path);
+    out[n < text::kComposedPath ? n : text::kComposedPath - 1] = 0;
     return name;
 }
 
 // source is a waiting file of setup's own name beside destination.
 bool WaitingBeside(const char* destination, const char* source) {
-    char folder[fileio::kPathField];
-    char sourceFolder[fileio::kPathField];
+    char folder[text::kComposedPath];
+    char sourceFolder[text::kComposedPath];
     SplitFolder(destination, folder);
     return IsPendingName(SplitFolder(source, sourceFolder)) &&
            fileio::SamePath(folder, sourceFolder);

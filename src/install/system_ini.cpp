@@ -4,8 +4,8 @@
 
 #include "footprint/footprint.h"
 #include "platform/files.h"
+#include "platform/guarded_replace.h"
 #include "platform/logbook.h"
-#include "platform/replace.h"
 #include "platform/system.h"
 #include "platform/text.h"
 
@@ -53,10 +53,10 @@ class SwitchMouseLine : public fileio::LineEditor {
 }  // namespace
 
 int MouseLinesAreBuiltIn(const char* windowsDir) {
-    char iniPath[footprint::kFootprintPath];
+    char iniPath[text::kComposedPath];
     static fileio::RawFile in;
     static fileio::LineFacts line;
-    if (!footprint::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
+    if (!text::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
         !fileio::RawOpenRead(&in, iniPath)) {
         return -1;
     }
@@ -72,21 +72,22 @@ int MouseLinesAreBuiltIn(const char* windowsDir) {
 }
 
 int SwitchSystemIni(const char* windowsDir, const char* backupPath) {
-    char iniPath[footprint::kFootprintPath];
-    char bakPath[footprint::kFootprintPath];
-    char newPath[footprint::kFootprintPath];
-    if (!footprint::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
+    char iniPath[text::kComposedPath];
+    char bakPath[text::kComposedPath];
+    char newPath[text::kComposedPath];
+    if (!text::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
         !(backupPath != nullptr ? text::Copy(bakPath, sizeof bakPath, backupPath)
-                                : footprint::PathIn(bakPath, windowsDir, footprint::kSystemBak)) ||
-        !footprint::PathIn(newPath, windowsDir, footprint::kSystemNew)) {
+                                : text::PathIn(bakPath, windowsDir, footprint::kSystemBak)) ||
+        !text::PathIn(newPath, windowsDir, footprint::kSystemNew)) {
         return 0;
     }
     // A rewrite that changes nothing (a second setup finds its own mouse
     // line) leaves system.bak alone: it holds the only copy of the text
     // from before the first setup.
     SwitchMouseLine editor;
-    if (fileio::RewriteTextFile(iniPath, newPath, bakPath, windowsDir, editor,
-                                footprint::kMouseLineWords) == fileio::kRewriteFailed) {
+    fileio::ReplaceNames names = {iniPath, newPath, bakPath};
+    if (fileio::GuardedRewrite(names, windowsDir, editor, footprint::kMouseLineWords) ==
+        fileio::kRewriteFailed) {
         return 0;
     }
 
@@ -95,10 +96,10 @@ int SwitchSystemIni(const char* windowsDir, const char* backupPath) {
     if (length == 0 || length >= sizeof systemDir) {
         return 0;
     }
-    char vxdPath[footprint::kFootprintPath];
-    char vxdBakPath[footprint::kFootprintPath];
-    if (!footprint::PathIn(vxdPath, systemDir, footprint::kVxd) ||
-        !footprint::PathIn(vxdBakPath, systemDir, footprint::kVxdBak)) {
+    char vxdPath[text::kComposedPath];
+    char vxdBakPath[text::kComposedPath];
+    if (!text::PathIn(vxdPath, systemDir, footprint::kVxd) ||
+        !text::PathIn(vxdBakPath, systemDir, footprint::kVxdBak)) {
         return 0;
     }
     // Without a VxD to take its place, VMOUSE.BAK is the only copy of the

@@ -15,7 +15,7 @@
 #include "record/record_keys.h"
 
 int TargetRecordKey(const char* windowsDir, const FileEntry& e, char* key) {
-    char rel[footprint::kFootprintPath];
+    char rel[text::kComposedPath];
     if (e.TargetName[0] == 0) {
         return 0;
     }
@@ -37,7 +37,7 @@ int TargetRecordKey(const char* windowsDir, const FileEntry& e, char* key) {
         dir = e.TargetDir[n] == 0 ? "" : e.TargetDir + n + 1;
     }
     int fits = dir[0] == 0 ? text::Copy(rel, sizeof rel, e.TargetName)
-                           : text::Format(rel, sizeof rel, "%s\\%s", dir, e.TargetName);
+                           : text::PathIn(rel, dir, e.TargetName);
     return fits && footprint::TargetEntry(place, rel, footprint::kRecordForm, key);
 }
 
@@ -67,7 +67,7 @@ int ForEachTarget(const SetupScript& script, const InstallChoices& choices, Inst
                   TargetStep step) {
     for (int disk = 0; disk < script.diskCount; disk++) {
         for (int file = 0; file < script.diskFileCounts[disk]; file++) {
-            char key[footprint::kFootprintPath];
+            char key[text::kComposedPath];
             char path[kPathSize];
             if (TargetRecordKey(choices.windowsDir, script.diskFirstEntry[disk][file], key) &&
                 BuildDestinationPath(script, choices, disk, file, path) &&

@@ -8,8 +8,6 @@
 
 namespace fileio {
 
-const uint32_t kPathField = 300;  // paths composed here and in WININIT.INI: up to 299 chars
-
 // Decides each line of a rewrite: writes it (RawCopy of its bytes) or what
 // takes its place. Returns 0 when a write failed; sets *changed when what it
 // wrote differs from the line.
@@ -38,51 +36,43 @@ struct ReplaceNames {
 // of its own): Windows 95/98 write file data lazily too. 1 on success.
 int FlushToDisk(const char* path);
 
-// newPath, written whole by the caller, takes path's name: it is flushed,
-// proven whole by whole (null: the caller's writes and close succeeded,
-// which is proof enough for it), an older file at oldPath goes, then path steps aside as oldPath,
-// newPath is renamed to path and oldPath goes. With windowsDir, path is copied whole to oldPath
-// instead (and flushed), a WININIT.INI line "path=oldPath" covers the moment path is missing
-// (Windows' start puts the old file back before it reads system.ini), path is deleted, newPath
-// renamed and the line removed; oldPath then stays for the caller. A
-// read-only path is left alone, as Windows' own profile calls leave it.
-// Every step is checked: 1 when path holds the new text, 0 when path is as
-// it was (newPath gone; a guard line that cannot go stays, still naming the
-// old text).
-int ReplaceFile(const ReplaceNames& names, const char* windowsDir,
-                int (*whole)(const char* path) = nullptr);
+// What every replace begins with: path is not read-only (Windows' own
+// profile calls leave such a file alone), newPath is flushed and proven
+// whole by whole (null: the caller's writes and close succeeded, which is
+// proof enough for it), and an older file at oldPath goes. 1 when the swap
+// may begin.
+int ReadyToReplace(const ReplaceNames& names, int (*whole)(const char* path));
 
-// What an unguarded ReplaceFile cut off left, finished or dropped: with
-// path missing, oldPath there and newPath beside it, newPath was whole on
-// the disk before path stepped aside, so it takes the name (when whole,
-// which may be null, agrees; else oldPath comes back). Without newPath,
-// oldPath is a copy left after the renames. newPath and oldPath go.
-void RecoverReplace(const ReplaceNames& names, int (*whole)(const char* path));
+// newPath, written whole by the caller, takes path's name: once
+// ReadyToReplace, path steps aside as oldPath, newPath is renamed to path
+// and oldPath goes. Every step is checked: 1 when path holds the new text,
+// 0 when path is as it was (newPath gone). A file that must never be
+// missing goes through GuardedRewrite (guarded_replace.h) instead.
+int ReplaceFile(const ReplaceNames& names, int (*whole)(const char* path) = nullptr);
 
-// What a guarded ReplaceFile (windowsDir given) cut off left: its copy at
-// oldPath was whole on the disk before path went, so with path missing the
-// copy takes path's name back; with path there, the copy is one left before
-// or after the swap and goes. newPath is left to the next rewrite, which
-// begins it afresh.
-enum GuardedRecovery {
-    kGuardedNothing,  // nothing was left, or the copy is path again
-    kGuardedDropped,  // a copy left aside went
-    kGuardedStays,    // a copy left aside could not go
-};
-int RecoverGuardedReplace(const ReplaceNames& names);
+// What a ReplaceFile cut off left, dropped: with path missing and newPath
+// beside it, oldPath is path as it was before the replace (or, after a
+// start of Windows carried out path, a copy emptied before it went) and
+// takes its name back; the replace had not returned, so nothing counted
+// on it. Without newPath, oldPath is a copy left after the renames. newPath
+// and oldPath go.
+void RecoverReplace(const ReplaceNames& names);
 
 enum RewriteResult {
     kRewriteFailed = 0,     // nothing changed: path is as it was (newPath gone)
     kRewriteDone = 1,       // path holds the new text
-    kRewriteUnchanged = 2,  // the editor changed nothing: path, newPath, asidePath untouched
+    kRewriteUnchanged = 2,  // the editor changed nothing: path, newPath, oldPath untouched
 };
 
-// Rewrites path through newPath: every line passes the editor into newPath,
-// which must be read and written whole; then ReplaceFile with asidePath as
-// the old text's name (kept when guarded by windowsDir, else gone). words
-// (may be null) are the words the editor's lines flag, as RawNextLine takes
-// them.
-int RewriteTextFile(const char* path, const char* newPath, const char* asidePath,
-                    const char* windowsDir, LineEditor& editor, const char* words = nullptr);
+// The first half of a rewrite: every line of path passes the editor into
+// newPath, which must be read and written whole. kRewriteDone when newPath
+// holds the changed text (taking path's name is the caller's),
+// kRewriteUnchanged or kRewriteFailed with newPath gone. words (may be
+// null) are the words the editor's lines flag, as RawNextLine takes them.
+int WriteRewrite(const ReplaceNames& names, LineEditor& editor, const char* words);
+
+// Rewrites path through newPath (WriteRewrite), then ReplaceFile with
+// oldPath as the old text's name while the new one takes path's.
+int RewriteTextFile(const ReplaceNames& names, LineEditor& editor, const char* words = nullptr);
 
 }  // namespace fileio

@@ -217,4 +217,8 @@ void Fill(void* dst, int value, uint32_t bytes) {
     }
 }
 
+int PathIn(char* out, const char* dir, const char* name) {
+    return Format(out, kComposedPath, "%s\\%s", dir, name);
+}
+
 }  // namespace text

@@ -44,4 +44,12 @@ inline int SameNoCase(const char* a, const char* b) {
 
 void Fill(void* dst, int value, uint32_t bytes);
 
+// A path composed of a directory of up to 255 chars (as every field that
+// holds a directory keeps it), a backslash and what lies below it: up to 271
+// chars, the one size of a composed path.
+const uint32_t kComposedPath = 272;
+// dir\name into out (kComposedPath bytes): 1, or 0 when it does not fit
+// (out then holds it cut, and names another file: never use it).
+int PathIn(char* out, const char* dir, const char* name);
+
 }  // namespace text

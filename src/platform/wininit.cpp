@@ -13,10 +13,6 @@ namespace {
 
 const char kRenameHeader[] = "[RENAME]";  // as compared: in capitals
 
-bool ComposeIn(char* out, const char* dir, const char* name) {
-    return text::Format(out, kPathField, "%s\\%s", dir, name) != 0;
-}
-
 // The [rename] header, blanks around it and letter case aside.
 bool IsRenameHeader(const LineFacts& line) {
     uint32_t n = line.length < kLinePrefix ? line.length : kLinePrefix;
@@ -147,15 +143,17 @@ void NotePresent(const char* iniPath, const char* const* lines, int count, bool*
 const int kMaxWininitLines = 32;  // lines added in one call; the uninstaller adds up to 24
 
 struct WininitPaths {
-    char ini[kPathField];
-    char fresh[kPathField];
-    char aside[kPathField];
+    char ini[text::kComposedPath];
+    char fresh[text::kComposedPath];
+    char aside[text::kComposedPath];
+    ReplaceNames names;  // the three above
 };
 
 bool WininitNames(const char* windowsDir, WininitPaths* p) {
-    return ComposeIn(p->ini, windowsDir, "WININIT.INI") &&
-           ComposeIn(p->fresh, windowsDir, "WININIT.NEW") &&
-           ComposeIn(p->aside, windowsDir, "WININIT.UN$");
+    p->names = {p->ini, p->fresh, p->aside};
+    return text::PathIn(p->ini, windowsDir, "WININIT.INI") &&
+           text::PathIn(p->fresh, windowsDir, "WININIT.NEW") &&
+           text::PathIn(p->aside, windowsDir, "WININIT.UN$");
 }
 
 // What a run stopped between WININIT.INI's renames left is finished first.
@@ -163,8 +161,7 @@ bool WininitNames(const char* windowsDir, WininitPaths* p) {
 // its renames, and the start of Windows has carried out its file since: it
 // never comes back (it may hold the guard of a swap that has finished).
 void RecoverWininit(const WininitPaths& p) {
-    ReplaceNames names = {p.ini, p.fresh, p.aside};
-    RecoverReplace(names, nullptr);
+    RecoverReplace(p.names);
 }
 
 // 1 when the file is the [rename] header and line, as WininitAdd made it.
@@ -225,7 +222,7 @@ int WininitAdd(const char* windowsDir, const char* const* lines, int count, int*
         }
     }
     AddToRename editor(lines, count, present);
-    if (RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) == kRewriteFailed) {
+    if (RewriteTextFile(p.names, editor) == kRewriteFailed) {
         if (made) {
             plat::FileDelete(p.ini);
         }
@@ -248,7 +245,7 @@ void TrimmedPart(const char* from, const char* to, char* out) {
         to--;
     }
     uint32_t n = static_cast<uint32_t>(to - from);
-    text::Copy(out, n + 1 < kPathField ? n + 1 : kPathField, from);
+    text::Copy(out, n + 1 < text::kComposedPath ? n + 1 : text::kComposedPath, from);
 }
 
 }  // namespace
@@ -267,8 +264,8 @@ int WininitEach(const char* windowsDir, WininitVisit visit, void* context) {
         return 0;
     }
     static char text[kLinePrefix + 1];
-    static char destination[kPathField];
-    static char source[kPathField];
+    static char destination[text::kComposedPath];
+    static char source[text::kComposedPath];
     bool inRename = false;
     bool going = true;
     while (going && RawNextLine(&in, &line)) {
@@ -305,7 +302,7 @@ int WininitRemove(const char* windowsDir, const char* line, int created) {
     }
     logbook::Note("WININIT.INI: - %s", line);
     RemoveFromRename editor(line);
-    return RewriteTextFile(p.ini, p.fresh, p.aside, nullptr, editor) != kRewriteFailed;
+    return RewriteTextFile(p.names, editor) != kRewriteFailed;
 }
 
 }  // namespace fileio

@@ -18,7 +18,7 @@ void WininitRecover(const char* windowsDir);
 // Each line of the [rename] section that holds "=": the line as read
 // (without its end), the file it names as the destination ("NUL" for a
 // deletion) and its source, blanks around them removed and each cut to
-// kPathField - 1 chars. A visit that answers 0 ends the walk. Returns 0
+// text::kComposedPath - 1 chars. A visit that answers 0 ends the walk. Returns 0
 // when WININIT.INI is there but cannot be read whole, 1 otherwise.
 typedef int (*WininitVisit)(void* context, const char* line, const char* destination,
                             const char* source);

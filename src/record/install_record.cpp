@@ -159,7 +159,7 @@ int InstallRecord::Open(const char* dir) {
                                  footprint::kRecordOld};
     usable_ = text::Copy(dir_, sizeof dir_, dir);
     for (int i = 0; i < 3; i++) {
-        usable_ = usable_ && text::Format(paths[i], kRecordPath, "%s\\%s", dir, names[i]);
+        usable_ = usable_ && text::PathIn(paths[i], dir, names[i]);
     }
     if (!usable_) {
         record_[0] = fresh_[0] = aside_[0] = 0;
@@ -204,7 +204,7 @@ void InstallRecord::Recover() {
         // The newest whole copy stands: SETUP.NEW was whole on the disk
         // before SETUP.INF stepped aside; SETUP.OLD was SETUP.INF before.
         if (!RecordIsWhole(record_) && Whole(fresh_)) {
-            fileio::ReplaceFile(names, nullptr, RecordIsWhole);
+            fileio::ReplaceFile(names, RecordIsWhole);
         } else if (!RecordIsWhole(record_) && Whole(aside_) && plat::FileDelete(record_)) {
             plat::FileRename(aside_, record_);
         }
@@ -290,7 +290,7 @@ int InstallRecord::Commit() {
     // answers 0 whatever happened, hence the mark read back from the disk).
     plat::ProfileWriteString(nullptr, nullptr, nullptr, fresh_);
     fileio::ReplaceNames names = {record_, fresh_, aside_};
-    ok = ok && fileio::ReplaceFile(names, nullptr, RecordIsWhole);
+    ok = ok && fileio::ReplaceFile(names, RecordIsWhole);
     if (!ok) {
         plat::FileDelete(fresh_);
     }

@@ -10,7 +10,8 @@
 
 #include <stdint.h>
 
-const uint32_t kRecordPath = 272;   // the install directory (up to 255 chars) and a name
+#include "platform/text.h"
+
 const uint32_t kRecordValue = 256;  // a value read back: up to 255 chars
 
 class InstallRecord {
@@ -64,13 +65,13 @@ class InstallRecord {
     int FindForeign() const;
 
     char dir_[256];  // up to 255 chars
-    char record_[kRecordPath];
-    char fresh_[kRecordPath];  // SETUP.NEW
-    char aside_[kRecordPath];  // SETUP.OLD
-    int usable_;               // the names fitted
-    int staged_;               // SETUP.NEW holds entries not yet committed
-    int failed_;               // a staged write failed since the last Commit
-    int foreign_;              // the folder holds another program's file at a record name
+    char record_[text::kComposedPath];
+    char fresh_[text::kComposedPath];  // SETUP.NEW
+    char aside_[text::kComposedPath];  // SETUP.OLD
+    int usable_;                       // the names fitted
+    int staged_;                       // SETUP.NEW holds entries not yet committed
+    int failed_;                       // a staged write failed since the last Commit
+    int foreign_;                      // the folder holds another program's file at a record name
 };
 
 // 1 when the file at path ends with the record's mark: it was written whole.

@@ -26,7 +26,7 @@ void FolderOf(const char* path, char* out, uint32_t size) {
 // The WININIT.INI line whose source is the waiting file.
 struct FindLine {
     const char* waiting;
-    char line[fileio::kPathField * 2];
+    char line[text::kComposedPath * 2];
 };
 
 int NoteLine(void* context, const char* line, const char*, const char* source) {

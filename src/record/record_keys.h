@@ -94,7 +94,7 @@ struct FileRecord {
 };
 
 // The record key of the list entry "place, rel" (TargetEntry's kRecordForm
-// for the place so named). out: kFootprintPath bytes; 0 when it does not
+// for the place so named). out: text::kComposedPath bytes; 0 when it does not
 // fit or the place is none of the four.
 int TargetKey(const char* place, const char* rel, char* out);
 // A [Files] value and back (out: kFileRecordSize bytes); Parse gives 0 for

@@ -5,8 +5,8 @@
 #include "platform/text.h"
 
 int WriteResult(const char* path, int code, const char* reason) {
-    static char fresh[fileio::kPathField];
-    static char aside[fileio::kPathField];
+    static char fresh[text::kComposedPath];
+    static char aside[text::kComposedPath];
     static char body[512];
     static fileio::RawFile out;
     if (!text::Format(fresh, sizeof fresh, "%s.new", path) ||
@@ -31,5 +31,5 @@ int WriteResult(const char* path, int code, const char* reason) {
         return 0;
     }
     fileio::ReplaceNames names = {path, fresh, aside};
-    return fileio::ReplaceFile(names, nullptr);
+    return fileio::ReplaceFile(names);
 }

@@ -70,7 +70,7 @@ int ProvenBackup(InstallRecord& record, const char* windowsDir, char* path) {
 int StageBackup(InstallRecord& record, const char* windowsDir, char* path) {
     char ini[kBackupPath];
     fileio::Fingerprint print;
-    if (!footprint::PathIn(ini, windowsDir, footprint::kSystemIni) ||
+    if (!text::PathIn(ini, windowsDir, footprint::kSystemIni) ||
         !fileio::FingerprintOf(ini, &print)) {
         return 0;
     }

@@ -4,7 +4,7 @@
 #include "platform/text.h"
 
 int UninstallList::Open(const char* dir) {
-    if (!footprint::PathIn(path_, dir, footprint::kListName)) {
+    if (!text::PathIn(path_, dir, footprint::kListName)) {
         path_[0] = 0;
         return 0;
     }

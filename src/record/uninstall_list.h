@@ -10,7 +10,7 @@
 
 #include "footprint/footprint.h"
 
-const uint32_t kListEntrySize = footprint::kFootprintPath;  // an entry as read: longer ones cut
+const uint32_t kListEntrySize = text::kComposedPath;  // an entry as read: longer ones cut
 
 class UninstallList {
   public:
@@ -39,6 +39,36 @@ class UninstallList {
     static const char* SectionName(int section) {
         return section == kFiles ? footprint::kListFiles : footprint::kListDirectories;
     }
+
+    // The writer the disk tool makes a list with (uninstall_list_write.cpp,
+    // which the programs never carry): the list's lines in their one
+    // layout, each handed to Line without its line end, in the order the
+    // calls come: comments, Startup, then each section Begun and its
+    // entries.
+    class Writer {
+      public:
+        virtual void Line(const char* text) = 0;
+        // The text of a [Startup] key (the string table's spelling); null
+        // leaves the key out.
+        virtual const char* StartupValue(const char* key) = 0;
+
+        void Comment(const char* text);  // "; text"
+        // [Startup] with each key the list keeps, in its order. 0 when a
+        // value is too long for a line (it is left out).
+        int Startup();
+        // A blank line and section's header; its entries count from 1.
+        void Begin(int section);
+        // The next entry of the section begun: place (footprint::PlaceId)
+        // and the path below it ("" the place itself). 0 when it does not
+        // fit (it is left out).
+        int Entry(int place, const char* rel);
+
+      protected:
+        ~Writer() {}
+
+      private:
+        int next_ = 1;
+    };
 
   private:
     int Read(int section, int i, char* out) const;

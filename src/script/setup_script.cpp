@@ -10,8 +10,6 @@
 
 namespace {
 
-const int kScriptPathSize = 256;
-
 const char* gProgramPathForTest;  // null: ask the system
 
 // The record being filled and the file it is filled from.
@@ -19,7 +17,7 @@ struct Reader {
     SetupScript& script;
     const char* windowsDir;  // gives the destination its drive, WinDir files their place
     TextSource names;
-    char path[kScriptPathSize];  // setupDir + "\SETUP.INF"
+    char path[text::kComposedPath];  // setupDir + "\SETUP.INF"
 };
 
 // A section or key name of the script, from the caller's string table.
@@ -155,7 +153,7 @@ void ParseFileLine(Reader& reader, const char* line, FileEntry* entry) {
             return;
         }
         // The Windows directory or its SYSTEM or INF, cut to the field.
-        char dir[footprint::kFootprintPath];
+        char dir[text::kComposedPath];
         footprint::PlaceDir(footprint::PlaceOfDirectory(i), nullptr, reader.windowsDir, nullptr,
                             dir);
         text::Copy(entry->TargetDir, sizeof entry->TargetDir, dir);
@@ -219,7 +217,7 @@ void ReadStartupStrings(Reader& reader) {
 int LoadSetupScript(SetupScript& script, const char* windowsDir, TextSource names) {
     FindSetupDir(script.setupDir, sizeof script.setupDir);
     Reader reader = {script, windowsDir, names, {0}};
-    text::Format(reader.path, sizeof reader.path, "%s\\%s", script.setupDir, kScriptName);
+    text::PathIn(reader.path, script.setupDir, kScriptName);
     FindDestDir(reader);
 
     ReadText(reader, IDS_MAIN, IDS_GROUP_NAME, "VELOR.GRP", script.groupName,

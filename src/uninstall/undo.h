@@ -10,13 +10,14 @@
 #include <stdint.h>
 
 #include "model/startup_strings.h"
+#include "platform/text.h"
 #include "record/install_record.h"
 #include "record/uninstall_list.h"
 
-const int kMaxLeftovers = 24;     // further ones are counted in `dropped`
-const int kLeftoverSize = 160;    // the subject of one leftover: up to 159 chars
-const int kMaxRestartFiles = 24;  // files left for the next start, in one run
-const uint32_t kUndoPath = 260;   // composed paths: up to 259 chars
+const int kMaxLeftovers = 24;                    // further ones are counted in `dropped`
+const int kLeftoverSize = 160;                   // the subject of one leftover: up to 159 chars
+const int kMaxRestartFiles = 24;                 // files left for the next start, in one run
+const uint32_t kUndoPath = text::kComposedPath;  // every path the undo composes or keeps
 
 // Why something was left as it is.
 enum LeftoverKind {

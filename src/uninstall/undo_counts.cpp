@@ -72,7 +72,7 @@ void RestoreSharedCounts(UndoContext& undo, UndoReport* report) {
     char entry[kUndoPath];
     for (int pass = 0; pass < 2; pass++) {
         for (int i = 1; undo.list.Entry(UninstallList::kFiles, i, entry); i++) {
-            char key[footprint::kFootprintPath];
+            char key[text::kComposedPath];
             char path[kUndoPath];
             FileRecord found;
             uint32_t target = 0;

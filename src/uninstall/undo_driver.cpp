@@ -19,6 +19,7 @@ using uninstall::RemoveSetupClassKey;
 using uninstall::RestoreKept;
 using uninstall::SameExactly;
 using uninstall::SectionUndo;
+using uninstall::ValueChanged;
 
 namespace {
 
@@ -102,11 +103,7 @@ void RemoveAddedDriver(const OpenKey& device, const char* classPath, bool certai
         Leave(report, kLeftUnknown, device.path, name);
         return;
     }
-    if (plat::RegRemoveValue(device.key, name) != plat::kErrSuccess) {
-        Leave(report, kLeftFailed, device.path, name);
-        return;
-    }
-    report->changed = 1;
+    ValueChanged(device, name, plat::RegRemoveValue(device.key, name) == plat::kErrSuccess, report);
 }
 
 // The device's Driver, when setup added it (no class key recorded) or an

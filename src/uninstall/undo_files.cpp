@@ -38,7 +38,7 @@ void RemoveFile(UndoReport* report, const char* path) {
 // false when the file may go (setup made it) or the record does not tell
 // (an older one).
 bool KeptAsFound(InstallRecord& record, const char* entry, const char* path, UndoReport* report) {
-    char key[footprint::kFootprintPath];
+    char key[text::kComposedPath];
     char all[4];
     FileRecord found;
     if (!FoundBefore(record, entry, key, &found)) {
@@ -99,16 +99,15 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
     if (!undo.opened) {
         return;
     }
-    const UndoPlaces& places = undo.places;
     if (!undo.haveList) {
         RemoveFile(report, undo.pageLibrary);
         RemoveFile(report, undo.application);
-        AddLeftover(report, kLeftUnlisted, places.installDir);
+        AddLeftover(report, kLeftUnlisted, undo.places.installDir);
     } else {
         char entry[kUndoPath];
         for (int i = 1; undo.list.Entry(UninstallList::kFiles, i, entry); i++) {
             char path[kUndoPath];
-            if (!EntryPath(places, entry, false, path)) {
+            if (!EntryPath(undo.places, entry, false, path)) {
                 AddLeftover(report, kLeftFailed, entry);
                 continue;
             }
@@ -128,7 +127,7 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
             bool last = SamePlace(path, undo.original) || SamePlace(path, undo.list.Path()) ||
                         SamePlace(path, undo.record.Path());
             const char* driver = undo.script.MouseDriver;
-            bool atRestart = (last && !undo.fromCopy) || SamePlace(path, places.program) ||
+            bool atRestart = (last && !undo.fromCopy) || SamePlace(path, undo.places.program) ||
                              (driver[0] != 0 && text::SameNoCase(NameOf(path), driver));
             if ((last && undo.fromCopy) ||
                 (!last && KeptAsFound(undo.record, entry, path, report))) {
@@ -142,7 +141,7 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
         }
         ReportUnread(undo.list, UninstallList::kFiles, report);
     }
-    AtRestart(report, places.program);
+    AtRestart(report, undo.places.program);
     if (!undo.fromCopy) {
         AtRestart(report, undo.list.Path());
         // Another program's SETUP.INF stays whatever happens.
@@ -151,6 +150,6 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
         }
     }
     if (undo.haveList) {
-        RemoveListedDirectories(places, undo.list, report);
+        RemoveListedDirectories(undo.places, undo.list, report);
     }
 }

@@ -7,7 +7,6 @@
 #include "uninstall/undo_internal.h"
 
 using uninstall::AlreadyListed;
-using uninstall::ComposePath;
 using uninstall::EntryPath;
 using uninstall::RemoveDirectory;
 using uninstall::SamePlace;
@@ -21,7 +20,7 @@ bool HoldsOnlyRestartFiles(const UndoReport* report, const char* dir) {
     bool only = find != nullptr;
     while (only) {
         char path[kUndoPath];
-        only = ComposePath(path, dir, name) && AlreadyListed(report, path);
+        only = text::PathIn(path, dir, name) && AlreadyListed(report, path);
         if (!plat::FindNext(find, name, sizeof name)) {
             break;
         }
@@ -107,13 +106,13 @@ void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
     if (!undo.opened) {
         return;
     }
-    const UndoPlaces& places = undo.places;
     bool listed = false;
     char entry[kUndoPath];
     for (int i = 1;
          undo.haveList && !listed && undo.list.Entry(UninstallList::kDirectories, i, entry); i++) {
         char path[kUndoPath];
-        listed = EntryPath(places, entry, true, path) && SamePlace(path, places.installDir);
+        listed =
+            EntryPath(undo.places, entry, true, path) && SamePlace(path, undo.places.installDir);
     }
     if (undo.fromCopy) {
         // The list before the record: a rerun without the list still finds
@@ -133,10 +132,10 @@ void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
     }
     if (!undo.haveList) {
         // Reported as unlisted already; it goes only when nothing is left.
-        if (plat::DirRemove(places.installDir)) {
+        if (plat::DirRemove(undo.places.installDir)) {
             report->changed = 1;
         }
     } else if (listed) {
-        RemoveDirectory(report, places.installDir);
+        RemoveDirectory(report, undo.places.installDir);
     }
 }

@@ -8,7 +8,6 @@
 #include "record/system_backup.h"
 #include "uninstall/undo_internal.h"
 
-using uninstall::ComposePath;
 using uninstall::SamePlace;
 
 namespace {
@@ -45,7 +44,7 @@ int OpenUndo(UndoContext* undo, const UndoPlaces& places) {
     undo->application[0] = 0;
     int record = undo->record.Open(places.installDir);
     undo->opened = undo->list.Open(places.installDir) &&
-                   ComposePath(undo->original, places.installDir, footprint::kUninstaller) &&
+                   text::PathIn(undo->original, places.installDir, footprint::kUninstaller) &&
                    record;
     if (undo->opened) {
         undo->list.ReadStartup(&undo->script);
@@ -67,7 +66,7 @@ int HoldsInstallation(UndoContext& undo) {
     if (!undo.opened || !undo.haveList) {
         return 0;
     }
-    const char* const marks[][2] = {
+    static const char* const marks[][2] = {
         {kRecordFiles, kRecordFilesAll},
         {footprint::kRecordPs2, kRecordDeviceKey},
         {footprint::kRecordPs2, kRecordClassKey},

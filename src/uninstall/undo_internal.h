@@ -18,8 +18,6 @@ namespace uninstall {
 
 // ---- where things lie (undo_paths.cpp) ---------------------------------------
 
-// dir\name into out (kUndoPath bytes); 0 when it does not fit.
-int ComposePath(char* out, const char* dir, const char* name);
 // Two paths of one file or folder: the same text, or the same canonical
 // form (fileio::SamePath: "\\.\\", a trailing backslash, the 8.3 spelling).
 bool SamePlace(const char* a, const char* b);
@@ -84,6 +82,10 @@ bool HoldsSetupValues(plat::RegKey key, const footprint::ValueTable& table, cons
                       int type, bool every);
 // Removes a class key that setup created; 1 when it is gone (or was).
 int RemoveSetupClassKey(const char* path, const StartupStrings& s, int type, UndoReport* report);
+
+// What became of a change to the value name of at (ok: it was made): the
+// report counts it, or names it as failed.
+void ValueChanged(const OpenKey& at, const char* name, bool ok, UndoReport* report);
 
 // ---- a record section's kept values (undo_values.cpp) -------------------------
 

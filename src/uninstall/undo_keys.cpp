@@ -19,6 +19,14 @@ bool SameExactly(const char* a, const char* b) {
     return *p == *q;
 }
 
+void ValueChanged(const OpenKey& at, const char* name, bool ok, UndoReport* report) {
+    if (ok) {
+        report->changed = 1;
+    } else {
+        Leave(report, kLeftFailed, at.path, name);
+    }
+}
+
 int ReadValue(plat::RegKey key, const char* name, char* field) {
     return footprint::ReadText(key, name, field, kValueField);
 }

@@ -40,10 +40,6 @@ bool SafeRelative(const char* rel) {
 
 namespace uninstall {
 
-int ComposePath(char* out, const char* dir, const char* name) {
-    return text::Format(out, kUndoPath, "%s\\%s", dir, name);
-}
-
 bool SamePlace(const char* a, const char* b) {
     return text::SameNoCase(a, b) || fileio::SamePath(a, b);
 }
@@ -67,8 +63,12 @@ int EntryPath(const UndoPlaces& places, const char* entry, bool directory, char*
     if (place < 0 || !SafeRelative(rel) || (rel[0] == 0 && !directory)) {
         return 0;
     }
-    return footprint::TargetPath(place, rel, places.installDir, places.windowsDir, places.systemDir,
-                                 out);
+    // The place's directory, then rel below it.
+    char dir[kUndoPath];
+    if (!footprint::PlaceDir(place, places.installDir, places.windowsDir, places.systemDir, dir)) {
+        return 0;
+    }
+    return rel[0] == 0 ? text::Copy(out, kUndoPath, dir) : text::PathIn(out, dir, rel);
 }
 
 }  // namespace uninstall

@@ -2,11 +2,9 @@
 // same guarded rewrite as the switch-over, and the mouse VxD that setup set
 // aside put back where it is missing.
 #include "platform/files.h"
-#include "platform/replace.h"
+#include "platform/guarded_replace.h"
 #include "platform/text.h"
 #include "uninstall/undo_internal.h"
-
-using uninstall::ComposePath;
 
 namespace {
 
@@ -89,8 +87,8 @@ class RestoreMouseLines : public fileio::LineEditor {
 void RestoreVxd(const char* systemDir, UndoReport* report) {
     char vxd[kUndoPath];
     char bak[kUndoPath];
-    if (!ComposePath(vxd, systemDir, footprint::kVxd) ||
-        !ComposePath(bak, systemDir, footprint::kVxdBak)) {
+    if (!text::PathIn(vxd, systemDir, footprint::kVxd) ||
+        !text::PathIn(bak, systemDir, footprint::kVxdBak)) {
         return;
     }
     if (plat::FileAttributes(vxd) != plat::kInvalidAttributes ||
@@ -113,9 +111,9 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     char newPath[kUndoPath];
     char tempPath[kUndoPath];
     const char* bakPath = backup != nullptr ? backup : "";
-    if (!ComposePath(iniPath, windowsDir, footprint::kSystemIni) ||
-        !ComposePath(newPath, windowsDir, footprint::kSystemNew) ||
-        !ComposePath(tempPath, windowsDir, footprint::kSystemSetAside)) {
+    if (!text::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
+        !text::PathIn(newPath, windowsDir, footprint::kSystemNew) ||
+        !text::PathIn(tempPath, windowsDir, footprint::kSystemSetAside)) {
         return;
     }
     // What an earlier run's swap left: system.ini set aside and not yet
@@ -132,8 +130,7 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     static fileio::RawFile bak;
     bool haveBak = backup != nullptr && fileio::RawOpenRead(&bak, bakPath) != 0;
     RestoreMouseLines editor(haveBak ? &bak : nullptr, report, builtInBefore != 0);
-    int result = fileio::RewriteTextFile(iniPath, newPath, tempPath, windowsDir, editor,
-                                         footprint::kMouseLineWords);
+    int result = fileio::GuardedRewrite(names, windowsDir, editor, footprint::kMouseLineWords);
     if (haveBak) {
         fileio::RawClose(&bak);
     }

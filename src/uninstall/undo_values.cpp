@@ -10,6 +10,7 @@ using uninstall::Leave;
 using uninstall::OpenKey;
 using uninstall::ReadValue;
 using uninstall::SameExactly;
+using uninstall::ValueChanged;
 
 namespace {
 
@@ -44,11 +45,7 @@ void RestoreValue(const OpenKey& at, const char* name, const char* recorded, con
             Leave(report, kLeftChanged, at.path, name);
             return;
         }
-        if (!WriteValue(at.key, name, recorded)) {
-            Leave(report, kLeftFailed, at.path, name);
-            return;
-        }
-        report->changed = 1;
+        ValueChanged(at, name, WriteValue(at.key, name, recorded), report);
         return;
     }
     // An empty record stands for a value that was absent (Windows keeps no
@@ -60,11 +57,7 @@ void RestoreValue(const OpenKey& at, const char* name, const char* recorded, con
         Leave(report, kLeftChanged, at.path, name);
         return;
     }
-    if (plat::RegRemoveValue(at.key, name) != plat::kErrSuccess) {
-        Leave(report, kLeftFailed, at.path, name);
-        return;
-    }
-    report->changed = 1;
+    ValueChanged(at, name, plat::RegRemoveValue(at.key, name) == plat::kErrSuccess, report);
 }
 
 // A text kept with a mark (MouseType); written is setup's text. Without a
@@ -135,11 +128,7 @@ void RestoreFlags(const OpenKey& device, const char* name, const char* recorded,
     long result =
         n == 0 ? plat::RegRemoveValue(device.key, name)
                : plat::RegSet(device.key, name, plat::kRegBinary, before, static_cast<uint32_t>(n));
-    if (result != plat::kErrSuccess) {
-        Leave(report, kLeftFailed, device.path, name);
-        return;
-    }
-    report->changed = 1;
+    ValueChanged(device, name, result == plat::kErrSuccess, report);
 }
 
 }  // namespace

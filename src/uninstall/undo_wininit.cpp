@@ -6,8 +6,6 @@
 #include "platform/wininit.h"
 #include "uninstall/undo_internal.h"
 
-using uninstall::ComposePath;
-
 int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report) {
     // "NUL=" and the file's short path: WININIT runs before the long names
     // are known.
@@ -40,7 +38,7 @@ int MakeFinishingCopy(const char* program, const char* tempDir, const char* wind
     char line[kUndoPath + 8];
     for (int i = 0; i < 100; i++) {
         text::Format(name, sizeof name, kCopyName, i);
-        if (!ComposePath(copy, dir, name) ||
+        if (!text::PathIn(copy, dir, name) ||
             !text::Format(line, sizeof line, "NUL=%s\\%s", shortDir, name)) {
             return 0;
         }
