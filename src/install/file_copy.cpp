@@ -3,6 +3,8 @@
 #include "install/file_copy.h"
 
 #include "footprint/footprint.h"
+#include "install/copy_one.h"
+#include "install/plan_paths.h"
 #include "install/held_files.h"
 #include "install/target_files.h"
 #include "model/install_plan.h"
@@ -16,44 +18,11 @@
 
 namespace {
 
-const int kNoHandle = -1;  // what LZOpenFileA gives when the file does not open
-
 const FileEntry* Entry(const SetupScript& script, int disk, int file) {
     return script.diskFirstEntry[disk] + file;
 }
 
-// dir + "\" + sub + "\" + name; an empty sub leaves two backslashes in a
-// row, as the path has always been built. 0 when it does not fit: a cut
-// path could name another file, so it is not used.
-int JoinPath(char* path, const char* dir, const char* sub, const char* name) {
-    return text::Format(path, kPathSize, "%s\\%s\\%s", dir, sub, name);
-}
-
 }  // namespace
-
-int BuildSourcePath(const SetupScript& script, int disk, int file, char* path) {
-    const FileEntry* e = Entry(script, disk, file);
-    if (e->SourceName[0] == 0) {
-        path[0] = 0;
-        return 0;
-    }
-    return JoinPath(path, script.setupDir, e->SourceDir, e->SourceName);
-}
-
-int BuildDestinationPath(const SetupScript& script, const InstallChoices& choices, int disk,
-                         int file, char* path) {
-    const FileEntry* e = Entry(script, disk, file);
-    // A path ending in a backslash names no file; lz32 would create its
-    // compressed-name fallback "._" there instead.
-    if (e->TargetName[0] == 0) {
-        path[0] = 0;
-        return 0;
-    }
-    if (e->Absolute == 1) {
-        return text::Format(path, kPathSize, "%s\\%s", e->TargetDir, e->TargetName);
-    }
-    return JoinPath(path, choices.destDir, e->TargetDir, e->TargetName);
-}
 
 void CreateSubdirectories(const SetupScript& script, const InstallChoices& choices) {
     for (int i = kSubDir1; i < kSubDir1 + 6; i++) {
@@ -67,75 +36,6 @@ void CreateSubdirectories(const SetupScript& script, const InstallChoices& choic
             plat::DirCreate(path);
         }
     }
-}
-
-int OpenSourceFile(const char* path) {
-    if (path == nullptr) {
-        return kNoHandle;
-    }
-    int handle = plat::LzOpenRead(path);
-    return handle >= 0 ? handle : kNoHandle;
-}
-
-namespace {
-
-// The last part of a path.
-const char* NameOf(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p != 0; p++) {
-        if (*p == '\\') {
-            name = p + 1;
-        }
-    }
-    return name;
-}
-
-// Creates path and copies source into it: a CopyOutcome.
-int WriteFrom(int source, const char* path) {
-    char opened[kPathSize];
-    int destination = plat::LzCreate(path, opened, sizeof opened);
-    if (destination < 0) {
-        return kCopyNotWritten;
-    }
-    // lz32 made the compressed spelling because path itself could not be
-    // created: a file nothing lists, which goes at once. A destination that
-    // stands and is not read-only is held by a program.
-    if (text::CompareNoCase(NameOf(opened), NameOf(path)) != 0) {
-        plat::LzClose(destination);
-        plat::FileDelete(opened);
-        uint32_t attributes = plat::FileAttributes(path);
-        bool held = attributes != plat::kInvalidAttributes &&
-                    (attributes & (plat::kAttrDirectory | plat::kAttrReadOnly)) == 0;
-        return held ? kCopyHeld : kCopyNotWritten;
-    }
-    int written = plat::LzCopy(source, destination) >= 0;
-    plat::LzClose(destination);
-    // A file cut short is no copy of its source: it goes.
-    if (!written) {
-        plat::FileDelete(path);
-    }
-    return written ? kCopyWritten : kCopyNotWritten;
-}
-
-}  // namespace
-
-int CopyToDestination(int source, const char* path) {
-    int outcome = source < 0 ? kCopyWritten : kCopyNotWritten;
-    if (source >= 0 && path != nullptr) {
-        bool held = plat::FileHeld(path) != 0;
-        logbook::Begin("file %s: %s", path,
-                       held                 ? "held by a program"
-                       : plat::Exists(path) ? "there, replaced"
-                                            : "made");
-        outcome = held ? kCopyHeld : WriteFrom(source, path);
-        logbook::End(outcome == kCopyWritten);
-    } else if (source < 0 && path != nullptr) {
-        logbook::Note("file %s: its source did not open, skipped", path);
-    }
-    if (source >= 0) {
-        plat::LzClose(source);
-    }
-    return outcome;
 }
 
 int CopyPercentage(int i, int n) {

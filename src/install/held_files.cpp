@@ -1,7 +1,7 @@
 #include "install/held_files.h"
 
 #include "footprint/footprint.h"
-#include "install/file_copy.h"
+#include "install/copy_one.h"
 #include "platform/files.h"
 #include "platform/logbook.h"
 #include "platform/replace.h"

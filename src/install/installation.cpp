@@ -13,6 +13,33 @@
 #include "record/record_keys.h"
 #include "record/system_backup.h"
 
+namespace {
+
+// system.ini names the built-in driver, after the record says what its
+// lines were: a RunInstallation result, kInstallDone when switched.
+int SwitchMouseLines(const InstallChoices& choices, InstallRecord& record) {
+    // What the mouse lines were, for the uninstaller: the built-in driver's
+    // already, or switched over (system.bak then keeps them).
+    int builtIn = MouseLinesAreBuiltIn(choices.windowsDir);
+    if (builtIn < 0) {
+        return kInstallSwitchFailed;
+    }
+    // The copy of the lines switched over goes where the record can prove
+    // it setup's (never over another program's system.bak).
+    static char backup[kBackupPath];
+    if (!record.RecordOriginalValue(kRecordSystem, kRecordMouseLine,
+                                    builtIn ? kLineBuiltIn : kLineSwitched) ||
+        (!builtIn && !StageBackup(record, choices.windowsDir, backup)) || !record.Commit()) {
+        return kInstallRecordFailed;
+    }
+    if (!SwitchSystemIni(choices.windowsDir, builtIn ? nullptr : backup)) {
+        return kInstallSwitchFailed;
+    }
+    return kInstallDone;
+}
+
+}  // namespace
+
 int RunInstallation(const SetupScript& script, const InstallChoices& choices, InstallRecord& record,
                     InstallProgress& progress) {
     // What a run cut off left of WININIT.INI's write, before it is needed.
@@ -56,22 +83,9 @@ int RunInstallation(const SetupScript& script, const InstallChoices& choices, In
     if (plat::RegFlush(plat::LocalMachine()) != plat::kErrSuccess) {
         return kInstallRegisterFailed;
     }
-    // What the mouse lines were, for the uninstaller: the built-in driver's
-    // already, or switched over (system.bak then keeps them).
-    int builtIn = MouseLinesAreBuiltIn(choices.windowsDir);
-    if (builtIn < 0) {
-        return kInstallSwitchFailed;
-    }
-    // The copy of the lines switched over goes where the record can prove
-    // it setup's (never over another program's system.bak).
-    static char backup[kBackupPath];
-    if (!record.RecordOriginalValue(kRecordSystem, kRecordMouseLine,
-                                    builtIn ? kLineBuiltIn : kLineSwitched) ||
-        (!builtIn && !StageBackup(record, choices.windowsDir, backup)) || !record.Commit()) {
-        return kInstallRecordFailed;
-    }
-    if (!SwitchSystemIni(choices.windowsDir, builtIn ? nullptr : backup)) {
-        return kInstallSwitchFailed;
+    int switched = SwitchMouseLines(choices, record);
+    if (switched != kInstallDone) {
+        return switched;
     }
     return copied == kCopyAtRestart ? kInstallDoneAtRestart : kInstallDone;
 }

@@ -1,6 +1,6 @@
 #include "install/next_start.h"
 
-#include "install/file_copy.h"
+#include "install/plan_paths.h"
 #include "model/setup_data.h"
 #include "platform/replace.h"
 #include "platform/same_path.h"

@@ -3,7 +3,7 @@
 #include "install/target_files.h"
 
 #include "footprint/footprint.h"
-#include "install/file_copy.h"
+#include "install/plan_paths.h"
 #include "install/next_start.h"
 #include "model/setup_data.h"
 #include "platform/files.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/machine.h"
+#include "platform/posix/cut_disks.h"
 
 namespace plat {
 namespace posix {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/cut_disks.h"
 #include "platform/tool_machine.h"
 
 namespace plat {
@@ -180,34 +181,6 @@ const std::vector<PowerEntry>& PowerLog();
 // The directory operations that may be on the disk in another order.
 const int kReorderedDirectoryOps = 4;
 
-// The registry one disk may hold: as of the last flush, or as of a later
-// change.
-struct CutRegistry {
-    long step;         // the last change it holds, an index into PowerLog; -1: none counted
-    std::string text;  // REGEDIT4, as RegistrySaveText gives it
-};
-// One name as one disk holds it.
-struct CutName {
-    enum Kind { kAbsent, kFile, kDirectory };
-    std::string host;  // host path
-    Kind kind;
-    std::string data;  // a file's bytes
-    bool readOnly;
-};
-// The directory one disk may hold.
-struct CutDirectory {
-    std::vector<long> pending;   // the reordered operations, as made (PowerLog indices)
-    std::vector<long> done;      // those of them on this disk, in the order they reached it
-    std::vector<CutName> names;  // the names that differ from the machine as the program left it
-};
-// Every distinct disk a cut may leave, as two lists to combine: the
-// registries (the one of the last flush first, then one per later change
-// that changed it) and the directories (the one with every operation in
-// the order made first).
-struct CutDisks {
-    std::vector<CutRegistry> registries;
-    std::vector<CutDirectory> directories;
-};
 // The power goes off: counting ends, the program's handles and cached
 // profile writes are gone, and the machine is left as the first disk of
 // each list has it (what WindowsRestart(true) would start on);
