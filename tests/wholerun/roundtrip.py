@@ -46,17 +46,27 @@ def setup_walk(serial=False, again=False, dest=None, end_text=INSTALLED):
     return steps + w.leave(w.END, w.NEXT)
 
 
-def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False, dest=w.DEST):
+# UNINSTAL.EXE's exit codes, the result file's Code: removed (a restart
+# it asked for on its way), removed and a restart finishes it, nothing
+# changed, left things it names, No at the question.
+REMOVED, REMOVED_RESTART, REFUSED, FAILED, CANCELLED = 0, 1, 2, 3, 4
+
+
+def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False, dest=w.DEST, code=None):
     """UNINSTAL.EXE from the install directory; the result box's lines. With
     mouse_app a "VelorPoint" window runs and must be closed while its
-    program is still there."""
+    program is still there. It waits for its copy, so its exit code is the
+    outcome: code, else removed, with the restart answered Yes or waiting
+    for one (the driver file does), or No."""
     r = w.run_setup(s, w.uninstall_walk(answer, restart), program=dest + "\\UNINSTAL.EXE",
                     expect_restart=answer == YES and restart == YES, mouse_app=mouse_app)
     if mouse_app:
         c.equal(r.app_log, ["ready", "close after-copy"],
                 "WM_CLOSE reached the mouse application before its files went")
-    c.check(r.robot_ok and r.exit_code == 0, "UNINSTAL.EXE: question answered, result shown, "
-            "exit code 0", r.log[-3:])
+    if code is None:
+        code = CANCELLED if answer == NO else REMOVED if restart == YES else REMOVED_RESTART
+    c.check(r.robot_ok and r.exit_code == code, "UNINSTAL.EXE: question answered, result shown, "
+            f"exit code {code}", [r.exit_code] + r.log[-3:])
     if answer == YES:
         c.equal(r.restart, restart == YES, "restart requested as answered")
     return r, [line[2:] for line in r.log if line.startswith("- ")]
@@ -92,6 +102,18 @@ def listed(change, subjects):
                for s in subjects)
 
 
+def console_trace(before, after):
+    """Wine's console settings, written when the first console of the
+    session opens: the restart runs the command interpreter that removes
+    the install folder (RunOnce) in one. Only what was not there before."""
+    def console(key):
+        parts = key.split("\\")
+        return parts[0] == "HKU" and len(parts) > 2 and parts[2].lower() == "console"
+    return [d for d in w.differences(before, after) if d[0] in ("key", "value") and
+            console(d[1]) and (d[1] not in before["keys"] or d[0] == "value" and
+                               (d[1], d[2]) not in before["values"])]
+
+
 def check_round_trip(c, s, before, after, left, expected_left, unlisted=(), dest=w.DEST):
     """The machine after the round trip is the one before, apart from what
     the uninstaller listed, the restart's trace, and, for a row, the
@@ -99,7 +121,8 @@ def check_round_trip(c, s, before, after, left, expected_left, unlisted=(), dest
     c.equal(left, expected_left, "the uninstaller listed exactly what the scenario leaves")
     subjects = [line.split(": ", 1)[0] for line in left]
     rest = sorted(ch for ch in w.differences(before, after) if not listed(ch, subjects))
-    unlisted = sorted(list(unlisted) + w.restart_trace(before, after))
+    unlisted = sorted(list(unlisted) + w.restart_trace(before, after) +
+                      console_trace(before, after))
     c.equal(rest, unlisted, "machine as before SETUP.EXE, apart from the listed leftovers")
     folder = s.host(dest).exists()
     c.equal(folder, dest + FOLDER_LEFT[len(w.DEST):] in left, "install folder gone unless listed")
@@ -127,7 +150,8 @@ def round_trip(serial=False, setups=1, machine=None, after_setup=None, expected_
         run_setups(s, c, setups, serial, dest)
         if after_setup:
             after_setup(s, c)
-        r, left = run_uninstall(s, c, mouse_app=mouse_app, dest=dest or w.DEST)
+        r, left = run_uninstall(s, c, mouse_app=mouse_app, dest=dest or w.DEST,
+                                code=FAILED if expected_left else None)
         restart(s)
         check_round_trip(c, s, before, w.snapshot(s), left, list(expected_left), unlisted,
                          dest or w.DEST)
@@ -153,17 +177,25 @@ def scenario_no(s, a, c):
     c.equal(w.differences(installed, w.snapshot(s)), [], "nothing changed")
 
 
+# What waits in the install folder for the next start: UNINSTAL.EXE, which
+# ran until its copy ended, and its list and record.
+OWN_FILES = ["SETUP.INF", "UNINSTAL.EXE", "UNINSTAL.INF"]
+
+
 def scenario_later_restart(s, a, c):
-    """No restart at the end: the install folder is gone at once; only the
-    uninstaller's copy in the temp directory waits for the next start."""
+    """No restart at the end: the installation is gone at once but for the
+    uninstaller's own files, which wait for the next start with its copy in
+    the temp directory; the folder goes after them."""
     w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
     s.windows_version("UNINSTAL.EXE", "win98")
     before = w.snapshot(s)
     run_setups(s, c)
     _, left = run_uninstall(s, c, restart=NO)
-    c.check(not s.host(w.DEST).exists(), "install folder gone before the restart")
+    c.equal(sorted(p.name for p in s.host(w.DEST).rglob("*")), OWN_FILES,
+            "only the uninstaller's own files wait in the install folder")
     wininit = (s.c / "windows" / "WININIT.INI").read_text(errors="replace")
-    c.check(w.COPY_PREFIX in wininit, "the copy is left to WININIT.INI", wininit)
+    c.check(w.COPY_PREFIX in wininit and "UNINSTAL.EXE" in wininit,
+            "the copy and UNINSTAL.EXE are left to WININIT.INI", wininit)
     restart(s)
     check_round_trip(c, s, before, w.snapshot(s), left, [])
 
@@ -293,7 +325,7 @@ def held_app(linger_ms, second_setup):
             # run: the held file's restart comes after the stand-in ended.
             r, left = run_uninstall(s, c, restart=YES if linger_ms >= 0 else NO)
             if linger_ms >= 0:
-                c.check(not s.host(w.DEST).exists(), "install folder gone before the restart")
+                c.check(not program.exists(), "Q7MAIN.EXE gone before the restart")
         finally:
             w.end_app(app)
         restart(s)
@@ -330,15 +362,16 @@ def scenario_own_folder(s, a, c):
 
 def scenario_reinstall(s, a, c):
     """Setup, the uninstall answered "restart No", setup again before any
-    restart: the second setup takes the uninstaller's deletions out, so the
-    next start leaves the installation whole; its uninstall then gives the
-    machine back."""
+    restart into the folder that still holds the uninstaller's own files
+    (the directory-exists box answered OK): the second setup takes the
+    uninstaller's deletions out, so the next start leaves the installation
+    whole; its uninstall then gives the machine back."""
     w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
     s.windows_version("UNINSTAL.EXE", "win98")
     before = w.snapshot(s)
     run_setups(s, c)
     run_uninstall(s, c, restart=NO)
-    run_setups(s, c)
+    run_setups(s, c, again=True)
     restart(s)
     installed = w.snapshot(s)
     w.check_files(c, installed, w.ORIGINAL_FILES)
@@ -425,7 +458,7 @@ SCENARIOS = {
                         "Q7MAIN.EXE replaced at the next start"),
     "app-saves-uninstall": (held_app(APP_SAVES, False),
                             "the uninstall while the mouse application runs and ends 3 s after "
-                            "WM_CLOSE: the folder goes at once"),
+                            "WM_CLOSE: Q7MAIN.EXE goes at once"),
     "app-hangs-uninstall": (held_app(APP_HANGS, False),
                             "the uninstall while the mouse application never ends: Q7MAIN.EXE "
                             "and the folder go at the next start"),
@@ -435,7 +468,8 @@ SCENARIOS = {
                                    expected_left=[]),
                         "system.ini names *vmouse already, system.bak is another program's"),
     "no": (scenario_no, "No at the question"),
-    "later-restart": (scenario_later_restart, "no restart: the folder goes at once"),
+    "later-restart": (scenario_later_restart,
+                      "no restart: all but the uninstaller's own files go at once"),
 }
 
 
