@@ -399,6 +399,89 @@ def nothing_switched(s, c):
     c.check(b"\r\nmouse=*vmouse\r\n" in (win / "system.ini").read_bytes(), "system.ini as it was")
 
 
+CMD = "C:\\windows\\system32\\cmd.exe"
+RESULT_FILE = "windows/VLUNINST.RES"  # a silent run's result file when it names none
+
+
+def run_batch(s, command, result):
+    """A batch file as a deployment tool's script runs the uninstaller: the
+    command interpreter waits for the program, the script then keeps the
+    result file as it finds it at once, and ends with the program's exit
+    code. No message box may show up (one would wait for an answer that
+    never comes: the run then hangs). The run and the result file's lines
+    as the script found them (None: there was none)."""
+    seen = w.WORK + "\\SEEN.RES"
+    s.host(seen).unlink(missing_ok=True)
+    s.host(w.WORK + "\\UNINST.BAT").write_text(
+        f"{command}\r\nset CODE=%ERRORLEVEL%\r\ncopy {result} {seen}\r\nexit %CODE%\r\n")
+    r = w.run_setup(s, ["nomsgbox"], args=["/c", w.WORK + "\\UNINST.BAT"], program=CMD,
+                    expect_restart=False)
+    return r, result_lines(s.host(seen))
+
+
+def result_lines(path):
+    return path.read_text(errors="replace").splitlines() if path.exists() else None
+
+
+def silent_round_trip(restart_too):
+    """UNINSTAL.EXE /S (with /R: and the restart) from a batch file, after
+    a setup. When the batch file goes on, the uninstall is done: the result
+    file (the default one) holds its outcome, the exit code is the same,
+    only the uninstaller's own files wait for the next start; after it the
+    machine is as before the setup, but for the result file."""
+    def scenario(s, a, c):
+        w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
+        s.windows_version("UNINSTAL.EXE", "win98")
+        (s.c / RESULT_FILE).unlink(missing_ok=True)
+        before = w.snapshot(s)
+        run_setups(s, c)
+        r, seen = run_batch(s, f'"{w.DEST}\\UNINSTAL.EXE" /S' + (" /R" if restart_too else ""),
+                            "C:\\windows\\VLUNINST.RES")
+        code = REMOVED if restart_too else REMOVED_RESTART
+        c.equal(r.exit_code, code, "exit code: removed, the restart on its way or waiting")
+        reason = ("Velor Mouse has been removed." if restart_too else
+                  "Velor Mouse has been removed; Windows must restart to finish.")
+        c.equal(seen, ["[Result]", f"Code={code}", "Reason=" + reason],
+                "the result file as the batch file finds it when the uninstaller returns")
+        c.equal(r.restart, restart_too, "a restart only with /R")
+        if not restart_too:
+            c.equal(sorted(p.name for p in s.host(w.DEST).rglob("*")), OWN_FILES,
+                    "only the uninstaller's own files wait in the install folder")
+        restart(s)
+        check_round_trip(c, s, before, w.snapshot(s), [], [],
+                         unlisted=[("file", RESULT_FILE, None)])
+    return scenario
+
+
+def scenario_silent_elsewhere(s, a, c):
+    """A copy of UNINSTAL.EXE in a folder of the user's, started there with
+    /S and a result file of its own while the installation is registered:
+    it changes nothing, and both the result file and the exit code say it
+    refused."""
+    w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
+    s.windows_version("UNINSTAL.EXE", "win98")
+    run_setups(s, c)
+    other = s.host("C:\\OTHER")
+    import shutil
+    shutil.rmtree(other, ignore_errors=True)
+    other.mkdir()
+    shutil.copy(a.uninstall, other / "UNINSTAL.EXE")
+    (other / USER_FILE).write_text("the user's own notes\r\n")
+    result = w.WORK + "\\OTHER.RES"
+    s.host(result).unlink(missing_ok=True)
+    before = w.snapshot(s)
+    try:
+        r, seen = run_batch(s, f"C:\\OTHER\\UNINSTAL.EXE /S /RESULT={result}", result)
+        c.equal(r.exit_code, REFUSED, "exit code: refused")
+        c.equal(seen, ["[Result]", f"Code={REFUSED}",
+                       "Reason=C:\\OTHER holds no installation. Nothing was changed."],
+                "the result file")
+        c.equal(w.differences(before, w.snapshot(s)), [], "nothing changed")
+        c.check(not r.restart, "no restart requested")
+    finally:
+        shutil.rmtree(other, ignore_errors=True)
+
+
 NO_CLASS = ("[-HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Mouse\\0000]\n")
 
 SCENARIOS = {
@@ -470,6 +553,12 @@ SCENARIOS = {
     "no": (scenario_no, "No at the question"),
     "later-restart": (scenario_later_restart,
                       "no restart: all but the uninstaller's own files go at once"),
+    "silent": (silent_round_trip(restart_too=False),
+               "UNINSTAL.EXE /S from a batch file: done when it ends, no restart"),
+    "silent-restart": (silent_round_trip(restart_too=True),
+                       "UNINSTAL.EXE /S /R from a batch file: the restart it needs"),
+    "silent-elsewhere": (scenario_silent_elsewhere,
+                         "UNINSTAL.EXE /S in a folder that holds no installation"),
 }
 
 
