@@ -1,9 +1,13 @@
 // UNINSTAL.EXE: started from the Uninstall entry, so its own directory is
 // the install directory. One question; then it hands over to a copy of
-// itself in the temp directory and ends, so that the copy can remove the
-// install directory with this program in it. The copy closes the mouse
-// application, undoes the installation, shows one result box naming what
-// stayed, and offers the restart that a mouse-driver change needs.
+// itself in the temp directory and waits for it, so that whoever started it
+// (a batch file, a deployment tool) sees the whole uninstall done and gets
+// its outcome as the exit code. The copy closes the mouse application,
+// undoes the installation, shows one result box naming what stayed, and
+// offers the restart that a mouse-driver change needs. Windows holds this
+// program's file while it waits, so that file, the list and the record go
+// at the next start, and the install folder after them. /S: no question
+// and no box; /R: then the restart too; /RESULT=path: the result file.
 #include <windows.h>
 
 #include "footprint/footprint.h"
@@ -14,8 +18,10 @@
 #include "platform/text.h"
 #include "program/mouse_app.h"
 #include "record/install_record.h"
+#include "record/result_file.h"
 #include "script/setup_script.h"
 #include "uninstall/string_ids.h"
+#include "uninstall/switches.h"
 #include "uninstall/undo.h"
 
 namespace {
@@ -26,6 +32,9 @@ const uint32_t kDirField = 260;      // directories: up to 259 chars
 // Static: the exe has no stack probes, and these are larger than a page.
 UndoReport gReport;
 char gMessage[kMessageSize];
+UninstallSwitches gSwitches;
+char gResult[kSwitchPath];       // the result file, made whole; "" none
+char gWhy[kLeftoverSize + 160];  // a reason: a leftover's subject and text
 
 // The product's title: the uninstall list's, else the Uninstall entry's
 // display name, else a plain description.
@@ -76,14 +85,13 @@ uint16_t LeftoverText(int kind) {
     }
 }
 
-// The result: what was done, every leftover, the files left for the next
-// start, and the restart question when one is needed. 1 for a restart.
-int ShowResult(const char* caption, const char* product) {
+// The result box: what was done, every leftover, the files left for the
+// next start, and the restart question when one is needed. 1 for a restart.
+int ShowResult(const char* caption, const char* product, int code, int restart) {
     const UndoReport& r = gReport;
-    bool restart = r.changed || r.restartFiles > 0;
     char line[kLeftoverSize + 128];
-    text::Format(gMessage, sizeof gMessage, LoadText(restart ? IDS_UN_DONE : IDS_UN_NOTHING),
-                 product);
+    text::Format(gMessage, sizeof gMessage,
+                 LoadText(code == kResultRefused ? IDS_UN_NOTHING : IDS_UN_DONE), product);
     if (r.count > 0) {
         text::Append(gMessage, sizeof gMessage, "\n\n");
         text::Append(gMessage, sizeof gMessage, LoadText(IDS_UN_LEFT));
@@ -113,15 +121,62 @@ int ShowResult(const char* caption, const char* product) {
     return MessageBoxA(nullptr, gMessage, caption, MB_YESNO | icon) == IDYES;
 }
 
-const char kFinishSwitch[] = "/F";     // the copy's command line: "/F pid installDir"
-const DWORD kWaitForOriginal = 60000;  // ms the copy waits for UNINSTAL.EXE to end
+// The reason text id formatted with subject, for the result file or a box.
+const char* Reason(uint16_t id, const char* subject) {
+    text::Format(gWhy, sizeof gWhy, LoadText(id), subject);
+    return gWhy;
+}
 
-// Starts the finishing copy with the install directory and this process's
-// id; 1 when it runs, 0 when the uninstall has to go on in place.
-int HandOver(const char* program, const char* installDir, const char* windowsDir) {
+// The result file, when the run keeps one. 1 when written or none is kept.
+int Result(int code, const char* why) {
+    return gResult[0] == 0 || WriteResult(gResult, code, why);
+}
+
+// Nothing was changed: says why, in the result file and, unless silent, in
+// a box. kResultRefused.
+int Refuse(uint16_t id, const char* subject, const char* caption) {
+    Result(kResultRefused, Reason(id, subject));
+    if (!gSwitches.silent) {
+        MessageBoxA(nullptr, gWhy, caption, MB_OK | MB_ICONERROR);
+    }
+    return kResultRefused;
+}
+
+// The undo and its end: the result box unless silent, the result file (a
+// failure's reason is the first leftover), the restart as asked.
+int Undo(UndoContext& undo, const char* caption, const char* product) {
+    CloseMouseApplication();
+    UndoInstallation(undo, &gReport);
+    int restart = 0;
+    int code = UndoOutcome(undo, gReport, &restart);
+    int reboot = gSwitches.silent ? gSwitches.restart && restart
+                                  : ShowResult(caption, product, code, restart);
+    // A restart on its way leaves nothing to wait for, as with setup.
+    if (reboot && code == kResultRestart) {
+        code = kResultDone;
+    }
+    if (code == kResultFailed) {
+        const Leftover& left = gReport.leftovers[0];
+        text::Format(gWhy, sizeof gWhy, "%s: %s", left.subject, LoadText(LeftoverText(left.kind)));
+    } else {
+        const uint16_t reasons[] = {IDS_UN_DONE, IDS_RES_RESTART, IDS_UN_NOTHING};
+        Reason(reasons[code], product);
+    }
+    Result(code, gWhy);
+    if (reboot) {
+        ExitWindowsEx(EWX_REBOOT, 0);
+    }
+    return code;
+}
+
+// Starts the finishing copy on the install directory, the switches passed
+// on, and waits for it to end: 1 with its outcome in *code, 0 when the
+// uninstall has to go on in place.
+int HandOver(const char* program, const char* installDir, const char* windowsDir, int* code) {
     static char tempDir[kDirField];
     static char copy[kUndoPath];
-    static char command[kDirField + kUndoPath + 32];
+    static char result[kSwitchPath + 16];
+    static char command[kUndoPath + kDirField + sizeof result + 16];
     DWORD n = GetTempPathA(sizeof tempDir, tempDir);
     if (n == 0 || n >= sizeof tempDir || !MakeFinishingCopy(program, tempDir, windowsDir, copy)) {
         return 0;
@@ -130,10 +185,12 @@ int HandOver(const char* program, const char* installDir, const char* windowsDir
     PROCESS_INFORMATION process;
     text::Fill(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    // Its current directory is the temp directory: a directory in use as
-    // one cannot be removed.
-    if (!text::Format(command, sizeof command, "\"%s\" %s %u %s", copy, kFinishSwitch,
-                      static_cast<unsigned>(GetCurrentProcessId()), installDir) ||
+    result[0] = 0;
+    // Paths in quotes: no DOS path holds one. Its current directory is the
+    // temp directory: a directory in use as one cannot be removed.
+    if ((gResult[0] != 0 && !text::Format(result, sizeof result, " \"/RESULT=%s\"", gResult)) ||
+        !text::Format(command, sizeof command, "\"%s\" /F \"%s\"%s%s%s", copy, installDir,
+                      gSwitches.silent ? " /S" : "", gSwitches.restart ? " /R" : "", result) ||
         !CreateProcessA(copy, command, nullptr, nullptr, FALSE, 0, nullptr, tempDir, &startup,
                         &process)) {
         // Its WININIT.INI line then names nothing, which Windows passes over.
@@ -141,36 +198,31 @@ int HandOver(const char* program, const char* installDir, const char* windowsDir
         return 0;
     }
     CloseHandle(process.hThread);
+    // Whoever started this program waits for it: the whole uninstall is
+    // done when it ends.
+    DWORD exit = kResultFailed;
+    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.hProcess, &exit)) {
+        exit = kResultFailed;
+    }
     CloseHandle(process.hProcess);
+    *code = static_cast<int>(exit);
     return 1;
 }
 
-// The copy's arguments: waits for the original to end and puts the install
-// directory into installDir. 0 when args are not the copy's.
-int FinishingCopy(const char* args, char* installDir, uint32_t size) {
-    if (args == nullptr || args[0] != kFinishSwitch[0] ||
-        text::UpperAscii(args[1]) != kFinishSwitch[1] || args[2] != ' ') {
+// The result file of this run, made whole while the current directory is
+// still the starter's: the copy runs in another. 0 when it does not fit.
+int ResultPath(const char* windowsDir) {
+    gResult[0] = 0;
+    if (gSwitches.result[0] != 0) {
+        if (plat::FullPathName(gSwitches.result, gResult, sizeof gResult) != 0) {
+            return 1;
+        }
+        gResult[0] = 0;
         return 0;
     }
-    const char* p = args + 2;
-    while (*p == ' ') {
-        p++;
-    }
-    DWORD pid = 0;
-    for (; *p >= '0' && *p <= '9'; p++) {
-        pid = pid * 10 + static_cast<DWORD>(*p - '0');
-    }
-    while (*p == ' ') {
-        p++;
-    }
-    if (*p == 0) {
-        return 0;
-    }
-    text::Copy(installDir, size, p);
-    HANDLE original = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    if (original != nullptr) {
-        WaitForSingleObject(original, kWaitForOriginal);
-        CloseHandle(original);
+    if (gSwitches.silent && !gSwitches.finishing) {
+        return text::Format(gResult, sizeof gResult, "%s\\%s", windowsDir, kUninstallResultName);
     }
     return 1;
 }
@@ -205,6 +257,51 @@ bool IsFinishingCopyName(const char* program) {
     return false;
 }
 
+// UNINSTAL.EXE as started: the question unless silent, "running" in the
+// result file, then the copy, waited for, or the undo in place.
+int Start(UndoContext& undo, const char* caption, const char* product) {
+    const UndoPlaces& places = undo.places;
+    if (gSwitches.silent && !HoldsInstallation(undo)) {
+        // A script never has a folder undone in place that is no installation.
+        return Refuse(IDS_RES_NO_INSTALLATION, places.installDir, caption);
+    }
+    if (!gSwitches.silent) {
+        static char question[400];
+        text::Format(question, sizeof question, LoadText(IDS_UN_QUESTION), product);
+        if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+            Result(kResultCancelled, Reason(IDS_RES_NO, ""));
+            return kResultCancelled;
+        }
+    }
+    if (!Result(kResultRunning, Reason(IDS_RES_RUNNING, ""))) {
+        return Refuse(IDS_UN_SWITCH, gResult, caption);
+    }
+    // A record left between its renames is taken first, so the copy finds
+    // it. A folder the copy would refuse is undone in place.
+    undo.record.Recover();
+    int code = kResultFailed;
+    if (HoldsInstallation(undo) &&
+        HandOver(places.program, places.installDir, places.windowsDir, &code)) {
+        return code;
+    }
+    return Undo(undo, caption, product);
+}
+
+// The finishing copy: only on a folder that holds this product's list and
+// record; started by hand, or with another folder, it changes nothing.
+int Finish(UndoContext& undo, const char* caption, const char* product) {
+    if (!HoldsInstallation(undo)) {
+        Result(kResultRefused, Reason(IDS_RES_NO_INSTALLATION, undo.places.installDir));
+        return kResultRefused;
+    }
+    // The original waits for this copy, so Windows holds its file: the run
+    // goes on as the original's own in place would, its program, list and
+    // record left for the next start, and the folder after them.
+    undo.places.program = undo.original;
+    undo.fromCopy = 0;
+    return Undo(undo, caption, product);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
@@ -215,47 +312,31 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR args, int) {
     static char windowsDir[kDirField];
     static char systemDir[kDirField];
     plat::ModuleFileName(program, sizeof program);
-    int finishing = FinishingCopy(args, installDir, sizeof installDir);
-    if (!finishing && IsFinishingCopyName(program)) {
-        return 0;
-    }
-    if (!finishing) {
-        DirectoryOf(program, installDir, sizeof installDir);
-    }
     plat::WindowsDirectory(windowsDir, sizeof windowsDir);
     plat::SystemDirectory(systemDir, sizeof systemDir);
+    int usable = ReadSwitches(args, &gSwitches);
+    if (!gSwitches.finishing && IsFinishingCopyName(program)) {
+        return kResultRefused;
+    }
+    if (gSwitches.finishing) {
+        text::Copy(installDir, sizeof installDir, gSwitches.installDir);
+    } else {
+        DirectoryOf(program, installDir, sizeof installDir);
+    }
     // The record and the list, opened once for the whole run.
     static UndoContext undo;
     UndoPlaces places = {installDir, windowsDir, systemDir, program};
     OpenUndo(&undo, places);
-    // The copy works only on a folder that holds this product's list and
-    // record; without them (started by hand, or with another folder) it
-    // does nothing.
-    if (finishing && !HoldsInstallation(undo)) {
-        return 0;
-    }
-
     static char product[256];
     static char caption[300];
-    static char question[400];
     ProductTitle(undo.script, product, sizeof product);
     text::Format(caption, sizeof caption, LoadText(IDS_UN_CAPTION), product);
-    text::Format(question, sizeof question, LoadText(IDS_UN_QUESTION), product);
-    if (!finishing) {
-        if (MessageBoxA(nullptr, question, caption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
-            return 0;
-        }
-        // A record left between its renames is taken first, so the copy
-        // finds it. A folder the copy would refuse is undone in place.
-        undo.record.Recover();
-        if (HoldsInstallation(undo) && HandOver(program, installDir, windowsDir)) {
-            return 0;
-        }
+    if (!ResultPath(windowsDir)) {
+        text::Copy(gSwitches.unknown, sizeof gSwitches.unknown, gSwitches.result);
+        usable = 0;
     }
-    CloseMouseApplication();
-    UndoInstallation(undo, &gReport);
-    if (ShowResult(caption, product)) {
-        ExitWindowsEx(EWX_REBOOT, 0);
+    if (!usable) {
+        return Refuse(IDS_UN_SWITCH, gSwitches.unknown, caption);
     }
-    return 0;
+    return gSwitches.finishing ? Finish(undo, caption, product) : Start(undo, caption, product);
 }

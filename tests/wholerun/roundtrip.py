@@ -46,17 +46,27 @@ def setup_walk(serial=False, again=False, dest=None, end_text=INSTALLED):
     return steps + w.leave(w.END, w.NEXT)
 
 
-def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False, dest=w.DEST):
+# UNINSTAL.EXE's exit codes, the result file's Code: removed (a restart
+# it asked for on its way), removed and a restart finishes it, nothing
+# changed, left things it names, No at the question.
+REMOVED, REMOVED_RESTART, REFUSED, FAILED, CANCELLED = 0, 1, 2, 3, 4
+
+
+def run_uninstall(s, c, answer=YES, restart=YES, mouse_app=False, dest=w.DEST, code=None):
     """UNINSTAL.EXE from the install directory; the result box's lines. With
     mouse_app a "VelorPoint" window runs and must be closed while its
-    program is still there."""
+    program is still there. It waits for its copy, so its exit code is the
+    outcome: code, else removed, with the restart answered Yes or waiting
+    for one (the driver file does), or No."""
     r = w.run_setup(s, w.uninstall_walk(answer, restart), program=dest + "\\UNINSTAL.EXE",
                     expect_restart=answer == YES and restart == YES, mouse_app=mouse_app)
     if mouse_app:
         c.equal(r.app_log, ["ready", "close after-copy"],
                 "WM_CLOSE reached the mouse application before its files went")
-    c.check(r.robot_ok and r.exit_code == 0, "UNINSTAL.EXE: question answered, result shown, "
-            "exit code 0", r.log[-3:])
+    if code is None:
+        code = CANCELLED if answer == NO else REMOVED if restart == YES else REMOVED_RESTART
+    c.check(r.robot_ok and r.exit_code == code, "UNINSTAL.EXE: question answered, result shown, "
+            f"exit code {code}", [r.exit_code] + r.log[-3:])
     if answer == YES:
         c.equal(r.restart, restart == YES, "restart requested as answered")
     return r, [line[2:] for line in r.log if line.startswith("- ")]
@@ -92,6 +102,18 @@ def listed(change, subjects):
                for s in subjects)
 
 
+def console_trace(before, after):
+    """Wine's console settings, written when the first console of the
+    session opens: the restart runs the command interpreter that removes
+    the install folder (RunOnce) in one. Only what was not there before."""
+    def console(key):
+        parts = key.split("\\")
+        return parts[0] == "HKU" and len(parts) > 2 and parts[2].lower() == "console"
+    return [d for d in w.differences(before, after) if d[0] in ("key", "value") and
+            console(d[1]) and (d[1] not in before["keys"] or d[0] == "value" and
+                               (d[1], d[2]) not in before["values"])]
+
+
 def check_round_trip(c, s, before, after, left, expected_left, unlisted=(), dest=w.DEST):
     """The machine after the round trip is the one before, apart from what
     the uninstaller listed, the restart's trace, and, for a row, the
@@ -99,7 +121,8 @@ def check_round_trip(c, s, before, after, left, expected_left, unlisted=(), dest
     c.equal(left, expected_left, "the uninstaller listed exactly what the scenario leaves")
     subjects = [line.split(": ", 1)[0] for line in left]
     rest = sorted(ch for ch in w.differences(before, after) if not listed(ch, subjects))
-    unlisted = sorted(list(unlisted) + w.restart_trace(before, after))
+    unlisted = sorted(list(unlisted) + w.restart_trace(before, after) +
+                      console_trace(before, after))
     c.equal(rest, unlisted, "machine as before SETUP.EXE, apart from the listed leftovers")
     folder = s.host(dest).exists()
     c.equal(folder, dest + FOLDER_LEFT[len(w.DEST):] in left, "install folder gone unless listed")
@@ -127,7 +150,8 @@ def round_trip(serial=False, setups=1, machine=None, after_setup=None, expected_
         run_setups(s, c, setups, serial, dest)
         if after_setup:
             after_setup(s, c)
-        r, left = run_uninstall(s, c, mouse_app=mouse_app, dest=dest or w.DEST)
+        r, left = run_uninstall(s, c, mouse_app=mouse_app, dest=dest or w.DEST,
+                                code=FAILED if expected_left else None)
         restart(s)
         check_round_trip(c, s, before, w.snapshot(s), left, list(expected_left), unlisted,
                          dest or w.DEST)
@@ -153,17 +177,25 @@ def scenario_no(s, a, c):
     c.equal(w.differences(installed, w.snapshot(s)), [], "nothing changed")
 
 
+# What waits in the install folder for the next start: UNINSTAL.EXE, which
+# ran until its copy ended, and its list and record.
+OWN_FILES = ["SETUP.INF", "UNINSTAL.EXE", "UNINSTAL.INF"]
+
+
 def scenario_later_restart(s, a, c):
-    """No restart at the end: the install folder is gone at once; only the
-    uninstaller's copy in the temp directory waits for the next start."""
+    """No restart at the end: the installation is gone at once but for the
+    uninstaller's own files, which wait for the next start with its copy in
+    the temp directory; the folder goes after them."""
     w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
     s.windows_version("UNINSTAL.EXE", "win98")
     before = w.snapshot(s)
     run_setups(s, c)
     _, left = run_uninstall(s, c, restart=NO)
-    c.check(not s.host(w.DEST).exists(), "install folder gone before the restart")
+    c.equal(sorted(p.name for p in s.host(w.DEST).rglob("*")), OWN_FILES,
+            "only the uninstaller's own files wait in the install folder")
     wininit = (s.c / "windows" / "WININIT.INI").read_text(errors="replace")
-    c.check(w.COPY_PREFIX in wininit, "the copy is left to WININIT.INI", wininit)
+    c.check(w.COPY_PREFIX in wininit and "UNINSTAL.EXE" in wininit,
+            "the copy and UNINSTAL.EXE are left to WININIT.INI", wininit)
     restart(s)
     check_round_trip(c, s, before, w.snapshot(s), left, [])
 
@@ -293,7 +325,7 @@ def held_app(linger_ms, second_setup):
             # run: the held file's restart comes after the stand-in ended.
             r, left = run_uninstall(s, c, restart=YES if linger_ms >= 0 else NO)
             if linger_ms >= 0:
-                c.check(not s.host(w.DEST).exists(), "install folder gone before the restart")
+                c.check(not program.exists(), "Q7MAIN.EXE gone before the restart")
         finally:
             w.end_app(app)
         restart(s)
@@ -330,15 +362,16 @@ def scenario_own_folder(s, a, c):
 
 def scenario_reinstall(s, a, c):
     """Setup, the uninstall answered "restart No", setup again before any
-    restart: the second setup takes the uninstaller's deletions out, so the
-    next start leaves the installation whole; its uninstall then gives the
-    machine back."""
+    restart into the folder that still holds the uninstaller's own files
+    (the directory-exists box answered OK): the second setup takes the
+    uninstaller's deletions out, so the next start leaves the installation
+    whole; its uninstall then gives the machine back."""
     w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
     s.windows_version("UNINSTAL.EXE", "win98")
     before = w.snapshot(s)
     run_setups(s, c)
     run_uninstall(s, c, restart=NO)
-    run_setups(s, c)
+    run_setups(s, c, again=True)
     restart(s)
     installed = w.snapshot(s)
     w.check_files(c, installed, w.ORIGINAL_FILES)
@@ -364,6 +397,89 @@ def nothing_switched(s, c):
     c.check(b"mouse=gone.vxd" in (win / "system.bak").read_bytes(),
             "the other program's system.bak untouched")
     c.check(b"\r\nmouse=*vmouse\r\n" in (win / "system.ini").read_bytes(), "system.ini as it was")
+
+
+CMD = "C:\\windows\\system32\\cmd.exe"
+RESULT_FILE = "windows/VLUNINST.RES"  # a silent run's result file when it names none
+
+
+def run_batch(s, command, result):
+    """A batch file as a deployment tool's script runs the uninstaller: the
+    command interpreter waits for the program, the script then keeps the
+    result file as it finds it at once, and ends with the program's exit
+    code. No message box may show up (one would wait for an answer that
+    never comes: the run then hangs). The run and the result file's lines
+    as the script found them (None: there was none)."""
+    seen = w.WORK + "\\SEEN.RES"
+    s.host(seen).unlink(missing_ok=True)
+    s.host(w.WORK + "\\UNINST.BAT").write_text(
+        f"{command}\r\nset CODE=%ERRORLEVEL%\r\ncopy {result} {seen}\r\nexit %CODE%\r\n")
+    r = w.run_setup(s, ["nomsgbox"], args=["/c", w.WORK + "\\UNINST.BAT"], program=CMD,
+                    expect_restart=False)
+    return r, result_lines(s.host(seen))
+
+
+def result_lines(path):
+    return path.read_text(errors="replace").splitlines() if path.exists() else None
+
+
+def silent_round_trip(restart_too):
+    """UNINSTAL.EXE /S (with /R: and the restart) from a batch file, after
+    a setup. When the batch file goes on, the uninstall is done: the result
+    file (the default one) holds its outcome, the exit code is the same,
+    only the uninstaller's own files wait for the next start; after it the
+    machine is as before the setup, but for the result file."""
+    def scenario(s, a, c):
+        w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
+        s.windows_version("UNINSTAL.EXE", "win98")
+        (s.c / RESULT_FILE).unlink(missing_ok=True)
+        before = w.snapshot(s)
+        run_setups(s, c)
+        r, seen = run_batch(s, f'"{w.DEST}\\UNINSTAL.EXE" /S' + (" /R" if restart_too else ""),
+                            "C:\\windows\\VLUNINST.RES")
+        code = REMOVED if restart_too else REMOVED_RESTART
+        c.equal(r.exit_code, code, "exit code: removed, the restart on its way or waiting")
+        reason = ("Velor Mouse has been removed." if restart_too else
+                  "Velor Mouse has been removed; Windows must restart to finish.")
+        c.equal(seen, ["[Result]", f"Code={code}", "Reason=" + reason],
+                "the result file as the batch file finds it when the uninstaller returns")
+        c.equal(r.restart, restart_too, "a restart only with /R")
+        if not restart_too:
+            c.equal(sorted(p.name for p in s.host(w.DEST).rglob("*")), OWN_FILES,
+                    "only the uninstaller's own files wait in the install folder")
+        restart(s)
+        check_round_trip(c, s, before, w.snapshot(s), [], [],
+                         unlisted=[("file", RESULT_FILE, None)])
+    return scenario
+
+
+def scenario_silent_elsewhere(s, a, c):
+    """A copy of UNINSTAL.EXE in a folder of the user's, started there with
+    /S and a result file of its own while the installation is registered:
+    it changes nothing, and both the result file and the exit code say it
+    refused."""
+    w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
+    s.windows_version("UNINSTAL.EXE", "win98")
+    run_setups(s, c)
+    other = s.host("C:\\OTHER")
+    import shutil
+    shutil.rmtree(other, ignore_errors=True)
+    other.mkdir()
+    shutil.copy(a.uninstall, other / "UNINSTAL.EXE")
+    (other / USER_FILE).write_text("the user's own notes\r\n")
+    result = w.WORK + "\\OTHER.RES"
+    s.host(result).unlink(missing_ok=True)
+    before = w.snapshot(s)
+    try:
+        r, seen = run_batch(s, f"C:\\OTHER\\UNINSTAL.EXE /S /RESULT={result}", result)
+        c.equal(r.exit_code, REFUSED, "exit code: refused")
+        c.equal(seen, ["[Result]", f"Code={REFUSED}",
+                       "Reason=C:\\OTHER holds no installation. Nothing was changed."],
+                "the result file")
+        c.equal(w.differences(before, w.snapshot(s)), [], "nothing changed")
+        c.check(not r.restart, "no restart requested")
+    finally:
+        shutil.rmtree(other, ignore_errors=True)
 
 
 NO_CLASS = ("[-HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\Mouse\\0000]\n")
@@ -425,7 +541,7 @@ SCENARIOS = {
                         "Q7MAIN.EXE replaced at the next start"),
     "app-saves-uninstall": (held_app(APP_SAVES, False),
                             "the uninstall while the mouse application runs and ends 3 s after "
-                            "WM_CLOSE: the folder goes at once"),
+                            "WM_CLOSE: Q7MAIN.EXE goes at once"),
     "app-hangs-uninstall": (held_app(APP_HANGS, False),
                             "the uninstall while the mouse application never ends: Q7MAIN.EXE "
                             "and the folder go at the next start"),
@@ -435,7 +551,14 @@ SCENARIOS = {
                                    expected_left=[]),
                         "system.ini names *vmouse already, system.bak is another program's"),
     "no": (scenario_no, "No at the question"),
-    "later-restart": (scenario_later_restart, "no restart: the folder goes at once"),
+    "later-restart": (scenario_later_restart,
+                      "no restart: all but the uninstaller's own files go at once"),
+    "silent": (silent_round_trip(restart_too=False),
+               "UNINSTAL.EXE /S from a batch file: done when it ends, no restart"),
+    "silent-restart": (silent_round_trip(restart_too=True),
+                       "UNINSTAL.EXE /S /R from a batch file: the restart it needs"),
+    "silent-elsewhere": (scenario_silent_elsewhere,
+                         "UNINSTAL.EXE /S in a folder that holds no installation"),
 }
 
 

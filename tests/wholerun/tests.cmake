@@ -42,7 +42,8 @@ if(SETUP_WINDOWS)
   foreach(scenario ps2-class ps2-no-class serial-new two-setups user-line no-record nul-in-line
                    long-comment vxd-kept long-dest serial-listed shared-dll user-file no
                    later-restart app-saves-setup app-hangs-setup app-saves-uninstall
-                   app-hangs-uninstall own-folder reinstall builtin-old-bak)
+                   app-hangs-uninstall own-folder reinstall builtin-old-bak silent
+                   silent-restart silent-elsewhere)
     add_wine_test(NAME uninstall_${scenario}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/roundtrip.py
               ${scenario} --setup $<TARGET_FILE:setup_exe>

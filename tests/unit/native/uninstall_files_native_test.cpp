@@ -13,8 +13,10 @@
 #include "platform/posix/machine.h"
 #include "platform/text.h"
 #include "record/install_record.h"
+#include "record/result_file.h"
 #include "support/test_machine.h"
 #include "support/test_registry.h"
+#include "uninstall/switches.h"
 #include "uninstall/undo.h"
 
 using plat::posix::InjectFault;
@@ -401,14 +403,19 @@ TEST(UninstallFiles, FromItsCopyTheInstallFolderGoesUnlessTheUserFilledIt) {
         const char* userFile;  // "" for none
         const char* inUse;     // a file that goes at the next start; "" for none
         std::vector<std::string> leftovers;
+        int outcome;  // the run's result code: the copy's own file waiting is no restart
         const char* directories = "1=Install,\r\n2=Install, HELP\r\n";
     } rows[] = {
-        {__LINE__, "", "", {}},
-        {__LINE__, "C:\\VELOR\\NOTES.TXT", "", {"7 C:\\VELOR"}},
-        {__LINE__, "C:\\VELOR\\HELP\\MY.HLP", "", {"7 C:\\VELOR\\HELP", "7 C:\\VELOR"}},
-        {__LINE__, "", "Q7MAIN.EXE", {}},  // the folder stays, not named
+        {__LINE__, "", "", {}, kResultDone},
+        {__LINE__, "C:\\VELOR\\NOTES.TXT", "", {"7 C:\\VELOR"}, kResultFailed},
+        {__LINE__,
+         "C:\\VELOR\\HELP\\MY.HLP",
+         "",
+         {"7 C:\\VELOR\\HELP", "7 C:\\VELOR"},
+         kResultFailed},
+        {__LINE__, "", "Q7MAIN.EXE", {}, kResultRestart},  // the folder stays, not named
         // The first entry of the section is a folder like any other.
-        {__LINE__, "", "", {}, "1=Install, HELP\r\n2=Install,\r\n"},
+        {__LINE__, "", "", {}, kResultDone, "1=Install, HELP\r\n2=Install,\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << row.line);
@@ -427,6 +434,9 @@ TEST(UninstallFiles, FromItsCopyTheInstallFolderGoesUnlessTheUserFilledIt) {
         RemoveInstallDirectory(undo, &r);
         plat::posix::ClearFaults();
         EXPECT_EQ(row.leftovers, Leftovers(r));
+        int restart = -1;
+        EXPECT_EQ(row.outcome, UndoOutcome(undo, r, &restart));
+        EXPECT_EQ(row.inUse[0] != 0, restart);
         EXPECT_EQ(row.userFile[0] != 0 || row.inUse[0] != 0, testing_machine::Exists(kInstall));
         // The folder whose last file goes at the next start goes after it.
         testing_registry::Value runOnce = testing_registry::Read(
