@@ -18,6 +18,11 @@ namespace {
 // system.ini names the built-in driver, after the record says what its
 // lines were: a RunInstallation result, kInstallDone when switched.
 int SwitchMouseLines(const InstallChoices& choices, InstallRecord& record) {
+    static char backup[kBackupPath];
+    if (ProvenBackup(record, choices.windowsDir, backup) &&
+        !RecoverSwitch(choices.windowsDir, backup)) {
+        return kInstallSwitchFailed;
+    }
     // What the mouse lines were, for the uninstaller: the built-in driver's
     // already, or switched over (system.bak then keeps them).
     int builtIn = MouseLinesAreBuiltIn(choices.windowsDir);
@@ -26,7 +31,6 @@ int SwitchMouseLines(const InstallChoices& choices, InstallRecord& record) {
     }
     // The copy of the lines switched over goes where the record can prove
     // it setup's (never over another program's system.bak).
-    static char backup[kBackupPath];
     if (!record.RecordOriginalValue(kRecordSystem, kRecordMouseLine,
                                     builtIn ? kLineBuiltIn : kLineSwitched) ||
         (!builtIn && !StageBackup(record, choices.windowsDir, backup)) || !record.Commit()) {

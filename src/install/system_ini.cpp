@@ -71,6 +71,17 @@ int MouseLinesAreBuiltIn(const char* windowsDir) {
     return fileio::RawClose(&in) ? builtIn : -1;
 }
 
+int RecoverSwitch(const char* windowsDir, const char* backupPath) {
+    char iniPath[text::kComposedPath];
+    char newPath[text::kComposedPath];
+    if (!text::PathIn(iniPath, windowsDir, footprint::kSystemIni) ||
+        !text::PathIn(newPath, windowsDir, footprint::kSystemNew)) {
+        return 0;
+    }
+    fileio::ReplaceNames names = {iniPath, newPath, backupPath};
+    return fileio::RecoverGuardedReplace(names, windowsDir, true) != fileio::kGuardedStays;
+}
+
 int SwitchSystemIni(const char* windowsDir, const char* backupPath) {
     char iniPath[text::kComposedPath];
     char bakPath[text::kComposedPath];

@@ -13,6 +13,12 @@
 // older file of that name is replaced, so it must be setup's own.
 int SwitchSystemIni(const char* windowsDir, const char* backupPath = nullptr);
 
+// What an earlier switch cut off left, with backupPath its copy of the old
+// system.ini: system.ini whole again and its guard line in WININIT.INI
+// gone (it would put the old text back at the next start over what this
+// run finds done); the copy stays. 0 when either could not be done.
+int RecoverSwitch(const char* windowsDir, const char* backupPath);
+
 // 1 when every mouse line of windowsDir\system.ini names the built-in driver
 // already (in any letter case; none at all counts), 0 when one does not,
 // -1 when system.ini cannot be read whole.

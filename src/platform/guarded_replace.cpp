@@ -84,15 +84,19 @@ int GuardedRewrite(const ReplaceNames& names, const char* windowsDir, LineEditor
     return kRewriteFailed;
 }
 
-int RecoverGuardedReplace(const ReplaceNames& names) {
-    if (!plat::Exists(names.path)) {
-        plat::FileRename(names.oldPath, names.path);
-        return kGuardedNothing;
-    }
+int RecoverGuardedReplace(const ReplaceNames& names, const char* windowsDir, bool keepCopy) {
     if (!plat::Exists(names.oldPath)) {
         return kGuardedNothing;
     }
-    return plat::FileDelete(names.oldPath) ? kGuardedDropped : kGuardedStays;
+    char guard[2 * text::kComposedPath + 2];
+    if (!plat::Exists(names.path) &&
+        (!CopyWhole(names.oldPath, names.path) || !FlushToDisk(names.path))) {
+        return kGuardedStays;
+    }
+    bool unguarded = GuardLine(names.path, names.oldPath, guard, sizeof guard) &&
+                     (!WininitHas(windowsDir, guard) || WininitRemove(windowsDir, guard, 0));
+    return unguarded && (keepCopy || plat::FileDelete(names.oldPath)) ? kGuardedDropped
+                                                                      : kGuardedStays;
 }
 
 }  // namespace fileio

@@ -18,15 +18,20 @@ namespace fileio {
 int GuardedRewrite(const ReplaceNames& names, const char* windowsDir, LineEditor& editor,
                    const char* words = nullptr);
 
-// What a GuardedRewrite cut off left: its copy at oldPath was whole on
-// the disk before path went, so with path missing the copy takes path's
-// name back; with path there, the copy is one left before or after the swap
-// and goes. newPath is left to the next rewrite, which begins it afresh.
+// What a GuardedRewrite cut off left, with its guard line in windowsDir's
+// WININIT.INI: the copy at oldPath was whole on the disk before path went,
+// so with path missing the copy's text takes path's name (written and on
+// the disk before the line goes: the line put back the same text). Then
+// the line goes, and after it the copy unless keepCopy (setup's backup):
+// Windows' start deletes a line's target when its source is missing, and
+// a stale line would put the old text back over a later change. newPath
+// is left to the next rewrite, which begins it afresh.
 enum GuardedRecovery {
-    kGuardedNothing,  // nothing was left, or the copy is path again
-    kGuardedDropped,  // a copy left aside went
-    kGuardedStays,    // a copy left aside could not go
+    kGuardedNothing,  // no copy was there
+    kGuardedDropped,  // path is whole, the line gone, and the copy unless kept
+    kGuardedStays,    // the line, or the copy, could not go
 };
-int RecoverGuardedReplace(const ReplaceNames& names);
+int RecoverGuardedReplace(const ReplaceNames& names, const char* windowsDir,
+                          bool keepCopy = false);
 
 }  // namespace fileio

@@ -29,17 +29,21 @@ int PlainSwap(const ReplaceNames& n) {
         return 0;
     }
     if (had) {
-        plat::File emptied = plat::FileCreate(n.oldPath);
-        if (emptied != nullptr) {
-            plat::FileFlush(emptied);
-            plat::FileClose(emptied);
-        }
-        plat::FileDelete(n.oldPath);
+        DeleteEmptied(n.oldPath);
     }
     return 1;
 }
 
 }  // namespace
+
+int DeleteEmptied(const char* path) {
+    plat::File emptied = plat::FileCreate(path);
+    if (emptied != nullptr) {
+        plat::FileFlush(emptied);
+        plat::FileClose(emptied);
+    }
+    return plat::FileDelete(path);
+}
 
 int FlushToDisk(const char* path) {
     plat::File file = plat::FileOpenWrite(path);

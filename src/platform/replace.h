@@ -36,6 +36,11 @@ struct ReplaceNames {
 // of its own): Windows 95/98 write file data lazily too. 1 on success.
 int FlushToDisk(const char* path);
 
+// Deletes path after emptying it on the disk (a truncation is data, there at
+// once): its delete may reach the disk after later changes, even after a
+// start of Windows, and what comes back so must hold nothing. 1 when gone.
+int DeleteEmptied(const char* path);
+
 // What every replace begins with: path is not read-only (Windows' own
 // profile calls leave such a file alone), newPath is flushed and proven
 // whole by whole (null: the caller's writes and close succeeded, which is

@@ -291,14 +291,27 @@ int WininitEach(const char* windowsDir, WininitVisit visit, void* context) {
     return ok ? 1 : 0;
 }
 
+int WininitHas(const char* windowsDir, const char* line) {
+    WininitPaths p;
+    bool present = false;
+    if (WininitNames(windowsDir, &p)) {
+        NotePresent(p.ini, &line, 1, &present);
+    }
+    return present;
+}
+
 int WininitRemove(const char* windowsDir, const char* line, int created) {
     WininitPaths p;
     if (!WininitNames(windowsDir, &p)) {
         return 0;
     }
     RecoverWininit(p);
+    if (!plat::Exists(p.ini)) {
+        return 1;
+    }
+    // Emptied first: should its delete come late, no line of it is back.
     if (created && OnlyOurs(p.ini, line)) {
-        return plat::FileDelete(p.ini);
+        return DeleteEmptied(p.ini);
     }
     logbook::Note("WININIT.INI: - %s", line);
     RemoveFromRename editor(line);

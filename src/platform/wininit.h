@@ -23,9 +23,11 @@ void WininitRecover(const char* windowsDir);
 typedef int (*WininitVisit)(void* context, const char* line, const char* destination,
                             const char* source);
 int WininitEach(const char* windowsDir, WininitVisit visit, void* context);
+// 1 when the [rename] section holds the line.
+int WininitHas(const char* windowsDir, const char* line);
 // Removes the line from the [rename] section; when created (WininitAdd
 // made the file) and nothing else was added since, the file goes. 1 on
-// success.
+// success (no WININIT.INI holds no line).
 int WininitRemove(const char* windowsDir, const char* line, int created);
 
 }  // namespace fileio

@@ -294,11 +294,7 @@ int Finish(UndoContext& undo, const char* caption, const char* product) {
         Result(kResultRefused, Reason(IDS_RES_NO_INSTALLATION, undo.places.installDir));
         return kResultRefused;
     }
-    // The original waits for this copy, so Windows holds its file: the run
-    // goes on as the original's own in place would, its program, list and
-    // record left for the next start, and the folder after them.
-    undo.places.program = undo.original;
-    undo.fromCopy = 0;
+    UndoAsOriginal(undo);
     return Undo(undo, caption, product);
 }
 

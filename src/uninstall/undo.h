@@ -17,6 +17,7 @@
 const int kMaxLeftovers = 24;                    // further ones are counted in `dropped`
 const int kLeftoverSize = 160;                   // the subject of one leftover: up to 159 chars
 const int kMaxRestartFiles = 24;                 // files left for the next start, in one run
+const int kMaxGoneFiles = 48;                    // files deleted now and named again for it
 const uint32_t kUndoPath = text::kComposedPath;  // every path the undo composes or keeps
 
 // Why something was left as it is.
@@ -48,6 +49,11 @@ struct UndoReport {
     int changed;                                    // 1 when anything was changed
     int restartFiles;                               // files given to WININIT.INI for the next start
     char restartList[kMaxRestartFiles][kUndoPath];  // those files
+    // The files deleted now, by their short paths: their deletes may reach
+    // the disk after WININIT.INI's lines on the program, the list and the
+    // record, so WININIT.INI names them too (one not there is passed over).
+    int goneFiles;
+    char goneList[kMaxGoneFiles][kUndoPath];
 };
 
 // Where the installation lies. installDir holds the install record
@@ -146,9 +152,10 @@ void RestoreSharedCounts(UndoContext& undo, UndoReport* report);
 // reported. Up to here a run cut short can be started again.
 void RemoveInstallDirectory(UndoContext& undo, UndoReport* report);
 
-// Adds each file of report->restartList to WININIT.INI's [rename] section as
-// "NUL=path", the way Windows 95/98 deletes files at the next start; lines
-// already there are not added twice. 1 on success.
+// Adds each file of report->restartList and report->goneList to
+// WININIT.INI's [rename] section as "NUL=path", the way Windows 95/98
+// deletes files at the next start; lines already there are not added twice.
+// 1 on success.
 int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report);
 
 // 1 when the install directory holds this product's uninstall list (naming
@@ -157,6 +164,12 @@ int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report);
 // the finishing copy works on, so that a copy started with another folder
 // (or by hand) never takes it for one.
 int HoldsInstallation(UndoContext& undo);
+
+// The finishing copy runs while the original waits for it, so Windows holds
+// the original's file: the run is then the original's own in place, its
+// program, list and record left for the next start and the folder after
+// them (a rerun before then still finds all three).
+void UndoAsOriginal(UndoContext& undo);
 
 // The whole undo after the question, in its order: what a cut left of the
 // record's or WININIT.INI's write, the driver registration, the shared

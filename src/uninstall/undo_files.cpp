@@ -25,10 +25,15 @@ void RemoveFile(UndoReport* report, const char* path) {
     if (attributes == plat::kInvalidAttributes || (attributes & plat::kAttrDirectory) != 0) {
         return;
     }
-    if (plat::FileDelete(path)) {
-        report->changed = 1;
-    } else {
+    char shortPath[kUndoPath];
+    bool named = plat::ShortPathName(path, shortPath, sizeof shortPath) != 0;
+    if (!plat::FileDelete(path)) {
         AtRestart(report, path);
+        return;
+    }
+    report->changed = 1;
+    if (named && report->goneFiles < kMaxGoneFiles) {
+        text::Copy(report->goneList[report->goneFiles++], kUndoPath, shortPath);
     }
 }
 
@@ -150,6 +155,6 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
         }
     }
     if (undo.haveList) {
-        RemoveListedDirectories(undo.places, undo.list, report);
+        RemoveListedDirectories(undo.places, undo.list, !undo.fromCopy, report);
     }
 }

@@ -29,62 +29,60 @@ bool HoldsOnlyRestartFiles(const UndoReport* report, const char* dir) {
     return only;
 }
 
-// A folder whose last files WININIT.INI deletes at the next start goes
-// after that start: RunOnce has the command interpreter remove it once it
-// is empty (rd leaves one that is not). Each folder has a value of its
-// own (kAppValue, then with 2, 3, ...; a rerun finds its own again), on
-// the disk at once, as Windows writes its registry lazily.
-void RemoveAfterStart(UndoReport* report, const char* path) {
+// A folder (by its short path) goes after the next start: RunOnce has the
+// command interpreter remove it once it is empty (rd leaves one that is
+// not). Each folder has a value of its own (kAppValue, then with 2, 3, ...;
+// a rerun finds its own again), on the disk at once, as Windows writes its
+// registry lazily. Values run in the order made: the deepest first.
+bool RemoveAfterStart(const char* shortPath) {
     char shell[kUndoPath];
-    char shortPath[kUndoPath];
     char command[2 * kUndoPath + 16];
     char name[32];
     char there[2 * kUndoPath + 16];
     plat::RegKey key;
-    bool ok =
-        plat::CommandInterpreter(shell, sizeof shell) != 0 &&
-        plat::ShortPathName(path, shortPath, sizeof shortPath) != 0 &&
-        text::Format(command, sizeof command, footprint::kRunOnceCommand, shell, shortPath) &&
-        plat::RegCreate(plat::LocalMachine(), footprint::kRunOnceKey, &key) == plat::kErrSuccess;
-    if (ok) {
-        bool free = false;
-        for (int n = 1; n <= 9 && !free; n++) {
-            text::Format(name, sizeof name, n == 1 ? "%s" : "%s%d", footprint::kAppValue, n);
-            free = !footprint::ReadText(key, name, there, sizeof there) ||
-                   text::SameNoCase(there, command);
-        }
-        ok = free &&
-             plat::RegSet(key, name, plat::kRegSz, command, text::Length(command)) ==
-                 plat::kErrSuccess &&
-             plat::RegFlush(key) == plat::kErrSuccess;
-        plat::RegClose(key);
+    if (plat::CommandInterpreter(shell, sizeof shell) == 0 ||
+        !text::Format(command, sizeof command, footprint::kRunOnceCommand, shell, shortPath) ||
+        plat::RegCreate(plat::LocalMachine(), footprint::kRunOnceKey, &key) != plat::kErrSuccess) {
+        return false;
     }
-    if (!ok) {
-        AddLeftover(report, kLeftDirectory, path);
-        return;
+    bool free = false;
+    for (int n = 1; n <= 9 && !free; n++) {
+        text::Format(name, sizeof name, n == 1 ? "%s" : "%s%d", footprint::kAppValue, n);
+        free = !footprint::ReadText(key, name, there, sizeof there) ||
+               text::SameNoCase(there, command);
     }
-    report->changed = 1;
+    bool ok = free &&
+              plat::RegSet(key, name, plat::kRegSz, command, text::Length(command)) ==
+                  plat::kErrSuccess &&
+              plat::RegFlush(key) == plat::kErrSuccess;
+    plat::RegClose(key);
+    return ok;
 }
 
 }  // namespace
 
 namespace uninstall {
 
-void RemoveDirectory(UndoReport* report, const char* path) {
-    if (plat::FileAttributes(path) == plat::kInvalidAttributes) {
+void RemoveDirectory(UndoReport* report, const char* path, bool afterStart) {
+    char shortPath[kUndoPath];
+    if (plat::ShortPathName(path, shortPath, sizeof shortPath) == 0) {
         return;
     }
     if (plat::DirRemove(path)) {
         report->changed = 1;
-    } else if (HoldsOnlyRestartFiles(report, path)) {
-        RemoveAfterStart(report, path);
-    } else {
+        // Its removal may reach the disk late: that start removes it too.
+        if (afterStart) {
+            RemoveAfterStart(shortPath);
+        }
+    } else if (!HoldsOnlyRestartFiles(report, path) || !RemoveAfterStart(shortPath)) {
         AddLeftover(report, kLeftDirectory, path);
+    } else {
+        report->changed = 1;
     }
 }
 
 void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list,
-                             UndoReport* report) {
+                             bool afterStart, UndoReport* report) {
     char entry[kUndoPath];
     int count = list.Count(UninstallList::kDirectories);
     ReportUnread(list, UninstallList::kDirectories, report);
@@ -95,7 +93,7 @@ void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list
         if (!EntryPath(places, entry, true, path)) {
             AddLeftover(report, kLeftFailed, entry);
         } else if (!SamePlace(path, places.installDir)) {
-            RemoveDirectory(report, path);
+            RemoveDirectory(report, path, afterStart);
         }
     }
 }
@@ -136,6 +134,6 @@ void RemoveInstallDirectory(UndoContext& undo, UndoReport* report) {
             report->changed = 1;
         }
     } else if (listed) {
-        RemoveDirectory(report, undo.places.installDir);
+        RemoveDirectory(report, undo.places.installDir, false);
     }
 }

@@ -33,6 +33,23 @@ bool SameBytes(const char* a, const char* b) {
     return same;
 }
 
+// The restart's deletions and the install folder. In place, the folder's
+// removal after that start is on the disk before WININIT.INI names its
+// program, list and record: a cut between leaves all three for a rerun,
+// never a folder nothing removes. From a copy, the list, the record and the
+// program go last.
+void FinishFolder(UndoContext& undo, UndoReport* report) {
+    if (!undo.fromCopy) {
+        RemoveInstallDirectory(undo, report);
+    }
+    if (!ScheduleRestartDeletes(undo.places.windowsDir, report)) {
+        AddLeftover(report, kLeftFailed, footprint::kWininit);
+    }
+    if (undo.fromCopy) {
+        RemoveInstallDirectory(undo, report);
+    }
+}
+
 }  // namespace
 
 int OpenUndo(UndoContext* undo, const UndoPlaces& places) {
@@ -84,6 +101,11 @@ int HoldsInstallation(UndoContext& undo) {
     return undo.places.program != nullptr && SameBytes(undo.original, undo.places.program);
 }
 
+void UndoAsOriginal(UndoContext& undo) {
+    undo.places.program = undo.original;
+    undo.fromCopy = 0;
+}
+
 void UndoInstallation(UndoContext& undo, UndoReport* report) {
     const UndoPlaces& places = undo.places;
     if (!undo.opened) {
@@ -98,10 +120,7 @@ void UndoInstallation(UndoContext& undo, UndoReport* report) {
         // the registry, system.ini and the shared files, and says so.
         AddLeftover(report, kLeftRegistered, undo.registered);
         RemoveInstalledFiles(undo, report);
-        if (!ScheduleRestartDeletes(places.windowsDir, report)) {
-            AddLeftover(report, kLeftFailed, footprint::kWininit);
-        }
-        RemoveInstallDirectory(undo, report);
+        FinishFolder(undo, report);
         return;
     }
     // The registry names the programs; read it before the entries go.
@@ -124,8 +143,5 @@ void UndoInstallation(UndoContext& undo, UndoReport* report) {
     RestoreSystemIni(places.windowsDir, places.systemDir, report, proven ? backup : nullptr,
                      builtIn);
     RemoveInstalledFiles(undo, report);
-    if (!ScheduleRestartDeletes(places.windowsDir, report)) {
-        AddLeftover(report, kLeftFailed, footprint::kWininit);
-    }
-    RemoveInstallDirectory(undo, report);
+    FinishFolder(undo, report);
 }

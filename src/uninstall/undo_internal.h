@@ -46,12 +46,15 @@ void Leave(UndoReport* report, int kind, const char* keyPath, const char* name);
 // before setup; 0 when the record does not tell.
 bool FoundBefore(InstallRecord& record, const char* entry, char* key, FileRecord* found);
 // The list's directories but the install folder (it goes last of all),
-// deepest first.
+// deepest first. afterStart: the install folder goes after the next start,
+// and each directory removed now is named for that start too (its removal
+// may reach the disk after WININIT.INI's lines).
 void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list,
-                             UndoReport* report);
-// Removes an empty directory; one that still holds other files is kept and
-// reported.
-void RemoveDirectory(UndoReport* report, const char* path);
+                             bool afterStart, UndoReport* report);
+// Removes an empty directory (afterStart: and names it for the next start
+// too); one holding only files that go at the next start goes after it;
+// one that still holds other files is kept and reported.
+void RemoveDirectory(UndoReport* report, const char* path, bool afterStart);
 
 // ---- registry keys and values (undo_keys.cpp) ---------------------------------
 

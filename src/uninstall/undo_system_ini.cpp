@@ -119,7 +119,7 @@ void RestoreSystemIni(const char* windowsDir, const char* systemDir, UndoReport*
     // What an earlier run's swap left: system.ini set aside and not yet
     // back, or the copy set aside.
     fileio::ReplaceNames names = {iniPath, newPath, tempPath};
-    int recovered = fileio::RecoverGuardedReplace(names);
+    int recovered = fileio::RecoverGuardedReplace(names, windowsDir);
     if (recovered == fileio::kGuardedDropped) {
         report->changed = 1;
     } else if (recovered == fileio::kGuardedStays) {

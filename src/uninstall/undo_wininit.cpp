@@ -9,17 +9,22 @@
 int ScheduleRestartDeletes(const char* windowsDir, UndoReport* report) {
     // "NUL=" and the file's short path: WININIT runs before the long names
     // are known.
-    static char lines[kMaxRestartFiles][kUndoPath + 8];
-    const char* pointers[kMaxRestartFiles];
-    for (int i = 0; i < report->restartFiles; i++) {
+    static char lines[kMaxRestartFiles + kMaxGoneFiles][kUndoPath + 8];
+    const char* pointers[kMaxRestartFiles + kMaxGoneFiles];
+    int n = 0;
+    for (int i = 0; i < report->restartFiles; i++, n++) {
         char shortPath[kUndoPath];
         if (plat::ShortPathName(report->restartList[i], shortPath, sizeof shortPath) == 0) {
             text::Copy(shortPath, sizeof shortPath, report->restartList[i]);
         }
-        text::Format(lines[i], sizeof lines[i], "NUL=%s", shortPath);
-        pointers[i] = lines[i];
+        text::Format(lines[n], sizeof lines[n], "NUL=%s", shortPath);
+        pointers[n] = lines[n];
     }
-    return fileio::WininitAdd(windowsDir, pointers, report->restartFiles, nullptr);
+    for (int i = 0; i < report->goneFiles; i++, n++) {
+        text::Format(lines[n], sizeof lines[n], "NUL=%s", report->goneList[i]);
+        pointers[n] = lines[n];
+    }
+    return fileio::WininitAdd(windowsDir, pointers, n, nullptr);
 }
 
 int MakeFinishingCopy(const char* program, const char* tempDir, const char* windowsDir,

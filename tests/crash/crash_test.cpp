@@ -353,7 +353,8 @@ void RunDriverOnly(int serial) {
 }
 
 // UNINSTAL.EXE from the install directory dir, answered Yes: its copy in the
-// temp directory undoes the installation (in place when no copy is made).
+// temp directory undoes the installation while the original waits for it
+// (in place when no copy is made).
 void RunUninstaller(const std::string& dir) {
     std::string original = dir + "\\UNINSTAL.EXE";
     char copy[kUndoPath];
@@ -363,6 +364,7 @@ void RunUninstaller(const std::string& dir) {
     report = UndoReport();
     static UndoContext undo;
     OpenUndo(&undo, {dir.c_str(), "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM", program.c_str()});
+    UndoAsOriginal(undo);
     UndoInstallation(undo, &report);
 }
 
@@ -911,6 +913,10 @@ std::string TryStop(const Scenario& s, const References& r, const Model& model, 
 void Explore(const Scenario& s, const Model& model) {
     const References r = Reference(s);
     std::vector<std::string> wrong = CheckReference(s, r);
+    // CRASH_STEPS=1: the uninterrupted run's steps, to read a failure by.
+    for (size_t k = 0; getenv("CRASH_STEPS") != nullptr && k < r.steps.size(); k++) {
+        fprintf(stderr, "%s\n", StopName(r.steps, k, posix::kCutBefore).c_str());
+    }
     Found found;
     for (size_t k = 0; k <= r.steps.size(); k++) {
         for (posix::CutPoint cut : CutsIn(r.steps, k)) {

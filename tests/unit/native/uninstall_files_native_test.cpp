@@ -320,7 +320,15 @@ TEST(UninstallFiles, ListedFilesGoNowOrAtTheNextStart) {
     for (const std::string& f : later) {
         wininit += "NUL=" + f + "\r\n";
     }
+    // What went now is named too: its delete may reach the disk late.
+    wininit += "NUL=C:\\VELOR\\Q7MAIN.EXE\r\nNUL=C:\\VELOR\\HELP\\VELOR.HLP\r\n";
     EXPECT_EQ(wininit, Read("C:\\WINDOWS\\WININIT.INI"));
+    // ... and so is the folder removed now, for after that start.
+    EXPECT_EQ("C:\\WINDOWS\\COMMAND.COM /c rd C:\\VELOR\\HELP",
+              testing_registry::Read(
+                  "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                  "VelorPoint")
+                  .data);
     // A second run removes the file no longer in use, and adds nothing to
     // WININIT.INI.
     UndoReport again = UndoReport();
