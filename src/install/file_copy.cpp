@@ -4,8 +4,8 @@
 
 #include "footprint/footprint.h"
 #include "install/copy_one.h"
-#include "install/plan_paths.h"
 #include "install/held_files.h"
+#include "install/plan_paths.h"
 #include "install/target_files.h"
 #include "model/install_plan.h"
 #include "model/setup_data.h"

@@ -12,7 +12,6 @@ struct FileEntry;
 struct InstallChoices;
 struct SetupScript;
 
-
 // The install page follows the walk through this interface; its
 // implementations are the install page (ui/install_page.cpp) and the tests.
 class CopyProgress {

@@ -20,8 +20,8 @@ struct Lines {
     const SetupScript& script;
     const InstallChoices& choices;
     const char* recordPath;
-    int found;                          // the LineKind looked for was found
-    int kind;                           // the LineKind looked for
+    int found;                           // the LineKind looked for was found
+    int kind;                            // the LineKind looked for
     char line[2 * text::kComposedPath];  // the first such line
 };
 

@@ -3,8 +3,8 @@
 #include "install/target_files.h"
 
 #include "footprint/footprint.h"
-#include "install/plan_paths.h"
 #include "install/next_start.h"
+#include "install/plan_paths.h"
 #include "model/setup_data.h"
 #include "platform/files.h"
 #include "platform/logbook.h"

@@ -31,7 +31,6 @@ enum GuardedRecovery {
     kGuardedDropped,  // path is whole, the line gone, and the copy unless kept
     kGuardedStays,    // the line, or the copy, could not go
 };
-int RecoverGuardedReplace(const ReplaceNames& names, const char* windowsDir,
-                          bool keepCopy = false);
+int RecoverGuardedReplace(const ReplaceNames& names, const char* windowsDir, bool keepCopy = false);
 
 }  // namespace fileio

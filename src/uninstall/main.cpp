@@ -13,11 +13,13 @@
 #include "footprint/footprint.h"
 #include "model/texts.h"
 #include "platform/files.h"
+#include "platform/logbook.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
 #include "program/mouse_app.h"
 #include "record/install_record.h"
+#include "record/record_keys.h"
 #include "record/result_file.h"
 #include "script/setup_script.h"
 #include "uninstall/string_ids.h"
@@ -142,9 +144,35 @@ int Refuse(uint16_t id, const char* subject, const char* caption) {
     return kResultRefused;
 }
 
+// The install log the record names, when setup kept one: this run's part
+// appended to it.
+void LogStart(UndoContext& undo, const char* product) {
+    static char path[kUndoPath];
+    undo.record.ReadInstallRecord(kRecordLog, kRecordLogPath, "", path, sizeof path);
+    if (!logbook::Open(path, gSwitches.silent ? "UNINSTAL.EXE /S" : "UNINSTAL.EXE")) {
+        return;
+    }
+    uint32_t version = plat::Version();
+    logbook::Note("%s, from %s", product, undo.places.installDir);
+    logbook::Note("Windows %d.%d", static_cast<int>(version & 0xFF),
+                  static_cast<int>((version >> 8) & 0xFF));
+}
+
+// What stayed, one line each, and the outcome as the result file gives it.
+void LogEnd(int code, const char* why) {
+    for (int i = 0; i < gReport.count; i++) {
+        logbook::Note("left %s: %s", gReport.leftovers[i].subject,
+                      LoadText(LeftoverText(gReport.leftovers[i].kind)));
+    }
+    static char outcome[sizeof gWhy + 16];
+    text::Format(outcome, sizeof outcome, "%d %s", code, why);
+    logbook::Close(outcome);
+}
+
 // The undo and its end: the result box unless silent, the result file (a
 // failure's reason is the first leftover), the restart as asked.
 int Undo(UndoContext& undo, const char* caption, const char* product) {
+    LogStart(undo, product);
     CloseMouseApplication();
     UndoInstallation(undo, &gReport);
     int restart = 0;
@@ -163,6 +191,7 @@ int Undo(UndoContext& undo, const char* caption, const char* product) {
         Reason(reasons[code], product);
     }
     Result(code, gWhy);
+    LogEnd(code, gWhy);
     if (reboot) {
         ExitWindowsEx(EWX_REBOOT, 0);
     }

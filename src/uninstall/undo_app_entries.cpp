@@ -1,6 +1,7 @@
 // The application's registry entries undone by their origin (the footprint's
 // kAppEntries, last written first), and the programs they name read before
 // they go.
+#include "platform/logbook.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "uninstall/undo_internal.h"
@@ -35,7 +36,13 @@ void RemoveAppEntry(const footprint::AppEntry& e, UndoReport* report) {
     char value[kValueField];
     bool ours = e.source != footprint::kFixedText ||
                 (ReadValue(key, e.name, value) && SameExactly(value, e.text));
+    if (ours) {
+        logbook::Begin("registry %s  %s: removed", e.key, e.name != nullptr ? e.name : "");
+    }
     long result = ours ? plat::RegRemoveValue(key, e.name) : plat::kErrFileNotFound;
+    if (ours) {
+        logbook::End(result == plat::kErrSuccess || result == plat::kErrFileNotFound);
+    }
     if (result == plat::kErrSuccess) {
         report->changed = 1;
     } else if (result != plat::kErrFileNotFound) {

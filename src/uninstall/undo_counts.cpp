@@ -1,6 +1,7 @@
 // The shared counts this installation raised, lowered once each: the count
 // each lowering gives is on the disk in the record before any count
 // changes.
+#include "platform/logbook.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "record/record_keys.h"
@@ -49,9 +50,12 @@ void LowerTo(const char* path, uint32_t target, bool setupsValue, UndoReport* re
         plat::RegOpen(plat::LocalMachine(), footprint::kSharedDlls, &key) != plat::kErrSuccess) {
         return;
     }
+    logbook::Begin("SharedDLLs %s: count lowered to %u%s", path, target,
+                   target == 0 && setupsValue ? ", value removed" : "");
     long result = target == 0 && setupsValue
                       ? plat::RegRemoveValue(key, path)
                       : plat::RegSet(key, path, plat::kRegDword, &target, sizeof target);
+    logbook::End(result == plat::kErrSuccess);
     plat::RegClose(key);
     if (result != plat::kErrSuccess) {
         AddLeftover(report, kLeftFailed, path);

@@ -2,6 +2,7 @@
 // section (PS2, Serial): the class key and the listed device's values, the
 // Driver value and the class key setup added; then setup's own serial
 // device and the class keys repeated serial setups left.
+#include "platform/logbook.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "record/record_keys.h"
@@ -103,6 +104,7 @@ void RemoveAddedDriver(const OpenKey& device, const char* classPath, bool certai
         Leave(report, kLeftUnknown, device.path, name);
         return;
     }
+    logbook::Begin("registry %s  %s: removed", device.path, name);
     ValueChanged(device, name, plat::RegRemoveValue(device.key, name) == plat::kErrSuccess, report);
 }
 

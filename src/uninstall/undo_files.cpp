@@ -3,6 +3,7 @@
 // record); kept and named where the install record says a file was there
 // before setup, does not know it, or others still count it.
 #include "platform/files.h"
+#include "platform/logbook.h"
 #include "platform/text.h"
 #include "record/pending_files.h"
 #include "record/record_keys.h"
@@ -27,7 +28,10 @@ void RemoveFile(UndoReport* report, const char* path) {
     }
     char shortPath[kUndoPath];
     bool named = plat::ShortPathName(path, shortPath, sizeof shortPath) != 0;
-    if (!plat::FileDelete(path)) {
+    logbook::Begin("file %s: removed", path);
+    bool gone = plat::FileDelete(path);
+    logbook::End(gone);
+    if (!gone) {
         AtRestart(report, path);
         return;
     }

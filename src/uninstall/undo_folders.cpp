@@ -1,6 +1,7 @@
 // The list's folders, deepest first, and last the install folder: each
 // removed once empty; one that still holds the user's files stays, named.
 #include "platform/files.h"
+#include "platform/logbook.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -51,6 +52,7 @@ bool RemoveAfterStart(const char* shortPath) {
         free = !footprint::ReadText(key, name, there, sizeof there) ||
                text::SameNoCase(there, command);
     }
+    logbook::Note("folder %s: removed after the next start (RunOnce %s)", shortPath, name);
     bool ok = free &&
               plat::RegSet(key, name, plat::kRegSz, command, text::Length(command)) ==
                   plat::kErrSuccess &&
@@ -69,6 +71,7 @@ void RemoveDirectory(UndoReport* report, const char* path, bool afterStart) {
         return;
     }
     if (plat::DirRemove(path)) {
+        logbook::Note("folder %s: removed", path);
         report->changed = 1;
         // Its removal may reach the disk late: that start removes it too.
         if (afterStart) {
@@ -81,8 +84,8 @@ void RemoveDirectory(UndoReport* report, const char* path, bool afterStart) {
     }
 }
 
-void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list,
-                             bool afterStart, UndoReport* report) {
+void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list, bool afterStart,
+                             UndoReport* report) {
     char entry[kUndoPath];
     int count = list.Count(UninstallList::kDirectories);
     ReportUnread(list, UninstallList::kDirectories, report);

@@ -49,8 +49,8 @@ bool FoundBefore(InstallRecord& record, const char* entry, char* key, FileRecord
 // deepest first. afterStart: the install folder goes after the next start,
 // and each directory removed now is named for that start too (its removal
 // may reach the disk after WININIT.INI's lines).
-void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list,
-                             bool afterStart, UndoReport* report);
+void RemoveListedDirectories(const UndoPlaces& places, const UninstallList& list, bool afterStart,
+                             UndoReport* report);
 // Removes an empty directory (afterStart: and names it for the next start
 // too); one holding only files that go at the next start goes after it;
 // one that still holds other files is kept and reported.

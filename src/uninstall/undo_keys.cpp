@@ -1,6 +1,7 @@
 // Registry keys and values as the undo reads and removes them: a text read
 // whole or not at all, a key removed only without subkeys, and setup's own
 // keys told by the values setup writes into them.
+#include "platform/logbook.h"
 #include "platform/text.h"
 #include "uninstall/undo_internal.h"
 
@@ -20,6 +21,7 @@ bool SameExactly(const char* a, const char* b) {
 }
 
 void ValueChanged(const OpenKey& at, const char* name, bool ok, UndoReport* report) {
+    logbook::End(ok);
     if (ok) {
         report->changed = 1;
     } else {
@@ -59,7 +61,9 @@ void DeleteKey(plat::RegKey root, const char* path, UndoReport* report) {
         Leave(report, kLeftKey, path, nullptr);
         return;
     }
+    logbook::Begin("registry %s: key removed", path);
     long result = plat::RegRemoveKey(root, path);
+    logbook::End(result == plat::kErrSuccess || result == plat::kErrFileNotFound);
     if (result == plat::kErrSuccess) {
         report->changed = 1;
     } else if (result != plat::kErrFileNotFound) {

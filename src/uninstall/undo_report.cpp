@@ -1,5 +1,6 @@
 // The report: what stays and why, and the files left for the next start.
 #include "platform/files.h"
+#include "platform/logbook.h"
 #include "platform/text.h"
 #include "uninstall/undo_internal.h"
 
@@ -22,6 +23,7 @@ void AtRestart(UndoReport* report, const char* path) {
         AddLeftover(report, kLeftFailed, path);
         return;
     }
+    logbook::Note("file %s: removed at the next start", path);
     text::Copy(report->restartList[report->restartFiles++], kUndoPath, path);
 }
 

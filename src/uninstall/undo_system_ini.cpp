@@ -3,6 +3,7 @@
 // aside put back where it is missing.
 #include "platform/files.h"
 #include "platform/guarded_replace.h"
+#include "platform/logbook.h"
 #include "platform/text.h"
 #include "uninstall/undo_internal.h"
 
@@ -25,6 +26,9 @@ class RestoreMouseLines : public fileio::LineEditor {
         bool setupsLine = fileio::LineIs(line, footprint::kSetupMouseLine, 1);
         bool earlierIsSetups = have && fileio::LineIs(earlier_, footprint::kSetupMouseLine, 1);
         if (setupsLine && have && !earlierIsSetups) {
+            char earlier[kLeftoverSize];
+            logbook::Note("system.ini: %s -> %s", footprint::kSetupMouseLine,
+                          Text(earlier_, earlier));
             *changed = 1;
             return fileio::RawCopy(bak_, earlier_.start, earlier_.length, out) &&
                    fileio::RawWriteLineEnd(out, line);
@@ -39,12 +43,7 @@ class RestoreMouseLines : public fileio::LineEditor {
             }
         } else if (have && !fileio::SameLine(in, line, bak_, earlier_)) {
             char subject[kLeftoverSize];
-            uint32_t n = line.length < sizeof subject - 1 ? line.length : sizeof subject - 1;
-            text::Fill(subject, 0, sizeof subject);
-            for (uint32_t i = 0; i < n && i < fileio::kLinePrefix; i++) {
-                subject[i] = line.prefix[i];
-            }
-            AddLeftover(report_, kLeftMouseLine, subject);
+            AddLeftover(report_, kLeftMouseLine, Text(line, subject));
             userLines++;
         }
         // Otherwise it is back already, or was never setup's.
@@ -55,6 +54,16 @@ class RestoreMouseLines : public fileio::LineEditor {
     int userLines = 0;  // lines changed after setup: system.bak keeps their earlier text
 
   private:
+    // The line's text as far as it is known (out: kLeftoverSize bytes).
+    static const char* Text(const fileio::LineFacts& line, char* out) {
+        uint32_t n = line.length < kLeftoverSize - 1 ? line.length : kLeftoverSize - 1;
+        text::Fill(out, 0, kLeftoverSize);
+        for (uint32_t i = 0; i < n && i < fileio::kLinePrefix; i++) {
+            out[i] = line.prefix[i];
+        }
+        return out;
+    }
+
     static int Keep(fileio::RawFile* in, const fileio::LineFacts& line, fileio::RawFile* out) {
         return fileio::RawCopy(in, line.start, line.length + line.endBytes, out);
     }

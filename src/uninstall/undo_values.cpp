@@ -1,5 +1,6 @@
 // The values one driver section of the install record kept, put back where
 // they still hold setup's text; one changed since stays, named.
+#include "platform/logbook.h"
 #include "platform/text.h"
 #include "record/record_keys.h"
 #include "uninstall/undo_internal.h"
@@ -45,6 +46,7 @@ void RestoreValue(const OpenKey& at, const char* name, const char* recorded, con
             Leave(report, kLeftChanged, at.path, name);
             return;
         }
+        logbook::Begin("registry %s  %s: \"%s\" -> \"%s\"", at.path, name, current, recorded);
         ValueChanged(at, name, WriteValue(at.key, name, recorded), report);
         return;
     }
@@ -57,6 +59,7 @@ void RestoreValue(const OpenKey& at, const char* name, const char* recorded, con
         Leave(report, kLeftChanged, at.path, name);
         return;
     }
+    logbook::Begin("registry %s  %s: \"%s\" removed", at.path, name, current);
     ValueChanged(at, name, plat::RegRemoveValue(at.key, name) == plat::kErrSuccess, report);
 }
 
@@ -125,6 +128,7 @@ void RestoreFlags(const OpenKey& device, const char* name, const char* recorded,
         Leave(report, kLeftUnknown, device.path, name);
         return;
     }
+    logbook::Begin("registry %s  %s: flags %s", device.path, name, n == 0 ? "removed" : "put back");
     long result =
         n == 0 ? plat::RegRemoveValue(device.key, name)
                : plat::RegSet(device.key, name, plat::kRegBinary, before, static_cast<uint32_t>(n));

@@ -333,6 +333,38 @@ def held_app(linger_ms, second_setup):
     return scenario
 
 
+def scenario_unattended_app(s, a, c):
+    """An unattended setup over the running mouse application, which never
+    ends after WM_CLOSE: no page and no box; Q7MAIN.EXE waits for the next
+    start and the result file says so; after that start the program is the
+    disk's, and the uninstall gives the machine back."""
+    w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
+    s.windows_version("UNINSTAL.EXE", "win98")
+    before = w.snapshot(s)
+    run_setups(s, c)
+    inf = s.host(w.DISK) / "SETUP.INF"
+    script = inf.read_bytes()
+    answers = w.with_answers(["MouseType=PS2", "Restart=Never", "Result=" + w.RESULT])
+    inf.write_bytes(answers(script.decode("latin-1")).encode("latin-1"))
+    app = w.start_installed_app(s, APP_HANGS)
+    program = s.host(w.DEST + "\\Q7MAIN.EXE")
+    stand_in = program.read_bytes()
+    try:
+        r = w.run_setup(s, ["nomsgbox"], expect_restart=False, timeout=120)
+        c.equal(r.exit_code, 0, "exit code")
+        c.equal(w.result_of(s), ("1", AT_RESTART), "result file: installed, restart pending")
+        c.equal(program.read_bytes(), stand_in, "the held program is still the running one")
+    finally:
+        w.end_app(app)
+        inf.write_bytes(script)
+    restart(s)
+    c.equal(program.read_bytes(), disk_bytes("Q7MAIN.EXE"),
+            "after the restart Q7MAIN.EXE is the disk's")
+    r, left = run_uninstall(s, c, restart=YES)
+    restart(s)
+    check_round_trip(c, s, before, w.snapshot(s), left, [])
+
+
 def scenario_own_folder(s, a, c):
     """The disks copied to C:\\VELOR and setup run from there, its own folder
     typed as the destination: refused, nothing of the copy changes; the
@@ -557,6 +589,10 @@ SCENARIOS = {
                "UNINSTAL.EXE /S from a batch file: done when it ends, no restart"),
     "silent-restart": (silent_round_trip(restart_too=True),
                        "UNINSTAL.EXE /S /R from a batch file: the restart it needs"),
+    "unattended-app": (scenario_unattended_app,
+                       "an unattended second setup while the mouse application runs and "
+                       "never ends: result 'restart pending', Q7MAIN.EXE replaced at the "
+                       "next start"),
     "silent-elsewhere": (scenario_silent_elsewhere,
                          "UNINSTAL.EXE /S in a folder that holds no installation"),
 }

@@ -11,16 +11,21 @@ if(SETUP_WINDOWS)
     message(FATAL_ERROR "The Wine whole runs need Python 3: apt-get install python3 "
                         "(scripts/test-all installs it)")
   endif()
+  # Label unattended: what administrators and support rely on (README).
   foreach(scenario full cancel-welcome cancel-warning cancel-mouse-type cancel-destination
                    cancel-copy end-no driver-only version mouse-app oem unattended
-                   unattended-refused unattended-restart)
+                   unattended-refused unattended-restart netinst)
+    set(labels wholerun)
+    if(scenario MATCHES "^(unattended|netinst)")
+      set(labels "wholerun;unattended")
+    endif()
     add_wine_test(NAME wholerun_${scenario}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/wholerun.py test
               ${scenario} --setup $<TARGET_FILE:setup_exe>
-              --uninstall $<TARGET_FILE:uninstall_exe>
+              --uninstall $<TARGET_FILE:uninstall_exe> --disktool ${DISKTOOL_HOST}
               --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
               --shots ${CMAKE_BINARY_DIR}/wholerun-shots
-      TIMEOUT 180 LABELS wholerun)
+      TIMEOUT 180 LABELS "${labels}")
   endforeach()
   # The same full setup from the CD-ROM image that `disktool build --iso`
   # makes of the sample with this SETUP.EXE on it, read back with the
@@ -43,13 +48,17 @@ if(SETUP_WINDOWS)
                    long-comment vxd-kept long-dest serial-listed shared-dll user-file no
                    later-restart app-saves-setup app-hangs-setup app-saves-uninstall
                    app-hangs-uninstall own-folder reinstall builtin-old-bak silent
-                   silent-restart silent-elsewhere)
+                   silent-restart silent-elsewhere unattended-app)
+    set(labels "wholerun;uninstall")
+    if(scenario MATCHES "^(silent|unattended)")
+      set(labels "wholerun;uninstall;unattended")
+    endif()
     add_wine_test(NAME uninstall_${scenario}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/wholerun/roundtrip.py
               ${scenario} --setup $<TARGET_FILE:setup_exe>
               --uninstall $<TARGET_FILE:uninstall_exe>
               --helper $<TARGET_FILE:window_helper> --robot $<TARGET_FILE:robot>
-      TIMEOUT 300 LABELS "wholerun;uninstall")
+      TIMEOUT 300 LABELS "${labels}")
   endforeach()
   # Figures only: never fails on a slow machine.
   add_wine_test(NAME wholerun_bench

@@ -803,6 +803,39 @@ def scenario_full_cdrom(s, a, c):
     scenario_full(s, a, c, disk_from=tree)
 
 
+def scenario_netinst(s, a, c):
+    """The administrator's network install point (disktool netinst of the
+    sample disk with SETUP.EXE and examples/answers.ini, unchanged), and
+    SETUP.EXE run from it: no page, no box; installed as the answers say,
+    the result and the log in the Windows directory, and the restart."""
+    out = Path(s.host(WORK)).parent / "wholerun-netinst"
+    shutil.rmtree(out, ignore_errors=True)
+    out.mkdir(parents=True)
+    built = subprocess.run([a.disktool, "netinst", "--setup-exe", a.setup,
+                            str(EXAMPLES / "disk"), str(EXAMPLES / "answers.ini"),
+                            str(out / "point")], capture_output=True, text=True)
+    c.check(built.returncode == 0, "disktool netinst", built.stderr[-500:])
+    share = out / "point" / "share"
+    c.check((share / "SETUP.EXE").is_file() and b"[Unattended]" in
+            (share / "SETUP.INF").read_bytes(), "SETUP.EXE and the answers in the share")
+    win = s.c / "windows"
+    for stale in ["VLSETUP.RES", "VLSETUP.LOG"]:
+        (win / stale).unlink(missing_ok=True)
+    prepare_machine(s, a.setup, a.helper, disk_from=share)
+    r = run_setup(s, ["nomsgbox"], timeout=120)
+    after = snapshot(s)
+    c.equal(r.exit_code, 0, "exit code")
+    c.equal((win / "VLSETUP.RES").read_text(errors="replace").splitlines()[:2]
+            if (win / "VLSETUP.RES").exists() else None, ["[Result]", "Code=0"],
+            "the result file: installed, restarting")
+    check_files(c, after, ORIGINAL_FILES)
+    check_driver(c, after)
+    check_system_ini(c, after, True)
+    log = (win / "VLSETUP.LOG").read_text("latin-1") if (win / "VLSETUP.LOG").exists() else ""
+    c.check("SETUP.EXE, unattended ====" in log, "the log names the run", log[-300:])
+    c.check(r.restart, "a restart was requested")
+
+
 def cancel_on(page):
     def scenario(s, a, c):
         prepare_machine(s, a.setup, a.helper)
@@ -997,7 +1030,8 @@ def scenario_unattended_refused(s, a, c):
 
 def scenario_unattended_restart(s, a, c):
     """Restart=Always: installed, the result written, then Windows restarts;
-    SETUP.EXE -u with the same section and no installation is refused."""
+    SETUP.EXE -u with the same section is refused without an installation
+    and registers the driver over one, restarting too."""
     prepare_machine(s, a.setup, a.helper,
                     inf_edit=with_answers(["Restart=Always", "Result=" + RESULT]))
     r = run_setup(s, ["nomsgbox"], args=["-u"], expect_restart=False, timeout=120)
@@ -1007,6 +1041,12 @@ def scenario_unattended_restart(s, a, c):
     c.equal(result_of(s)[0], "0", "result file: installed, restarting")
     check_files(c, snapshot(s), ORIGINAL_FILES)
     c.check(r.restart, "a restart was requested")
+    r = run_setup(s, ["nomsgbox"], args=["-u"], timeout=120)
+    c.equal(result_of(s), ("0", "The Mouse Setup Program has installed driver successfully. "
+                                "You have to restart your Windows now !"),
+            "-u over the installation: the driver registered, restarting")
+    check_driver(c, snapshot(s))
+    c.check(r.restart, "-u: a restart was requested")
 
 
 SCENARIOS = {
@@ -1025,6 +1065,7 @@ SCENARIOS = {
     "unattended": scenario_unattended,
     "unattended-refused": scenario_unattended_refused,
     "unattended-restart": scenario_unattended_restart,
+    "netinst": scenario_netinst,
 }
 
 
