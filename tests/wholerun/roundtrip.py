@@ -337,14 +337,16 @@ def scenario_unattended_app(s, a, c):
     """An unattended setup over the running mouse application, which never
     ends after WM_CLOSE: no page and no box; Q7MAIN.EXE waits for the next
     start and the result file says so; after that start the program is the
-    disk's, and the uninstall gives the machine back."""
+    disk's, and the uninstall gives the machine back but for the install
+    log, to which it appended its own part."""
     w.prepare_machine(s, a.setup, a.helper, uninstall_exe=a.uninstall)
     s.windows_version("UNINSTAL.EXE", "win98")
     before = w.snapshot(s)
     run_setups(s, c)
     inf = s.host(w.DISK) / "SETUP.INF"
     script = inf.read_bytes()
-    answers = w.with_answers(["MouseType=PS2", "Restart=Never", "Result=" + w.RESULT])
+    answers = w.with_answers(["MouseType=PS2", "Restart=Never", "Result=" + w.RESULT,
+                              "Log=C:\\VPSETUP.LOG"])
     inf.write_bytes(answers(script.decode("latin-1")).encode("latin-1"))
     app = w.start_installed_app(s, APP_HANGS)
     program = s.host(w.DEST + "\\Q7MAIN.EXE")
@@ -362,7 +364,12 @@ def scenario_unattended_app(s, a, c):
             "after the restart Q7MAIN.EXE is the disk's")
     r, left = run_uninstall(s, c, restart=YES)
     restart(s)
-    check_round_trip(c, s, before, w.snapshot(s), left, [])
+    check_round_trip(c, s, before, w.snapshot(s), left, [],
+                     unlisted=[("file", "VPSETUP.LOG", None)])
+    log = s.host("C:\\VPSETUP.LOG").read_text("latin-1").split("UNINSTAL.EXE ====")
+    c.check(len(log) == 2 and "file C:\\Program Files\\VELOR\\Q7PAGE.DLL: removed ... done"
+            in log[1] and "outcome: 0 Velor Mouse has been removed." in log[1],
+            "the uninstall's part of the log", log[-1][-400:])
 
 
 def scenario_own_folder(s, a, c):
