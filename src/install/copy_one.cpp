@@ -23,17 +23,6 @@ int OpenSourceFile(const char* path) {
 
 namespace {
 
-// The last part of a path.
-const char* NameOf(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p != 0; p++) {
-        if (*p == '\\') {
-            name = p + 1;
-        }
-    }
-    return name;
-}
-
 // Creates path and copies source into it: a CopyOutcome.
 int WriteFrom(int source, const char* path) {
     char opened[kPathSize];
@@ -44,7 +33,7 @@ int WriteFrom(int source, const char* path) {
     // lz32 made the compressed spelling because path itself could not be
     // created: a file nothing lists, which goes at once. A destination that
     // stands and is not read-only is held by a program.
-    if (text::CompareNoCase(NameOf(opened), NameOf(path)) != 0) {
+    if (text::CompareNoCase(text::NameOf(opened), text::NameOf(path)) != 0) {
         plat::LzClose(destination);
         plat::FileDelete(opened);
         uint32_t attributes = plat::FileAttributes(path);

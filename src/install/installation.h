@@ -21,6 +21,18 @@ class InstallProgress : public CopyProgress {
     ~InstallProgress() {}
 };
 
+// Progress shown nowhere: the unattended run's, and a test's that watches
+// none of it.
+class NoProgress final : public InstallProgress {
+  public:
+    void NewDisk(int) override {}
+    void CopyingFile(const FileEntry&) override {}
+    void Percentage(int) override {}
+    int MessageStep() override { return 0; }
+    void Registering() override {}
+    int Cancelled() override { return 0; }
+};
+
 enum InstallResult {
     kInstallCancelled = 0,
     kInstallDone = 1,

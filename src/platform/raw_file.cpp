@@ -239,6 +239,26 @@ int IsSectionHeader(const LineFacts& line) {
     return a < n && line.prefix[a] == '[';
 }
 
+int StartOf(const char* part, const char* whole, int exact) {
+    static char a[512];
+    static char b[512];
+    plat::File fa = plat::FileOpenRead(part);
+    plat::File fb = fa != nullptr ? plat::FileOpenRead(whole) : nullptr;
+    bool same = fb != nullptr;
+    uint32_t gotA = 1;
+    uint32_t gotB = 0;
+    while (same && gotA > 0) {
+        same = plat::FileRead(fa, a, sizeof a, &gotA) && plat::FileRead(fb, b, sizeof b, &gotB) &&
+               (exact ? gotA == gotB : gotA <= gotB);
+        for (uint32_t i = 0; same && i < gotA; i++) {
+            same = a[i] == b[i];
+        }
+    }
+    plat::FileClose(fa);
+    plat::FileClose(fb);
+    return same;
+}
+
 int CopyWhole(const char* from, const char* to) {
     static char buf[kRawBuffer];
     plat::File in = plat::FileOpenRead(from);

@@ -49,6 +49,11 @@ int LineIs(const LineFacts& line, const char* text, int caseBlind);
 // Copies from to a new file to, byte for byte; 1 when all of it is there.
 int CopyWhole(const char* from, const char* to);
 
+// 1 when every byte of part is the byte at its place in whole (a copy of
+// whole, or one cut short), and with exact when whole holds no more; 0 when
+// either does not read.
+int StartOf(const char* part, const char* whole, int exact);
+
 // What tells one file's bytes from another's: their count and a 32-bit
 // hash of them (FNV-1a). 1 when the whole file was read.
 struct Fingerprint {

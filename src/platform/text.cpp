@@ -221,4 +221,14 @@ int PathIn(char* out, const char* dir, const char* name) {
     return Format(out, kComposedPath, "%s\\%s", dir, name);
 }
 
+const char* NameOf(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != 0; p++) {
+        if (*p == '\\') {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+
 }  // namespace text

@@ -51,5 +51,7 @@ const uint32_t kComposedPath = 272;
 // dir\name into out (kComposedPath bytes): 1, or 0 when it does not fit
 // (out then holds it cut, and names another file: never use it).
 int PathIn(char* out, const char* dir, const char* name);
+// The last part of a path: what follows its last backslash.
+const char* NameOf(const char* path);
 
 }  // namespace text

@@ -19,28 +19,6 @@ uint32_t Kept(InstallRecord& record, const char* key, bool* found) {
     return n;
 }
 
-// Every byte of part is the byte at its place in whole: a copy of whole
-// cut short (or whole itself).
-bool StartOf(const char* part, const char* whole) {
-    static char a[512];
-    static char b[512];
-    plat::File fa = plat::FileOpenRead(part);
-    plat::File fb = fa != nullptr ? plat::FileOpenRead(whole) : nullptr;
-    bool same = fb != nullptr;
-    uint32_t gotA = 1;
-    uint32_t gotB = 0;
-    while (same && gotA > 0) {
-        same = plat::FileRead(fa, a, sizeof a, &gotA) && plat::FileRead(fb, b, sizeof b, &gotB) &&
-               gotA <= gotB;
-        for (uint32_t i = 0; same && i < gotA; i++) {
-            same = a[i] == b[i];
-        }
-    }
-    plat::FileClose(fa);
-    plat::FileClose(fb);
-    return same;
-}
-
 // The copy the record names, a start of system.ini at ini whose size and
 // hash the record keeps: one a stopped run began and did not finish.
 bool BegunCopy(InstallRecord& record, const char* windowsDir, const char* ini,
@@ -51,7 +29,7 @@ bool BegunCopy(InstallRecord& record, const char* windowsDir, const char* ini,
     uint32_t size = Kept(record, kRecordBackupSize, &found);
     uint32_t hash = Kept(record, kRecordBackupHash, &found);
     return found && size == now.size && hash == now.hash &&
-           text::Format(path, kBackupPath, "%s\\%s", windowsDir, name) && StartOf(path, ini);
+           text::Format(path, kBackupPath, "%s\\%s", windowsDir, name) && fileio::StartOf(path, ini, 0);
 }
 
 }  // namespace

@@ -27,17 +27,6 @@ namespace {
 const uint32_t kWin9xFamily = 0x80000000u;  // GetVersion bit 31
 const uint32_t kReasonSize = 300;
 
-// The installation's progress, shown nowhere.
-class Quiet final : public InstallProgress {
-  public:
-    void NewDisk(int) override {}
-    void CopyingFile(const FileEntry&) override {}
-    void Percentage(int) override {}
-    int MessageStep() override { return 0; }
-    void Registering() override {}
-    int Cancelled() override { return 0; }
-};
-
 struct Run {
     const Answers& answers;
     char result[kAnswerPath];  // the result file's path
@@ -149,7 +138,7 @@ void InstallAll(Run& run) {
     CloseMouseApplication();
     static InstallRecord record;
     record.Open(gChoices.destDir);
-    Quiet quiet;
+    NoProgress quiet;
     Finish(run, RunInstallation(gScript, gChoices, record, quiet));
 }
 

@@ -13,7 +13,6 @@
 using uninstall::AtRestart;
 using uninstall::EntryPath;
 using uninstall::FoundBefore;
-using uninstall::NameOf;
 using uninstall::RemoveListedDirectories;
 using uninstall::ReportUnread;
 using uninstall::SamePlace;
@@ -137,7 +136,7 @@ void RemoveInstalledFiles(UndoContext& undo, UndoReport* report) {
                         SamePlace(path, undo.record.Path());
             const char* driver = undo.script.MouseDriver;
             bool atRestart = (last && !undo.fromCopy) || SamePlace(path, undo.places.program) ||
-                             (driver[0] != 0 && text::SameNoCase(NameOf(path), driver));
+                             (driver[0] != 0 && text::SameNoCase(text::NameOf(path), driver));
             if ((last && undo.fromCopy) ||
                 (!last && KeptAsFound(undo.record, entry, path, report))) {
                 continue;

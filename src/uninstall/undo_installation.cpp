@@ -1,6 +1,7 @@
 // The whole undo: its context opened once, the check that a folder is this
 // product's installation, and the steps in their order.
 #include "platform/files.h"
+#include "platform/raw_file.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/wininit.h"
@@ -11,27 +12,6 @@
 using uninstall::SamePlace;
 
 namespace {
-
-// 1 when the two files hold the same bytes.
-bool SameBytes(const char* a, const char* b) {
-    static char bufA[512];
-    static char bufB[512];
-    plat::File fa = plat::FileOpenRead(a);
-    plat::File fb = fa != nullptr ? plat::FileOpenRead(b) : nullptr;
-    bool same = fb != nullptr;
-    uint32_t gotA = 1;
-    uint32_t gotB = 0;
-    while (same && gotA > 0) {
-        same = plat::FileRead(fa, bufA, sizeof bufA, &gotA) &&
-               plat::FileRead(fb, bufB, sizeof bufB, &gotB) && gotA == gotB;
-        for (uint32_t i = 0; same && i < gotA; i++) {
-            same = bufA[i] == bufB[i];
-        }
-    }
-    plat::FileClose(fa);
-    plat::FileClose(fb);
-    return same;
-}
 
 // The restart's deletions and the install folder. In place, the folder's
 // removal after that start is on the disk before WININIT.INI names its
@@ -98,7 +78,7 @@ int HoldsInstallation(UndoContext& undo) {
     }
     // Without a record (one the user deleted), the folder's own
     // UNINSTAL.EXE is the program the copy was made from.
-    return undo.places.program != nullptr && SameBytes(undo.original, undo.places.program);
+    return undo.places.program != nullptr && fileio::StartOf(undo.original, undo.places.program, 1);
 }
 
 void UndoAsOriginal(UndoContext& undo) {

@@ -21,8 +21,6 @@ namespace uninstall {
 // Two paths of one file or folder: the same text, or the same canonical
 // form (fileio::SamePath: "\\.\\", a trailing backslash, the 8.3 spelling).
 bool SamePlace(const char* a, const char* b);
-// The last component of a path.
-const char* NameOf(const char* path);
 // One entry of the list, "Root, relative path", as a full path (out:
 // kUndoPath bytes); 0 when the entry names no place of the installation. An
 // empty relative path names the root itself (only directories may).

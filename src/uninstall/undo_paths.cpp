@@ -44,16 +44,6 @@ bool SamePlace(const char* a, const char* b) {
     return text::SameNoCase(a, b) || fileio::SamePath(a, b);
 }
 
-const char* NameOf(const char* path) {
-    const char* name = path;
-    for (const char* p = path; *p != 0; p++) {
-        if (*p == '\\') {
-            name = p + 1;
-        }
-    }
-    return name;
-}
-
 int EntryPath(const UndoPlaces& places, const char* entry, bool directory, char* out) {
     char root[kUndoPath];
     char rel[kUndoPath];

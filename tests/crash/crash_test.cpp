@@ -266,16 +266,6 @@ std::string EarlierValuesOnly(const Record& want, const Record& got) {
 
 // ---- the programs, as a user runs them --------------------------------------
 
-class Page : public InstallProgress {
-  public:
-    void NewDisk(int) override {}
-    void CopyingFile(const FileEntry&) override {}
-    void Percentage(int) override {}
-    int MessageStep() override { return 0; }
-    void Registering() override {}
-    int Cancelled() override { return 0; }
-};
-
 int Exists(void*, const char* path) {
     return plat::FileAttributes(path) != plat::kInvalidAttributes;
 }
@@ -330,7 +320,7 @@ void RunSetup(int serial, const char* dest, const char* refused = nullptr) {
         text::Copy(gChoices.destDir, sizeof gChoices.destDir, dest);
     }
     if (ui::CheckDestination(gChoices.destDir, gScript.minimumSpace, checks) == ui::kDestAccepted) {
-        Page page;
+        NoProgress page;
         static InstallRecord record;
         record.Open(gChoices.destDir);
         RunInstallation(gScript, gChoices, record, page);

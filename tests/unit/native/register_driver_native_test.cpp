@@ -199,17 +199,6 @@ TEST(RegisterDriverNative, FailedWritesArePassedOverAndTold) {
     EXPECT_EQ("PS2/DriverDesc=-", record[7]) << "absent before";
 }
 
-// The install page's side, for a run that copies nothing.
-class QuietPage : public InstallProgress {
-  public:
-    void NewDisk(int) override {}
-    void CopyingFile(const FileEntry&) override {}
-    void Percentage(int) override {}
-    int MessageStep() override { return 0; }
-    void Registering() override {}
-    int Cancelled() override { return 0; }
-};
-
 TEST(RegisterDriverNative, AFailedWriteIsToldAndSystemIniLeftAsItWas) {
     struct Row {
         int line;
@@ -235,7 +224,7 @@ TEST(RegisterDriverNative, AFailedWriteIsToldAndSystemIniLeftAsItWas) {
         ASSERT_TRUE(testing_machine::WriteFile(windows + "\\system.ini", ini));
         text::Copy(gChoices.windowsDir, sizeof gChoices.windowsDir, windows.c_str());
         InjectFault(row.op, row.match, 0, row.op == Op::RegSet ? 1 : -1);
-        QuietPage page;
+        NoProgress page;
 
         EXPECT_EQ(row.result,
                   RunInstallation(gScript, gChoices, regtest::RecordOf(gChoices), page));
