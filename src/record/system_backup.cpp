@@ -29,7 +29,8 @@ bool BegunCopy(InstallRecord& record, const char* windowsDir, const char* ini,
     uint32_t size = Kept(record, kRecordBackupSize, &found);
     uint32_t hash = Kept(record, kRecordBackupHash, &found);
     return found && size == now.size && hash == now.hash &&
-           text::Format(path, kBackupPath, "%s\\%s", windowsDir, name) && fileio::StartOf(path, ini, 0);
+           text::Format(path, kBackupPath, "%s\\%s", windowsDir, name) &&
+           fileio::StartOf(path, ini, 0);
 }
 
 }  // namespace
