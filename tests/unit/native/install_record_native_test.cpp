@@ -78,8 +78,7 @@ TEST(InstallRecordNative, RecoveryTakesTheNewestWholeRecord) {
         int line;
         std::string inf, aside, fresh;  // SETUP.INF, SETUP.OLD, SETUP.NEW; "" absent
         std::string wantMfg, wantDesc;
-        bool leftovers;          // SETUP.NEW or SETUP.OLD still there
-        bool readFails = false;  // reading SETUP.NEW fails after its first piece
+        bool leftovers;  // SETUP.NEW or SETUP.OLD still there
     } rows[] = {
         {__LINE__, "", kBefore, whole, "new", "kept", false},            // between the two renames
         {__LINE__, "", kBefore, whole.substr(0, 40), "old", "", false},  // no mark: the old one
@@ -93,12 +92,8 @@ TEST(InstallRecordNative, RecoveryTakesTheNewestWholeRecord) {
         // Another program's SETUP.INF, or the setup script: nothing touched.
         {__LINE__, script, "", torn, "", "", true},
         {__LINE__, "", script, "", "", "", true},
-        // The first piece read ends with the mark, the read of the rest
-        // fails: no proof.
-        {__LINE__, "", kBefore,
-         "[PS2]\r\nMfg=new\r\n" + std::string(4062, ';') + "\r\n[End]\r\nWhole=1\r\n" +
-             "[Serial]\r\nDeviceDesc=later\r\n",
-         "old", "", false, true},
+        // A section after the mark: the record goes on, the mark is no end.
+        {__LINE__, "", kBefore, whole + "[Serial]\r\nDeviceDesc=later\r\n", "old", "", false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << "row at line " << r.line);
@@ -112,9 +107,6 @@ TEST(InstallRecordNative, RecoveryTakesTheNewestWholeRecord) {
                 ASSERT_TRUE(tm::WriteFile(dest + f.first, *f.second));
             }
         }
-        if (r.readFails) {
-            posix::InjectFault(posix::Op::FileRead, "SETUP.NEW", 1, 1);
-        }
         InstallRecord record;
         record.Open(dest.c_str());
         record.Recover();
@@ -125,6 +117,19 @@ TEST(InstallRecordNative, RecoveryTakesTheNewestWholeRecord) {
                   tm::Exists(dest + "\\SETUP.NEW") || tm::Exists(dest + "\\SETUP.OLD"));
         EXPECT_EQ(r.leftovers, record.Foreign() == 1);
     }
+}
+
+// The first piece read ends with the mark and only blank lines follow, but
+// the read of the rest fails: that proves nothing whole.
+TEST(InstallRecordNative, ARecordReadPartWayIsNotWhole) {
+    tm::Reset();
+    const std::string path = tm::Path("SETUP.NEW");
+    ASSERT_TRUE(tm::WriteFile(path, "[PS2]\r\nMfg=new\r\n" + std::string(4062, ';') +
+                                        "\r\n[End]\r\nWhole=1\r\n" + std::string(40, '\n')));
+    EXPECT_EQ(1, RecordIsWhole(path.c_str()));
+    posix::InjectFault(posix::Op::FileRead, "SETUP.NEW", 1, 1);  // the second piece
+    EXPECT_EQ(0, RecordIsWhole(path.c_str()));
+    posix::ClearFaults();
 }
 
 TEST(InstallRecordNative, LongDestinationKeepsTheRecordName) {
