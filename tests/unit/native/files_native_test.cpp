@@ -14,6 +14,7 @@
 #include "platform/raw_file.h"
 #include "support/test_machine.h"
 
+using plat::posix::ClearFaults;
 using plat::posix::InjectFault;
 using plat::posix::Op;
 
@@ -468,4 +469,10 @@ TEST(FilesNative, RawReadFailureEndsTheInputAndIsReported) {
     }
     EXPECT_EQ(static_cast<int>(fileio::kRawBuffer / 16), count);  // the first buffer's lines
     EXPECT_EQ(0, fileio::RawClose(&in));
+    // A whole-file copy whose read fails after the first buffer is no copy.
+    ClearFaults();
+    InjectFault(Op::FileRead, "in.txt", 1);
+    EXPECT_EQ(0, fileio::CopyWhole(P("IN.TXT").c_str(), P("OUT.TXT").c_str()));
+    ClearFaults();
+    EXPECT_EQ(1, fileio::CopyWhole(P("IN.TXT").c_str(), P("OUT.TXT").c_str()));
 }
