@@ -695,6 +695,30 @@ std::string StopName(const std::vector<posix::PowerEntry>& steps, size_t k, posi
 
 // Windows started on what a cut left, the run again, and for setup the
 // uninstall. What went wrong, or "".
+// Windows starts on what the cut left: its Run value and Uninstall entry
+// must not name a program of ours that is gone (a box at every start, an
+// entry nothing removes).
+std::string NamedProgramsGone() {
+    const char* const values[][2] = {{footprint::kRunKey, footprint::kAppValue},
+                                     {footprint::kUninstallKey, footprint::kUninstallCommand}};
+    std::string broke;
+    for (const auto& v : values) {
+        plat::RegKey key;
+        char text[2 * footprint::kAppTextField];
+        if (plat::RegOpen(plat::LocalMachine(), v[0], &key) != plat::kErrSuccess) {
+            continue;
+        }
+        bool named = footprint::ReadText(key, v[1], text, sizeof text) != 0;
+        plat::RegClose(key);
+        std::string program = std::string(text).substr(0, std::string(text).find(" -"));
+        if (named && !plat::Exists(program.c_str())) {
+            broke += std::string(" after the start: ") + v[1] + " names " + program +
+                     ", which is gone |";
+        }
+    }
+    return broke;
+}
+
 std::string Recover(const Scenario& s, const References& r) {
     Machine now = Take();
     std::string broke;
@@ -706,6 +730,9 @@ std::string Recover(const Scenario& s, const References& r) {
     std::string record = EarlierValuesOnly(r.earlier, RecordOnDisk(InstallDir(s)));
     if (!record.empty()) {
         broke += " after the start:" + record + " |";
+    }
+    if (s.program == kUninstall) {
+        broke += NamedProgramsGone();
     }
     Run(s);
     posix::WindowsRestart(false);
